@@ -1,0 +1,16 @@
+# Turns one file into a C++ source that defines `std::string_view FUNCTION()` returning its bytes.
+# Called at build time by tarnwick_embed(); inputs: INPUT, OUTPUT, FUNCTION (may be qualified).
+file(READ "${INPUT}" hex HEX)
+string(LENGTH "${hex}" hex_length)
+math(EXPR byte_count "${hex_length} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+string(REGEX MATCH "^(.*)::([^:]+)$" qualified "${FUNCTION}")
+if(qualified)
+  set(ns "${CMAKE_MATCH_1}")
+  set(name "${CMAKE_MATCH_2}")
+else()
+  message(FATAL_ERROR "FUNCTION must be namespace-qualified: ${FUNCTION}")
+endif()
+file(WRITE "${OUTPUT}.tmp" "// Generated from ${INPUT}; do not edit.\n#include <string_view>\n\nnamespace ${ns} {\nnamespace {\nconstexpr unsigned char embedded_bytes[${byte_count} + 1] = {\n${bytes}0x00};\n}  // namespace\n\nstd::string_view ${name}() {\n  return {reinterpret_cast<const char*>(embedded_bytes), ${byte_count}};\n}\n\n}  // namespace ${ns}\n")
+file(RENAME "${OUTPUT}.tmp" "${OUTPUT}")

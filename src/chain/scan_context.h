@@ -1,0 +1,23 @@
+// ScanContext: what every scan shares, built once at start-up and only read afterwards.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "chain/chain_client.h"
+#include "chain/prior_rug_list.h"
+
+namespace tarnwick {
+
+struct ScanContext {
+  ChainClient client;               // the one outbound client, 12-second deadline per request
+  std::string reputation_contract;  // account holding the "agentscores" table
+  std::uint64_t reference_time;     // Unix seconds at start-up; ages are measured against it
+  PriorRugList prior_rugs;          // from known_rugs.txt in the data folder
+};
+
+// The production context: the fixed API node, the fixed reputation contract, the wall clock now
+// (0 before 1970) and the prior-rug list under $HOME. Cannot fail and prints nothing.
+ScanContext build_scan_context();
+
+}  // namespace tarnwick
