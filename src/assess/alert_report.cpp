@@ -8,7 +8,7 @@ namespace tarnwick {
 
 std::string alert_report(std::string_view token, const Verdict& verdict) {
   std::string out;
-  out.reserve(640 + token.size());  // the longest report (five reasons) is under 640 bytes
+  out.reserve(768 + token.size());  // the longest report (seven reasons and the note) fits
   out += "+-- TARNWICK ";
   out += version_label;
   out += " --- ";
@@ -24,7 +24,7 @@ std::string alert_report(std::string_view token, const Verdict& verdict) {
   append_hazard_binary(out, verdict.hazard);
   out += "\n| reasons    :\n";
   for (unsigned bit = 0; bit < 7; ++bit) {
-    if (((verdict.hazard >> bit) & 1U) == 0) continue;
+    if (!has_bit(verdict.hazard, bit)) continue;
     out += "|   [x] ";
     out += hazard_reason(bit);
     out += '\n';

@@ -19,6 +19,11 @@ inline constexpr HazardBits DEPLOYER_PRIOR_RUG = 1U << 5;
 inline constexpr HazardBits REPUTATION_LOW = 1U << 6;
 inline constexpr HazardBits REPUTATION_UNREAD = 1U << 7;
 
+// True when bit number `bit` (0 to 15) of `bits` is set.
+constexpr bool has_bit(HazardBits bits, unsigned bit) {
+  return ((static_cast<unsigned>(bits) >> bit) & 1U) != 0;
+}
+
 // The hazard word of a scan's facts. Pure and total; bits 1 and 8 to 15 are never set.
 HazardBits evaluate_hazards(const ScanOutcome& outcome, const ScanThresholds& thresholds);
 

@@ -26,7 +26,7 @@ std::string_view hazard_reason(unsigned bit) {
 
 void append_hazard_binary(std::string& out, HazardBits bits) {
   for (unsigned bit = 8; bit-- > 0;) {
-    out.push_back(((bits >> bit) & 1U) != 0 ? '1' : '0');
+    out.push_back(has_bit(bits, bit) ? '1' : '0');
   }
 }
 

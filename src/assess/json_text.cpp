@@ -1,19 +1,32 @@
 #include "assess/json_text.h"
 
+#include <cstddef>
+
 namespace tarnwick {
 
+namespace {
+
+// The bytes that are not copied as they are: controls, the double quote and the backslash.
+bool needs_care(char c) { return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\'; }
+
+}  // namespace
+
 void append_json_escaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (!needs_care(c)) continue;
+    out.append(text.substr(start, i - start));  // the unchanged run before this byte
+    start = i + 1;
     switch (c) {
       case '\t': out += "\\t"; break;
       case '\n': out += "\\n"; break;
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
-      default:
-        if (static_cast<unsigned char>(c) >= 0x20) out.push_back(c);
-        break;
+      default: break;  // every other control character is dropped
     }
   }
+  out.append(text.substr(start));
 }
 
 void append_json_quoted(std::string& out, std::string_view text) {

@@ -21,7 +21,7 @@ constexpr std::array<std::string_view, 3> level_names{
 Verdict make_verdict(HazardBits hazard, bool unverified, const ScanThresholds& thresholds) {
   std::uint32_t severity = 0;
   for (unsigned bit = 0; bit < bit_weights.size(); ++bit) {
-    if (((hazard >> bit) & 1U) != 0) severity += bit_weights[bit];
+    if (has_bit(hazard, bit)) severity += bit_weights[bit];
   }
   RiskLevel level = RiskLevel::NO_RISK_FOUND;
   if (severity >= thresholds.critical_at) {

@@ -17,6 +17,8 @@ TEST(JsonEscape, Table) {
       {std::string("\t\n\r\"\\\x01", 6), "\\t\\n\\\"\\\\"},
       {std::string("a\0b", 3), "ab"},
       {"\x1f x \x7f", " x \x7f"},
+      {"ab\"cd\\ef\r\ngh\t", "ab\\\"cd\\\\ef\\ngh\\t"},
+      {"\"\"", "\\\"\\\""},
       {"a/b", "a/b"},
       {"a.b.c", "a.b.c"},
       {"— · 🙂 é", "— · 🙂 é"},
