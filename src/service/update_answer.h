@@ -6,7 +6,8 @@
 
 namespace tarnwick {
 
-inline constexpr std::string_view current_version = "0.1.1";
+// This release, as project() in CMakeLists.txt sets it ("0.1.1").
+inline constexpr std::string_view current_version = TARNWICK_RELEASE_VERSION;
 // The manifest on the maker's download site, and the prefix every download page must start with.
 inline constexpr std::string_view update_manifest_url = "https://get.tarnwick.app/updates.json";
 inline constexpr std::string_view download_site_prefix = "https://get.tarnwick.app/";
