@@ -1,0 +1,183 @@
+#include "chain/chain_client.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+#include <utility>
+
+#include "chain/utf8_text.h"
+
+namespace tarnwick {
+namespace {
+
+// libcurl's global initialisation is not thread-safe and must happen once before any handle
+// exists; every client goes through here, so the first one to be built does it.
+void init_curl_once() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// The body of one request as it arrives, bounded while receiving.
+struct BodySink {
+  std::string bytes;
+  std::size_t limit = 0;
+  BodyOverflow beyond_limit = BodyOverflow::fail;
+  bool truncated = false;  // stopped reading at the limit (truncate mode only)
+};
+
+// Returning fewer bytes than offered aborts the transfer with CURLE_WRITE_ERROR.
+std::size_t write_body(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* sink = static_cast<BodySink*>(user);
+  const std::size_t n = size * count;
+  const std::size_t room = sink->limit - sink->bytes.size();
+  if (n <= room) {
+    sink->bytes.append(data, n);
+    return n;
+  }
+  if (sink->beyond_limit == BodyOverflow::truncate) {
+    sink->bytes.append(data, room);
+    sink->truncated = true;
+  }
+  return 0;
+}
+
+// Headers and other response bytes are not needed; the callback only keeps them off stdout.
+std::size_t discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
+// Reply bytes as text: unchanged when already valid UTF-8 (the common case, no copy).
+void make_text(ReadOutcome& outcome) {
+  auto* bytes = std::get_if<std::string>(&outcome);
+  if (bytes != nullptr && !is_valid_utf8(*bytes)) *bytes = to_utf8_lossy(*bytes);
+}
+
+}  // namespace
+
+struct ChainClient::State {
+  ClientSettings settings;
+  CURL* handle = nullptr;
+  curl_slist* json_headers = nullptr;
+  std::mutex busy;  // one transfer at a time on the one handle
+
+  explicit State(ClientSettings s) : settings(std::move(s)) {
+    init_curl_once();
+    handle = curl_easy_init();
+    json_headers = curl_slist_append(nullptr, "content-type: application/json");
+    if (json_headers != nullptr) {
+      curl_slist* more = curl_slist_append(json_headers, "Expect:");  // no 100-continue wait
+      if (more != nullptr) json_headers = more;
+    }
+    if (handle != nullptr) configure();
+  }
+  ~State() {
+    if (handle != nullptr) curl_easy_cleanup(handle);
+    curl_slist_free_all(json_headers);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
+  // The options that hold for every request of this client.
+  void configure() {
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_VERBOSE, 0L);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, discard);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body);
+    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    // TLS 1.2 at least, 1.3 at most (CURL_SSLVERSION_MAX_TLSv1_3 is TLSv1_3 shifted by 16; spelt
+    // out because the header's macro mixes enumeration types).
+    const long max_tls_1_3 = static_cast<long>(CURL_SSLVERSION_TLSv1_3) << 16;
+    curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                     static_cast<long>(CURL_SSLVERSION_TLSv1_2) | max_tls_1_3);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    // The compiled-in roots replace the CA file; the CA directory must be cleared as well, or
+    // libcurl would still trust whatever its build-time default directory holds.
+    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    curl_blob roots{};
+    roots.data = settings.trusted_roots_pem.data();
+    roots.len = settings.trusted_roots_pem.size();
+    roots.flags = CURL_BLOB_COPY;
+    curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &roots);
+    // An empty proxy disables the proxy environment variables; "*" exempts every host anyway.
+    curl_easy_setopt(handle, CURLOPT_PROXY, "");
+    curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L);
+    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(settings.overall_deadline.count()));
+    if (settings.connect_limit.count() > 0) {
+      curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                       static_cast<long>(settings.connect_limit.count()));
+    }
+    if (settings.beyond_limit == BodyOverflow::fail) {
+      // Refuses an announced oversize body before reading it; the write callback catches the rest.
+      curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                       static_cast<curl_off_t>(settings.body_limit));
+    }
+  }
+
+  // One exchange. `body` is null for a GET.
+  ReadOutcome perform(std::string_view url, const std::string_view* body) {
+    if (handle == nullptr) return ReadFailure{};
+    const std::lock_guard<std::mutex> lock(busy);
+    const std::string url_text(url);
+    BodySink sink;
+    sink.limit = settings.body_limit;
+    sink.beyond_limit = settings.beyond_limit;
+    curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str());
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
+    if (body != nullptr) {
+      curl_easy_setopt(handle, CURLOPT_POST, 1L);
+      curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data());
+      curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
+      curl_easy_setopt(handle, CURLOPT_HTTPHEADER, json_headers);
+    } else {
+      curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
+      curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+    }
+    const CURLcode code = curl_easy_perform(handle);
+    // Never leave pointers to this call's locals or the caller's body in the handle.
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+    if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
+    const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
+    if (code != CURLE_OK && !stopped_at_limit) return ReadFailure{};
+    return std::move(sink.bytes);
+  }
+};
+
+ChainClient::ChainClient(ClientSettings settings)
+    : state_(std::make_unique<State>(std::move(settings))) {}
+ChainClient::~ChainClient() = default;
+ChainClient::ChainClient(ChainClient&&) noexcept = default;
+ChainClient& ChainClient::operator=(ChainClient&&) noexcept = default;
+
+const std::string& ChainClient::chain_api_base() const {
+  static const std::string none;
+  return state_ ? state_->settings.base_url : none;
+}
+
+const std::string& ChainClient::history_api_base() const { return chain_api_base(); }
+
+ReadOutcome ChainClient::post_json(std::string_view url, std::string_view body) const {
+  if (!state_) return ReadFailure{};
+  ReadOutcome outcome = state_->perform(url, &body);
+  make_text(outcome);
+  return outcome;
+}
+
+ReadOutcome ChainClient::get_text(std::string_view url) const {
+  ReadOutcome outcome = get_bytes(url);
+  make_text(outcome);
+  return outcome;
+}
+
+ReadOutcome ChainClient::get_bytes(std::string_view url) const {
+  if (!state_) return ReadFailure{};
+  return state_->perform(url, nullptr);
+}
+
+}  // namespace tarnwick
