@@ -1,0 +1,26 @@
+#include "chain/scan_context.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "chain/chain_node.h"
+#include "chain/data_folder.h"
+
+namespace tarnwick {
+
+std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {
+  const auto seconds =
+      std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();
+  return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
+}
+
+ScanContext build_scan_context() {
+  ChainClient client(production_chain_settings());
+  const std::uint64_t reference_time = unix_seconds(std::chrono::system_clock::now());
+  PriorRugList prior_rugs = load_prior_rugs(data_folder(std::getenv("HOME")));
+  return ScanContext{std::move(client), std::string(production_reputation_contract),
+                     reference_time, std::move(prior_rugs)};
+}
+
+}  // namespace tarnwick
