@@ -1,0 +1,25 @@
+// Showing a page in the user's default browser, without waiting for it and without failing.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// True when `url` begins, byte-wise and case-sensitively, with "http://127.0.0.1:",
+// "http://localhost:" or "https://". No other URL is ever handed to the browser command.
+bool browser_url_allowed(std::string_view url);
+
+// The absolute path of the first executable file named `name` in the colon-separated `search_path`
+// (empty entries mean the current directory); none when there is none.
+std::optional<std::string> find_on_path(std::string_view name, std::string_view search_path);
+
+// Starts the browser command with `url` as its only argument when browser_url_allowed(url): on
+// macOS `open`, elsewhere `xdg-open` when found on PATH (otherwise nothing happens). The command
+// inherits the standard streams, starts with SIGPIPE at its default disposition, and is never
+// waited for: it runs as a grandchild whose intermediate parent is reaped at once, so no zombie
+// is left. Returns at once; every failure is ignored.
+void open_in_browser(std::string_view url);
+
+}  // namespace tarnwick

@@ -1,0 +1,40 @@
+// The two guards every request passes before any route is chosen, and the fields the router
+// reads from a request. Only the first line and the Host header are ever looked at; the request
+// is cut with plain text splitting, never parsed as a full HTTP message.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// Method guard: true when the request bytes begin with exactly "GET " (upper case, one space).
+bool method_allowed(std::string_view request);
+
+// Host guard: true when a header line of the head (the bytes before the first CR LF CR LF, all
+// of them if there is none; empty when not valid UTF-8) is named "host" in any ASCII case and
+// holds "127.0.0.1:8070" or "localhost:8070" once trimmed of Unicode White_Space and ASCII
+// lower-cased. Header lines are the CR LF separated pieces after the request line; a line
+// without ':' is skipped; a foreign Host line does not stop the search.
+bool host_allowed(std::string_view request);
+
+// The second space-separated piece of the first line (the bytes before the first CR or LF,
+// empty when not valid UTF-8); "/" when there is no second piece. Two spaces after the method
+// give the empty target.
+std::string request_target(std::string_view request);
+
+// The target before its first '?'; the whole target when it has none.
+std::string_view request_path(std::string_view target);
+
+// The value of the first query piece whose key is exactly `key`, if it is a token account name:
+// 1 to 12 bytes of a-z, 1-5 and '.', not ending in '.'. The query is the text between the first
+// '?' of the target and the next '?' (or the end); pieces are split at '&', a key ends at the
+// piece's first '='. The value is taken verbatim: no percent-decoding, no case folding, no
+// trimming. None when there is no query, no such key, or the first such value is not a name.
+std::optional<std::string> token_param(std::string_view request, std::string_view key);
+
+// True for 1 to 12 bytes of a-z, 1-5 and '.', not ending in '.'.
+bool is_token_name(std::string_view value);
+
+}  // namespace tarnwick

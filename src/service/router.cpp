@@ -1,0 +1,45 @@
+#include "service/router.h"
+
+#include <string>
+#include <utility>
+
+#include "service/cockpit/cockpit_page.h"
+#include "service/request_guards.h"
+
+namespace tarnwick {
+namespace {
+
+Response text_response(std::string_view status, std::string_view body) {
+  return {status, content_type_text, std::string(body)};
+}
+
+}  // namespace
+
+std::optional<Response> guard_rejection(std::string_view request) {
+  if (!method_allowed(request)) return text_response(status_method_not_allowed, "method not allowed");
+  if (!host_allowed(request)) return text_response(status_forbidden, "forbidden host");
+  return std::nullopt;
+}
+
+Response route_request(std::string_view request, [[maybe_unused]] const ScanContext& context) {
+  const std::string target = request_target(request);
+  const std::string_view path = request_path(target);
+  if (target.starts_with("/health")) return text_response(status_ok, "ok");
+  if (path == "/" || path == "/index.html") {
+    return {status_ok, content_type_html, std::string(cockpit_page())};
+  }
+  // The remaining routes plug in here, one line each, in this order (each handler returns a
+  // Response; the token is read only once the fixed-path routes are ruled out):
+  //   if (path == "/update") return <update handler>();
+  //   const std::optional<std::string> token = token_param(request, "token");
+  //   if (target.starts_with("/oracle")) return <oracle handler>(token, context);
+  //   if (target.starts_with("/scan")) return <scan handler>(token, context);
+  return text_response(status_not_found, "not found");
+}
+
+Response answer_request(std::string_view request, const ScanContext& context) {
+  if (std::optional<Response> rejection = guard_rejection(request)) return std::move(*rejection);
+  return route_request(request, context);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,32 @@
+// The router: picks the one answer a request gets. Guards first (405, then 403), then the routes
+// in fixed order, first match wins:
+//   target begins "/health"            -> 200 text/plain "ok"
+//   path is "/" or "/index.html"       -> 200 the cockpit page
+//   path is "/update"                  -> the update notice
+//   target begins "/oracle"            -> the oracle line for the `token` query value
+//   target begins "/scan"              -> the scan JSON for the `token` query value
+//   anything else                      -> 404 text/plain "not found"
+// Prefix tests look at the whole target (query included) byte-wise and case-sensitively; path
+// tests compare the target without its query for equality.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "chain/scan_context.h"
+#include "service/response.h"
+
+namespace tarnwick {
+
+// 405 "method not allowed" when the method guard fails, else 403 "forbidden host" when the Host
+// guard fails, else none: the request may be routed.
+std::optional<Response> guard_rejection(std::string_view request);
+
+// The answer for a request that passed the guards. The context is lent read-only to the scan
+// routes.
+Response route_request(std::string_view request, const ScanContext& context);
+
+// The answer for any request bytes: the guard rejection, or the routed answer.
+Response answer_request(std::string_view request, const ScanContext& context);
+
+}  // namespace tarnwick

@@ -1,0 +1,20 @@
+// The serving loop: one thread, one connection at a time, each served completely and closed
+// before the next is accepted; connections that arrive meanwhile wait in the listen backlog.
+#pragma once
+
+#include <atomic>
+
+#include "chain/scan_context.h"
+
+namespace tarnwick {
+
+// Serves one accepted connection: 5-second receive timeout, one read, guards, route, one
+// response. The write outcome is dropped; the caller closes the connection.
+void serve_connection(int fd, const ScanContext& context);
+
+// Accepts and serves connections on `listen_fd` until `stop` is true when checked, which
+// happens before each accept; a stopper sets it and then connects once to wake the loop. The
+// service never sets it, so in production this never returns. The context is only read.
+void run_serving_loop(int listen_fd, const ScanContext& context, const std::atomic<bool>& stop);
+
+}  // namespace tarnwick

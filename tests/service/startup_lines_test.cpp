@@ -1,0 +1,53 @@
+#include "service/startup_lines.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "service/browser.h"
+
+namespace tarnwick {
+namespace {
+
+TEST(StartupLines, BannerAndUrl) {
+  EXPECT_EQ(service_url(), "http://127.0.0.1:8070");
+  EXPECT_EQ(banner_line(),
+            "Tarnwick scanner v0.1.0 \xC2\xB7 http://127.0.0.1:8070 \xC2\xB7 read-only \xC2\xB7 "
+            "non-custodial \xC2\xB7 know before you ape\n");
+}
+
+TEST(StartupLines, BindFailureNamesTheSystemErrorAndItsCode) {
+#if defined(__linux__)
+  EXPECT_EQ(bind_failure_line(EADDRINUSE),
+            "Tarnwick: cannot bind 127.0.0.1:8070 \xE2\x80\x94 Address already in use "
+            "(os error 98)\n");
+  EXPECT_EQ(bind_failure_line(EACCES),
+            "Tarnwick: cannot bind 127.0.0.1:8070 \xE2\x80\x94 Permission denied (os error 13)\n");
+#endif
+  const std::string line = bind_failure_line(EADDRNOTAVAIL);
+  EXPECT_TRUE(line.starts_with("Tarnwick: cannot bind 127.0.0.1:8070 \xE2\x80\x94 ")) << line;
+  EXPECT_TRUE(line.ends_with(" (os error " + std::to_string(EADDRNOTAVAIL) + ")\n")) << line;
+}
+
+TEST(Browser, OnlyLoopbackHttpOrAnyHttps) {
+  for (const char* url : {"http://127.0.0.1:8070", "http://127.0.0.1:1", "http://localhost:8070",
+                          "https://example.com/x", "https://"}) {
+    EXPECT_TRUE(browser_url_allowed(url)) << url;
+  }
+  for (const char* url :
+       {"http://example.com/", "http://127.0.0.1/", "http://127.0.0.10:8070", "http://localhost/",
+        "HTTP://127.0.0.1:8070", "http://LOCALHOST:8070", "Https://example.com", "file:///etc",
+        "javascript:alert(1)", "-a", "", " https://x"}) {
+    EXPECT_FALSE(browser_url_allowed(url)) << url;
+  }
+}
+
+TEST(Browser, FindOnPathTakesTheFirstExecutable) {
+  EXPECT_EQ(find_on_path("sh", "/nonexistent:/bin:/usr/bin"), "/bin/sh");
+  EXPECT_EQ(find_on_path("no-such-command-here", "/bin:/usr/bin"), std::nullopt);
+  EXPECT_EQ(find_on_path("passwd", "/etc"), std::nullopt);  // exists, not executable
+  EXPECT_EQ(find_on_path("bin", "/"), std::nullopt);        // a directory
+}
+
+}  // namespace
+}  // namespace tarnwick
