@@ -314,7 +314,8 @@ TEST(ChainClient, SendsJsonBodyByteForByteWithLowerCaseContentType) {
   node.set_reply("/v1/chain/get_table_rows", FakeReply::json("{}"));
   node.set_reply("/v2/history/get_actions", FakeReply::json("{}"));
   const ChainClient client(test::client_settings(node));
-  const std::string body("{\"code\":\"a\0b\",\"x\":\"\xC3\xA9\"}", 26);
+  constexpr char raw_body[] = "{\"code\":\"a\0b\",\"x\":\"\xC3\xA9\"}";
+  const std::string body(raw_body, sizeof raw_body - 1);  // with its NUL byte
   ASSERT_FALSE(failed(client.post_json(node.base_url() + "/v1/chain/get_table_rows", body)));
   ASSERT_FALSE(failed(client.post_json(node.base_url() + "/v1/chain/get_table_rows", "")));
   ASSERT_FALSE(failed(client.get_text(node.base_url() +
