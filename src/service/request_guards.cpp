@@ -8,7 +8,7 @@ namespace tarnwick {
 namespace {
 
 constexpr std::array<std::string_view, 2> allowed_authorities = {"127.0.0.1:8070",
-                                                                  "localhost:8070"};
+                                                                 "localhost:8070"};
 
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -59,7 +59,9 @@ std::string request_target(std::string_view request) {
   return std::string(rest.substr(0, rest.find(' ')));
 }
 
-std::string_view request_path(std::string_view target) { return target.substr(0, target.find('?')); }
+std::string_view request_path(std::string_view target) {
+  return target.substr(0, target.find('?'));
+}
 
 bool is_token_name(std::string_view value) {
   if (value.empty() || value.size() > 12 || value.back() == '.') return false;

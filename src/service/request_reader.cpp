@@ -16,7 +16,8 @@ std::string read_request(const ByteSource& source) {
   std::array<char, request_buffer_size> buffer{};
   const Transfer received = source(buffer);
   if (received.error != 0) return {};
-  return std::string(buffer.data(), received.bytes < buffer.size() ? received.bytes : buffer.size());
+  return std::string(buffer.data(),
+                     received.bytes < buffer.size() ? received.bytes : buffer.size());
 }
 
 }  // namespace tarnwick

@@ -16,7 +16,8 @@ Response text_response(std::string_view status, std::string_view body) {
 }  // namespace
 
 std::optional<Response> guard_rejection(std::string_view request) {
-  if (!method_allowed(request)) return text_response(status_method_not_allowed, "method not allowed");
+  if (!method_allowed(request))
+    return text_response(status_method_not_allowed, "method not allowed");
   if (!host_allowed(request)) return text_response(status_forbidden, "forbidden host");
   return std::nullopt;
 }

@@ -7,9 +7,7 @@
 namespace tarnwick {
 namespace {
 
-std::string authority() {
-  return std::string(listen_address) + ":" + std::to_string(listen_port);
-}
+std::string authority() { return std::string(listen_address) + ":" + std::to_string(listen_port); }
 
 }  // namespace
 
@@ -24,7 +22,10 @@ std::string banner_line() {
 
 std::string bind_failure_line(int error) {
   std::string line = "Tarnwick: cannot bind " + authority() + " \u2014 ";
-  line.append(std::strerror(error)).append(" (os error ").append(std::to_string(error)).append(")\n");
+  line.append(std::strerror(error))
+      .append(" (os error ")
+      .append(std::to_string(error))
+      .append(")\n");
   return line;
 }
 

@@ -3,6 +3,7 @@
 // stand-in scripts that record their argument.
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -11,8 +12,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <cerrno>
@@ -61,7 +60,8 @@ class Sandbox {
 
   fs::path record() const { return root_ / "opened.txt"; }
   std::vector<std::string> environment() const {
-    return {"HOME=" + (root_ / "home").string(), "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin"};
+    return {"HOME=" + (root_ / "home").string(),
+            "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin"};
   }
 
   // The lines the browser commands recorded once there are at least `count`, or what is there
@@ -191,27 +191,6 @@ sockaddr_in service_address() {
   return address;
 }
 
-// A socket bound to 127.0.0.1:8070 without listening (and without SO_REUSEADDR, so no other
-// socket may bind there); empty when the port is not free.
-UniqueFd hold_port() {
-  UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-  const sockaddr_in address = service_address();
-  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-    return UniqueFd{};
-  }
-  return fd;
-}
-
-class ProcessTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(hold_port().valid())
-        << "port 127.0.0.1:8070 is in use by another program (or still held by a closing "
-           "connection); these tests need it free";
-  }
-  Sandbox sandbox_;
-};
-
 // The processes whose parent is `parent`, with their state letter (Z: zombie), from /proc.
 std::vector<std::string> children_of(pid_t parent) {
   std::vector<std::string> children;
@@ -231,6 +210,40 @@ std::vector<std::string> children_of(pid_t parent) {
   }
   return children;
 }
+
+// A socket bound to 127.0.0.1:8070 with the given address reuse; empty if the bind fails.
+UniqueFd bind_port_8070(bool reuse_address) {
+  UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+  const int on = 1;
+  if (reuse_address) ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  const sockaddr_in address = service_address();
+  if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    return UniqueFd{};
+  }
+  return fd;
+}
+
+// A socket bound to 127.0.0.1:8070 that does not listen. It binds without SO_REUSEADDR, so the
+// service cannot bind beside it; such a bind also fails while a closed connection of the port
+// lingers in TIME_WAIT (up to a minute on Linux), so it is retried for a generous while.
+UniqueFd hold_port_8070() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+  while (true) {
+    UniqueFd fd = bind_port_8070(false);
+    if (fd.valid() || std::chrono::steady_clock::now() > deadline) return fd;
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+  }
+}
+
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // With address reuse the bind fails only when a socket listens on the port.
+    ASSERT_TRUE(bind_port_8070(true).valid())
+        << "port 127.0.0.1:8070 is in use by another program; these tests need it free";
+  }
+  Sandbox sandbox_;
+};
 
 std::string health_through_port_8070() {
   LoopbackClient client(8070);
@@ -270,8 +283,8 @@ TEST_F(ProcessTest, SecondInstanceOpensTheRunningPageAndExitsQuietly) {
 }
 
 TEST_F(ProcessTest, PortHeldByANonListeningSocketGivesTheBindFailure) {
-  const UniqueFd holder = hold_port();
-  ASSERT_TRUE(holder.valid());
+  const UniqueFd holder = hold_port_8070();
+  ASSERT_TRUE(holder.valid()) << "127.0.0.1:8070 could not be bound without address reuse";
   Service service(sandbox_);
   ASSERT_TRUE(service.started());
   EXPECT_EQ(service.wait_exit(), 1);

@@ -51,7 +51,7 @@ TEST(HostGuard, AdmitsOnlyTheServiceAuthority) {
       {get_with_host("Ho st: localhost:8070"), false},
       {get_with_host("Host: local\xC4\xB0host:8070"), false},  // no Unicode case folding
       {"GET / HTTP/1.1\r\nAccept: */*\r\n\r\n", false},
-      {"GET / HTTP/1.1\nHost: localhost:8070\n\n", false},  // bare LF: no header lines
+      {"GET / HTTP/1.1\nHost: localhost:8070\n\n", false},        // bare LF: no header lines
       {"GET / HTTP/1.1\r\n\r\nHost: localhost:8070\r\n", false},  // after the head
       {"Host: localhost:8070\r\n\r\n", false},                    // the request line never counts
       {"", false},
@@ -82,7 +82,7 @@ TEST(RequestTarget, SecondPieceOfTheFirstLine) {
       {"GET /a\rb HTTP/1.1", "/a"},
       {"GET /a\nb HTTP/1.1", "/a"},
       {"GET /caf\xC3\xA9 HTTP/1.1\r\n", "/caf\xC3\xA9"},
-      {"GET /\xFF HTTP/1.1\r\n", "/"},  // invalid UTF-8 first line: empty text, no second piece
+      {"GET /\xFF HTTP/1.1\r\n", "/"},     // invalid UTF-8 first line: empty text, no second piece
       {"GET /x\r\nHost: \xFF\r\n", "/x"},  // only the first line is decoded
   };
   for (const Case& c : cases) EXPECT_EQ(request_target(c.request), c.target) << c.request;

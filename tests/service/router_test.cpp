@@ -72,8 +72,8 @@ TEST_F(RouterTest, GuardsComeFirstMethodBeforeHost) {
     std::string body;
   };
   const std::vector<Case> cases = {
-      {"POST /scan?token=abc HTTP/1.1\r\nHost: localhost:8070\r\n\r\n",
-       status_method_not_allowed, "method not allowed"},
+      {"POST /scan?token=abc HTTP/1.1\r\nHost: localhost:8070\r\n\r\n", status_method_not_allowed,
+       "method not allowed"},
       {"HEAD / HTTP/1.1\r\nHost: localhost:8070\r\n\r\n", status_method_not_allowed,
        "method not allowed"},
       {"POST / HTTP/1.1\r\nHost: evil.example\r\n\r\n", status_method_not_allowed,

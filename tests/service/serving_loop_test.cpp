@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,17 +48,18 @@ TEST_F(ServingLoopTest, RejectionsAndNotFoundAreFramedAlike) {
       {"GET /health HTTP/1.1\r\nHost: example.com\r\n\r\n", "HTTP/1.1 403 Forbidden",
        "forbidden host"},
       {get_request("/favicon.ico"), "HTTP/1.1 404 Not Found", "not found"},
-      {"\xFF\xFE\x00garbage", "HTTP/1.1 405 Method Not Allowed", "method not allowed"},
+      {std::string("\xFF\xFE\x00garbage", 10), "HTTP/1.1 405 Method Not Allowed",
+       "method not allowed"},
   };
   for (const Case& c : cases) {
     const HttpAnswer answer = parse_answer(service_.exchange(c.request));
     ASSERT_TRUE(answer.complete) << c.request;
     EXPECT_EQ(answer.status_line, c.status_line) << c.request;
-    EXPECT_EQ(answer.header_lines,
-              (std::vector<std::string>{"Content-Type: text/plain",
-                                        "Content-Length: " + std::to_string(c.body.size()),
-                                        "Cache-Control: no-store",
-                                        "X-Content-Type-Options: nosniff", "Connection: close"}))
+    EXPECT_EQ(
+        answer.header_lines,
+        (std::vector<std::string>{
+            "Content-Type: text/plain", "Content-Length: " + std::to_string(c.body.size()),
+            "Cache-Control: no-store", "X-Content-Type-Options: nosniff", "Connection: close"}))
         << c.request;
     EXPECT_EQ(answer.body, c.body) << c.request;
   }
@@ -131,6 +133,32 @@ TEST_F(ServingLoopTest, SilentPeerGets405WhenTheReadTimesOut) {
   EXPECT_EQ(answer.body, "method not allowed");
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);
 }
+
+#if defined(__linux__)
+std::size_t entries_in(const char* folder) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
+  return count;
+}
+
+TEST(ServingHarness, LeavesNoDescriptorOrThreadBehindAfterBadInput) {
+  const ScanContext context = unreachable_node_context();
+  const std::size_t fds_before = entries_in("/proc/self/fd");
+  const std::size_t threads_before = entries_in("/proc/self/task");
+  {
+    ServingHarness service(context);
+    for (const std::string& request :
+         {std::string("\x00\xFF\r\n\r\n", 6), std::string(5000, 'G'),
+          std::string("GET /health HTTP/1.1\r\nHost: \xC0\xAF\r\n\r\n"), get_request("/")}) {
+      static_cast<void>(service.exchange(request));
+    }
+    LoopbackClient early = service.connect();
+    early.abort();
+  }
+  EXPECT_EQ(entries_in("/proc/self/fd"), fds_before);
+  EXPECT_EQ(entries_in("/proc/self/task"), threads_before);
+}
+#endif
 
 }  // namespace
 }  // namespace tarnwick

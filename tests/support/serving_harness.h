@@ -72,7 +72,7 @@ class ServingHarness {
 // A raw answer cut into its parts; `complete` is false when there is no CR LF CR LF.
 struct HttpAnswer {
   bool complete = false;
-  std::string status_line;               // e.g. "HTTP/1.1 200 OK"
+  std::string status_line;                // e.g. "HTTP/1.1 200 OK"
   std::vector<std::string> header_lines;  // in order, without CR LF
   std::string body;
   // The value after "{name}: " of the first header line with exactly that name, if any.
