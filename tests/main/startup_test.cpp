@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "service/socket_platform.h"
 #include "service/unique_fd.h"
 #include "support/serving_harness.h"
 
@@ -119,7 +120,8 @@ class Service {
   explicit Service(const Sandbox& sandbox) {
     std::array<int, 2> out{};
     std::array<int, 2> err{};
-    if (::pipe2(out.data(), O_CLOEXEC) != 0 || ::pipe2(err.data(), O_CLOEXEC) != 0) return;
+    if (::pipe(out.data()) != 0 || ::pipe(err.data()) != 0) return;
+    for (const int fd : {out[0], out[1], err[0], err[1]}) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     stdout_ = UniqueFd(out[0]);
     stderr_ = UniqueFd(err[0]);
     const UniqueFd out_write(out[1]);
@@ -191,6 +193,7 @@ sockaddr_in service_address() {
   return address;
 }
 
+#if defined(__linux__)
 // The processes whose parent is `parent`, with their state letter (Z: zombie), from /proc.
 std::vector<std::string> children_of(pid_t parent) {
   std::vector<std::string> children;
@@ -210,10 +213,11 @@ std::vector<std::string> children_of(pid_t parent) {
   }
   return children;
 }
+#endif
 
 // A socket bound to 127.0.0.1:8070 with the given address reuse; empty if the bind fails.
 UniqueFd bind_port_8070(bool reuse_address) {
-  UniqueFd fd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
+  UniqueFd fd = open_ipv4_stream_socket();
   const int on = 1;
   if (reuse_address) ::setsockopt(fd.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   const sockaddr_in address = service_address();
@@ -258,9 +262,11 @@ TEST_F(ProcessTest, StartsServingPrintsTheBannerAndOpensThePage) {
   ASSERT_TRUE(service.started());
   EXPECT_EQ(read_line(service.stderr_fd()), banner);
   EXPECT_EQ(sandbox_.wait_for_opened(1), std::vector<std::string>{"http://127.0.0.1:8070"});
+#if defined(__linux__)
   // The browser command ran as a grandchild; the intermediate child was reaped at once, so the
   // service has no child left, zombie or otherwise.
   EXPECT_EQ(children_of(service.pid()), std::vector<std::string>{});
+#endif
   const HttpAnswer answer = parse_answer(health_through_port_8070());
   EXPECT_EQ(answer.status_line, "HTTP/1.1 200 OK");
   EXPECT_EQ(answer.body, "ok");
