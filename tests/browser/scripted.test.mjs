@@ -1,0 +1,266 @@
+// The cockpit page in headless Chromium, with the /scan and /update answers scripted through
+// request interception: the cases the real service cannot be made to produce on demand.
+//
+//   node scripted.test.mjs [path/to/cockpit_server]
+//
+// With the test server the page comes from the real service; without it, from the page file.
+import assert from 'node:assert/strict';
+import { after, before, describe, test } from 'node:test';
+import {
+  TEXT, card, foreignRequests, json, launchBrowser, openCockpit, saveScreenshot, scanFor,
+  scanRequests, startServer,
+} from './lib/cockpit.mjs';
+
+const ALERT = '+-- TARNWICK v0.1.0 --- XPR-MAINNET-L1 ---\n| token      : mytoken\n' +
+  '| assessment : ELEVATED_RISK_WARNING\n| severity   : 5\n| hazard     : 0b00010001\n' +
+  '| reasons    :\n|   [x] liquidity thin / not locked (shallow order book)\n' +
+  '|   [x] deployer is a fresh/throwaway account\n' +
+  '| note       : some inputs unverified — treat as incomplete\n' +
+  '| disclaimer : structural risk only · not financial advice · DYOR\n' +
+  '+--------------------------------------------------------------\n';
+const VERDICT = { token: 'mytoken', level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17,
+  unverified: true, block: false, alert: ALERT };
+const NOT_AVAILABLE = { available: false, current: '0.1.1' };
+
+let server = null;
+let browser = null;
+
+before(async () => {
+  if (process.argv[2]) server = await startServer(process.argv[2]);
+  browser = await launchBrowser(server?.port);
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.stop();
+});
+
+// A scripted /scan: each request is answered by the next entry of `answers` (a route action).
+function scripted(...answers) {
+  return async (route) => {
+    const next = answers.shift();
+    assert.ok(next, `unexpected extra request ${route.request().url()}`);
+    await next(route);
+  };
+}
+const answer = (body, status) => (route) => route.fulfill(json(body, status));
+const notAvailable = (route) => route.fulfill(json(NOT_AVAILABLE));
+
+describe('scan with scripted answers', () => {
+  test('a verdict fills every field and the request carries the normalised name', async () => {
+    const { page, requests } = await openCockpit(browser,
+      { '/scan': scripted(answer(VERDICT)), '/update': notAvailable });
+    assert.equal((await card(page)).shown, false, 'verdict card hidden before the first scan');
+    await scanFor(page, ' @MyToken ');
+    assert.deepEqual(scanRequests(requests), ['/scan?token=mytoken']);
+    assert.deepEqual(await card(page), {
+      shown: true, pill: 'ELEVATED_RISK_WARNING', pillClass: 'lvl warn', tokname: '@mytoken',
+      sev: '5', haz: '17', gate: TEXT.clear, unvShown: true, unv: TEXT.unverified, alert: ALERT,
+      button: TEXT.scanIdle, buttonDisabled: false,
+    });
+    assert.deepEqual(foreignRequests(requests), []);
+    await page.close();
+  });
+
+  test('block true shows the halt gate; unverified false hides the note', async () => {
+    const { page, requests } = await openCockpit(browser, {
+      '/scan': scripted(answer(VERDICT), answer({ ...VERDICT, level: 'CRITICAL_RUG_CONDITIONS',
+        severity: 12, hazard: 127, unverified: false, block: true, alert: 'R' })),
+      '/update': notAvailable,
+    });
+    await scanFor(page, 'mytoken');
+    assert.equal((await card(page)).unvShown, true);
+    await scanFor(page, 'mytoken');
+    const c = await card(page);
+    assert.equal(c.pill, 'CRITICAL_RUG_CONDITIONS');
+    assert.equal(c.pillClass, 'lvl crit');
+    assert.equal(c.gate, TEXT.halt);
+    assert.equal(c.sev, '12');
+    assert.equal(c.haz, '127');
+    assert.equal(c.unvShown, false);
+    assert.equal(c.alert, 'R');
+    assert.equal(scanRequests(requests).length, 2);
+    await page.close();
+  });
+
+  test('pill class follows the level keywords, first match wins', async () => {
+    const levels = [
+      ['NO_RISK_FOUND', 'ok'], ['ELEVATED_RISK_WARNING', 'warn'],
+      ['CRITICAL_RUG_CONDITIONS', 'crit'], ['SOMETHING_ELSE', 'ok'], ['high', 'bad'],
+      ['Danger', 'bad'], ['medium', 'warn'], ['caution', 'warn'], ['critical high', 'crit'],
+      ['HIGH CAUTION', 'bad'], ['', 'ok'],
+    ];
+    const { page } = await openCockpit(browser, {
+      '/scan': scripted(...levels.map(([level]) => answer({ ...VERDICT, level }))),
+      '/update': notAvailable,
+    });
+    for (const [level, expected] of levels) {
+      await scanFor(page, 'mytoken');
+      const c = await card(page);
+      assert.equal(c.pillClass, `lvl ${expected}`, `level ${JSON.stringify(level)}`);
+      assert.equal(c.pill, level);
+    }
+    await page.close();
+  });
+
+  test('an error answer shows NO VERDICT with the token, whatever the HTTP status', async () => {
+    const { page } = await openCockpit(browser, {
+      '/scan': scripted(answer(VERDICT), answer({ token: 'mytoken', error: TEXT.noData }),
+        answer({ error: 'missing token' }, 400)),
+      '/update': notAvailable,
+    });
+    await scanFor(page, 'mytoken');
+    await scanFor(page, 'mytoken');
+    const expected = { shown: true, pill: TEXT.noVerdict, pillClass: 'lvl warn',
+      tokname: '@mytoken', sev: '—', haz: '—', gate: TEXT.tradeBlind, unvShown: false,
+      unv: TEXT.unverified, alert: TEXT.noData, button: TEXT.scanIdle, buttonDisabled: false };
+    assert.deepEqual(await card(page), expected);
+    // Without `token` the name is cleared rather than left from the previous scan.
+    await scanFor(page, 'mytoken');
+    assert.deepEqual(await card(page), { ...expected, tokname: '', alert: 'missing token' });
+    await page.close();
+  });
+
+  test('a non-JSON answer or a failed request shows ERROR and keeps the other fields',
+    async () => {
+      const { page } = await openCockpit(browser, {
+        '/scan': scripted(answer(VERDICT),
+          (route) => route.fulfill({ status: 404, contentType: 'text/plain', body: 'not found' }),
+          (route) => route.fulfill(json('"just a string"')),
+          (route) => route.abort('connectionrefused')),
+        '/update': notAvailable,
+      });
+      await scanFor(page, 'mytoken');
+      const before = await card(page);
+      for (const kind of ['not JSON', 'not an object', 'failed request']) {
+        await scanFor(page, 'mytoken');
+        assert.deepEqual(await card(page),
+          { ...before, pill: TEXT.error, pillClass: 'lvl bad', alert: TEXT.unreachable }, kind);
+      }
+      await page.close();
+    });
+
+  test('answer texts are shown as plain text, never as markup', async () => {
+    const hostile = '<img src=x onerror="window.pwned=1"><b>bold</b>';
+    const { page } = await openCockpit(browser, {
+      '/scan': scripted(answer({ ...VERDICT, token: hostile, level: hostile, alert: hostile }),
+        answer({ token: hostile, error: hostile })),
+      '/update': notAvailable,
+    });
+    for (let i = 0; i < 2; i += 1) {
+      await scanFor(page, 'mytoken');
+      const c = await card(page);
+      assert.equal(c.alert, hostile);
+      assert.equal(c.tokname, `@${hostile}`);
+      assert.equal(await page.locator('#out img, #out b:not(#sev):not(#haz):not(#gate)').count(), 0);
+    }
+    assert.equal(await page.evaluate(() => window.pwned), undefined);
+    await page.close();
+  });
+
+  test('the button is disabled and reads Scanning… while the answer is outstanding', async () => {
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    let arrived;
+    const requested = new Promise((resolve) => { arrived = resolve; });
+    const { page } = await openCockpit(browser, {
+      '/scan': scripted(async (route) => { arrived(); await held; await route.fulfill(json(VERDICT)); }),
+      '/update': notAvailable,
+    });
+    await page.fill('#tok', 'mytoken');
+    await page.press('#tok', 'Enter');
+    await requested;
+    const busy = await card(page);
+    assert.equal(busy.button, TEXT.scanBusy);
+    assert.equal(busy.buttonDisabled, true);
+    assert.equal(await page.locator('#scan').evaluate((b) => getComputedStyle(b).cursor), 'wait');
+    release();
+    await page.waitForFunction(() => !document.getElementById('scan').disabled);
+    const done = await card(page);
+    assert.equal(done.button, TEXT.scanIdle);
+    assert.equal(done.pill, 'ELEVATED_RISK_WARNING');
+    await page.close();
+  });
+});
+
+describe('update banner', () => {
+  const site = 'https://get.tarnwick.app/download/0.2.0';
+  const hiddenCases = [
+    ['the not-available answer', json(NOT_AVAILABLE)],
+    ['a page outside the download site',
+      json({ available: true, current: '0.1.1', page: 'https://example.com/x', version: '0.2.0' })],
+    ['a look-alike host',
+      json({ available: true, current: '0.1.1', page: 'https://get.tarnwick.app.example.com/',
+        version: '0.2.0' })],
+    ['available as a string', json({ available: 'true', current: '0.1.1', page: site,
+      version: '0.2.0' })],
+    ['no page', json({ available: true, current: '0.1.1', version: '0.2.0' })],
+    ['an answer that is not JSON', { status: 200, contentType: 'text/plain', body: 'not found' }],
+    ['a JSON null', json('null')],
+  ];
+
+  for (const [name, reply] of hiddenCases) {
+    test(`stays hidden for ${name}`, async () => {
+      const { page, requests } = await openCockpit(browser,
+        { '/update': (route) => route.fulfill(reply) });
+      assert.ok(requests.some((u) => new URL(u).pathname === '/update'), '/update was asked');
+      assert.equal(await page.isVisible('#kq4upd'), false);
+      assert.equal(await page.textContent('#kq4upd'), '');
+      await page.close();
+    });
+  }
+
+  test('stays hidden when /update fails', async () => {
+    const { page } = await openCockpit(browser,
+      { '/update': (route) => route.abort('connectionrefused') });
+    assert.equal(await page.isVisible('#kq4upd'), false);
+    await page.close();
+  });
+
+  test('shows the download link for an available release', async () => {
+    const { page, requests } = await openCockpit(browser, {
+      '/update': (route) => route.fulfill(json({ available: true, current: '0.1.1',
+        page: site, version: 'v0.2.0' })),
+    });
+    const link = page.locator('#kq4upd');
+    assert.equal(await link.isVisible(), true);
+    assert.equal(await link.textContent(),
+      '⬆ New version v0.2.0 is available (you have 0.1.1) — click to download');
+    assert.equal(await link.getAttribute('href'), site);
+    assert.equal(await link.getAttribute('target'), '_blank');
+    assert.equal(await link.getAttribute('rel'), 'noopener noreferrer');
+    const look = await link.evaluate((a) => {
+      const s = getComputedStyle(a);
+      const wrap = a.parentElement.getBoundingClientRect();
+      return { display: s.display, background: s.backgroundColor, color: s.color,
+        weight: s.fontWeight, size: s.fontSize, align: s.textAlign, line: s.textDecorationLine,
+        full: Math.round(a.getBoundingClientRect().width) ===
+          Math.round(wrap.width - parseFloat(getComputedStyle(a.parentElement).paddingLeft) -
+            parseFloat(getComputedStyle(a.parentElement).paddingRight)) };
+    });
+    assert.deepEqual(look, { display: 'block', background: 'rgb(11, 63, 214)',
+      color: 'rgb(255, 255, 255)', weight: '600', size: '13px', align: 'center', line: 'none',
+      full: true });
+    // The update answer is asked with default caching, once per load.
+    assert.equal(requests.filter((u) => new URL(u).pathname === '/update').length, 1);
+    await page.close();
+  });
+});
+
+describe('screenshots', () => {
+  for (const width of [1280, 360]) {
+    test(`verdict at ${width} px`, async () => {
+      const { page } = await openCockpit(browser, {
+        '/scan': scripted(answer(VERDICT)),
+        '/update': (route) => route.fulfill(json({ available: true, current: '0.1.1',
+          page: 'https://get.tarnwick.app/download/0.2.0', version: '0.2.0' })),
+      });
+      await page.setViewportSize({ width, height: 900 });
+      await scanFor(page, 'mytoken');
+      // Nothing may stick out sideways at this width.
+      assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), width);
+      await saveScreenshot(page, `verdict-${width}.png`);
+      await page.close();
+    });
+  }
+});
