@@ -5,6 +5,7 @@
 
 #include "service/cockpit/cockpit_page.h"
 #include "service/request_guards.h"
+#include "service/update_check.h"
 
 namespace tarnwick {
 namespace {
@@ -29,9 +30,12 @@ Response route_request(std::string_view request, [[maybe_unused]] const ScanCont
   if (path == "/" || path == "/index.html") {
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
+  // Every /update request runs the whole check again: HOME, the marker, a fresh client.
+  if (path == "/update") {
+    return {status_ok, content_type_json, run_update_check(production_update_check())};
+  }
   // The remaining routes plug in here, one line each, in this order (each handler returns a
   // Response; the token is read only once the fixed-path routes are ruled out):
-  //   if (path == "/update") return <update handler>();
   //   const std::optional<std::string> token = token_param(request, "token");
   //   if (target.starts_with("/oracle")) return <oracle handler>(token, context);
   //   if (target.starts_with("/scan")) return <scan handler>(token, context);

@@ -1,0 +1,51 @@
+#include "service/update_check.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <system_error>
+#include <variant>
+
+#include "chain/chain_node.h"
+#include "chain/data_folder.h"
+#include "service/update_answer.h"
+
+namespace tarnwick {
+namespace {
+
+constexpr std::chrono::milliseconds manifest_connect_limit{6'000};
+constexpr std::chrono::milliseconds manifest_deadline{15'000};
+
+// A metadata query for an entry of any kind named no-update-check; an unreadable folder counts
+// as no marker.
+bool update_check_switched_off(const std::optional<std::filesystem::path>& folder) {
+  if (!folder) return false;
+  std::error_code error;
+  const auto status = std::filesystem::symlink_status(*folder / "no-update-check", error);
+  return !error && std::filesystem::exists(status);
+}
+
+}  // namespace
+
+ClientSettings manifest_client_settings(ClientSettings chain_settings) {
+  chain_settings.connect_limit = manifest_connect_limit;
+  chain_settings.overall_deadline = manifest_deadline;
+  chain_settings.body_limit = manifest_read_limit;
+  chain_settings.beyond_limit = BodyOverflow::truncate;
+  return chain_settings;
+}
+
+UpdateCheck production_update_check() {
+  return UpdateCheck{data_folder(std::getenv("HOME")), std::string(update_manifest_url),
+                     manifest_client_settings(production_chain_settings())};
+}
+
+std::string run_update_check(const UpdateCheck& check) {
+  if (update_check_switched_off(check.data_folder)) return not_available_answer();
+  const ChainClient manifest_client(check.manifest_client);
+  const ReadOutcome reply = manifest_client.get_bytes(check.manifest_url);
+  const auto* bytes = std::get_if<std::string>(&reply);
+  if (bytes == nullptr) return not_available_answer();
+  return update_answer(*bytes);
+}
+
+}  // namespace tarnwick
