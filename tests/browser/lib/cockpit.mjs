@@ -40,9 +40,16 @@ export const TEXT = {
 };
 
 // Starts the test server (prints its port on the first line of stdout, serves until killed or
-// until its stdin closes). Resolves to { port, stop() }; stop() kills it and waits for the exit.
+// until its stdin closes) with a fresh HOME whose data folder holds the no-update-check marker,
+// so the service's own /update check never leaves the machine. Resolves to { port, stop() };
+// stop() kills the server, waits for its exit and removes that HOME.
 export async function startServer(executable) {
-  const child = spawn(executable, [], { stdio: ['pipe', 'pipe', 'inherit'] });
+  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-home-'));
+  const folder = path.join(home, 'Library', 'Application Support', 'tarnwick');
+  fs.mkdirSync(folder, { recursive: true });
+  fs.writeFileSync(path.join(folder, 'no-update-check'), '');
+  const child = spawn(executable, [], { stdio: ['pipe', 'pipe', 'inherit'],
+    env: { ...process.env, HOME: home } });
   const exited = new Promise((resolve) => child.once('exit', resolve));
   const lines = readline.createInterface({ input: child.stdout });
   const port = await new Promise((resolve, reject) => {
@@ -51,12 +58,15 @@ export async function startServer(executable) {
     exited.then((code) => reject(new Error(`test server exited early (${code})`)));
   });
   if (!Number.isInteger(port) || port <= 0) throw new Error('test server printed no port');
-  process.once('exit', () => child.kill('SIGKILL'));
+  const kill = () => child.kill('SIGKILL');
+  process.once('exit', kill);
   return {
     port,
     async stop() {
-      child.kill('SIGKILL');
+      kill();
       await exited;
+      process.removeListener('exit', kill);
+      fs.rmSync(home, { recursive: true, force: true });
     },
   };
 }

@@ -1,0 +1,185 @@
+// The cockpit page in headless Chromium against the real service: the serving loop of the test
+// server, whose chain node is a scripted FakeNode. Only the in-flight case holds a request back
+// (and then lets it through to the service).
+//
+//   node service.test.mjs path/to/cockpit_server
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import { after, before, describe, test } from 'node:test';
+import {
+  ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, scanFor,
+  scanRequests, startServer,
+} from './lib/cockpit.mjs';
+
+if (!process.argv[2]) {
+  console.error('usage: node service.test.mjs path/to/cockpit_server');
+  process.exit(2);
+}
+
+let server = null;
+let browser = null;
+// The /scan route is wired into the router separately from the page. Until it is, the service
+// answers /scan with 404 "not found" and the two cases that need a real verdict or a real no-data
+// answer skip themselves (reported as skipped, with this note); they run once the route exists.
+let scanRoutePending = 'the service does not route /scan yet';
+
+before(async () => {
+  server = await startServer(process.argv[2]);
+  browser = await launchBrowser(server.port);
+  const { page } = await openCockpit(browser);
+  const probe = await page.evaluate(async () => {
+    const r = await fetch('/scan', { cache: 'no-store' });
+    return { status: r.status, body: await r.text() };
+  });
+  if (!(probe.status === 404 && probe.body === 'not found')) scanRoutePending = false;
+  await page.close();
+});
+
+after(async () => {
+  await browser?.close();
+  await server?.stop();
+});
+
+describe('cockpit served by the service', () => {
+  test('"/" and "/index.html" serve the page file unchanged', async () => {
+    const page = await browser.context.newPage();
+    for (const target of ['/', '/index.html', '/?token=abc']) {
+      const response = await page.goto(ORIGIN + target);
+      assert.equal(response.status(), 200, target);
+      assert.equal(response.headers()['content-type'], 'text/html; charset=utf-8', target);
+      assert.ok((await response.body()).equals(fs.readFileSync(PAGE_FILE)), target);
+    }
+    assert.equal(await page.title(), 'Tarnwick — Rug-Pull Risk Scanner');
+    assert.deepEqual(await page.evaluate(() => ({
+      lang: document.documentElement.lang,
+      charset: document.characterSet,
+      viewport: document.querySelector('meta[name=viewport]').content,
+      external: [...document.querySelectorAll('script[src], link[rel=stylesheet], img, iframe')]
+        .length,
+    })), { lang: 'en', charset: 'UTF-8', viewport: 'width=device-width,initial-scale=1',
+      external: 0 });
+    await page.close();
+  });
+
+  test('at load the page asks only its own origin, and only for itself and /update',
+    async () => {
+      const { page, requests } = await openCockpit(browser);
+      assert.deepEqual(requests.map((u) => new URL(u).pathname), ['/', '/update']);
+      assert.deepEqual(foreignRequests(requests), []);
+      // The service's check is switched off by the marker (or not routed yet): no banner.
+      assert.equal(await page.isVisible('#kq4upd'), false);
+      assert.equal(await page.isVisible('#out'), false);
+      await page.close();
+    });
+
+  test('a name that fails the check shows CHECK THE NAME and sends nothing', async () => {
+    const { page, requests } = await openCockpit(browser);
+    await scanFor(page, 'mytoken');
+    const previous = await card(page);
+    for (const name of ['abc.', 'abcdefghijklm', '@@abc', '', '   ', 'ab c', 'a_b', 'abc6',
+      '@']) {
+      await scanFor(page, name);
+      assert.deepEqual(await card(page), { ...previous, shown: true, pill: TEXT.checkName,
+        pillClass: 'lvl bad', alert: TEXT.checkNameHelp }, JSON.stringify(name));
+    }
+    assert.deepEqual(scanRequests(requests), ['/scan?token=mytoken']);
+    await page.close();
+  });
+
+  test('the first attempt shows the card even when the name is wrong', async () => {
+    const { page } = await openCockpit(browser);
+    await scanFor(page, 'abc.');
+    const c = await card(page);
+    assert.equal(c.shown, true);
+    assert.equal(c.pill, TEXT.checkName);
+    assert.equal(c.tokname, '');
+    assert.equal(c.sev, '—');
+    await page.close();
+  });
+
+  test('the name is trimmed, lower-cased and loses one @; Enter scans too', async () => {
+    const { page, requests } = await openCockpit(browser);
+    await scanFor(page, ' @MyToken ');
+    await scanFor(page, '\t@SNIPCOINS', { enter: true });
+    await scanFor(page, 'a.b.c', { enter: true });
+    assert.deepEqual(scanRequests(requests),
+      ['/scan?token=mytoken', '/scan?token=snipcoins', '/scan?token=a.b.c']);
+    assert.deepEqual(foreignRequests(requests), []);
+    await page.close();
+  });
+
+  test('the button is disabled and reads Scanning… until the service has answered',
+    async () => {
+      let release;
+      const held = new Promise((resolve) => { release = resolve; });
+      let arrived;
+      const requested = new Promise((resolve) => { arrived = resolve; });
+      const { page } = await openCockpit(browser, {
+        '/scan': async (route) => { arrived(); await held; await route.continue(); },
+      });
+      await page.fill('#tok', 'mytoken');
+      await page.click('#scan');
+      await requested;
+      const busy = await card(page);
+      assert.equal(busy.button, TEXT.scanBusy);
+      assert.equal(busy.buttonDisabled, true);
+      // Enter still starts a scan while one is outstanding.
+      await page.press('#tok', 'Enter');
+      release();
+      await page.waitForFunction(() => !document.getElementById('scan').disabled);
+      const done = await card(page);
+      assert.equal(done.button, TEXT.scanIdle);
+      assert.equal(done.shown, true);
+      await page.close();
+    });
+
+  test('a verdict from the service shows level, numbers, gate and the unverified note',
+    async (t) => {
+      if (scanRoutePending) return t.skip(scanRoutePending);
+      const { page } = await openCockpit(browser);
+      await scanFor(page, '@MyToken');
+      const c = await card(page);
+      assert.equal(c.shown, true);
+      assert.match(c.pill, /^(NO_RISK_FOUND|ELEVATED_RISK_WARNING)$/);
+      assert.equal(c.pillClass, c.pill === 'NO_RISK_FOUND' ? 'lvl ok' : 'lvl warn');
+      assert.equal(c.tokname, '@mytoken');
+      assert.match(c.sev, /^\d+$/);
+      assert.match(c.haz, /^\d+$/);
+      assert.equal(c.gate, TEXT.clear);
+      assert.equal(c.unvShown, true);
+      assert.equal(c.unv, TEXT.unverified);
+      assert.match(c.alert, /^\+-- TARNWICK .*\n\| token {6}: mytoken\n/);
+      assert.match(c.alert, new RegExp(`\\| assessment : ${c.pill}\\n`));
+      await page.close();
+    });
+
+  test('a token the node does not know shows NO VERDICT with the service\'s message',
+    async (t) => {
+      if (scanRoutePending) return t.skip(scanRoutePending);
+      const { page } = await openCockpit(browser);
+      await scanFor(page, 'mytoken');
+      await scanFor(page, 'ghost');
+      assert.deepEqual(await card(page), {
+        shown: true, pill: TEXT.noVerdict, pillClass: 'lvl warn', tokname: '@ghost', sev: '—',
+        haz: '—', gate: TEXT.tradeBlind, unvShown: false, unv: TEXT.unverified,
+        alert: TEXT.noData, button: TEXT.scanIdle, buttonDisabled: false,
+      });
+      await page.close();
+    });
+
+  // Last: stops the service for good.
+  test('with the service stopped a scan shows ERROR and the button is usable again',
+    async () => {
+      const { page } = await openCockpit(browser);
+      await scanFor(page, 'mytoken');
+      const previous = await card(page);
+      await server.stop();
+      await scanFor(page, 'mytoken');
+      assert.deepEqual(await card(page), { ...previous, pill: TEXT.error, pillClass: 'lvl bad',
+        alert: TEXT.unreachable, button: TEXT.scanIdle, buttonDisabled: false });
+      // And again: each failure leaves the page ready for the next try.
+      await scanFor(page, 'snipcoins', { enter: true });
+      assert.equal((await card(page)).pill, TEXT.error);
+      await page.close();
+    });
+});
