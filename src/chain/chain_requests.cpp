@@ -1,0 +1,78 @@
+#include "chain/chain_requests.h"
+
+#include "assess/decimal.h"
+
+namespace tarnwick {
+namespace {
+
+void append_string_member(std::string& out, std::string_view key, std::string_view value) {
+  out += '"';
+  out += key;
+  out += "\":\"";
+  out += strip_json_unsafe(value);
+  out += '"';
+}
+
+}  // namespace
+
+std::string strip_json_unsafe(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || c == '"' || c == '\\') continue;
+    out += c;
+  }
+  return out;
+}
+
+std::string account_body(std::string_view account) {
+  std::string out = "{";
+  append_string_member(out, "account_name", account);
+  out += '}';
+  return out;
+}
+
+std::string table_rows_body(std::string_view code, std::string_view scope, std::string_view table,
+                            std::string_view lower_bound, std::string_view upper_bound,
+                            std::uint32_t limit) {
+  std::string out = "{\"json\":true,";
+  append_string_member(out, "code", code);
+  out += ',';
+  append_string_member(out, "scope", scope);
+  out += ',';
+  append_string_member(out, "table", table);
+  out += ',';
+  append_string_member(out, "lower_bound", lower_bound);
+  out += ',';
+  append_string_member(out, "upper_bound", upper_bound);
+  out += ",\"limit\":";
+  append_decimal(out, limit);
+  out += '}';
+  return out;
+}
+
+std::string market_rows_body() { return table_rows_body("dex", "dex", "markets", "", "", 1000); }
+
+std::string reputation_rows_body(std::string_view reputation_contract, std::string_view account) {
+  return table_rows_body(reputation_contract, reputation_contract, "agentscores", account, account,
+                         1);
+}
+
+std::string get_account_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_account";
+}
+
+std::string get_table_rows_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_table_rows";
+}
+
+std::string get_actions_url(std::string_view history_api_base, std::string_view account) {
+  std::string out(history_api_base);
+  out += "/v2/history/get_actions?account=";
+  out += account;
+  out += "&limit=100&sort=desc";
+  return out;
+}
+
+}  // namespace tarnwick

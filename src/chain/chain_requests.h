@@ -1,0 +1,37 @@
+// The request texts and addresses of a token scan. Bodies are written from fixed templates, with
+// no spaces and members in a fixed order; every text inserted into them first goes through
+// strip_json_unsafe, so no argument can break out of its JSON string.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// `text` without its characters below U+0020, its double quotes and its backslashes; every other
+// byte (non-ASCII included) stays, in order. Nothing is escaped.
+std::string strip_json_unsafe(std::string_view text);
+
+// {"account_name":"<account>"}
+std::string account_body(std::string_view account);
+
+// {"json":true,"code":"..","scope":"..","table":"..","lower_bound":"..","upper_bound":"..",
+//  "limit":N}
+std::string table_rows_body(std::string_view code, std::string_view scope, std::string_view table,
+                            std::string_view lower_bound, std::string_view upper_bound,
+                            std::uint32_t limit);
+
+// The market read: table "markets" of the exchange contract "dex", from the start, 1000 rows.
+std::string market_rows_body();
+
+// The reputation read: the row of `account` in table "agentscores" of `reputation_contract`.
+std::string reputation_rows_body(std::string_view reputation_contract, std::string_view account);
+
+// Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
+// goes into the history query verbatim: only validated account names ever reach a scan.
+std::string get_account_url(std::string_view chain_api_base);
+std::string get_table_rows_url(std::string_view chain_api_base);
+std::string get_actions_url(std::string_view history_api_base, std::string_view account);
+
+}  // namespace tarnwick

@@ -1,0 +1,215 @@
+#include "chain/token_facts.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assess/scan_outcome.h"
+#include "chain/xpr_replies.h"
+
+namespace tarnwick {
+namespace {
+
+using test::account_json;
+using test::agentscore_json;
+using test::market_row_json;
+using test::permission_json;
+using test::rows_json;
+
+constexpr std::uint64_t created_2024_01_15 = 1705314600;  // 2024-01-15T10:30:00
+
+TEST(TokenFactsTest, OwnerPrivilege) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    bool privileged;
+  };
+  const auto with = [](std::vector<std::string> permissions) {
+    return account_json("tok", "2024-01-15T10:30:00.000", permissions);
+  };
+  const std::vector<Case> cases = {
+      {"producers only", with({permission_json("owner", 0, {"eosio.prods"}),
+                               permission_json("active", 0, {"eosio.prods"})}),
+       false},
+      {"key on active", with({permission_json("owner", 0, {"eosio.prods"}),
+                              permission_json("active", 1, {})}),
+       true},
+      {"key on owner", with({permission_json("owner", 2, {})}), true},
+      {"another account on owner", with({permission_json("owner", 0, {"someone"})}), true},
+      {"producers then another account",
+       with({permission_json("active", 0, {"eosio.prods", "someone"})}), true},
+      {"producers beside a key", with({permission_json("active", 1, {"eosio.prods"})}), true},
+      {"other permission with keys", with({permission_json("claim", 3, {"someone"})}), false},
+      {"name in another case", with({permission_json("Owner", 1, {})}), false},
+      {"empty actor skipped", with({permission_json("owner", 0, {""})}), false},
+      {"empty actor then key", with({permission_json("owner", 1, {""})}), true},
+      {"no permissions", with({}), false},
+      {"no required_auth", R"({"permissions":[{"perm_name":"owner"}]})", false},
+      {"required_auth not an object", R"({"permissions":[{"perm_name":"owner","required_auth":7}]})",
+       false},
+      {"keys not an array",
+       R"({"permissions":[{"perm_name":"owner","required_auth":{"keys":{"a":1}}}]})", false},
+      {"actor not a text",
+       R"({"permissions":[{"perm_name":"owner","required_auth":{"accounts":[)"
+       R"({"permission":{"actor":5}}]}}]})",
+       false},
+      {"permissions not an array", R"({"permissions":{"perm_name":"owner"}})", false},
+      {"not JSON", "<html>502 Bad Gateway</html>", false},
+      {"empty reply", "", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(owner_privileged(c.reply), c.privileged) << c.name;
+}
+
+TEST(TokenFactsTest, MarketLiquidity) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    std::uint16_t depth;
+  };
+  const std::string other = market_row_json(1, "other", "eosio.token");
+  const std::vector<Case> cases = {
+      {"bid side active", rows_json({other, market_row_json(2, "tok", "eosio.token")}), 10000},
+      {"ask side active", rows_json({market_row_json(2, "eosio.token", "tok")}), 10000},
+      {"status 2", rows_json({market_row_json(2, "tok", "eosio.token", "2")}), 0},
+      {"status 0", rows_json({market_row_json(2, "tok", "eosio.token", "0")}), 0},
+      {"status 1.0", rows_json({market_row_json(2, "tok", "eosio.token", "1.0")}), 0},
+      {"status \"1\"", rows_json({market_row_json(2, "tok", "eosio.token", "\"1\"")}), 0},
+      {"status -1", rows_json({market_row_json(2, "tok", "eosio.token", "-1")}), 0},
+      {"status null", rows_json({market_row_json(2, "tok", "eosio.token", "null")}), 0},
+      {"status true", rows_json({market_row_json(2, "tok", "eosio.token", "true")}), 0},
+      {"status 2^64+1",
+       rows_json({market_row_json(2, "tok", "eosio.token", "18446744073709551617")}), 0},
+      {"no status", R"({"rows":[{"bid_token":{"contract":"tok"}}]})", 0},
+      {"first row for the token inactive, second active",
+       rows_json({market_row_json(2, "tok", "eosio.token", "2"),
+                  market_row_json(3, "tok", "eosio.token", "1")}),
+       0},
+      {"first row for the token active, second inactive",
+       rows_json({market_row_json(2, "tok", "eosio.token", "1"),
+                  market_row_json(3, "tok", "eosio.token", "2")}),
+       10000},
+      {"not in the rows returned", rows_json(test::other_markets(1000)), 0},
+      {"contract differs in case", rows_json({market_row_json(2, "TOK", "eosio.token")}), 0},
+      {"token only in the symbol", R"({"rows":[{"symbol":"tok","status_code":1}]})", 0},
+      {"no rows", rows_json({}), 0},
+      {"rows missing", R"({"more":false})", 0},
+      {"rows not an array", R"({"rows":{"0":{}}})", 0},
+      {"not JSON", "Service Unavailable", 0},
+      {"truncated", rows_json({market_row_json(2, "tok", "eosio.token")}).substr(0, 200), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(liquidity_depth(c.reply, "tok"), c.depth) << c.name;
+}
+
+TEST(TokenFactsTest, AccountAge) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    std::uint64_t reference_time;
+    std::uint32_t age;
+  };
+  const auto created = [](std::string_view text) {
+    return account_json("tok", text, {permission_json("owner", 1, {})});
+  };
+  const std::string typical = created("2024-01-15T10:30:00.000");
+  const std::vector<Case> cases = {
+      {"6 days 23:59:59", typical, created_2024_01_15 + 6 * 86400 + 86399, 6},
+      {"7 days", typical, created_2024_01_15 + 7 * 86400, 7},
+      {"same second", typical, created_2024_01_15, 0},
+      {"future date", typical, created_2024_01_15 - 1, 0},
+      {"date only counts from midnight", created("2024-01-15"),
+       created_2024_01_15 - 37800 + 7 * 86400, 7},
+      {"month 13", created("2024-13-01T00:00:00"), created_2024_01_15, unknown_age_days},
+      {"too short", created("2024-01"), created_2024_01_15, unknown_age_days},
+      {"no created", created(""), created_2024_01_15, unknown_age_days},
+      {"created not a text", R"({"created":20240115})", created_2024_01_15, unknown_age_days},
+      {"created null", R"({"created":null})", created_2024_01_15, unknown_age_days},
+      {"not JSON", "oops", created_2024_01_15, unknown_age_days},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(account_age_days(c.reply, c.reference_time), c.age) << c.name;
+  }
+}
+
+TEST(TokenFactsTest, Reputation) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    std::optional<std::uint8_t> score;
+  };
+  const auto row = [](std::string_view avg) { return rows_json({agentscore_json("tok", avg)}); };
+  const std::vector<Case> cases = {
+      {"350", row("350"), 63},
+      {"\"350\" as a string", row("\"350\""), 63},
+      {"\"3.5e2\"", row("\"3.5e2\""), 63},
+      {"fraction 261.0", row("261.0"), 40},
+      {"262", row("262"), 41},
+      {"500", row("500"), 100},
+      {"huge", row("18446744073709551615"), 100},
+      {"negative", row("-5"), std::nullopt},
+      {"zero", row("0"), std::nullopt},
+      {"null", row("null"), std::nullopt},
+      {"boolean", row("true"), std::nullopt},
+      {"object", row("{\"v\":350}"), std::nullopt},
+      {"not a number text", row("\"high\""), std::nullopt},
+      {"no avg_score", R"({"rows":[{"agent":"tok"}]})", std::nullopt},
+      {"first row decides, whoever it belongs to",
+       rows_json({agentscore_json("zzz", "100"), agentscore_json("tok", "500")}), 0},
+      {"no rows", rows_json({}), std::nullopt},
+      {"rows not an array", R"({"rows":"350"})", std::nullopt},
+      {"row not an object", R"({"rows":[350]})", std::nullopt},
+      {"not JSON", "<html></html>", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(reputation_score(c.reply), c.score) << c.name;
+}
+
+// Replies of any shape end in the unread or unusable values, never in a crash or an exception.
+TEST(TokenFactsTest, HostileRepliesGiveTheUnusableValues) {
+  using namespace std::string_literals;
+  const std::string deep_array = std::string(100000, '[') + std::string(100000, ']');
+  const std::string deep_object = [] {
+    std::string s;
+    for (int i = 0; i < 50000; ++i) s += R"({"rows":)";
+    s += "[]";
+    s += std::string(50000, '}');
+    return s;
+  }();
+  const std::vector<std::string> replies = {
+      "",
+      "null",
+      "[]",
+      "\"text\"",
+      "1e99999",
+      "-18446744073709551617",
+      R"({"rows":[{"bid_token":{"contract":"tok"},"status_code":1e400}]})",
+      "{\"rows\":[],\"created\":\"2024-01-15\0\"}"s,                      // NUL byte
+      "{\"created\":\"2024-01-15T10:30:00\xff\"}",                         // invalid UTF-8
+      R"({"created":"2024-01-15T10:30:00","permissions":[{"perm_name":"owner","required_auth":{)",
+      R"({"rows":[{"bid_token":"tok","ask_token":["tok"],"status_code":1}]})",
+      R"({"permissions":[null,1,"owner",{"perm_name":null,"required_auth":null}]})",
+      R"({"rows":[{"avg_score":"nan"}]})",
+      R"({"rows":[{"avg_score":"-inf"}]})",
+      R"({"rows":[{"avg_score":1e308}]})",
+      deep_array,
+      deep_object,
+      std::string(1 << 20, '{'),
+  };
+  for (const std::string& reply : replies) {
+    const std::string shown = reply.substr(0, 60);
+    EXPECT_FALSE(owner_privileged(reply)) << shown;
+    EXPECT_EQ(liquidity_depth(reply, "tok"), 0) << shown;
+    EXPECT_EQ(account_age_days(reply, created_2024_01_15), unknown_age_days) << shown;
+    const std::optional<std::uint8_t> score = reputation_score(reply);
+    if (score) {
+      EXPECT_LE(*score, 100) << shown;
+    }
+  }
+  // A NaN text is not "0 or less": it scales to 0, like the assessment says.
+  EXPECT_EQ(reputation_score(R"({"rows":[{"avg_score":"nan"}]})"), 0);
+  EXPECT_EQ(reputation_score(R"({"rows":[{"avg_score":1e308}]})"), 100);
+}
+
+}  // namespace
+}  // namespace tarnwick
