@@ -24,6 +24,7 @@ const NOT_AVAILABLE = { available: false, current: '0.1.1' };
 
 let server = null;
 let browser = null;
+const expectedExit = 0;
 
 before(async () => {
   if (process.argv[2]) server = await startServer(process.argv[2]);
@@ -32,7 +33,7 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
-  await server?.stop();
+  if (server) assert.equal(await server.stop(), expectedExit, 'test server exit status');
 });
 
 // A scripted /scan: each request is answered by the next entry of `answers` (a route action).

@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { after, before, describe, test } from 'node:test';
 import {
-  ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, scanFor,
+  ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, saveScreenshot, scanFor,
   scanRequests, startServer,
 } from './lib/cockpit.mjs';
 
@@ -18,6 +18,8 @@ if (!process.argv[2]) {
 
 let server = null;
 let browser = null;
+// The last test kills the service; until then it must shut down cleanly.
+let expectedExit = 0;
 // The /scan route is wired into the router separately from the page. Until it is, the service
 // answers /scan with 404 "not found" and the two cases that need a real verdict or a real no-data
 // answer skip themselves (reported as skipped, with this note); they run once the route exists.
@@ -37,7 +39,7 @@ before(async () => {
 
 after(async () => {
   await browser?.close();
-  await server?.stop();
+  if (server) assert.equal(await server.stop(), expectedExit, 'test server exit status');
 });
 
 describe('cockpit served by the service', () => {
@@ -150,6 +152,11 @@ describe('cockpit served by the service', () => {
       assert.equal(c.unv, TEXT.unverified);
       assert.match(c.alert, /^\+-- TARNWICK .*\n\| token {6}: mytoken\n/);
       assert.match(c.alert, new RegExp(`\\| assessment : ${c.pill}\\n`));
+      for (const width of [1280, 360]) {
+        await page.setViewportSize({ width, height: 900 });
+        assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), width);
+        await saveScreenshot(page, `service-verdict-${width}.png`);
+      }
       await page.close();
     });
 
@@ -173,7 +180,8 @@ describe('cockpit served by the service', () => {
       const { page } = await openCockpit(browser);
       await scanFor(page, 'mytoken');
       const previous = await card(page);
-      await server.stop();
+      await server.kill();
+      expectedExit = 'SIGKILL';
       await scanFor(page, 'mytoken');
       assert.deepEqual(await card(page), { ...previous, pill: TEXT.error, pillClass: 'lvl bad',
         alert: TEXT.unreachable, button: TEXT.scanIdle, buttonDisabled: false });

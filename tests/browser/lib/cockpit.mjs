@@ -41,8 +41,10 @@ export const TEXT = {
 
 // Starts the test server (prints its port on the first line of stdout, serves until killed or
 // until its stdin closes) with a fresh HOME whose data folder holds the no-update-check marker,
-// so the service's own /update check never leaves the machine. Resolves to { port, stop() };
-// stop() kills the server, waits for its exit and removes that HOME.
+// so the service's own /update check never leaves the machine. Resolves to
+// { port, kill(), stop() }: kill() ends it at once (SIGKILL) and waits for that; stop() closes
+// its stdin so it shuts down in order, waits, removes that HOME and resolves to the exit status
+// (0 for a clean shut-down; under the sanitizers a leak or other report makes it non-zero).
 export async function startServer(executable) {
   const home = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-home-'));
   const folder = path.join(home, 'Library', 'Application Support', 'tarnwick');
@@ -50,7 +52,7 @@ export async function startServer(executable) {
   fs.writeFileSync(path.join(folder, 'no-update-check'), '');
   const child = spawn(executable, [], { stdio: ['pipe', 'pipe', 'inherit'],
     env: { ...process.env, HOME: home } });
-  const exited = new Promise((resolve) => child.once('exit', resolve));
+  const exited = new Promise((resolve) => child.once('exit', (code, signal) => resolve(signal ?? code)));
   const lines = readline.createInterface({ input: child.stdout });
   const port = await new Promise((resolve, reject) => {
     lines.once('line', (line) => resolve(Number.parseInt(line, 10)));
@@ -58,15 +60,20 @@ export async function startServer(executable) {
     exited.then((code) => reject(new Error(`test server exited early (${code})`)));
   });
   if (!Number.isInteger(port) || port <= 0) throw new Error('test server printed no port');
-  const kill = () => child.kill('SIGKILL');
-  process.once('exit', kill);
+  const killNow = () => child.kill('SIGKILL');
+  process.once('exit', killNow);
   return {
     port,
-    async stop() {
-      kill();
+    async kill() {
+      killNow();
       await exited;
-      process.removeListener('exit', kill);
+    },
+    async stop() {
+      child.stdin.end();
+      const status = await exited;
+      process.removeListener('exit', killNow);
       fs.rmSync(home, { recursive: true, force: true });
+      return status;
     },
   };
 }
