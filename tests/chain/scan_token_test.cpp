@@ -1,0 +1,220 @@
+#include "chain/scan_token.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assess/hazard_bits.h"
+#include "chain/xpr_replies.h"
+#include "support/fake_node.h"
+#include "support/fake_node_client.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeNode;
+using test::FakeReply;
+using test::RecordedRequest;
+
+constexpr std::uint64_t created_2024_01_15 = 1705314600;  // 2024-01-15T10:30:00
+constexpr std::uint64_t thirty_days_later = created_2024_01_15 + 30 * 86400;
+
+class ScanTokenTest : public ::testing::Test {
+ protected:
+  std::optional<Verdict> scan(std::string_view token = "tok", PriorRugList rugs = {},
+                              std::uint64_t reference_time = thirty_days_later) {
+    account_reads_ = 0;
+    node_.set_handler([this](const RecordedRequest& request) { return answer(request); });
+    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
+                              reference_time, std::move(rugs)};
+    return scan_token(scan_thresholds, context, token);
+  }
+
+  // The scripted node: the first get_account of a scan gets `account_`, the second `creation_`
+  // (or `account_` again); the two table reads are told apart by their bodies.
+  FakeReply answer(const RecordedRequest& request) {
+    const std::string path = request.path();
+    if (path == "/v1/chain/get_account") {
+      return ++account_reads_ == 1 ? account_ : creation_.value_or(account_);
+    }
+    if (path == "/v1/chain/get_table_rows") {
+      if (request.body.find("\"markets\"") != std::string::npos) return markets_reply_.value_or(FakeReply::json(markets_));
+      return reputation_reply_.value_or(FakeReply::json(reputation_));
+    }
+    if (path == "/v2/history/get_actions") return history_;
+    return FakeReply::json("{}", 404);
+  }
+
+  FakeNode node_;
+  std::atomic<int> account_reads_{0};
+  FakeReply account_ = FakeReply::json(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
+  std::optional<FakeReply> creation_;  // the second get_account; none: same as the first
+  std::string markets_ = test::rows_json({test::market_row_json(7, "tok", "eosio.token")});
+  std::optional<FakeReply> markets_reply_;
+  std::string reputation_ = test::rows_json({test::agentscore_json("tok", "350")});
+  std::optional<FakeReply> reputation_reply_;
+  FakeReply history_ = FakeReply::json(test::actions_json("tok"));
+};
+
+TEST_F(ScanTokenTest, FiveRequestsInOrderWithTheirExactBytes) {
+  const std::optional<Verdict> verdict = scan("tok.a1");
+  ASSERT_TRUE(verdict);
+  const std::vector<RecordedRequest> requests = node_.requests();
+  ASSERT_EQ(requests.size(), 5U);
+  struct Expected {
+    std::string method;
+    std::string target;
+    std::string body;
+  };
+  const std::vector<Expected> expected = {
+      {"POST", "/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
+      {"POST", "/v1/chain/get_table_rows",
+       R"({"json":true,"code":"dex","scope":"dex","table":"markets","lower_bound":"",)"
+       R"("upper_bound":"","limit":1000})"},
+      {"POST", "/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
+      {"GET", "/v2/history/get_actions?account=tok.a1&limit=100&sort=desc", ""},
+      {"POST", "/v1/chain/get_table_rows",
+       R"({"json":true,"code":"agentrep","scope":"agentrep","table":"agentscores",)"
+       R"("lower_bound":"tok.a1","upper_bound":"tok.a1","limit":1})"},
+  };
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(requests[i].method, expected[i].method) << i;
+    EXPECT_EQ(requests[i].target, expected[i].target) << i;
+    EXPECT_EQ(requests[i].body, expected[i].body) << i;
+    if (expected[i].method == "POST") {
+      EXPECT_EQ(requests[i].header("content-type"), "application/json") << i;
+    }
+    EXPECT_EQ(requests[i].connection, 1U) << "all reads share one kept-alive connection";
+  }
+}
+
+TEST_F(ScanTokenTest, BenignTokenYieldsAnUnverifiedVerdictWithNoHazard) {
+  const std::optional<Verdict> verdict = scan();
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->hazard, 0);
+  EXPECT_EQ(verdict->severity, 0U);
+  EXPECT_EQ(verdict->level, RiskLevel::NO_RISK_FOUND);
+  EXPECT_TRUE(verdict->unverified);
+}
+
+TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
+  account_ = FakeReply::json(test::account_json(
+      "tok", "2024-01-15T10:30:00.000",
+      {test::permission_json("owner", 0, {"eosio.prods"}), test::permission_json("active", 1, {})}));
+  markets_ = test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")});
+  reputation_ = test::rows_json({test::agentscore_json("tok", "100")});
+  const std::optional<Verdict> verdict =
+      scan("tok", PriorRugList{{"abc", "tok"}}, created_2024_01_15 + 2 * 86400);
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->hazard, LIQUIDITY_THIN | OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG |
+                                 REPUTATION_LOW);
+  EXPECT_EQ(verdict->severity, 11U);
+  EXPECT_EQ(verdict->level, RiskLevel::ELEVATED_RISK_WARNING);
+  EXPECT_FALSE(block(*verdict));
+}
+
+TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
+  struct Case {
+    std::string name;
+    FakeReply reply;
+  };
+  const std::vector<Case> cases = {
+      {"unknown account, current node", FakeReply::json(R"({"code":400,"message":"Account )"
+                                                        R"(Query Exception","error":{}})",
+                                                        400)},
+      {"unknown account, older node", FakeReply::json(R"({"code":500,"error":{}})", 500)},
+      {"connection reset", FakeReply::reset_connection()},
+      {"closed without answer", FakeReply::close_connection()},
+  };
+  for (const Case& c : cases) {
+    FakeNode node;
+    node.set_reply("/v1/chain/get_account", c.reply);
+    node.set_reply("/v1/chain/get_table_rows", FakeReply::json(test::rows_json({})));
+    const ScanContext context{ChainClient(test::client_settings(node)), "agentrep", 0, {}};
+    EXPECT_FALSE(scan_token(scan_thresholds, context, "tok").has_value()) << c.name;
+    EXPECT_EQ(node.requests().size(), 1U) << c.name;
+  }
+}
+
+TEST_F(ScanTokenTest, AccountReplyThatIsNotJsonStillScans) {
+  account_ = FakeReply::html("<html><body>Bad gateway</body></html>");
+  const std::optional<Verdict> verdict = scan();
+  ASSERT_TRUE(verdict);
+  EXPECT_FALSE(has_bit(verdict->hazard, 3));
+  EXPECT_FALSE(has_bit(verdict->hazard, 4)) << "the creation read got the same page: age unknown";
+  EXPECT_EQ(node_.requests().size(), 5U);
+}
+
+TEST_F(ScanTokenTest, HistoryFailureChangesNothing) {
+  const std::optional<Verdict> with_history = scan();
+  for (FakeReply failure : {FakeReply::json("{}", 500), FakeReply::reset_connection(),
+                            FakeReply::html("<html></html>")}) {
+    history_ = failure;
+    const std::optional<Verdict> without = scan();
+    ASSERT_TRUE(with_history && without);
+    EXPECT_EQ(without->hazard, with_history->hazard);
+    EXPECT_EQ(without->severity, with_history->severity);
+    EXPECT_EQ(without->level, with_history->level);
+  }
+}
+
+TEST_F(ScanTokenTest, MarketReadFailureIsDeepButAnUnusableReplyIsThin) {
+  markets_reply_ = FakeReply::json(R"({"code":500})", 500);
+  std::optional<Verdict> verdict = scan();
+  ASSERT_TRUE(verdict);
+  EXPECT_FALSE(has_bit(verdict->hazard, 0)) << "a failed read counts as depth 10000";
+
+  markets_reply_ = FakeReply::json("{\"rows\":[");
+  verdict = scan();
+  ASSERT_TRUE(verdict);
+  EXPECT_TRUE(has_bit(verdict->hazard, 0)) << "an unparsable reply counts as depth 0";
+}
+
+TEST_F(ScanTokenTest, CreationReadFailureLeavesTheAgeUnknown) {
+  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                                {test::permission_json("active", 1, {})}));
+  creation_ = FakeReply::json("{}", 500);
+  const std::optional<Verdict> verdict = scan("tok", {}, created_2024_01_15);
+  ASSERT_TRUE(verdict);
+  EXPECT_TRUE(has_bit(verdict->hazard, 3)) << "owner privilege comes from the first read";
+  EXPECT_FALSE(has_bit(verdict->hazard, 4)) << "age unknown, never fresh";
+}
+
+TEST_F(ScanTokenTest, AgeIsMeasuredAgainstTheReferenceTime) {
+  std::optional<Verdict> verdict = scan("tok", {}, created_2024_01_15 + 6 * 86400 + 86399);
+  ASSERT_TRUE(verdict);
+  EXPECT_TRUE(has_bit(verdict->hazard, 4));
+  verdict = scan("tok", {}, created_2024_01_15 + 7 * 86400);
+  ASSERT_TRUE(verdict);
+  EXPECT_FALSE(has_bit(verdict->hazard, 4));
+}
+
+TEST_F(ScanTokenTest, ReputationUnavailable) {
+  for (const std::string& reply :
+       {test::rows_json({}), test::rows_json({test::agentscore_json("tok", "null")})}) {
+    reputation_ = reply;
+    const std::optional<Verdict> verdict = scan();
+    ASSERT_TRUE(verdict);
+    EXPECT_EQ(verdict->hazard, REPUTATION_UNREAD) << reply;
+  }
+  reputation_reply_ = FakeReply::reset_connection();
+  const std::optional<Verdict> verdict = scan();
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->hazard, REPUTATION_UNREAD);
+}
+
+TEST_F(ScanTokenTest, PriorRugListIsLookedUpByExactName) {
+  std::optional<Verdict> verdict = scan("tok", PriorRugList{{"tok"}});
+  ASSERT_TRUE(verdict);
+  EXPECT_TRUE(has_bit(verdict->hazard, 5));
+  verdict = scan("tok", PriorRugList{{"tok.", "to", "toka"}});
+  ASSERT_TRUE(verdict);
+  EXPECT_FALSE(has_bit(verdict->hazard, 5));
+}
+
+}  // namespace
+}  // namespace tarnwick
