@@ -6,6 +6,7 @@
 #include "service/cockpit/cockpit_page.h"
 #include "service/request_guards.h"
 #include "service/update_check.h"
+#include "service/verdict_routes.h"
 
 namespace tarnwick {
 namespace {
@@ -23,7 +24,7 @@ std::optional<Response> guard_rejection(std::string_view request) {
   return std::nullopt;
 }
 
-Response route_request(std::string_view request, [[maybe_unused]] const ScanContext& context) {
+Response route_request(std::string_view request, const ScanContext& context) {
   const std::string target = request_target(request);
   const std::string_view path = request_path(target);
   if (target.starts_with("/health")) return text_response(status_ok, "ok");
@@ -34,11 +35,10 @@ Response route_request(std::string_view request, [[maybe_unused]] const ScanCont
   if (path == "/update") {
     return {status_ok, content_type_json, run_update_check(production_update_check())};
   }
-  // The remaining routes plug in here, one line each, in this order (each handler returns a
-  // Response; the token is read only once the fixed-path routes are ruled out):
-  //   const std::optional<std::string> token = token_param(request, "token");
-  //   if (target.starts_with("/oracle")) return <oracle handler>(token, context);
-  //   if (target.starts_with("/scan")) return <scan handler>(token, context);
+  // The token is read only once the fixed-path routes are ruled out.
+  const std::optional<std::string> token = token_param(request, "token");
+  if (target.starts_with("/oracle")) return oracle_route(token, context);
+  if (target.starts_with("/scan")) return scan_route(token, context);
   return text_response(status_not_found, "not found");
 }
 
