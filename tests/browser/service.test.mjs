@@ -125,9 +125,14 @@ describe('cockpit served by the service', () => {
       const busy = await card(page);
       assert.equal(busy.button, TEXT.scanBusy);
       assert.equal(busy.buttonDisabled, true);
-      // Enter still starts a scan while one is outstanding.
+      // Enter still starts a scan while one is outstanding; both are answered.
+      let finished = 0;
+      const bothAnswered = new Promise((resolve) => page.on('requestfinished', (request) => {
+        if (new URL(request.url()).pathname === '/scan' && (finished += 1) === 2) resolve();
+      }));
       await page.press('#tok', 'Enter');
       release();
+      await bothAnswered;
       await page.waitForFunction(() => !document.getElementById('scan').disabled);
       const done = await card(page);
       assert.equal(done.button, TEXT.scanIdle);
