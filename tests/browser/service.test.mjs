@@ -7,8 +7,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { after, before, describe, test } from 'node:test';
 import {
-  ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, saveScreenshot, scanFor,
-  scanRequests, startServer,
+  ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, saveScreenshot,
+  scanFor, scanRequests, startServer,
 } from './lib/cockpit.mjs';
 
 if (!process.argv[2]) {
@@ -20,21 +20,10 @@ let server = null;
 let browser = null;
 // The last test kills the service; until then it must shut down cleanly.
 let expectedExit = 0;
-// The /scan route is wired into the router separately from the page. Until it is, the service
-// answers /scan with 404 "not found" and the two cases that need a real verdict or a real no-data
-// answer skip themselves (reported as skipped, with this note); they run once the route exists.
-let scanRoutePending = 'the service does not route /scan yet';
 
 before(async () => {
   server = await startServer(process.argv[2]);
   browser = await launchBrowser(server.port);
-  const { page } = await openCockpit(browser);
-  const probe = await page.evaluate(async () => {
-    const r = await fetch('/scan', { cache: 'no-store' });
-    return { status: r.status, body: await r.text() };
-  });
-  if (!(probe.status === 404 && probe.body === 'not found')) scanRoutePending = false;
-  await page.close();
 });
 
 after(async () => {
@@ -102,8 +91,16 @@ describe('cockpit served by the service', () => {
   test('the name is trimmed, lower-cased and loses one @; Enter scans too', async () => {
     const { page, requests } = await openCockpit(browser);
     await scanFor(page, ' @MyToken ');
+    assert.equal((await card(page)).tokname, '@mytoken');
     await scanFor(page, '\t@SNIPCOINS', { enter: true });
+    // The fixture's clean token: an active market, an old account, no privileged key.
+    const snipcoins = await card(page);
+    assert.equal(snipcoins.tokname, '@snipcoins');
+    assert.equal(snipcoins.pill, 'NO_RISK_FOUND');
+    assert.equal(snipcoins.pillClass, 'lvl ok');
+    assert.equal(snipcoins.unvShown, true);
     await scanFor(page, 'a.b.c', { enter: true });
+    assert.equal((await card(page)).tokname, '@a.b.c');
     assert.deepEqual(scanRequests(requests),
       ['/scan?token=mytoken', '/scan?token=snipcoins', '/scan?token=a.b.c']);
     assert.deepEqual(foreignRequests(requests), []);
@@ -141,8 +138,7 @@ describe('cockpit served by the service', () => {
     });
 
   test('a verdict from the service shows level, numbers, gate and the unverified note',
-    async (t) => {
-      if (scanRoutePending) return t.skip(scanRoutePending);
+    async () => {
       const { page } = await openCockpit(browser);
       await scanFor(page, '@MyToken');
       const c = await card(page);
@@ -166,8 +162,7 @@ describe('cockpit served by the service', () => {
     });
 
   test('a token the node does not know shows NO VERDICT with the service\'s message',
-    async (t) => {
-      if (scanRoutePending) return t.skip(scanRoutePending);
+    async () => {
       const { page } = await openCockpit(browser);
       await scanFor(page, 'mytoken');
       await scanFor(page, 'ghost');
