@@ -1,0 +1,157 @@
+// One full token scan over a warm ChainClient against a loopback FakeNode, against the same five
+// requests (same addresses, same bodies, same replies) made bare on the same client: the ratio
+// shows what the scan adds to its network exchanges (building bodies, parsing and reading
+// replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
+// and read a 1000-row market reply. All figures come from one run.
+//
+//   scan_bench [scans] [market-rows-in-scan]      (defaults 1000 and 60)
+//
+// 60 rows (about 13 KB) is a market table of realistic size that still fits one TLS record; a
+// reply spread over several records can meet a delayed-ACK wait of the loopback fake node, which
+// then dominates both sides alike.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "assess/scan_thresholds.h"
+#include "chain/chain_requests.h"
+#include "chain/scan_token.h"
+#include "chain/token_facts.h"
+#include "chain/xpr_replies.h"
+#include "support/fake_node.h"
+#include "support/fake_node_client.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using tarnwick::test::FakeReply;
+using tarnwick::test::RecordedRequest;
+
+constexpr std::string_view token = "tok";
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// A market reply of `rows` rows with the token's market last (the whole reply is walked).
+std::string market_reply(int rows) {
+  std::vector<std::string> markets = tarnwick::test::other_markets(rows - 1);
+  markets.push_back(tarnwick::test::market_row_json(rows, "eosio.token", std::string(token)));
+  return tarnwick::test::rows_json(markets);
+}
+
+// One scan; false when it gave no data.
+bool one_scan(const tarnwick::ScanContext& context) {
+  return tarnwick::scan_token(tarnwick::scan_thresholds, context, token).has_value();
+}
+
+// The five exchanges of a scan made bare on the same client: the same addresses and bodies, no
+// body building, no reply reading. False when one failed.
+struct BareScan {
+  explicit BareScan(const tarnwick::ScanContext& context)
+      : client(context.client),
+        account_url(tarnwick::get_account_url(client.chain_api_base())),
+        rows_url(tarnwick::get_table_rows_url(client.chain_api_base())),
+        actions_url(tarnwick::get_actions_url(client.history_api_base(), token)),
+        account(tarnwick::account_body(token)),
+        markets(tarnwick::market_rows_body()),
+        reputation(tarnwick::reputation_rows_body(context.reputation_contract, token)) {}
+
+  bool run() const {
+    std::size_t failures = client.post_json(account_url, account).index();
+    failures += client.post_json(rows_url, markets).index();
+    failures += client.post_json(account_url, account).index();
+    failures += client.get_text(actions_url).index();
+    failures += client.post_json(rows_url, reputation).index();
+    return failures == 0;
+  }
+
+  const tarnwick::ChainClient& client;
+  const std::string account_url, rows_url, actions_url, account, markets, reputation;
+};
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int scans = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1000;
+  const int scan_market_rows = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
+
+  tarnwick::test::FakeNode node;
+  const std::string account =
+      tarnwick::test::benign_account_json(std::string(token), "2024-01-15T10:30:00.000");
+  const std::string markets = market_reply(scan_market_rows);
+  const std::string reputation =
+      tarnwick::test::rows_json({tarnwick::test::agentscore_json(std::string(token), "350")});
+  const std::string actions = tarnwick::test::actions_json(std::string(token));
+  node.set_handler([&](const RecordedRequest& request) {
+    const std::string path = request.path();
+    if (path == "/v1/chain/get_account") return FakeReply::json(account);
+    if (path == "/v2/history/get_actions") return FakeReply::json(actions);
+    return FakeReply::json(request.body.find("agentscores") != std::string::npos ? reputation
+                                                                                 : markets);
+  });
+  const tarnwick::ScanContext context{
+      tarnwick::ChainClient(tarnwick::test::client_settings(node, std::chrono::seconds(30))),
+      "agentrep", 1'717'000'000, tarnwick::PriorRugList{}};
+
+  // Scans and bare request sets alternate one by one, so that both see the same state of a
+  // shared, noisy machine; the order inside each pair alternates too.
+  const BareScan bare(context);
+  for (int i = 0; i < 5; ++i) one_scan(context) && bare.run();  // warm: connection, handshake
+  std::vector<double> scan_times;
+  std::vector<double> bare_times;
+  std::size_t handshakes = 0;  // during the timed scans only
+  bool all_ok = true;
+  for (int i = 0; i < scans; ++i) {
+    for (int half = 0; half < 2; ++half) {
+      const auto start = Clock::now();
+      if ((half + i) % 2 == 0) {
+        const std::size_t before = node.handshakes_completed();
+        all_ok = one_scan(context) && all_ok;
+        scan_times.push_back(seconds_since(start));
+        handshakes += node.handshakes_completed() - before;
+      } else {
+        all_ok = bare.run() && all_ok;
+        bare_times.push_back(seconds_since(start));
+      }
+    }
+  }
+  if (!all_ok) std::fprintf(stderr, "a scan or a bare request failed\n");
+  const double scan_total = std::accumulate(scan_times.begin(), scan_times.end(), 0.0);
+  const double bare_total = std::accumulate(bare_times.begin(), bare_times.end(), 0.0);
+
+  // Parsing and reading a 1000-row market reply, alone.
+  const std::string thousand = market_reply(1000);
+  std::vector<double> parse_times;
+  for (int i = 0; i < 300; ++i) {
+    const auto start = Clock::now();
+    const std::uint16_t depth = tarnwick::liquidity_depth(thousand, token);
+    parse_times.push_back(seconds_since(start));
+    if (depth != tarnwick::active_market_depth) std::fprintf(stderr, "unexpected depth\n");
+  }
+
+  std::printf("scans: %d, market rows in the scan: %d (%zu bytes)\n", scans, scan_market_rows,
+              markets.size());
+  std::printf("full scan:          median %.1f us, mean %.1f us\n", median(scan_times) * 1e6,
+              scan_total / scans * 1e6);
+  std::printf("five bare requests: median %.1f us, mean %.1f us\n", median(bare_times) * 1e6,
+              bare_total / scans * 1e6);
+  std::printf("scan / bare ratio:  %.3f of medians, %.3f of totals\n",
+              median(scan_times) / median(bare_times), scan_total / bare_total);
+  std::printf("TLS handshakes per scan on a warm client: %.4f (%zu in %d scans)\n",
+              static_cast<double>(handshakes) / scans, handshakes, scans);
+  std::printf("1000-row market reply (%zu bytes): parse and read, median %.3f ms, best %.3f ms\n",
+              thousand.size(), median(parse_times) * 1e3,
+              *std::min_element(parse_times.begin(), parse_times.end()) * 1e3);
+  return 0;
+}
