@@ -27,7 +27,7 @@ bool is_character_boundary(std::string_view text, std::size_t index) {
 // The first `count` pieces of `text` split at `separator`; pieces beyond the text are none.
 template <std::size_t count>
 std::array<std::optional<std::string_view>, count> first_pieces(std::string_view text,
-                                                                 char separator) {
+                                                                char separator) {
   std::array<std::optional<std::string_view>, count> pieces{};
   std::size_t start = 0;
   for (std::size_t i = 0; i < count; ++i) {
@@ -124,7 +124,8 @@ std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time) {
   const auto created_unsigned = static_cast<std::uint64_t>(created);
   if (created_unsigned > reference_time) return 0;
   const std::uint64_t days = (reference_time - created_unsigned) / 86400;
-  if (days > std::numeric_limits<std::uint32_t>::max()) return std::numeric_limits<std::uint32_t>::max();
+  if (days > std::numeric_limits<std::uint32_t>::max())
+    return std::numeric_limits<std::uint32_t>::max();
   return static_cast<std::uint32_t>(days);
 }
 

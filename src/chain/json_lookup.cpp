@@ -16,7 +16,9 @@ std::optional<std::string_view> text(const Json* value) {
   return std::string_view(value->get_ref<const std::string&>());
 }
 
-std::string_view text_or_empty(const Json* value) { return text(value).value_or(std::string_view()); }
+std::string_view text_or_empty(const Json* value) {
+  return text(value).value_or(std::string_view());
+}
 
 std::span<const Json> elements(const Json* value) {
   if (value == nullptr || !value->is_array()) return {};

@@ -45,8 +45,8 @@ TEST(CivilDateTest, ParseInt64) {
   EXPECT_EQ(parse_int64("0007"), 7);
   EXPECT_EQ(parse_int64("9223372036854775807"), max64);
   EXPECT_EQ(parse_int64("-9223372036854775808"), min64);
-  for (const char* bad : {"", "+", "-", "9223372036854775808", "-9223372036854775809", " 1",
-                          "1 ", "1a", "+-1", "0x10", "1.0", "\xd9\xa1"}) {
+  for (const char* bad : {"", "+", "-", "9223372036854775808", "-9223372036854775809", " 1", "1 ",
+                          "1a", "+-1", "0x10", "1.0", "\xd9\xa1"}) {
     EXPECT_EQ(parse_int64(bad), std::nullopt) << bad;
   }
 }
@@ -67,11 +67,11 @@ TEST(CivilDateTest, CreatedSeconds) {
       {"2024-01-15 10:30:00", 1705314600},        // byte 10 is not looked at
       {"2024-01-15T10:30:xx", day_2024_01_15 + 10 * 3600 + 30 * 60},
       {"2024-01-15T99:99:99", day_2024_01_15 + 99 * 3600 + 99 * 60 + 99},
-      {"2024-01-15T10-30-00", day_2024_01_15},    // one unparsable piece: 0
+      {"2024-01-15T10-30-00", day_2024_01_15},  // one unparsable piece: 0
       {"2024-01-15T1:2:3:4.", day_2024_01_15 + 3600 + 120 + 3},
-      {"2024-01-15-99xx", day_2024_01_15},        // further date pieces ignored
+      {"2024-01-15-99xx", day_2024_01_15},  // further date pieces ignored
       {"+2024-1-1-T10:30:00", days_from_civil(2024, 1, 1).value() * 86400 + 37800},
-      {"+2024-1-1T00:00:00", std::nullopt},       // the day piece is "1T"
+      {"+2024-1-1T00:00:00", std::nullopt},  // the day piece is "1T"
       {"1970-01-01T00:00:00", 0},
       {"2024-02-31T00:00:00", days_from_civil(2024, 3, 2).value() * 86400},
       // Byte 10 is the start of a two-byte character: fine; the time is then cut from byte 11,

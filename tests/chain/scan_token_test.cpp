@@ -29,8 +29,8 @@ class ScanTokenTest : public ::testing::Test {
                               std::uint64_t reference_time = thirty_days_later) {
     account_reads_ = 0;
     node_.set_handler([this](const RecordedRequest& request) { return answer(request); });
-    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
-                              reference_time, std::move(rugs)};
+    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep", reference_time,
+                              std::move(rugs)};
     return scan_token(scan_thresholds, context, token);
   }
 
@@ -42,7 +42,8 @@ class ScanTokenTest : public ::testing::Test {
       return ++account_reads_ == 1 ? account_ : creation_.value_or(account_);
     }
     if (path == "/v1/chain/get_table_rows") {
-      if (request.body.find("\"markets\"") != std::string::npos) return markets_reply_.value_or(FakeReply::json(markets_));
+      if (request.body.find("\"markets\"") != std::string::npos)
+        return markets_reply_.value_or(FakeReply::json(markets_));
       return reputation_reply_.value_or(FakeReply::json(reputation_));
     }
     if (path == "/v2/history/get_actions") return history_;
@@ -102,16 +103,16 @@ TEST_F(ScanTokenTest, BenignTokenYieldsAnUnverifiedVerdictWithNoHazard) {
 }
 
 TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
-  account_ = FakeReply::json(test::account_json(
-      "tok", "2024-01-15T10:30:00.000",
-      {test::permission_json("owner", 0, {"eosio.prods"}), test::permission_json("active", 1, {})}));
+  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                                {test::permission_json("owner", 0, {"eosio.prods"}),
+                                                 test::permission_json("active", 1, {})}));
   markets_ = test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")});
   reputation_ = test::rows_json({test::agentscore_json("tok", "100")});
   const std::optional<Verdict> verdict =
       scan("tok", PriorRugList{{"abc", "tok"}}, created_2024_01_15 + 2 * 86400);
   ASSERT_TRUE(verdict);
-  EXPECT_EQ(verdict->hazard, LIQUIDITY_THIN | OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG |
-                                 REPUTATION_LOW);
+  EXPECT_EQ(verdict->hazard,
+            LIQUIDITY_THIN | OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG | REPUTATION_LOW);
   EXPECT_EQ(verdict->severity, 11U);
   EXPECT_EQ(verdict->level, RiskLevel::ELEVATED_RISK_WARNING);
   EXPECT_FALSE(block(*verdict));

@@ -31,11 +31,12 @@ TEST(TokenFactsTest, OwnerPrivilege) {
     return account_json("tok", "2024-01-15T10:30:00.000", permissions);
   };
   const std::vector<Case> cases = {
-      {"producers only", with({permission_json("owner", 0, {"eosio.prods"}),
-                               permission_json("active", 0, {"eosio.prods"})}),
+      {"producers only",
+       with({permission_json("owner", 0, {"eosio.prods"}),
+             permission_json("active", 0, {"eosio.prods"})}),
        false},
-      {"key on active", with({permission_json("owner", 0, {"eosio.prods"}),
-                              permission_json("active", 1, {})}),
+      {"key on active",
+       with({permission_json("owner", 0, {"eosio.prods"}), permission_json("active", 1, {})}),
        true},
       {"key on owner", with({permission_json("owner", 2, {})}), true},
       {"another account on owner", with({permission_json("owner", 0, {"someone"})}), true},
@@ -48,8 +49,8 @@ TEST(TokenFactsTest, OwnerPrivilege) {
       {"empty actor then key", with({permission_json("owner", 1, {""})}), true},
       {"no permissions", with({}), false},
       {"no required_auth", R"({"permissions":[{"perm_name":"owner"}]})", false},
-      {"required_auth not an object", R"({"permissions":[{"perm_name":"owner","required_auth":7}]})",
-       false},
+      {"required_auth not an object",
+       R"({"permissions":[{"perm_name":"owner","required_auth":7}]})", false},
       {"keys not an array",
        R"({"permissions":[{"perm_name":"owner","required_auth":{"keys":{"a":1}}}]})", false},
       {"actor not a text",
@@ -184,8 +185,8 @@ TEST(TokenFactsTest, HostileRepliesGiveTheUnusableValues) {
       "1e99999",
       "-18446744073709551617",
       R"({"rows":[{"bid_token":{"contract":"tok"},"status_code":1e400}]})",
-      "{\"rows\":[],\"created\":\"2024-01-15\0\"}"s,                      // NUL byte
-      "{\"created\":\"2024-01-15T10:30:00\xff\"}",                         // invalid UTF-8
+      "{\"rows\":[],\"created\":\"2024-01-15\0\"}"s,  // NUL byte
+      "{\"created\":\"2024-01-15T10:30:00\xff\"}",    // invalid UTF-8
       R"({"created":"2024-01-15T10:30:00","permissions":[{"perm_name":"owner","required_auth":{)",
       R"({"rows":[{"bid_token":"tok","ask_token":["tok"],"status_code":1}]})",
       R"({"permissions":[null,1,"owner",{"perm_name":null,"required_auth":null}]})",

@@ -57,8 +57,9 @@ inline std::string market_row_json(int id, std::string_view bid_contract,
   return R"({"market_id":)" + std::to_string(id) + R"(,"symbol":"TOK)" + std::to_string(id) +
          R"(_XPR","status_code":)" + std::string(status) +
          R"(,"type":0,"maker_fee":10,"taker_fee":20,"order_min":"100000",)"
-         R"("bid_token":{"sym":"4,TOK","contract":")" + std::string(bid_contract) +
-         R"("},"ask_token":{"sym":"4,XPR","contract":")" + std::string(ask_contract) + R"("}})";
+         R"("bid_token":{"sym":"4,TOK","contract":")" +
+         std::string(bid_contract) + R"("},"ask_token":{"sym":"4,XPR","contract":")" +
+         std::string(ask_contract) + R"("}})";
 }
 
 inline std::string rows_json(const std::vector<std::string>& rows) {
@@ -90,9 +91,9 @@ inline std::string agentscore_json(std::string_view account, std::string_view av
 inline std::string actions_json(std::string_view account) {
   return R"({"query_time_ms":12.3,"total":{"value":1,"relation":"eq"},"actions":[{)"
          R"("@timestamp":"2025-05-31T09:00:00.000","act":{"account":"eosio.token","name":)"
-         R"("transfer","authorization":[{"actor":")" + std::string(account) +
-         R"(","permission":"active"}],"data":{"from":")" + std::string(account) +
-         R"(","to":"someone","quantity":"1.0000 XPR","memo":""}}}]})";
+         R"("transfer","authorization":[{"actor":")" +
+         std::string(account) + R"(","permission":"active"}],"data":{"from":")" +
+         std::string(account) + R"(","to":"someone","quantity":"1.0000 XPR","memo":""}}}]})";
 }
 
 }  // namespace tarnwick::test

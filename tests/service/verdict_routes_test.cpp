@@ -32,8 +32,7 @@ struct NodeScript {
   FakeReply markets =
       FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
   FakeReply history = FakeReply::json(test::actions_json("tok"));
-  FakeReply reputation =
-      FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
+  FakeReply reputation = FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
 };
 
 class VerdictRoutesTest : public ::testing::Test {
@@ -53,7 +52,7 @@ class VerdictRoutesTest : public ::testing::Test {
       if (path == "/v2/history/get_actions") return replies.history;
       if (path == "/v1/chain/get_table_rows") {
         return request.body.find("\"agentscores\"") != std::string::npos ? replies.reputation
-                                                                           : replies.markets;
+                                                                         : replies.markets;
       }
       return FakeReply::json("{}", 404);
     });
@@ -79,16 +78,15 @@ void expect_framed(const HttpAnswer& answer, std::string_view status,
 TEST_F(VerdictRoutesTest, BenignTokenWholeAnswers) {
   HttpAnswer answer = get("/scan?token=tok");
   expect_framed(answer, "200 OK", "application/json");
-  EXPECT_EQ(
-      answer.body,
-      R"({"token":"tok","level":"NO_RISK_FOUND","severity":0,"hazard":0,"unverified":true,)"
-      R"("block":false,"alert":"+-- TARNWICK v0.1.0 --- XPR-MAINNET-L1 ---\n)"
-      R"(| token      : tok\n| assessment : NO_RISK_FOUND\n| severity   : 0\n)"
-      R"(| hazard     : 0b00000000\n| reasons    :\n)"
-      "|   (none fired \u2014 no structural conditions detected)\\n"
-      "| note       : some inputs unverified \u2014 treat as incomplete\\n"
-      "| disclaimer : structural risk only \u00b7 not financial advice \u00b7 DYOR\\n"
-      R"(+--------------------------------------------------------------\n"})");
+  EXPECT_EQ(answer.body,
+            R"({"token":"tok","level":"NO_RISK_FOUND","severity":0,"hazard":0,"unverified":true,)"
+            R"("block":false,"alert":"+-- TARNWICK v0.1.0 --- XPR-MAINNET-L1 ---\n)"
+            R"(| token      : tok\n| assessment : NO_RISK_FOUND\n| severity   : 0\n)"
+            R"(| hazard     : 0b00000000\n| reasons    :\n)"
+            "|   (none fired \u2014 no structural conditions detected)\\n"
+            "| note       : some inputs unverified \u2014 treat as incomplete\\n"
+            "| disclaimer : structural risk only \u00b7 not financial advice \u00b7 DYOR\\n"
+            R"(+--------------------------------------------------------------\n"})");
   // Content-Length counts bytes: two em dashes (3 bytes each), two middle dots (2 bytes each).
   EXPECT_EQ(answer.header("Content-Length"), std::to_string(answer.body.size()));
   EXPECT_EQ(node_.requests().size(), 5U);
@@ -103,10 +101,10 @@ class MaximalTokenTest : public VerdictRoutesTest {
  protected:
   MaximalTokenTest() : VerdictRoutesTest(created_2024_01_15 + 2 * 86400, PriorRugList{{"tok"}}) {
     NodeScript replies;
-    replies.account = FakeReply::json(test::account_json(
-        "tok", "2024-01-15T10:30:00.000",
-        {test::permission_json("owner", 0, {"eosio.prods"}),
-         test::permission_json("active", 1, {})}));
+    replies.account =
+        FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                           {test::permission_json("owner", 0, {"eosio.prods"}),
+                                            test::permission_json("active", 1, {})}));
     replies.markets =
         FakeReply::json(test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")}));
     replies.reputation = FakeReply::json(test::rows_json({test::agentscore_json("tok", "100")}));
@@ -150,8 +148,7 @@ TEST_F(VerdictRoutesTest, UnknownAccountGetsTheNoDataBodiesAfterOneRead) {
 
     HttpAnswer answer = get("/scan?token=nosuch.acct");
     expect_framed(answer, "200 OK", "application/json");
-    EXPECT_EQ(answer.body,
-              R"({"token":"nosuch.acct","error":")" + no_data_message_text + R"("})");
+    EXPECT_EQ(answer.body, R"({"token":"nosuch.acct","error":")" + no_data_message_text + R"("})");
     EXPECT_EQ(node_.requests().size(), before + 1) << status;
 
     answer = get("/oracle?token=nosuch.acct");
@@ -163,8 +160,8 @@ TEST_F(VerdictRoutesTest, UnknownAccountGetsTheNoDataBodiesAfterOneRead) {
 
 TEST_F(VerdictRoutesTest, MissingTokenIsRefusedBeforeAnyRead) {
   const std::vector<std::string> queries = {
-      "",           "?",          "?token=",        "?token=ABC",        "?token=abc.",
-      "?tok=abc",   "?token=a-b", "?token=abc%20",  "?token=abcdefghijklm", "?Token=abc",
+      "",           "?",          "?token=",       "?token=ABC",           "?token=abc.",
+      "?tok=abc",   "?token=a-b", "?token=abc%20", "?token=abcdefghijklm", "?Token=abc",
       "?token=a6c", "?x&token",
   };
   for (const std::string& query : queries) {
@@ -220,8 +217,7 @@ TEST_F(VerdictRoutesTest, HostileRepliesEndInTheUnusableValues) {
   NodeScript garbage;
   garbage.account = FakeReply::raw("\x16\x03\x01 not http at all");
   script(garbage);
-  EXPECT_EQ(get("/oracle?token=tok").body,
-            "[WARN] tok NO_DATA " + no_data_message_text + "\n");
+  EXPECT_EQ(get("/oracle?token=tok").body, "[WARN] tok NO_DATA " + no_data_message_text + "\n");
   EXPECT_EQ(get("/health").body, "ok");
 }
 
