@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/pem.h>
@@ -217,6 +218,9 @@ struct FakeNode::Impl {
       const int fd = ::accept(listen_fd, nullptr, nullptr);
       if (fd < 0) continue;
       set_cloexec(fd);
+      // Replies longer than one TLS record must not wait for the client's delayed ACK.
+      const int no_delay = 1;
+      ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &no_delay, sizeof no_delay);
       const std::lock_guard<std::mutex> lock(mu);
       if (stopping) {
         ::close(fd);
