@@ -52,6 +52,9 @@ const char* read_name(Read read) {
 
 enum class Fault { slow, silent, reset, close, garbage, http_error, not_json };
 
+// Bytes that are no HTTP answer at all, NUL included.
+constexpr char garbage[] = "\x16\x03\x01\xFF garbage \0\r\n\r\n";
+
 FakeReply faulty_reply(Fault fault, FakeReply normal) {
   switch (fault) {
     case Fault::slow:
@@ -60,7 +63,7 @@ FakeReply faulty_reply(Fault fault, FakeReply normal) {
     case Fault::silent: return FakeReply::silent();
     case Fault::reset: return FakeReply::reset_connection();
     case Fault::close: return FakeReply::close_connection();
-    case Fault::garbage: return FakeReply::raw(std::string("\x16\x03\x01\xFF garbage \0\r\n\r\n", 20));
+    case Fault::garbage: return FakeReply::raw(std::string(garbage, sizeof garbage - 1));
     case Fault::http_error: return FakeReply::json(R"({"code":500,"message":"Internal"})", 500);
     case Fault::not_json: return FakeReply::html("<html><body>502 Bad Gateway</body></html>");
   }

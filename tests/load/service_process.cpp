@@ -44,9 +44,14 @@ ServiceProcess::ServiceProcess(const std::string& binary) {
   std::vector<std::string> env_text = {"HOME=" + (root_ / "home").string(),
                                        "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin"};
   // A sanitizer build reports through these; the product itself reads only HOME.
-  for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+  for (const char* name : {"UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
     if (const char* value = std::getenv(name)) env_text.push_back(std::string(name) + "=" + value);
   }
+  // AddressSanitizer holds freed memory in a quarantine of up to 256 MiB before reusing it, which
+  // would read as growth; without it, resident memory shows what the service itself keeps.
+  const char* asan_options = std::getenv("ASAN_OPTIONS");
+  env_text.push_back(std::string("ASAN_OPTIONS=") + (asan_options ? asan_options : "") +
+                     (asan_options && *asan_options ? ":" : "") + "quarantine_size_mb=0");
   std::vector<char*> env;
   for (std::string& entry : env_text) env.push_back(entry.data());
   env.push_back(nullptr);
