@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
                  tarnwick::test::FakeReply::json(
                      R"({"account_name":"tokenissuer","created":"2024-01-15T10:30:00.000",)" +
                      std::string(R"("permissions":[)") + std::string(1500, ' ') + "]}"));
-  const tarnwick::ChainClient client(tarnwick::test::client_settings(node, std::chrono::seconds(30)));
+  const tarnwick::ChainClient client(
+      tarnwick::test::client_settings(node, std::chrono::seconds(30)));
   const std::size_t handshakes_at_start = node.handshakes_completed();
   client_seconds(client, 1);  // first connection and handshake of the client
   const std::size_t first_handshakes = node.handshakes_completed() - handshakes_at_start;

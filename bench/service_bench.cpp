@@ -13,9 +13,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <csignal>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

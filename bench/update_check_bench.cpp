@@ -59,13 +59,13 @@ int main(int argc, char** argv) {
   constexpr int rounds = 3;
   curl_global_init(CURL_GLOBAL_DEFAULT);
   tarnwick::test::FakeNode site;
-  site.set_reply("/updates.json",
-                 tarnwick::test::FakeReply::json(
-                     R"({"tarnwick":{"version":"0.2.0","page":"https://get.tarnwick.app/0.2.0"}})"));
+  site.set_reply(
+      "/updates.json",
+      tarnwick::test::FakeReply::json(
+          R"({"tarnwick":{"version":"0.2.0","page":"https://get.tarnwick.app/0.2.0"}})"));
   const std::string url = site.base_url() + "/updates.json";
   const tarnwick::UpdateCheck check{
-      std::nullopt, url,
-      tarnwick::manifest_client_settings(tarnwick::test::client_settings(site))};
+      std::nullopt, url, tarnwick::manifest_client_settings(tarnwick::test::client_settings(site))};
   const std::string expected =
       R"({"available":true,"current":"0.1.1","page":"https://get.tarnwick.app/0.2.0","version":"0.2.0"})";
   const auto one_check = [&] { return tarnwick::run_update_check(check) == expected; };
@@ -79,7 +79,8 @@ int main(int argc, char** argv) {
     best_get = std::min(best_get, seconds_each(count, one_get));
   }
   std::printf("update check: %d per round, %d interleaved rounds, best kept\n", count, rounds);
-  std::printf("| %-44s | %11.2f ms |\n", "update check (fresh client, TLS, parse)", 1000 * best_check);
+  std::printf("| %-44s | %11.2f ms |\n", "update check (fresh client, TLS, parse)",
+              1000 * best_check);
   std::printf("| %-44s | %11.2f ms |\n", "bare libcurl GET on a fresh handle", 1000 * best_get);
   std::printf("| %-44s | %14.3f |\n", "ratio check / bare GET", best_check / best_get);
   return 0;

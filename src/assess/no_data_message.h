@@ -1,4 +1,5 @@
-// The answer, shared by the scan JSON and the oracle line, for a token whose account cannot be read.
+// The answer, shared by the scan JSON and the oracle line, for a token whose account cannot be
+// read.
 #pragma once
 
 #include <string_view>

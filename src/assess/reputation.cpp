@@ -16,15 +16,14 @@ bool is_digit(char c) { return c >= '0' && c <= '9'; }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool equals_ignoring_case(std::string_view text, std::string_view word) {
-  return text.size() == word.size() &&
-         std::equal(text.begin(), text.end(), word.begin(),
-                    [](char a, char b) { return lower(a) == b; });
+  return text.size() == word.size() && std::equal(text.begin(), text.end(), word.begin(),
+                                                  [](char a, char b) { return lower(a) == b; });
 }
 
 // The shape of a validated decimal number, enough to tell an overflow from an underflow.
 struct DecimalShape {
-  bool all_zero = true;          // no non-zero digit in the mantissa
-  std::int64_t magnitude = 0;    // decimal exponent of the leading significant digit, saturated
+  bool all_zero = true;        // no non-zero digit in the mantissa
+  std::int64_t magnitude = 0;  // decimal exponent of the leading significant digit, saturated
 };
 
 // Checks `text` (sign already removed) against digits [. digits] [e [sign] digits], with at least
@@ -65,8 +64,8 @@ std::optional<DecimalShape> check_decimal(std::string_view text) {
   }
   if (i != text.size()) return std::nullopt;
   shape.all_zero = !seen_nonzero;
-  shape.magnitude = integer_significant > 0 ? exponent + integer_significant
-                                            : exponent - fraction_leading_zeros;
+  shape.magnitude =
+      integer_significant > 0 ? exponent + integer_significant : exponent - fraction_leading_zeros;
   return shape;
 }
 
@@ -94,13 +93,13 @@ std::optional<double> parse_decimal_double(std::string_view text) {
   const auto shape = check_decimal(text);
   if (!shape) return std::nullopt;
   double value = 0.0;
-  const auto result = std::from_chars(text.data(), text.data() + text.size(), value,
-                                      std::chars_format::general);
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
   if (result.ec == std::errc::result_out_of_range) {
     // The grammar is already checked, so this is a magnitude beyond double: a large one becomes
     // infinity, a tiny one zero, as the nearest double would be.
-    value = (!shape->all_zero && shape->magnitude > 0) ? std::numeric_limits<double>::infinity()
-                                                       : 0.0;
+    value =
+        (!shape->all_zero && shape->magnitude > 0) ? std::numeric_limits<double>::infinity() : 0.0;
   } else if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
     return std::nullopt;
   }

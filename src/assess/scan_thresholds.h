@@ -6,11 +6,11 @@
 namespace tarnwick {
 
 struct ScanThresholds {
-  std::uint32_t max_velocity;      // VELOCITY_ABNORMAL when promo_velocity is greater
-  std::uint32_t min_age_days;      // DEPLOYER_FRESH when account_age_days is smaller
-  std::uint32_t elevated_at;       // severity at or above: at least ELEVATED_RISK_WARNING
-  std::uint32_t critical_at;       // severity at or above: CRITICAL_RUG_CONDITIONS unless unverified
-  std::uint16_t min_liquidity;     // LIQUIDITY_THIN when liquidity_depth is smaller
+  std::uint32_t max_velocity;   // VELOCITY_ABNORMAL when promo_velocity is greater
+  std::uint32_t min_age_days;   // DEPLOYER_FRESH when account_age_days is smaller
+  std::uint32_t elevated_at;    // severity at or above: at least ELEVATED_RISK_WARNING
+  std::uint32_t critical_at;    // severity at or above: CRITICAL_RUG_CONDITIONS unless unverified
+  std::uint16_t min_liquidity;  // LIQUIDITY_THIN when liquidity_depth is smaller
   std::uint16_t max_holder_share;  // holder-share threshold; no condition reads it yet
   std::uint8_t min_reputation;     // REPUTATION_LOW when a present score is this or less
 };

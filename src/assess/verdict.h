@@ -18,10 +18,10 @@ enum class RiskLevel : std::uint8_t {
 };
 
 struct Verdict {
-  std::uint32_t severity = 0;  // sum of the weights of the set hazard bits, 0 to 12
-  HazardBits hazard = 0;       // the word the severity was weighed from, unchanged
+  std::uint32_t severity = 0;                  // sum of the weights of the set hazard bits, 0 to 12
+  HazardBits hazard = 0;                       // the word the severity was weighed from, unchanged
   RiskLevel level = RiskLevel::NO_RISK_FOUND;  // after the unverified cap
-  bool unverified = false;     // some input was not read: treat as incomplete
+  bool unverified = false;                     // some input was not read: treat as incomplete
 };
 
 // Weighs `hazard` into a severity and a level. An unverified verdict is held at

@@ -43,11 +43,12 @@ inline constexpr std::size_t chain_body_limit = 10'485'760;
 // (production_chain_settings in chain/chain_node.h); tests build clients pointed at a loopback
 // node with a test CA.
 struct ClientSettings {
-  std::string base_url;                        // "https://host[:port]", no trailing slash
-  std::chrono::milliseconds overall_deadline;  // whole request: resolve, connect, TLS, redirects, body
-  std::chrono::milliseconds connect_limit;     // 0: the HTTPS library's own connect limit
-  std::string trusted_roots_pem;               // the only roots trusted; the OS store never is
-  std::size_t body_limit = chain_body_limit;   // most body bytes accepted
+  std::string base_url;  // "https://host[:port]", no trailing slash
+  std::chrono::milliseconds
+      overall_deadline;                     // whole request: resolve, connect, TLS, redirects, body
+  std::chrono::milliseconds connect_limit;  // 0: the HTTPS library's own connect limit
+  std::string trusted_roots_pem;            // the only roots trusted; the OS store never is
+  std::size_t body_limit = chain_body_limit;  // most body bytes accepted
   BodyOverflow beyond_limit = BodyOverflow::fail;
 };
 
@@ -67,7 +68,8 @@ class ChainClient {
   const std::string& history_api_base() const;
 
   // POST `body` (finished JSON text) to `url` with "content-type: application/json"; the body is
-  // sent byte for byte with its Content-Length. The reply as text, invalid UTF-8 replaced by U+FFFD.
+  // sent byte for byte with its Content-Length. The reply as text, invalid UTF-8 replaced by
+  // U+FFFD.
   ReadOutcome post_json(std::string_view url, std::string_view body) const;
   // GET `url` with no body and no extra headers. The reply as text, as for post_json.
   ReadOutcome get_text(std::string_view url) const;

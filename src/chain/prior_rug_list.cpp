@@ -33,7 +33,8 @@ PriorRugList parse_prior_rugs(std::string_view file_bytes) {
     const std::size_t end = file_bytes.find('\n');
     std::string_view line = file_bytes.substr(0, end);
     file_bytes.remove_prefix(end == std::string_view::npos ? file_bytes.size() : end + 1);
-    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
     // Cutting at '#' or at a CR keeps the text valid UTF-8: both are single-byte characters.
     line = trim_white_space(line.substr(0, line.find('#')));
     if (is_name(line)) list.names.emplace(line);

@@ -10,8 +10,7 @@
 namespace tarnwick {
 
 std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {
-  const auto seconds =
-      std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();
   return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
 }
 
@@ -19,8 +18,8 @@ ScanContext build_scan_context() {
   ChainClient client(production_chain_settings());
   const std::uint64_t reference_time = unix_seconds(std::chrono::system_clock::now());
   PriorRugList prior_rugs = load_prior_rugs(data_folder(std::getenv("HOME")));
-  return ScanContext{std::move(client), std::string(production_reputation_contract),
-                     reference_time, std::move(prior_rugs)};
+  return ScanContext{std::move(client), std::string(production_reputation_contract), reference_time,
+                     std::move(prior_rugs)};
 }
 
 }  // namespace tarnwick

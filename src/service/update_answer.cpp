@@ -46,10 +46,8 @@ std::string update_answer(std::string_view manifest_bytes) {
   if (!page_on_site || !offered || !current || compare_versions(*offered, *current) <= 0) {
     return not_available_answer();
   }
-  return write_answer(json{{"available", true},
-                           {"current", current_version},
-                           {"page", page},
-                           {"version", version}});
+  return write_answer(json{
+      {"available", true}, {"current", current_version}, {"page", page}, {"version", version}});
 }
 
 }  // namespace tarnwick

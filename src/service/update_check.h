@@ -14,7 +14,8 @@ namespace tarnwick {
 inline constexpr std::size_t manifest_read_limit = 2'097'152;
 
 struct UpdateCheck {
-  std::optional<std::filesystem::path> data_folder;  // where the marker is looked for; none: no marker
+  std::optional<std::filesystem::path>
+      data_folder;  // where the marker is looked for; none: no marker
   std::string manifest_url;
   ClientSettings manifest_client;  // a fresh client is built from these for every check
 };

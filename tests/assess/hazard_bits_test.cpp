@@ -35,23 +35,25 @@ TEST(EvaluateHazards, EachConditionAtItsBoundary) {
   const std::vector<HazardCase> cases = {
       {"benign", benign(), 0},
       {"score absent", with(benign(), [](ScanOutcome& o) { o.reputation_score.reset(); }), 128},
-      {"everything fired", with(benign(),
-                                [](ScanOutcome& o) {
-                                  o.liquidity_depth = 0;
-                                  o.owner_privileged = true;
-                                  o.account_age_days = 0;
-                                  o.prior_rug = true;
-                                  o.reputation_score = 40;
-                                }),
+      {"everything fired",
+       with(benign(),
+            [](ScanOutcome& o) {
+              o.liquidity_depth = 0;
+              o.owner_privileged = true;
+              o.account_age_days = 0;
+              o.prior_rug = true;
+              o.reputation_score = 40;
+            }),
        121},
-      {"everything fired, score absent", with(benign(),
-                                              [](ScanOutcome& o) {
-                                                o.liquidity_depth = 0;
-                                                o.owner_privileged = true;
-                                                o.account_age_days = 0;
-                                                o.prior_rug = true;
-                                                o.reputation_score.reset();
-                                              }),
+      {"everything fired, score absent",
+       with(benign(),
+            [](ScanOutcome& o) {
+              o.liquidity_depth = 0;
+              o.owner_privileged = true;
+              o.account_age_days = 0;
+              o.prior_rug = true;
+              o.reputation_score.reset();
+            }),
        185},
       {"depth 7999", with(benign(), [](ScanOutcome& o) { o.liquidity_depth = 7999; }), 1},
       {"depth 8000", with(benign(), [](ScanOutcome& o) { o.liquidity_depth = 8000; }), 0},

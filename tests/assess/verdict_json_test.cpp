@@ -41,7 +41,8 @@ TEST(ScanJson, NumbersAndFlags) {
        R"("block":true,)"},
   };
   for (const auto& c : cases) {
-    const std::string body = scan_json("a.b", make_verdict(c.hazard, c.unverified, scan_thresholds));
+    const std::string body =
+        scan_json("a.b", make_verdict(c.hazard, c.unverified, scan_thresholds));
     EXPECT_EQ(body.rfind(std::string(R"({"token":"a.b",)") + c.members + R"("alert":"+-- )", 0), 0U)
         << body;
     EXPECT_TRUE(body.ends_with(R"(-\n"})")) << body;
@@ -49,9 +50,10 @@ TEST(ScanJson, NumbersAndFlags) {
 }
 
 TEST(ScanJson, ErrorObjectAndMissingToken) {
-  EXPECT_EQ(scan_error_json("mytoken"),
-            R"({"token":"mytoken","error":"couldn't read this token from the XPR network )"
-            R"((it may not exist, or the network is unreachable) — no verdict; don't trade blind"})");
+  EXPECT_EQ(
+      scan_error_json("mytoken"),
+      R"({"token":"mytoken","error":"couldn't read this token from the XPR network )"
+      R"((it may not exist, or the network is unreachable) — no verdict; don't trade blind"})");
   EXPECT_EQ(scan_missing_token_body, R"({"error":"missing token"})");
 }
 

@@ -67,9 +67,8 @@ FakeReply answer_like_xpr_node(const RecordedRequest& request) {
 int main() {
   tarnwick::test::FakeNode node;
   node.set_handler(answer_like_xpr_node);
-  const tarnwick::ScanContext context{
-      tarnwick::ChainClient(tarnwick::test::client_settings(node)), "repscores", reference_time,
-      tarnwick::PriorRugList{}};
+  const tarnwick::ScanContext context{tarnwick::ChainClient(tarnwick::test::client_settings(node)),
+                                      "repscores", reference_time, tarnwick::PriorRugList{}};
   const tarnwick::ServingHarness service(context);
   std::cout << service.port() << std::endl;
 

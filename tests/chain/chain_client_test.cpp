@@ -125,7 +125,8 @@ TEST(ChainClient, BrokenExchangesAreFailures) {
       {"reset", FakeReply::reset_connection()},
       {"closed", FakeReply::close_connection()},
       {"garbage", FakeReply::raw("\x01\x02 not http at all\r\n\r\n")},
-      {"slower than the deadline", [] {
+      {"slower than the deadline",
+       [] {
          FakeReply slow = FakeReply::json("{}");
          slow.delay = std::chrono::seconds(20);
          return slow;
@@ -135,7 +136,8 @@ TEST(ChainClient, BrokenExchangesAreFailures) {
     FakeNode node;
     node.set_reply("/v1/chain/get_account", c.reply);
     const ChainClient client(test::client_settings(node, std::chrono::milliseconds(400)));
-    EXPECT_TRUE(failed(client.post_json(node.base_url() + "/v1/chain/get_account", "{}"))) << c.name;
+    EXPECT_TRUE(failed(client.post_json(node.base_url() + "/v1/chain/get_account", "{}")))
+        << c.name;
   }
 }
 
@@ -257,8 +259,8 @@ TEST(ChainClient, RedirectedPostContinuesAsGetExceptFor307) {
 TEST(ChainClient, HttpsOnlyAlsoForRedirectTargets) {
   FakeNode node;
   node.set_reply("/x", FakeReply::json("{}"));
-  node.set_reply("/downgrade",
-                 FakeReply::redirect(302, "http://127.0.0.1:" + std::to_string(node.port()) + "/x"));
+  node.set_reply("/downgrade", FakeReply::redirect(
+                                   302, "http://127.0.0.1:" + std::to_string(node.port()) + "/x"));
   const ChainClient client(test::client_settings(node));
   EXPECT_TRUE(failed(client.get_text("http://127.0.0.1:" + std::to_string(node.port()) + "/x")));
   EXPECT_TRUE(failed(client.get_text(node.base_url() + "/downgrade")));
@@ -301,8 +303,8 @@ TEST(ChainClient, RequestsOfOneClientShareOneTlsConnection) {
   for (int round = 0; round < 3; ++round) {
     EXPECT_FALSE(failed(client.post_json(base + "/v1/chain/get_account", "{}")));
     EXPECT_FALSE(failed(client.post_json(base + "/v1/chain/get_table_rows", "{}")));
-    EXPECT_FALSE(failed(client.get_text(client.history_api_base() +
-                                        "/v2/history/get_actions?account=abc&limit=100&sort=desc")));
+    EXPECT_FALSE(failed(client.get_text(
+        client.history_api_base() + "/v2/history/get_actions?account=abc&limit=100&sort=desc")));
   }
   EXPECT_EQ(node.requests().size(), 9U);
   EXPECT_EQ(node.connections_accepted(), 1U);

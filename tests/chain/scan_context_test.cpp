@@ -67,8 +67,8 @@ TEST(ScanContext, ProductionContextUsesTheFixedNodeAndContract) {
 }
 
 TEST(ScanContext, PriorRugsComeFromTheDataFolderUnderHome) {
-  const auto home = std::filesystem::temp_directory_path() /
-                    ("tarnwick-home-" + std::to_string(::getpid()));
+  const auto home =
+      std::filesystem::temp_directory_path() / ("tarnwick-home-" + std::to_string(::getpid()));
   const auto folder = home / "Library/Application Support/tarnwick";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "known_rugs.txt") << "rugger\n";

@@ -56,23 +56,25 @@ TEST_F(ClientFaults, GarbageOversizedAndInvalidRequestsGetTheirGuardAnswers) {
   };
   const std::string pad(4000, 'x');
   std::vector<Case> cases = {
-      {"pad after Host", "GET /health HTTP/1.1\r\nHost: localhost:8070\r\nX-Pad: " + pad + "\r\n\r\n",
-       status_ok},
+      {"pad after Host",
+       "GET /health HTTP/1.1\r\nHost: localhost:8070\r\nX-Pad: " + pad + "\r\n\r\n", status_ok},
       {"Host beyond the first 2048 bytes",
        "GET /health HTTP/1.1\r\nX-Pad: " + pad + "\r\nHost: localhost:8070\r\n\r\n",
        status_forbidden},
-      {"64 KiB target", "GET /health" + std::string(65536, 'a') + " HTTP/1.1\r\nHost: localhost:8070\r\n\r\n",
+      {"64 KiB target",
+       "GET /health" + std::string(65536, 'a') + " HTTP/1.1\r\nHost: localhost:8070\r\n\r\n",
        status_forbidden},
       {"invalid UTF-8 in the target", "GET /\xC0\xAF HTTP/1.1\r\nHost: localhost:8070\r\n\r\n",
        status_forbidden},
-      {"invalid UTF-8 in a header", "GET /health HTTP/1.1\r\nX: \xED\xA0\x80\r\nHost: localhost:8070\r\n\r\n",
-       status_forbidden},
-      {"invalid UTF-8 after the head", "GET /health HTTP/1.1\r\nHost: localhost:8070\r\n\r\n\xFF\xFE",
-       status_ok},
+      {"invalid UTF-8 in a header",
+       "GET /health HTTP/1.1\r\nX: \xED\xA0\x80\r\nHost: localhost:8070\r\n\r\n", status_forbidden},
+      {"invalid UTF-8 after the head",
+       "GET /health HTTP/1.1\r\nHost: localhost:8070\r\n\r\n\xFF\xFE", status_ok},
       {"NUL in the target", std::string(nul_in_target, sizeof nul_in_target - 1), status_ok},
       {"bare LF lines", "GET /health HTTP/1.1\nHost: localhost:8070\n\n", status_forbidden},
       {"method only", "GET ", status_forbidden},
-      {"lower-case method", "get /health HTTP/1.1\r\nHost: localhost:8070\r\n\r\n", status_not_allowed},
+      {"lower-case method", "get /health HTTP/1.1\r\nHost: localhost:8070\r\n\r\n",
+       status_not_allowed},
   };
   std::mt19937 random(20240115);
   for (int i = 0; i < 200; ++i) {

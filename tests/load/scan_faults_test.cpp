@@ -57,9 +57,7 @@ constexpr char garbage[] = "\x16\x03\x01\xFF garbage \0\r\n\r\n";
 
 FakeReply faulty_reply(Fault fault, FakeReply normal) {
   switch (fault) {
-    case Fault::slow:
-      normal.delay = deadline * 3;
-      return normal;
+    case Fault::slow: normal.delay = deadline * 3; return normal;
     case Fault::silent: return FakeReply::silent();
     case Fault::reset: return FakeReply::reset_connection();
     case Fault::close: return FakeReply::close_connection();
@@ -76,13 +74,15 @@ FakeReply normal_reply(Read read) {
   switch (read) {
     case Read::account:
     case Read::creation:
-      return FakeReply::json(test::account_json(
-          "tok", "2024-01-15T10:30:00.000",
-          {test::permission_json("owner", 0, {"eosio.prods"}), test::permission_json("active", 1, {})}));
+      return FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                                {test::permission_json("owner", 0, {"eosio.prods"}),
+                                                 test::permission_json("active", 1, {})}));
     case Read::markets:
-      return FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token", "2")}));
+      return FakeReply::json(
+          test::rows_json({test::market_row_json(7, "tok", "eosio.token", "2")}));
     case Read::history: return FakeReply::json(test::actions_json("tok"));
-    case Read::reputation: return FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
+    case Read::reputation:
+      return FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
   }
   return FakeReply::json("{}", 404);
 }
@@ -113,12 +113,14 @@ std::optional<ScanOutcome> expected_facts(Read broken, Fault fault) {
 
 std::string expected_scan(const std::optional<ScanOutcome>& facts) {
   if (!facts) return scan_error_json("tok");
-  return scan_json("tok", make_verdict(evaluate_hazards(*facts, scan_thresholds), true, scan_thresholds));
+  return scan_json("tok",
+                   make_verdict(evaluate_hazards(*facts, scan_thresholds), true, scan_thresholds));
 }
 
 std::string expected_oracle(const std::optional<ScanOutcome>& facts) {
   if (!facts) return oracle_no_data_line("tok");
-  return oracle_line("tok", make_verdict(evaluate_hazards(*facts, scan_thresholds), true, scan_thresholds));
+  return oracle_line(
+      "tok", make_verdict(evaluate_hazards(*facts, scan_thresholds), true, scan_thresholds));
 }
 
 // A fake node that answers every read healthily except `broken`, which gets `fault` (a broken
@@ -129,7 +131,8 @@ class ScriptedNode {
     node_.set_handler([this](const RecordedRequest& request) {
       const Read read = classify(request);
       const FakeReply normal = normal_reply(read);
-      return read == broken_.load() && faulty_.load() ? faulty_reply(fault_.load(), normal) : normal;
+      return read == broken_.load() && faulty_.load() ? faulty_reply(fault_.load(), normal)
+                                                      : normal;
     });
   }
   void break_read(Read read, Fault fault) {
@@ -151,7 +154,8 @@ class ScriptedNode {
       return account_reads_++ == 0 ? Read::account : Read::creation;
     }
     if (path == "/v2/history/get_actions") return Read::history;
-    return request.body.find("\"agentscores\"") != std::string::npos ? Read::reputation : Read::markets;
+    return request.body.find("\"agentscores\"") != std::string::npos ? Read::reputation
+                                                                     : Read::markets;
   }
 
   std::atomic<Read> broken_{Read::account};
@@ -164,8 +168,8 @@ class ScriptedNode {
 class ScanFaults : public ::testing::TestWithParam<Fault> {
  protected:
   ScanFaults()
-      : context_{ChainClient(test::client_settings(scripted_.node(), deadline)), "agentrep", reference,
-                 PriorRugList{{"tok"}}},
+      : context_{ChainClient(test::client_settings(scripted_.node(), deadline)), "agentrep",
+                 reference, PriorRugList{{"tok"}}},
         service_(context_) {}
 
   ScriptedNode scripted_;
@@ -215,7 +219,8 @@ TEST(ScanFaultsNodeGone, EveryScanAnswersNoData) {
   std::unique_ptr<FakeNode> node = std::make_unique<FakeNode>();
   ClientSettings settings = test::client_settings(*node, deadline);
   node.reset();  // its port is closed now: nothing listens there
-  const ScanContext context{ChainClient(std::move(settings)), "agentrep", reference, PriorRugList{}};
+  const ScanContext context{ChainClient(std::move(settings)), "agentrep", reference,
+                            PriorRugList{}};
   const ServingHarness service(context);
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(parse_answer(service.exchange(get_request("/scan?token=tok"))).body,
@@ -238,8 +243,8 @@ TEST(ScanFaultsSlowNode, RepliesWithinTheDeadlineGiveTheHealthyVerdict) {
     reply.delay = deadline / 8;
     return reply;
   });
-  const ScanContext context{ChainClient(test::client_settings(scripted.node(), deadline)), "agentrep",
-                            reference, PriorRugList{{"tok"}}};
+  const ScanContext context{ChainClient(test::client_settings(scripted.node(), deadline)),
+                            "agentrep", reference, PriorRugList{{"tok"}}};
   const ServingHarness service(context);
   EXPECT_EQ(parse_answer(service.exchange(get_request("/scan?token=tok"))).body,
             expected_scan(expected_facts(Read::history, Fault::slow)));

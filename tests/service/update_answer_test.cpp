@@ -71,7 +71,8 @@ TEST(UpdateAnswer, KeepsOtherMembersOutAndEscapesTheManifestTexts) {
   const std::string text =
       R"({"x":1,"tarnwick":{"page":"https://get.tarnwick.app/a\\\"b\u00e9","version":"1.0","extra":true}})";
   EXPECT_EQ(update_answer(text),
-            "{\"available\":true,\"current\":\"0.1.1\",\"page\":\"https://get.tarnwick.app/a\\\\\\\"b\xC3\xA9\","
+            "{\"available\":true,\"current\":\"0.1.1\",\"page\":\"https://get.tarnwick.app/"
+            "a\\\\\\\"b\xC3\xA9\","
             "\"version\":\"1.0\"}");
 }
 

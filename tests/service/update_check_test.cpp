@@ -20,9 +20,10 @@ const std::string not_available = R"({"available":false,"current":"0.1.1"})";
 class UpdateCheckTest : public testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("tarnwick-update-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        std::filesystem::temp_directory_path() /
+        ("tarnwick-update-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(folder_);
     std::filesystem::create_directories(folder_);
   }
@@ -42,9 +43,10 @@ class UpdateCheckTest : public testing::Test {
 };
 
 TEST_F(UpdateCheckTest, OffersANewerReleaseWithItsTextsAsPublished) {
-  EXPECT_EQ(answer_for(FakeReply::json(
-                R"({"tarnwick":{"version":"v0.2.0","page":"https://get.tarnwick.app/releases/0.2.0/"}})")),
-            R"({"available":true,"current":"0.1.1","page":"https://get.tarnwick.app/releases/0.2.0/","version":"v0.2.0"})");
+  EXPECT_EQ(
+      answer_for(FakeReply::json(
+          R"({"tarnwick":{"version":"v0.2.0","page":"https://get.tarnwick.app/releases/0.2.0/"}})")),
+      R"({"available":true,"current":"0.1.1","page":"https://get.tarnwick.app/releases/0.2.0/","version":"v0.2.0"})");
   ASSERT_EQ(node_.requests().size(), 1U);
   EXPECT_EQ(node_.requests()[0].method, "GET");
   EXPECT_EQ(node_.requests()[0].target, "/updates.json");
@@ -59,7 +61,9 @@ TEST_F(UpdateCheckTest, EveryFailureIsTheNotAvailableAnswer) {
       FakeReply::json(R"(["tarnwick"])"),
       FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://elsewhere.example/"}})"),
       FakeReply::json(R"({"tarnwick":{"version":"0.1.1+7","page":"https://get.tarnwick.app/"}})"),
-      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/)" "\xFF" R"("}})"),
+      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/)"
+                      "\xFF"
+                      R"("}})"),
       FakeReply::html("<html>maintenance</html>"),
       FakeReply::reset_connection(),
       FakeReply::close_connection(),
@@ -69,7 +73,8 @@ TEST_F(UpdateCheckTest, EveryFailureIsTheNotAvailableAnswer) {
 }
 
 TEST_F(UpdateCheckTest, ReadsOnlyTheFirstTwoMebibytes) {
-  const std::string document = R"({"tarnwick":{"version":"1.0","page":"https://get.tarnwick.app/"}})";
+  const std::string document =
+      R"({"tarnwick":{"version":"1.0","page":"https://get.tarnwick.app/"}})";
   const std::size_t three_mib = 3 * 1024 * 1024;
 
   // Closes within the first 2 MiB, white space after it: the part read still parses.
@@ -87,8 +92,9 @@ TEST_F(UpdateCheckTest, ReadsOnlyTheFirstTwoMebibytes) {
 }
 
 TEST_F(UpdateCheckTest, MarkerFileOrFolderSwitchesTheCheckOffWithoutAnyConnection) {
-  node_.set_reply("/updates.json",
-                  FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
+  node_.set_reply(
+      "/updates.json",
+      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
   const auto marker = folder_ / "no-update-check";
 
   std::ofstream(marker).put('x');
@@ -106,8 +112,9 @@ TEST_F(UpdateCheckTest, MarkerFileOrFolderSwitchesTheCheckOffWithoutAnyConnectio
 }
 
 TEST_F(UpdateCheckTest, NoDataFolderMeansNoMarkerToFind) {
-  node_.set_reply("/updates.json",
-                  FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
+  node_.set_reply(
+      "/updates.json",
+      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
   UpdateCheck without_folder = check();
   without_folder.data_folder.reset();
   EXPECT_NE(run_update_check(without_folder), not_available);

@@ -27,7 +27,9 @@ class TemporaryHome {
     }
     std::filesystem::remove_all(path_);
   }
-  std::filesystem::path data_folder() const { return path_ / "Library/Application Support/tarnwick"; }
+  std::filesystem::path data_folder() const {
+    return path_ / "Library/Application Support/tarnwick";
+  }
 
  private:
   std::filesystem::path path_;

@@ -32,9 +32,9 @@ TEST(ParseVersion, AcceptsOneToFourPiecesAfterTrimPrefixAndSuffix) {
 
 TEST(ParseVersion, RejectsMalformedText) {
   const std::string bad[] = {
-      "",        "v",        "1.2.3.4.5", "1..2",   "1.x",     "1.",      ".1",
-      "V1.0",    "1.0a",     " 1 .0",     "-1",     "+1",      "1.-2",    "18446744073709551616",
-      "1,2",     "\xC2\xB9", "1.2 3",     "0x10",
+      "",     "v",        "1.2.3.4.5", "1..2", "1.x", "1.",   ".1",
+      "V1.0", "1.0a",     " 1 .0",     "-1",   "+1",  "1.-2", "18446744073709551616",
+      "1,2",  "\xC2\xB9", "1.2 3",     "0x10",
   };
   for (const auto& text : bad) EXPECT_FALSE(parse_version(text).has_value()) << text;
 }
@@ -45,8 +45,9 @@ TEST(CompareVersions, PadsTheShorterWithZeros) {
     VersionNumber b;
     int sign;
   } cases[] = {
-      {{0, 1, 1}, {0, 1, 1}, 0},  {{0, 1, 1, 0}, {0, 1, 1}, 0}, {{0, 1, 1, 1}, {0, 1, 1}, 1},
-      {{0, 1}, {0, 1, 1}, -1},    {{0, 2}, {0, 1, 9, 9}, 1},    {{1}, {0, 99}, 1},
+      {{0, 1, 1}, {0, 1, 1}, 0},           {{0, 1, 1, 0}, {0, 1, 1}, 0},
+      {{0, 1, 1, 1}, {0, 1, 1}, 1},        {{0, 1}, {0, 1, 1}, -1},
+      {{0, 2}, {0, 1, 9, 9}, 1},           {{1}, {0, 99}, 1},
       {{18446744073709551615ULL}, {0}, 1},
   };
   for (const auto& c : cases) {

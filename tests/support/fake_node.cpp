@@ -22,7 +22,9 @@ namespace {
 
 bool iequals(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+           auto lower = [](char c) {
+             return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+           };
            return lower(x) == lower(y);
          });
 }
@@ -55,7 +57,8 @@ void set_cloexec(int fd) { ::fcntl(fd, F_SETFD, FD_CLOEXEC); }
 
 bool write_all(SSL* ssl, std::string_view data) {
   while (!data.empty()) {
-    const int n = SSL_write(ssl, data.data(), static_cast<int>(std::min<std::size_t>(data.size(), 1U << 20)));
+    const int n =
+        SSL_write(ssl, data.data(), static_cast<int>(std::min<std::size_t>(data.size(), 1U << 20)));
     if (n <= 0) return false;
     data.remove_prefix(static_cast<std::size_t>(n));
   }
@@ -176,8 +179,10 @@ struct FakeNode::Impl {
     ctx = SSL_CTX_new(TLS_server_method());
     if (ctx == nullptr) throw std::runtime_error("fake node: SSL_CTX_new");
     SSL_CTX_set_min_proto_version(ctx, TLS1_2_VERSION);
-    BIO* cert_bio = BIO_new_mem_buf(identity.cert_pem.data(), static_cast<int>(identity.cert_pem.size()));
-    BIO* key_bio = BIO_new_mem_buf(identity.key_pem.data(), static_cast<int>(identity.key_pem.size()));
+    BIO* cert_bio =
+        BIO_new_mem_buf(identity.cert_pem.data(), static_cast<int>(identity.cert_pem.size()));
+    BIO* key_bio =
+        BIO_new_mem_buf(identity.key_pem.data(), static_cast<int>(identity.key_pem.size()));
     X509* cert = PEM_read_bio_X509(cert_bio, nullptr, nullptr, nullptr);
     EVP_PKEY* key = PEM_read_bio_PrivateKey(key_bio, nullptr, nullptr, nullptr);
     const bool ok = cert != nullptr && key != nullptr && SSL_CTX_use_certificate(ctx, cert) == 1 &&
@@ -267,18 +272,11 @@ struct FakeNode::Impl {
       const FakeReply reply = choose_reply(*request);
       if (reply.delay.count() > 0 && wait_for_stop(reply.delay)) return false;
       switch (reply.kind) {
-        case FakeReply::Kind::silence:
-          wait_for_stop(std::nullopt);
-          return false;
-        case FakeReply::Kind::reset:
-          return true;
-        case FakeReply::Kind::close:
-          return false;
-        case FakeReply::Kind::garbage:
-          write_all(ssl, reply.body);
-          return false;
-        case FakeReply::Kind::respond:
-          break;
+        case FakeReply::Kind::silence: wait_for_stop(std::nullopt); return false;
+        case FakeReply::Kind::reset: return true;
+        case FakeReply::Kind::close: return false;
+        case FakeReply::Kind::garbage: write_all(ssl, reply.body); return false;
+        case FakeReply::Kind::respond: break;
       }
       if (!write_reply(ssl, reply)) return false;
       const auto connection = request->header("Connection");
@@ -303,7 +301,8 @@ struct FakeNode::Impl {
       const std::lock_guard<std::mutex> lock(mu);
       if (!handler) {
         const auto found = table.find(request.path());
-        return found != table.end() ? found->second : FakeReply::text("not found", "text/plain", 404);
+        return found != table.end() ? found->second
+                                    : FakeReply::text("not found", "text/plain", 404);
       }
       chosen = handler;
     }
@@ -360,9 +359,9 @@ struct FakeNode::Impl {
   }
 
   static bool write_reply(SSL* ssl, const FakeReply& reply) {
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " +
-                       (reply.reason.empty() ? std::string(reason_for(reply.status)) : reply.reason) +
-                       "\r\n";
+    std::string head =
+        "HTTP/1.1 " + std::to_string(reply.status) + " " +
+        (reply.reason.empty() ? std::string(reason_for(reply.status)) : reply.reason) + "\r\n";
     bool has_length = false;
     bool has_coding = false;
     for (const auto& [name, value] : reply.headers) {
@@ -394,7 +393,9 @@ FakeNode::FakeNode(TlsIdentity identity) : impl_(std::make_unique<Impl>(std::mov
 FakeNode::~FakeNode() = default;
 
 std::uint16_t FakeNode::port() const { return impl_->port; }
-std::string FakeNode::base_url() const { return "https://127.0.0.1:" + std::to_string(impl_->port); }
+std::string FakeNode::base_url() const {
+  return "https://127.0.0.1:" + std::to_string(impl_->port);
+}
 const std::string& FakeNode::ca_pem() const { return impl_->identity.ca_pem; }
 
 void FakeNode::set_handler(FakeHandler handler) {

@@ -53,11 +53,11 @@ using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
 // One request as it arrived.
 struct RecordedRequest {
-  std::string method;        // "GET", "POST", ...
-  std::string target;        // request target as sent, e.g. "/v2/history/get_actions?account=a"
-  std::string version;       // "HTTP/1.1"
-  HeaderList headers;        // in order, names and values exactly as sent (values trimmed)
-  std::string body;          // exactly the Content-Length bytes (chunked request bodies are not read)
+  std::string method;   // "GET", "POST", ...
+  std::string target;   // request target as sent, e.g. "/v2/history/get_actions?account=a"
+  std::string version;  // "HTTP/1.1"
+  HeaderList headers;   // in order, names and values exactly as sent (values trimmed)
+  std::string body;     // exactly the Content-Length bytes (chunked request bodies are not read)
   std::size_t connection = 0;  // 1-based number of the TCP connection it came on
 
   // The path: target up to the first '?'.
@@ -77,13 +77,13 @@ struct FakeReply {
   };
   Kind kind = Kind::respond;
   int status = 200;
-  std::string reason;        // empty: a standard phrase for the status
-  HeaderList headers;        // extra headers; Content-Length / Transfer-Encoding added unless present
+  std::string reason;  // empty: a standard phrase for the status
+  HeaderList headers;  // extra headers; Content-Length / Transfer-Encoding added unless present
   std::string body;
-  bool chunked = false;      // Transfer-Encoding: chunked instead of Content-Length
+  bool chunked = false;  // Transfer-Encoding: chunked instead of Content-Length
   std::size_t chunk_size = 16'384;
   std::chrono::milliseconds delay{0};  // wait before answering (interrupted by shutdown)
-  bool close_after = false;  // send "Connection: close" and close after this reply
+  bool close_after = false;            // send "Connection: close" and close after this reply
 
   static FakeReply json(std::string body, int status = 200);
   static FakeReply html(std::string body, int status = 200);
@@ -108,7 +108,7 @@ class FakeNode {
   FakeNode& operator=(const FakeNode&) = delete;
 
   std::uint16_t port() const;
-  std::string base_url() const;  // "https://127.0.0.1:<port>"
+  std::string base_url() const;       // "https://127.0.0.1:<port>"
   const std::string& ca_pem() const;  // the CA a client must trust to reach this node
 
   // Replaces the handler; it decides every later request (the path table is then unused).

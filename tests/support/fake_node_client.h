@@ -9,8 +9,8 @@
 
 namespace tarnwick::test {
 
-inline ClientSettings client_settings(const FakeNode& node,
-                                      std::chrono::milliseconds deadline = std::chrono::seconds(5)) {
+inline ClientSettings client_settings(
+    const FakeNode& node, std::chrono::milliseconds deadline = std::chrono::seconds(5)) {
   return ClientSettings{node.base_url(), deadline, std::chrono::milliseconds{0}, node.ca_pem()};
 }
 

@@ -101,8 +101,8 @@ std::string cert_pem(X509* cert) {
 
 std::string key_pem(EVP_PKEY* key) {
   Owned<BIO> bio(BIO_new(BIO_s_mem()));
-  check(bio != nullptr && PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr,
-                                                   nullptr) == 1,
+  check(bio != nullptr &&
+            PEM_write_bio_PrivateKey(bio.get(), key, nullptr, nullptr, 0, nullptr, nullptr) == 1,
         "key PEM");
   return bio_text(bio.get());
 }
