@@ -21,9 +21,18 @@ TEST(ParseJson, RefusesAnythingButOneWholeDocument) {
   for (const auto& text : bad) EXPECT_TRUE(parse_json(text).is_discarded()) << text.substr(0, 20);
 }
 
-TEST(ParseJson, DeepNestingParsesAndIsReleasedWithoutOverflow) {
-  const std::string deep = std::string(200000, '[') + std::string(200000, ']');
-  EXPECT_FALSE(parse_json(deep).is_discarded());
+TEST(ParseJson, NestingIsLimitedOutsideStringsOnly) {
+  const auto nested = [](std::size_t depth) {
+    return std::string(depth, '[') + std::string(depth, ']');
+  };
+  EXPECT_FALSE(parse_json(nested(max_json_depth)).is_discarded());
+  EXPECT_TRUE(parse_json(nested(max_json_depth + 1)).is_discarded());
+  EXPECT_TRUE(parse_json(nested(200000)).is_discarded());
+  // Brackets inside strings, escaped quotes included, do not count.
+  const std::string in_strings = R"({"a":"\"[[[[","b":")" + std::string(1000, '{') + R"("})";
+  EXPECT_FALSE(parse_json(in_strings).is_discarded());
+  const std::string mixed = R"({"rows":[{"x":{"y":[1,2,{"z":"]]]]"}]}}]})";
+  EXPECT_FALSE(parse_json(mixed).is_discarded());
 }
 
 TEST(ParseJson, KeepsNumberKindsApart) {
