@@ -1,7 +1,7 @@
 #include "chain/prior_rug_list.h"
 
-#include <fstream>
-#include <iterator>
+#include <array>
+#include <cstdio>
 #include <system_error>
 
 #include "chain/utf8_text.h"
@@ -48,10 +48,17 @@ PriorRugList load_prior_rugs(const std::optional<std::filesystem::path>& folder)
   std::error_code error;
   // Only a regular file (or a link to one) is read: a FIFO or a device could block start-up.
   if (!std::filesystem::is_regular_file(file, error)) return {};
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return {};
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return {};
+  // Read with stdio, whose errors are values: an I/O error part-way (a failing disk, a network
+  // mount) must give the empty list, never an exception that would stop start-up.
+  std::FILE* in = std::fopen(file.c_str(), "rb");
+  if (in == nullptr) return {};
+  std::string bytes;
+  std::array<char, 65536> chunk{};
+  std::size_t got = 0;
+  while ((got = std::fread(chunk.data(), 1, chunk.size(), in)) > 0) bytes.append(chunk.data(), got);
+  const bool failed = std::ferror(in) != 0;
+  std::fclose(in);
+  if (failed) return {};
   return parse_prior_rugs(bytes);
 }
 

@@ -110,6 +110,15 @@ TEST_F(PriorRugFile, MissingFolderFileOrUnreadableEntryGivesEmptyList) {
   EXPECT_TRUE(load_prior_rugs(folder_).names.empty());
 }
 
+#if defined(__linux__)
+// /proc/self/mem is a regular file whose first page is unmapped: reading it fails with EIO, as a
+// failing disk or a broken network mount would. That must give the empty list, not stop start-up.
+TEST_F(PriorRugFile, ReadErrorPartWayGivesEmptyList) {
+  std::filesystem::create_symlink("/proc/self/mem", folder_ / "known_rugs.txt");
+  EXPECT_TRUE(load_prior_rugs(folder_).names.empty());
+}
+#endif
+
 TEST_F(PriorRugFile, FileIsReadOnceNotWatched) {
   std::ofstream(folder_ / "known_rugs.txt") << "first\n";
   const PriorRugList list = load_prior_rugs(folder_);
