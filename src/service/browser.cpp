@@ -58,9 +58,13 @@ std::optional<std::string> find_on_path(std::string_view name, std::string_view 
   while (true) {
     const std::size_t colon = search_path.find(':');
     const std::string_view dir = search_path.substr(0, colon);
-    std::string candidate = dir.empty() ? std::string(".") : std::string(dir);
-    candidate.append("/").append(name);
-    if (is_executable_file(candidate)) return candidate;
+    // Empty and relative entries name the current folder, which is wherever the service was
+    // started from: a program found there is not the user's browser command.
+    if (dir.starts_with('/')) {
+      std::string candidate(dir);
+      candidate.append("/").append(name);
+      if (is_executable_file(candidate)) return candidate;
+    }
     if (colon == std::string_view::npos) return std::nullopt;
     search_path.remove_prefix(colon + 1);
   }

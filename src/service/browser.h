@@ -11,8 +11,9 @@ namespace tarnwick {
 // "http://localhost:" or "https://". No other URL is ever handed to the browser command.
 bool browser_url_allowed(std::string_view url);
 
-// The absolute path of the first executable file named `name` in the colon-separated `search_path`
-// (empty entries mean the current directory); none when there is none.
+// The absolute path of the first executable file named `name` in the colon-separated `search_path`;
+// none when there is none. Empty and relative entries are skipped, so nothing is ever run from
+// the folder the service happens to be started in.
 std::optional<std::string> find_on_path(std::string_view name, std::string_view search_path);
 
 // Starts the browser command with `url` as its only argument when browser_url_allowed(url): on

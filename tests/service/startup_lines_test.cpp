@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "service/browser.h"
 
@@ -47,6 +48,12 @@ TEST(Browser, FindOnPathTakesTheFirstExecutable) {
   EXPECT_EQ(find_on_path("no-such-command-here", "/bin:/usr/bin"), std::nullopt);
   EXPECT_EQ(find_on_path("passwd", "/etc"), std::nullopt);  // exists, not executable
   EXPECT_EQ(find_on_path("bin", "/"), std::nullopt);        // a directory
+  // Empty and relative entries would name whatever folder the service was started in.
+  const auto started_in = std::filesystem::current_path();
+  std::filesystem::current_path("/bin");
+  EXPECT_EQ(find_on_path("sh", ":.:bin:../bin"), std::nullopt);
+  EXPECT_EQ(find_on_path("sh", ":/bin"), "/bin/sh");
+  std::filesystem::current_path(started_in);
 }
 
 }  // namespace
