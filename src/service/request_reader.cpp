@@ -20,4 +20,14 @@ std::string read_request(const ByteSource& source) {
                      received.bytes < buffer.size() ? received.bytes : buffer.size());
 }
 
+void discard_unread_input(int fd) {
+  constexpr std::size_t most = 65536;
+  std::array<char, 4096> scratch{};
+  for (std::size_t discarded = 0; discarded < most;) {
+    const ssize_t got = ::recv(fd, scratch.data(), scratch.size(), MSG_DONTWAIT);
+    if (got <= 0) return;
+    discarded += static_cast<std::size_t>(got);
+  }
+}
+
 }  // namespace tarnwick

@@ -19,4 +19,9 @@ void set_receive_timeout(int fd);
 // (the timeout included) and a peer that closed without sending both give the empty request.
 std::string read_request(const ByteSource& source);
 
+// After the answer is written: discards, without waiting, what the client sent beyond the one
+// read (at most 64 KiB). Closing a socket with unread input makes the kernel reset the connection,
+// and a client may then lose the answer it had not yet taken in; nothing discarded is looked at.
+void discard_unread_input(int fd);
+
 }  // namespace tarnwick

@@ -14,6 +14,7 @@ void serve_connection(int fd, const ScanContext& context) {
   set_receive_timeout(fd);
   const std::string request = read_request(socket_source(fd));
   static_cast<void>(write_response(socket_sink(fd), answer_request(request, context)));
+  discard_unread_input(fd);
 }
 
 void run_serving_loop(int listen_fd, const ScanContext& context, const std::atomic<bool>& stop) {

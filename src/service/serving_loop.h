@@ -9,7 +9,8 @@
 namespace tarnwick {
 
 // Serves one accepted connection: 5-second receive timeout, one read, guards, route, one
-// response. The write outcome is dropped; the caller closes the connection.
+// response, then whatever input is already waiting beyond the one read is discarded. The write
+// outcome is dropped; the caller closes the connection.
 void serve_connection(int fd, const ScanContext& context);
 
 // Accepts and serves connections on `listen_fd` until `stop` is true when checked, which

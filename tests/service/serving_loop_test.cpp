@@ -1,14 +1,21 @@
 #include "service/serving_loop.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
+#include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "service/cockpit/cockpit_page.h"
+#include "service/unique_fd.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
@@ -79,6 +86,32 @@ TEST_F(ServingLoopTest, OnlyTheFirst2048BytesAreSeen) {
                               "\r\nHost: localhost:8070\r\n\r\n";
   EXPECT_EQ(parse_answer(service_.exchange(request)).status_line, "HTTP/1.1 403 Forbidden");
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);
+}
+
+TEST_F(ServingLoopTest, LongRequestEndsInAnOrderlyCloseNotAReset) {
+  // Large cookies can push a browser's request past the one read. Closing with that rest unread
+  // would reset the connection, and a client may then drop the answer it had not yet read.
+  const std::string request =
+      "GET /health HTTP/1.1\r\nHost: localhost:8070\r\nCookie: " + std::string(6000, 'a') +
+      "\r\n\r\n";
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const UniqueFd fd(::socket(AF_INET, SOCK_STREAM, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(service_.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::send(fd.get(), request.data(), request.size(), 0),
+              static_cast<ssize_t>(request.size()));
+    std::string received;
+    std::array<char, 4096> buffer{};
+    ssize_t got = 0;
+    while ((got = ::recv(fd.get(), buffer.data(), buffer.size(), 0)) > 0) {
+      received.append(buffer.data(), static_cast<std::size_t>(got));
+    }
+    EXPECT_EQ(got, 0) << "connection reset: " << std::strerror(errno);
+    EXPECT_EQ(received, health_answer);
+  }
 }
 
 TEST_F(ServingLoopTest, RequestSplitOverTwoWritesSeesOnlyTheFirst) {
