@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "service/cockpit/cockpit_page.h"
+
 namespace tarnwick {
 namespace {
 
@@ -11,6 +13,12 @@ const std::string not_available = R"({"available":false,"current":"0.1.1"})";
 
 std::string manifest(const std::string& version, const std::string& page) {
   return R"({"tarnwick":{"version":")" + version + R"(","page":")" + page + R"("}})";
+}
+
+TEST(UpdateAnswer, ThePageChecksTheSameDownloadSite) {
+  // The banner script repeats the prefix; the two must name the same site.
+  const std::string quoted = "\"" + std::string(download_site_prefix) + "\"";
+  EXPECT_NE(cockpit_page().find(quoted), std::string_view::npos);
 }
 
 TEST(UpdateAnswer, NotAvailableAnswerIsCompact) {
