@@ -20,7 +20,7 @@ using test::FakeNode;
 using test::FakeReply;
 using test::RecordedRequest;
 
-constexpr std::uint64_t created_2024_01_15 = 1705314600;  // 2024-01-15T10:30:00
+using test::created_2024_01_15;
 constexpr std::uint64_t thirty_days_later = created_2024_01_15 + 30 * 86400;
 
 class ScanTokenTest : public ::testing::Test {

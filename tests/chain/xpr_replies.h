@@ -1,11 +1,16 @@
 // Chain replies shaped like those of an XPR Network API node, for the scan tests. Not product code.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarnwick::test {
+
+// The Unix time of the `created` text "2024-01-15T10:30:00.000" that the scan tests' accounts
+// carry.
+inline constexpr std::uint64_t created_2024_01_15 = 1705314600;
 
 // One permission of a get_account reply: `keys` public keys and one authority entry per actor.
 inline std::string permission_json(std::string_view name, int keys,

@@ -20,7 +20,7 @@ using test::FakeNode;
 using test::FakeReply;
 using test::RecordedRequest;
 
-constexpr std::uint64_t created_2024_01_15 = 1705314600;  // 2024-01-15T10:30:00
+using test::created_2024_01_15;
 
 const std::string no_data_message_text =
     "couldn't read this token from the XPR network (it may not exist, or the network is "
