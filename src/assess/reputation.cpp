@@ -1,11 +1,12 @@
 #include "assess/reputation.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <system_error>
+
+#include <fast_float/fast_float.h>
 
 namespace tarnwick {
 
@@ -20,53 +21,24 @@ bool equals_ignoring_case(std::string_view text, std::string_view word) {
                                                   [](char a, char b) { return lower(a) == b; });
 }
 
-// The shape of a validated decimal number, enough to tell an overflow from an underflow.
-struct DecimalShape {
-  bool all_zero = true;        // no non-zero digit in the mantissa
-  std::int64_t magnitude = 0;  // decimal exponent of the leading significant digit, saturated
-};
-
 // Checks `text` (sign already removed) against digits [. digits] [e [sign] digits], with at least
-// one mantissa digit on either side of the point. Returns its shape, or nothing when it fails.
-std::optional<DecimalShape> check_decimal(std::string_view text) {
-  constexpr std::int64_t limit = 1'000'000'000;  // far beyond any double; keeps sums in range
+// one mantissa digit on either side of the point.
+bool is_decimal(std::string_view text) {
   std::size_t i = 0;
   std::size_t mantissa_digits = 0;
-  DecimalShape shape;
-  std::int64_t integer_significant = 0;  // integer digits from the first non-zero one
-  std::int64_t fraction_leading_zeros = 0;
-  bool seen_nonzero = false;
-  for (; i < text.size() && is_digit(text[i]); ++i, ++mantissa_digits) {
-    if (text[i] != '0') seen_nonzero = true;
-    if (seen_nonzero) integer_significant = std::min(integer_significant + 1, limit);
-  }
+  for (; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
   if (i < text.size() && text[i] == '.') {
-    for (++i; i < text.size() && is_digit(text[i]); ++i, ++mantissa_digits) {
-      if (!seen_nonzero && text[i] == '0') {
-        fraction_leading_zeros = std::min(fraction_leading_zeros + 1, limit);
-      } else {
-        seen_nonzero = true;
-      }
-    }
+    for (++i; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
   }
-  if (mantissa_digits == 0) return std::nullopt;
-  std::int64_t exponent = 0;
+  if (mantissa_digits == 0) return false;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const std::size_t first = i;
-    for (; i < text.size() && is_digit(text[i]); ++i) {
-      exponent = std::min(exponent * 10 + (text[i] - '0'), limit);
-    }
-    if (i == first) return std::nullopt;
-    if (negative) exponent = -exponent;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    if (i == first) return false;
   }
-  if (i != text.size()) return std::nullopt;
-  shape.all_zero = !seen_nonzero;
-  shape.magnitude =
-      integer_significant > 0 ? exponent + integer_significant : exponent - fraction_leading_zeros;
-  return shape;
+  return i == text.size();
 }
 
 std::optional<double> to_double(const RawReputation& raw) {
@@ -90,19 +62,14 @@ std::optional<double> parse_decimal_double(std::string_view text) {
     return sign * std::numeric_limits<double>::infinity();
   }
   if (equals_ignoring_case(text, "nan")) return std::numeric_limits<double>::quiet_NaN();
-  const auto shape = check_decimal(text);
-  if (!shape) return std::nullopt;
+  if (!is_decimal(text)) return std::nullopt;
+  // fast_float rounds exactly, whatever the locale, and stores the nearest double even when the
+  // magnitude is out of range (infinity or zero); versions differ only in whether they then
+  // report result_out_of_range.
   double value = 0.0;
-  const auto result =
-      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::general);
-  if (result.ec == std::errc::result_out_of_range) {
-    // The grammar is already checked, so this is a magnitude beyond double: a large one becomes
-    // infinity, a tiny one zero, as the nearest double would be.
-    value =
-        (!shape->all_zero && shape->magnitude > 0) ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-    return std::nullopt;
-  }
+  const auto result = fast_float::from_chars(text.data(), text.data() + text.size(), value);
+  const bool converted = result.ec == std::errc{} || result.ec == std::errc::result_out_of_range;
+  if (!converted || result.ptr != text.data() + text.size()) return std::nullopt;
   return sign * value;
 }
 

@@ -66,7 +66,11 @@ struct ChainClient::State {
       curl_slist* more = curl_slist_append(json_headers, "Expect:");  // no 100-continue wait
       if (more != nullptr) json_headers = more;
     }
-    if (handle != nullptr) configure();
+    // A client whose options did not all apply makes no request at all: every read fails.
+    if (handle != nullptr && !configure()) {
+      curl_easy_cleanup(handle);
+      handle = nullptr;
+    }
   }
   ~State() {
     if (handle != nullptr) curl_easy_cleanup(handle);
@@ -75,49 +79,54 @@ struct ChainClient::State {
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
-  // The options that hold for every request of this client.
-  void configure() {
-    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_VERBOSE, 0L);
-    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
-    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, discard);
-    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body);
-    curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+  // The options that hold for every request of this client. True only when the library took
+  // every one of them: a library that refuses one (an older or differently built libcurl) would
+  // otherwise go on with its own default, which for the trust options means trusting more.
+  bool configure() {
+    bool ok = true;
+    const auto set = [&](CURLcode result) { ok = ok && result == CURLE_OK; };
+    set(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_VERBOSE, 0L));
+    set(curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, discard));
+    set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body));
+    set(curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
+    set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
+    set(curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https"));
     // TLS 1.2 at least, 1.3 at most (CURL_SSLVERSION_MAX_TLSv1_3 is TLSv1_3 shifted by 16; spelt
     // out because the header's macro mixes enumeration types).
     const long max_tls_1_3 = static_cast<long>(CURL_SSLVERSION_TLSv1_3) << 16;
-    curl_easy_setopt(handle, CURLOPT_SSLVERSION,
-                     static_cast<long>(CURL_SSLVERSION_TLSv1_2) | max_tls_1_3);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    set(curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                         static_cast<long>(CURL_SSLVERSION_TLSv1_2) | max_tls_1_3));
+    set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
     // The compiled-in roots replace the CA file; the CA directory must be cleared as well, or
     // libcurl would still trust whatever its build-time default directory holds.
-    curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr);
-    curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    set(curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr));
+    set(curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr));
     curl_blob roots{};
     roots.data = settings.trusted_roots_pem.data();
     roots.len = settings.trusted_roots_pem.size();
     roots.flags = CURL_BLOB_COPY;
-    curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &roots);
+    set(curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &roots));
     // An empty proxy disables the proxy environment variables; "*" exempts every host anyway.
-    curl_easy_setopt(handle, CURLOPT_PROXY, "");
-    curl_easy_setopt(handle, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L);
-    curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
-                     static_cast<long>(settings.overall_deadline.count()));
+    set(curl_easy_setopt(handle, CURLOPT_PROXY, ""));
+    set(curl_easy_setopt(handle, CURLOPT_NOPROXY, "*"));
+    set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L));
+    set(curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(settings.overall_deadline.count())));
     if (settings.connect_limit.count() > 0) {
-      curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
-                       static_cast<long>(settings.connect_limit.count()));
+      set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                           static_cast<long>(settings.connect_limit.count())));
     }
     if (settings.beyond_limit == BodyOverflow::fail) {
       // Refuses an announced oversize body before reading it; the write callback catches the rest.
-      curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
-                       static_cast<curl_off_t>(settings.body_limit));
+      set(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                           static_cast<curl_off_t>(settings.body_limit)));
     }
+    return ok;
   }
 
   // One exchange. `body` is null for a GET.
@@ -128,18 +137,22 @@ struct ChainClient::State {
     BodySink sink;
     sink.limit = settings.body_limit;
     sink.beyond_limit = settings.beyond_limit;
-    curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str());
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
+    bool ready = true;
+    const auto set = [&](CURLcode result) { ready = ready && result == CURLE_OK; };
+    set(curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str()));
+    set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
     if (body != nullptr) {
-      curl_easy_setopt(handle, CURLOPT_POST, 1L);
-      curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data());
-      curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->size()));
-      curl_easy_setopt(handle, CURLOPT_HTTPHEADER, json_headers);
+      set(curl_easy_setopt(handle, CURLOPT_POST, 1L));
+      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data()));
+      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
+                           static_cast<curl_off_t>(body->size())));
+      set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, json_headers));
+      ready = ready && json_headers != nullptr;  // never a POST without its content type
     } else {
-      curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-      curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+      set(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
+      set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr));
     }
-    const CURLcode code = curl_easy_perform(handle);
+    const CURLcode code = ready ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
     // Never leave pointers to this call's locals or the caller's body in the handle.
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
     if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);

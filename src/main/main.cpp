@@ -20,6 +20,13 @@ int main() {
   const ScanContext context = build_scan_context();
   const std::string url = service_url();
 
+  // Asked before binding as well: where SO_REUSEADDR lets a bind to 127.0.0.1 succeed beside
+  // another program's wildcard listener on the port (BSD, macOS), binding first would shadow that
+  // program. Where the bind would fail anyway (Linux), the outcome is the same either way.
+  if (instance_answers(listen_port)) {
+    open_in_browser(url);
+    return 0;
+  }
   std::variant<UniqueFd, ListenFailure> claimed = open_loopback_listener(listen_port);
   if (const auto* failure = std::get_if<ListenFailure>(&claimed)) {
     if (instance_answers(listen_port)) {

@@ -4,55 +4,67 @@
 #include <sys/socket.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace tarnwick {
 namespace {
 
+#if defined(SOCK_CLOEXEC)
+constexpr int socket_close_on_exec_flag = SOCK_CLOEXEC;
+#else
+constexpr int socket_close_on_exec_flag = 0;
+#endif
+
+#if defined(SO_NOSIGPIPE)
+constexpr int no_sigpipe_option = SO_NOSIGPIPE;
+#else
+constexpr int no_sigpipe_option = -1;  // no such option: setsockopt fails with ENOPROTOOPT
+#endif
+
 // Marks `fd` close-on-exec; false with errno set on failure.
-[[maybe_unused]] bool mark_close_on_exec(int fd) {
+bool mark_close_on_exec(int fd) {
   const int flags = ::fcntl(fd, F_GETFD);
   return flags >= 0 && ::fcntl(fd, F_SETFD, flags | FD_CLOEXEC) == 0;
 }
 
-}  // namespace
-
-UniqueFd open_ipv4_stream_socket() {
-#if defined(__APPLE__)
-  UniqueFd fd{::socket(AF_INET, SOCK_STREAM, 0)};
-  if (!fd.valid()) return fd;
-  if (!mark_close_on_exec(fd.get())) {
-    const int saved = errno;
-    fd.reset();
-    errno = saved;
-    return fd;
-  }
-  const int on = 1;
-  if (::setsockopt(fd.get(), SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on) != 0) {
-    const int saved = errno;
-    fd.reset();
-    errno = saved;
-  }
-  return fd;
-#else
-  // Linux has no SO_NOSIGPIPE; every send passes MSG_NOSIGNAL instead.
-  return UniqueFd{::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)};
-#endif
+// Closes `fd` and gives an empty owner, keeping the errno of the failure that led here.
+UniqueFd fail(UniqueFd& fd) {
+  const int saved = errno;
+  fd.reset();
+  errno = saved;
+  return UniqueFd{};
 }
 
-UniqueFd accept_close_on_exec(int listen_fd, sockaddr_storage& peer) {
-  socklen_t length = sizeof peer;
-  auto* address = reinterpret_cast<sockaddr*>(&peer);
-#if defined(__APPLE__)
-  UniqueFd fd{::accept(listen_fd, address, &length)};
-  if (fd.valid() && !mark_close_on_exec(fd.get())) {
-    const int saved = errno;
-    fd.reset();
-    errno = saved;
+// The close-on-exec marking and SIGPIPE option that `features` leave to be done after creation.
+UniqueFd finish_socket(UniqueFd fd, bool close_on_exec_done, SocketFeatures features) {
+  if (!fd.valid()) return fd;
+  if (!close_on_exec_done && !mark_close_on_exec(fd.get())) return fail(fd);
+  const int on = 1;
+  if (features.no_sigpipe_option &&
+      ::setsockopt(fd.get(), SOL_SOCKET, no_sigpipe_option, &on, sizeof on) != 0) {
+    return fail(fd);
   }
   return fd;
-#else
-  return UniqueFd{::accept4(listen_fd, address, &length, SOCK_CLOEXEC)};
+}
+
+}  // namespace
+
+UniqueFd open_ipv4_stream_socket(SocketFeatures features) {
+  const bool atomic = features.atomic_close_on_exec && socket_close_on_exec_flag != 0;
+  UniqueFd fd{::socket(AF_INET, SOCK_STREAM | (atomic ? socket_close_on_exec_flag : 0), 0)};
+  return finish_socket(std::move(fd), atomic, features);
+}
+
+UniqueFd accept_close_on_exec(int listen_fd, sockaddr_storage& peer, SocketFeatures features) {
+  socklen_t length = sizeof peer;
+  auto* address = reinterpret_cast<sockaddr*>(&peer);
+#if defined(TARNWICK_HAVE_ACCEPT4) && defined(SOCK_CLOEXEC)
+  if (features.atomic_close_on_exec) {
+    return finish_socket(UniqueFd{::accept4(listen_fd, address, &length, SOCK_CLOEXEC)}, true,
+                         features);
+  }
 #endif
+  return finish_socket(UniqueFd{::accept(listen_fd, address, &length)}, false, features);
 }
 
 }  // namespace tarnwick

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -354,6 +355,19 @@ TEST(ChainClient, MovedClientKeepsWorkingAndItsOriginFailsQuietly) {
   EXPECT_EQ(second.chain_api_base(), node.base_url());
   EXPECT_TRUE(failed(first.get_text(node.base_url() + "/x")));  // NOLINT(bugprone-use-after-move)
   EXPECT_EQ(first.chain_api_base(), "");                        // NOLINT(bugprone-use-after-move)
+}
+
+// An option the library refuses (here a body limit beyond what libcurl can represent) leaves a
+// client that makes no request at all, rather than one running on the library's defaults.
+TEST(ChainClient, ClientWhoseOptionsDidNotApplyMakesNoRequest) {
+  FakeNode node;
+  node.set_reply("/x", FakeReply::json("{}"));
+  ClientSettings settings = test::client_settings(node);
+  settings.body_limit = std::numeric_limits<std::size_t>::max();
+  const ChainClient client(settings);
+  EXPECT_TRUE(failed(client.get_text(node.base_url() + "/x")));
+  EXPECT_TRUE(failed(client.post_json(node.base_url() + "/x", "{}")));
+  EXPECT_TRUE(node.requests().empty());
 }
 
 }  // namespace

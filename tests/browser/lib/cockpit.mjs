@@ -16,7 +16,8 @@ export const ORIGIN = 'http://127.0.0.1:8070';
 export const PAGE_FILE = path.resolve(here, '../../../src/service/cockpit/index.html');
 export const ARTIFACTS = path.resolve(here, '../artifacts');
 
-const CHROMIUM = '/usr/bin/chromium';
+// The browser that tests/browser/CMakeLists.txt found (Chromium or Google Chrome).
+const CHROMIUM = process.env.TARNWICK_TEST_BROWSER || '/usr/bin/chromium';
 const CHROMIUM_ARGS = ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
   '--no-first-run', '--disable-background-networking', '--disable-component-update',
   '--disable-sync'];
