@@ -27,6 +27,8 @@
 #include <vector>
 
 #include "service/listener.h"
+#include "service/socket_platform.h"
+#include "support/process_inspect.h"
 #include "support/serving_harness.h"
 
 namespace {
@@ -72,7 +74,7 @@ pid_t start_minimal_server(std::uint16_t& port) {
     const int fd = ::accept(listener.get(), nullptr, nullptr);
     if (fd < 0) continue;
     if (::recv(fd, buffer.data(), buffer.size(), 0) >= 0) {
-      ::send(fd, health_answer.data(), health_answer.size(), MSG_NOSIGNAL);
+      ::send(fd, health_answer.data(), health_answer.size(), tarnwick::no_sigpipe_send_flags);
     }
     ::close(fd);
   }
@@ -115,7 +117,8 @@ class Service {
     }
     return std::nullopt;
   }
-  // A field of /proc/<pid>/status or smaps_rollup in KiB ("VmRSS", "RssAnon", "Pss").
+  // A field of Linux's /proc/<pid>/status or smaps_rollup in KiB ("RssAnon", "Pss"); none on
+  // systems without them.
   std::optional<long> kib(const char* file, const std::string& field) const {
     std::ifstream in(fs::path("/proc") / std::to_string(pid_) / file);
     for (std::string line; std::getline(in, line);) {
@@ -175,7 +178,7 @@ int main(int argc, char** argv) {
     const Service service(root);
     if (!service.seconds_to_first_answer()) return 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    rss = service.kib("status", "VmRSS");
+    if (const auto kib = tarnwick::test::resident_kib(service.pid())) rss = static_cast<long>(*kib);
     anon = service.kib("status", "RssAnon");
     pss = service.kib("smaps_rollup", "Pss");
     requests_per_second(8070, 1000);  // warm-up, not counted

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/process_inspect.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick::test {
@@ -98,24 +99,10 @@ bool ServiceProcess::running() {
 }
 
 std::optional<std::size_t> ServiceProcess::open_descriptors() const {
-  std::error_code error;
-  fs::directory_iterator entries(fs::path("/proc") / std::to_string(pid_) / "fd", error);
-  if (error) return std::nullopt;
-  std::size_t count = 0;
-  for (const fs::directory_entry& entry : entries) {
-    static_cast<void>(entry);
-    ++count;
-  }
-  return count;
+  return open_descriptor_count(pid_);
 }
 
-std::optional<std::size_t> ServiceProcess::resident_kib() const {
-  std::ifstream status(fs::path("/proc") / std::to_string(pid_) / "status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.starts_with("VmRSS:")) return std::strtoull(line.c_str() + 6, nullptr, 10);
-  }
-  return std::nullopt;
-}
+std::optional<std::size_t> ServiceProcess::resident_kib() const { return test::resident_kib(pid_); }
 
 std::string exchange_8070(std::string_view request) {
   LoopbackClient client(8070);

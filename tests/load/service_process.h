@@ -28,8 +28,8 @@ class ServiceProcess {
   // True while the process has not ended.
   bool running();
 
-  // Open descriptors (entries of /proc/<pid>/fd) and resident memory in KiB (VmRSS of
-  // /proc/<pid>/status); none where /proc is not available.
+  // Open descriptors and resident memory in KiB (support/process_inspect.h); none where the
+  // system does not tell.
   std::optional<std::size_t> open_descriptors() const;
   std::optional<std::size_t> resident_kib() const;
 

@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -27,6 +28,7 @@
 
 #include "service/socket_platform.h"
 #include "service/unique_fd.h"
+#include "support/process_inspect.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
@@ -193,28 +195,6 @@ sockaddr_in service_address() {
   return address;
 }
 
-#if defined(__linux__)
-// The processes whose parent is `parent`, with their state letter (Z: zombie), from /proc.
-std::vector<std::string> children_of(pid_t parent) {
-  std::vector<std::string> children;
-  std::error_code ignored;
-  for (const fs::directory_entry& entry : fs::directory_iterator("/proc", ignored)) {
-    std::ifstream in(entry.path() / "stat");
-    std::string stat;
-    if (!std::getline(in, stat)) continue;
-    // "pid (comm) state ppid ...": comm may hold spaces, so read after the last ')'.
-    const std::size_t close = stat.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream rest(stat.substr(close + 1));
-    std::string state;
-    long ppid = 0;
-    rest >> state >> ppid;
-    if (ppid == parent) children.push_back(entry.path().filename().string() + " " + state);
-  }
-  return children;
-}
-#endif
-
 // A socket bound to 127.0.0.1:8070 with the given address reuse; empty if the bind fails.
 UniqueFd bind_port_8070(bool reuse_address) {
   UniqueFd fd = open_ipv4_stream_socket();
@@ -262,11 +242,9 @@ TEST_F(ProcessTest, StartsServingPrintsTheBannerAndOpensThePage) {
   ASSERT_TRUE(service.started());
   EXPECT_EQ(read_line(service.stderr_fd()), banner);
   EXPECT_EQ(sandbox_.wait_for_opened(1), std::vector<std::string>{"http://127.0.0.1:8070"});
-#if defined(__linux__)
   // The browser command ran as a grandchild; the intermediate child was reaped at once, so the
   // service has no child left, zombie or otherwise.
-  EXPECT_EQ(children_of(service.pid()), std::vector<std::string>{});
-#endif
+  EXPECT_EQ(test::children_of(service.pid()), std::vector<test::ChildProcess>{});
   const HttpAnswer answer = parse_answer(health_through_port_8070());
   EXPECT_EQ(answer.status_line, "HTTP/1.1 200 OK");
   EXPECT_EQ(answer.body, "ok");
@@ -295,8 +273,9 @@ TEST_F(ProcessTest, PortHeldByANonListeningSocketGivesTheBindFailure) {
   ASSERT_TRUE(service.started());
   EXPECT_EQ(service.wait_exit(), 1);
   EXPECT_EQ(read_until_closed(service.stderr_fd()),
-            "Tarnwick: cannot bind 127.0.0.1:8070 \xE2\x80\x94 Address already in use "
-            "(os error 98)\n");
+            "Tarnwick: cannot bind 127.0.0.1:8070 \xE2\x80\x94 " +
+                std::string(std::strerror(EADDRINUSE)) + " (os error " +
+                std::to_string(EADDRINUSE) + ")\n");
   EXPECT_EQ(read_until_closed(service.stdout_fd()), "");
   EXPECT_FALSE(fs::exists(sandbox_.record()));
 }

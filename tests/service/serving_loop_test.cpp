@@ -16,6 +16,7 @@
 
 #include "service/cockpit/cockpit_page.h"
 #include "service/unique_fd.h"
+#include "support/process_inspect.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
@@ -167,17 +168,11 @@ TEST_F(ServingLoopTest, SilentPeerGets405WhenTheReadTimesOut) {
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);
 }
 
-#if defined(__linux__)
-std::size_t entries_in(const char* folder) {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder)) ++count;
-  return count;
-}
-
 TEST(ServingHarness, LeavesNoDescriptorOrThreadBehindAfterBadInput) {
   const ScanContext context = unreachable_node_context();
-  const std::size_t fds_before = entries_in("/proc/self/fd");
-  const std::size_t threads_before = entries_in("/proc/self/task");
+  const auto fds_before = test::open_descriptor_count(::getpid());
+  const auto threads_before = test::thread_count(::getpid());
+  ASSERT_TRUE(fds_before && threads_before);
   {
     ServingHarness service(context);
     for (const std::string& request :
@@ -188,10 +183,9 @@ TEST(ServingHarness, LeavesNoDescriptorOrThreadBehindAfterBadInput) {
     LoopbackClient early = service.connect();
     early.abort();
   }
-  EXPECT_EQ(entries_in("/proc/self/fd"), fds_before);
-  EXPECT_EQ(entries_in("/proc/self/task"), threads_before);
+  EXPECT_EQ(test::open_descriptor_count(::getpid()), fds_before);
+  EXPECT_EQ(test::thread_count(::getpid()), threads_before);
 }
-#endif
 
 }  // namespace
 }  // namespace tarnwick

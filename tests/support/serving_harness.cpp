@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -75,14 +76,16 @@ ServingHarness::ServingHarness(const ScanContext& context) {
 
 ServingHarness::~ServingHarness() {
   stop_.store(true);
-  LoopbackClient wake_up(port_);  // the loop sees the flag once this connection is served
-  if (wake_up.ok()) {
-    wake_up.close_sending();
-  } else {
-    ::shutdown(listener_.get(), SHUT_RDWR);  // makes accept fail, so the loop checks the flag
+  // The loop sees the flag once a connection is served. A connection is the wake-up that works on
+  // every system (shutdown() of a listening socket wakes accept on Linux but not on BSD), so a
+  // connect that fails for the moment (a full backlog) is tried again.
+  std::optional<LoopbackClient> wake_up;
+  while (!(wake_up.emplace(port_)).ok()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
+  wake_up->close_sending();
   loop_.join();
-  wake_up.abort();
+  wake_up->abort();
 }
 
 std::string ServingHarness::exchange(std::string_view request) const {
