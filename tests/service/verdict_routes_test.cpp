@@ -99,7 +99,8 @@ TEST_F(VerdictRoutesTest, BenignTokenWholeAnswers) {
 
 class MaximalTokenTest : public VerdictRoutesTest {
  protected:
-  MaximalTokenTest() : VerdictRoutesTest(created_2024_01_15 + 2 * 86400, PriorRugList{{"tok"}}) {
+  MaximalTokenTest()
+      : VerdictRoutesTest(created_2024_01_15 + 2 * 86400, parse_prior_rugs("tok\n")) {
     NodeScript replies;
     replies.account =
         FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
