@@ -3,18 +3,26 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "service/cockpit/cockpit_page.h"
+#include "service/listener.h"
 #include "service/unique_fd.h"
 #include "support/serving_harness.h"
 
@@ -165,6 +173,65 @@ TEST_F(ServingLoopTest, SilentPeerGets405WhenTheReadTimesOut) {
   EXPECT_EQ(answer.status_line, "HTTP/1.1 405 Method Not Allowed");
   EXPECT_EQ(answer.body, "method not allowed");
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);
+}
+
+// In a child: takes every descriptor slot below a lowered limit, so that accepting fails with
+// EMFILE, and serves on `listen_fd` until killed. A thread frees one slot when `release_fd` reads
+// end of stream. Exits with status 3 if the slots could not all be taken.
+[[noreturn]] void serve_with_no_descriptor_to_spare(int listen_fd, int release_fd,
+                                                    const ScanContext& context) {
+  const rlim_t slots = static_cast<rlim_t>(std::max(listen_fd, release_fd) + 2);
+  const rlimit limit{slots, slots};
+  if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) std::_Exit(3);
+  int spare = -1;
+  for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) spare = fd;
+  if (errno != EMFILE || spare < 0) std::_Exit(3);
+  std::thread([release_fd, spare] {
+    char byte = 0;
+    while (::read(release_fd, &byte, 1) != 0) {
+    }
+    ::close(spare);
+  }).detach();
+  const std::atomic<bool> never{false};
+  run_serving_loop(listen_fd, context, never);
+  std::_Exit(0);
+}
+
+double cpu_seconds(const rusage& usage) {
+  const auto seconds = [](const timeval& t) {
+    return static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+  };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// While accepting fails for want of a descriptor, the loop waits between attempts instead of
+// retrying at full speed (which burns whole CPU-seconds in the 3 s below), and the client queued
+// meanwhile is served once a descriptor is free.
+TEST(ServingLoop, OutOfDescriptorsNeitherSpinsNorStopsServing) {
+  const ScanContext context = unreachable_node_context();
+  std::variant<UniqueFd, ListenFailure> opened = open_loopback_listener(0);
+  ASSERT_TRUE(std::holds_alternative<UniqueFd>(opened));
+  const UniqueFd listener = std::move(std::get<UniqueFd>(opened));
+  std::array<int, 2> release{};
+  ASSERT_EQ(::pipe(release.data()), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(release[1]);
+    serve_with_no_descriptor_to_spare(listener.get(), release[0], context);
+  }
+  ::close(release[0]);
+  LoopbackClient client(bound_port(listener.get()));
+  ASSERT_TRUE(client.send(get_request("/health")));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ::close(release[1]);
+  const std::string answer = client.read_to_end();
+  ::kill(child, SIGKILL);
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+  EXPECT_EQ(answer, health_answer);
+  EXPECT_LT(cpu_seconds(usage), 0.3) << "the loop retried accept without pausing";
 }
 
 #if defined(__linux__)
