@@ -1,10 +1,12 @@
 #include "service/update_check.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
@@ -109,6 +111,36 @@ TEST_F(UpdateCheckTest, MarkerFileOrFolderSwitchesTheCheckOffWithoutAnyConnectio
   // Removing the marker takes effect at the next check.
   std::filesystem::remove(marker);
   EXPECT_NE(run_update_check(check()), not_available);
+}
+
+// Only a folder that says "no such entry" has no marker: one that cannot be searched may hold the
+// user's opt-out, and then the check stays off.
+TEST_F(UpdateCheckTest, MarkerThatCannotBeLookedForCountsAsPresent) {
+  node_.set_reply(
+      "/updates.json",
+      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
+  std::filesystem::create_symlink("loop", folder_ / "loop");
+  std::ofstream(folder_ / "file").put('x');
+  std::filesystem::create_directory(folder_ / "locked");
+  std::ofstream(folder_ / "locked" / "no-update-check").put('x');
+  std::filesystem::permissions(folder_ / "locked", std::filesystem::perms::none);
+  struct Case {
+    std::filesystem::path folder;
+    bool checked;
+  };
+  std::vector<Case> cases = {
+      {folder_ / "absent", true},                // ENOENT
+      {folder_ / "file", true},                  // ENOTDIR
+      {folder_ / "loop", false},                 // ELOOP
+      {folder_ / std::string(300, 'a'), false},  // ENAMETOOLONG
+  };
+  if (::geteuid() != 0) cases.push_back({folder_ / "locked", false});  // EACCES (not for root)
+  for (const Case& c : cases) {
+    UpdateCheck in_folder = check();
+    in_folder.data_folder = c.folder;
+    EXPECT_EQ(run_update_check(in_folder) != not_available, c.checked) << c.folder;
+  }
+  std::filesystem::permissions(folder_ / "locked", std::filesystem::perms::owner_all);
 }
 
 TEST_F(UpdateCheckTest, NoDataFolderMeansNoMarkerToFind) {
