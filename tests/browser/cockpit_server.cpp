@@ -1,6 +1,8 @@
 // cockpit_server: the real serving loop on an ephemeral loopback port, reading the chain from a
 // scripted FakeNode, for the cockpit browser tests. Prints the port on the first line of stdout,
-// then serves until stdin reaches its end (or the process is killed). Not product code.
+// then serves until stdin reaches its end (or the process is killed). Each line "node-requests"
+// on stdin is answered on stdout with the number of requests the node has received so far. Not
+// product code.
 //
 // The node knows two tokens, "mytoken" (no market, created two days before the reference time,
 // a reputation row) and "snipcoins" (an active market, an old account); every other account
@@ -72,8 +74,9 @@ int main() {
   const tarnwick::ServingHarness service(context);
   std::cout << service.port() << std::endl;
 
-  std::string ignored;
-  while (std::getline(std::cin, ignored)) {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (line == "node-requests") std::cout << node.requests().size() << std::endl;
   }
   return 0;
 }
