@@ -124,10 +124,9 @@ TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
     FakeReply reply;
   };
   const std::vector<Case> cases = {
-      {"unknown account, current node", FakeReply::json(R"({"code":400,"message":"Account )"
-                                                        R"(Query Exception","error":{}})",
-                                                        400)},
-      {"unknown account, older node", FakeReply::json(R"({"code":500,"error":{}})", 500)},
+      {"unknown account, current node", FakeReply::json(test::unknown_account_leap4_json(), 400)},
+      {"unknown account, older node",
+       FakeReply::json(test::unknown_account_older_json("tok"), 500)},
       {"connection reset", FakeReply::reset_connection()},
       {"closed without answer", FakeReply::close_connection()},
   };
