@@ -13,9 +13,8 @@ namespace tarnwick::test {
 inline constexpr std::uint64_t created_2024_01_15 = 1705314600;
 
 // One permission of a get_account reply: `keys` public keys (the K1, WebAuthn and legacy forms in
-// turn, as XPR accounts mix them) and one authority entry per actor, written "actor" (its active
-// permission) or "actor@permission". With no actors the authority has no "accounts" member at all,
-// as nodes leave it out.
+// turn, as XPR accounts mix them) and one authority entry per actor. With no actors the authority
+// has no "accounts" member at all, as nodes leave it out.
 inline std::string permission_json(std::string_view name, int keys,
                                    const std::vector<std::string>& actors) {
   static constexpr std::string_view key_forms[] = {
@@ -33,12 +32,8 @@ inline std::string permission_json(std::string_view name, int keys,
   if (!actors.empty()) {
     out += R"(,"accounts":[)";
     for (std::size_t i = 0; i < actors.size(); ++i) {
-      const std::size_t at = actors[i].find('@');
-      const std::string actor = actors[i].substr(0, at);
-      const std::string permission = at == std::string::npos ? "active" : actors[i].substr(at + 1);
       if (i > 0) out += ',';
-      out += R"({"permission":{"actor":")" + actor + R"(","permission":")" + permission +
-             R"("},"weight":1})";
+      out += R"({"permission":{"actor":")" + actors[i] + R"(","permission":"active"},"weight":1})";
     }
     out += ']';
   }

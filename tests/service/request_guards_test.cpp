@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -68,30 +69,21 @@ TEST(HostGuard, AdmitsOnlyTheServiceAuthority) {
 }
 
 TEST(OriginGuard, RefusesWhatABrowserMarksAsSentForAnotherSite) {
-  const auto with = [](std::string_view lines) {
-    return "GET /scan?token=abc HTTP/1.1\r\nHost: localhost:8070\r\n" + std::string(lines) + "\r\n";
+  const std::string head = "GET /scan?token=abc HTTP/1.1\r\nHost: localhost:8070\r\n";
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"", true},  // bots and command-line clients send neither header
+      {"Sec-Fetch-Site: same-origin\r\nOrigin: http://127.0.0.1:8070\r\n", true},
+      {"Sec-Fetch-Site: none\r\norigin:  HTTP://LOCALHOST:8070 \r\n", true},
+      {"sec-fetch-site: Same-Site\r\n", false},
+      {"Sec-Fetch-Site: cross-site\r\n", false},
+      {"Origin: null\r\n", false},  // sandboxed frames and other opaque origins
+      {"Origin: https://localhost:8070\r\n", false},
+      {"Origin: http://localhost:8070\r\nOrigin: http://127.0.0.1:8071\r\n", false},
+      {"\r\nOrigin: http://evil.example\r\n", true},  // after the head: not a header
   };
-  struct Case {
-    std::string request;
-    bool allowed;
-  };
-  const std::vector<Case> cases = {
-      {with(""), true},  // bots and command-line clients send neither header
-      {with("Sec-Fetch-Site: same-origin\r\n"), true},
-      {with("Sec-Fetch-Site: none\r\n"), true},  // typed into the address bar
-      {with("Origin: http://127.0.0.1:8070\r\n"), true},
-      {with("origin:  HTTP://LOCALHOST:8070 \r\n"), true},
-      {with("Sec-Fetch-Site: cross-site\r\n"), false},
-      {with("sec-fetch-site: Same-Site\r\n"), false},
-      {with("Origin: http://evil.example\r\n"), false},
-      {with("Origin: null\r\n"), false},  // sandboxed frames and other opaque origins
-      {with("Origin: http://127.0.0.1:8071\r\n"), false},
-      {with("Origin: https://localhost:8070\r\n"), false},
-      {with("Origin: http://localhost:8070\r\nOrigin: http://evil.example\r\n"), false},
-      {with("Sec-Fetch-Site: same-origin\r\nOrigin: http://evil.example\r\n"), false},
-      {with("\r\nOrigin: http://evil.example\r\n"), true},  // after the head: not a header
-  };
-  for (const Case& c : cases) EXPECT_EQ(origin_allowed(c.request), c.allowed) << c.request;
+  for (const auto& [lines, allowed] : cases) {
+    EXPECT_EQ(origin_allowed(head + lines + "\r\n"), allowed) << lines;
+  }
 }
 
 TEST(RequestTarget, SecondPieceOfTheFirstLine) {

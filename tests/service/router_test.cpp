@@ -95,41 +95,5 @@ TEST_F(RouterTest, GuardsComeFirstMethodBeforeHost) {
   }
 }
 
-// Pages of other sites reach the page and the liveness probe, never the routes that read from
-// outside; the method and Host guards still come first.
-TEST_F(RouterTest, OtherSitesGetForbiddenOriginOnlyWhereTheServiceReadsOutside) {
-  const auto from_other_site = [](std::string_view method, std::string_view target,
-                                  std::string_view host) {
-    return std::string(method) + " " + std::string(target) +
-           " HTTP/1.1\r\nHost: " + std::string(host) + "\r\nSec-Fetch-Site: cross-site\r\n\r\n";
-  };
-  struct Case {
-    std::string request;
-    std::string_view status;
-    std::string body;
-  };
-  const std::string page(cockpit_page());
-  const std::vector<Case> cases = {
-      {from_other_site("GET", "/scan?token=abc", "localhost:8070"), status_forbidden,
-       "forbidden origin"},
-      {from_other_site("GET", "/scanner", "localhost:8070"), status_forbidden, "forbidden origin"},
-      {from_other_site("GET", "/oracle?token=abc", "localhost:8070"), status_forbidden,
-       "forbidden origin"},
-      {from_other_site("GET", "/update", "localhost:8070"), status_forbidden, "forbidden origin"},
-      {from_other_site("GET", "/health", "localhost:8070"), status_ok, "ok"},
-      {from_other_site("GET", "/", "127.0.0.1:8070"), status_ok, page},
-      {from_other_site("GET", "/favicon.ico", "localhost:8070"), status_not_found, "not found"},
-      {from_other_site("POST", "/scan?token=abc", "localhost:8070"), status_method_not_allowed,
-       "method not allowed"},
-      {from_other_site("GET", "/scan?token=abc", "evil.example"), status_forbidden,
-       "forbidden host"},
-  };
-  for (const Case& c : cases) {
-    const Response response = answer(c.request);
-    EXPECT_EQ(response.status, c.status) << c.request;
-    EXPECT_EQ(response.body, c.body) << c.request;
-  }
-}
-
 }  // namespace
 }  // namespace tarnwick
