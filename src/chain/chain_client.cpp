@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -11,10 +12,15 @@ namespace tarnwick {
 namespace {
 
 // libcurl's global initialisation is not thread-safe and must happen once before any handle
-// exists; every client goes through here, so the first one to be built does it.
+// exists; every client goes through here, so the first one to be built does it. SSLKEYLOGFILE
+// leaves the environment first: libcurl would write every TLS session key to the file it names,
+// and the program consults no variable but HOME.
 void init_curl_once() {
   static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  std::call_once(once, [] {
+    ::unsetenv("SSLKEYLOGFILE");
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+  });
 }
 
 // The body of one request as it arrives, bounded while receiving.

@@ -12,8 +12,11 @@ namespace tarnwick {
 // HTTPS base of the public API node that serves both /v1/chain/... and /v2/history/....
 inline constexpr std::string_view production_api_base = "https://proton.eosusa.io";
 
-// Account holding the bot-reputation table "agentscores" (used as its code and its scope).
-inline constexpr std::string_view production_reputation_contract = "agentrep";
+// Account holding the bot-reputation table "agentscores" (used as its code and its scope): the
+// reputation contract of XPR Network's public agent registry, the same account on testnet and
+// mainnet. Its rows are {agent, total_score, total_weight, feedback_count, avg_score,
+// last_updated}.
+inline constexpr std::string_view production_reputation_contract = "agentfeed";
 
 // Overall deadline of one chain request.
 inline constexpr std::chrono::milliseconds chain_request_deadline{12'000};

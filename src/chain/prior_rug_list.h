@@ -1,32 +1,54 @@
 // PriorRugList: the account names of known prior rug deployers, loaded once from known_rugs.txt
-// in the data folder. Loading never fails: every problem yields a smaller or empty list.
+// in the data folder. Loading never fails and never throws: every problem, running out of memory
+// included, yields a smaller or empty list. Names are held as their 64-bit chain codes
+// (chain/account_name_code.h), 8 bytes each.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwick {
 
 struct PriorRugList {
-  std::set<std::string, std::less<>> names;  // distinct, ordered by byte comparison
+  std::vector<std::uint64_t> names;  // codes of the listed names, ascending, distinct
 
   // True exactly when the list holds `account`, byte for byte.
-  bool contains(std::string_view account) const { return names.find(account) != names.end(); }
+  bool contains(std::string_view account) const;
 };
 
-// The names in the text of a known_rugs.txt file. Lines end at LF (a CR before it goes too);
-// everything from the first '#' on a line is a comment; the rest is trimmed of Unicode White_Space;
-// what remains is a name when it is 1 to 13 characters from a-z, 1-5 and '.', otherwise the line
-// is skipped. A UTF-8 byte order mark at the very start is not part of the first line. Bytes that
-// are not valid UTF-8 as a whole give the empty list.
-PriorRugList parse_prior_rugs(std::string_view file_bytes);
+// Builds a PriorRugList from the bytes of a known_rugs.txt file handed over in pieces of any size.
+// Lines end at LF (a CR before it goes too); everything from the first '#' on a line is a comment;
+// the rest is trimmed of Unicode White_Space; what remains is a name when it is 1 to 13 characters
+// from a-z, 1-5 and '.', otherwise the line is skipped. A UTF-8 byte order mark at the very start
+// is not part of the first line. Bytes that are not valid UTF-8 as a whole give the empty list.
+// Names that can never equal a token are not kept: those ending in '.', and 13-character names
+// whose last character lies beyond 'j' (the chain's encoding has no room for them).
+class PriorRugListBuilder {
+ public:
+  // The next piece of the file. Throws only std::bad_alloc.
+  void take(std::string_view piece);
+  // The list of everything taken. Throws only std::bad_alloc.
+  PriorRugList finish();
 
-// The list in `folder`/known_rugs.txt; empty when there is no folder, no such regular file, or the
-// file cannot be read.
-PriorRugList load_prior_rugs(const std::optional<std::filesystem::path>& folder);
+ private:
+  void take_line(std::string_view line);
+
+  std::vector<std::uint64_t> codes_;
+  std::string unfinished_line_;  // the bytes after the last LF taken so far
+  bool at_start_ = true;         // no line taken yet: a byte order mark may open the next
+  bool invalid_ = false;         // a line was not valid UTF-8: the list is empty
+};
+
+// The names in the whole text of a known_rugs.txt file; the empty list if memory runs out.
+PriorRugList parse_prior_rugs(std::string_view file_bytes) noexcept;
+
+// The list in `folder`/known_rugs.txt; empty when there is no folder, no such regular file (a
+// FIFO or a device is never opened for reading: it could block start-up), the file cannot be read
+// to its end, or memory runs out.
+PriorRugList load_prior_rugs(const std::optional<std::filesystem::path>& folder) noexcept;
 
 }  // namespace tarnwick

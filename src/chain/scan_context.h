@@ -11,7 +11,7 @@
 namespace tarnwick {
 
 // A plain aggregate, movable, not copyable (the client is unique). Tests build one from parts:
-//   ScanContext{ChainClient(settings), "agentrep", 1'700'000'000, PriorRugList{{"rugger"}}}
+//   ScanContext{ChainClient(settings), "agentfeed", 1'700'000'000, parse_prior_rugs("rugger\n")}
 struct ScanContext {
   ChainClient client;               // the one outbound client, 12-second deadline per request
   std::string reputation_contract;  // account holding the "agentscores" table

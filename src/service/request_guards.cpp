@@ -9,6 +9,8 @@ namespace {
 
 constexpr std::array<std::string_view, 2> allowed_authorities = {"127.0.0.1:8070",
                                                                  "localhost:8070"};
+constexpr std::array<std::string_view, 2> allowed_origins = {"http://127.0.0.1:8070",
+                                                             "http://localhost:8070"};
 
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -20,24 +22,19 @@ bool equals_ascii_case_insensitive(std::string_view a, std::string_view b) {
   return true;
 }
 
-// True when one header line is a Host line naming an allowed authority.
-bool is_allowed_host_line(std::string_view line) {
-  const std::size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return false;
-  if (!equals_ascii_case_insensitive(trim_white_space(line.substr(0, colon)), "host")) return false;
-  std::string value(trim_white_space(line.substr(colon + 1)));
-  for (char& c : value) c = ascii_lower(c);
-  for (const std::string_view allowed : allowed_authorities) {
-    if (value == allowed) return true;
-  }
-  return false;
+std::string ascii_lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = ascii_lower(c);
+  return lower;
 }
 
-}  // namespace
-
-bool method_allowed(std::string_view request) { return request.starts_with("GET "); }
-
-bool host_allowed(std::string_view request) {
+// True when `matches(name, value)` holds for a header line of the head (the bytes before the first
+// CR LF CR LF, all of them if there is none; no lines when it is not valid UTF-8). Header lines
+// are the CR LF separated pieces after the request line, cut at their first ':' (a line without
+// one is skipped); name and value come trimmed of Unicode White_Space. The search stops at the
+// first match.
+template <typename Matches>
+bool any_header_line(std::string_view request, Matches matches) {
   std::string_view head = request.substr(0, request.find("\r\n\r\n"));
   if (!is_valid_utf8(head)) return false;
   // Drop the request line; what follows its CR LF are the header lines.
@@ -45,9 +42,45 @@ bool host_allowed(std::string_view request) {
   while (line_end != std::string_view::npos) {
     head.remove_prefix(line_end + 2);
     line_end = head.find("\r\n");
-    if (is_allowed_host_line(head.substr(0, line_end))) return true;
+    const std::string_view line = head.substr(0, line_end);
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    if (matches(trim_white_space(line.substr(0, colon)), trim_white_space(line.substr(colon + 1))))
+      return true;
   }
   return false;
+}
+
+bool is_service_authority(std::string_view value) {
+  const std::string lower = ascii_lower(value);
+  return lower == allowed_authorities[0] || lower == allowed_authorities[1];
+}
+
+bool is_service_origin(std::string_view value) {
+  const std::string lower = ascii_lower(value);
+  return lower == allowed_origins[0] || lower == allowed_origins[1];
+}
+
+}  // namespace
+
+bool method_allowed(std::string_view request) { return request.starts_with("GET "); }
+
+bool host_allowed(std::string_view request) {
+  return any_header_line(request, [](std::string_view name, std::string_view value) {
+    return equals_ascii_case_insensitive(name, "host") && is_service_authority(value);
+  });
+}
+
+bool origin_allowed(std::string_view request) {
+  const bool from_elsewhere =
+      any_header_line(request, [](std::string_view name, std::string_view value) {
+        if (equals_ascii_case_insensitive(name, "sec-fetch-site")) {
+          const std::string site = ascii_lower(value);
+          return site == "cross-site" || site == "same-site";
+        }
+        return equals_ascii_case_insensitive(name, "origin") && !is_service_origin(value);
+      });
+  return !from_elsewhere;
 }
 
 std::string request_target(std::string_view request) {

@@ -1,6 +1,7 @@
-// The two guards every request passes before any route is chosen, and the fields the router
-// reads from a request. Only the first line and the Host header are ever looked at; the request
-// is cut with plain text splitting, never parsed as a full HTTP message.
+// The two guards every request passes before any route is chosen, the origin guard of the routes
+// that read from outside, and the fields the router reads from a request. Only the first line and
+// the Host, Origin and Sec-Fetch-Site headers are ever looked at; the request is cut with plain
+// text splitting, never parsed as a full HTTP message.
 #pragma once
 
 #include <optional>
@@ -18,6 +19,14 @@ bool method_allowed(std::string_view request);
 // lower-cased. Header lines are the CR LF separated pieces after the request line; a line
 // without ':' is skipped; a foreign Host line does not stop the search.
 bool host_allowed(std::string_view request);
+
+// Origin guard, for the routes that read from outside the machine: false when a header line (cut
+// as for host_allowed, names in any ASCII case, values trimmed and ASCII lower-cased) shows that a
+// browser sent the request for a page of another site: a Sec-Fetch-Site of "cross-site" or
+// "same-site", or an Origin other than "http://127.0.0.1:8070" and "http://localhost:8070".
+// Requests with neither header (bots, command-line clients) and the cockpit's own same-origin
+// requests pass.
+bool origin_allowed(std::string_view request);
 
 // The second space-separated piece of the first line (the bytes before the first CR or LF,
 // empty when not valid UTF-8); "/" when there is no second piece. Two spaces after the method

@@ -31,6 +31,11 @@ Response route_request(std::string_view request, const ScanContext& context) {
   if (path == "/" || path == "/index.html") {
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
+  const bool reads_outside =
+      path == "/update" || target.starts_with("/oracle") || target.starts_with("/scan");
+  if (reads_outside && !origin_allowed(request)) {
+    return text_response(status_forbidden, "forbidden origin");
+  }
   // Every /update request runs the whole check again: HOME, the marker, a fresh client.
   if (path == "/update") {
     return {status_ok, content_type_json, run_update_check(production_update_check())};

@@ -1,5 +1,8 @@
 #include "service/serving_loop.h"
 
+#include <poll.h>
+
+#include <cerrno>
 #include <string>
 
 #include "service/byte_stream.h"
@@ -9,6 +12,13 @@
 #include "service/router.h"
 
 namespace tarnwick {
+namespace {
+
+bool out_of_resources(int error) {
+  return error == EMFILE || error == ENFILE || error == ENOBUFS || error == ENOMEM;
+}
+
+}  // namespace
 
 void serve_connection(int fd, const ScanContext& context) {
   set_receive_timeout(fd);
@@ -19,8 +29,16 @@ void serve_connection(int fd, const ScanContext& context) {
 
 void run_serving_loop(int listen_fd, const ScanContext& context, const std::atomic<bool>& stop) {
   while (!stop.load()) {
+    // accept_connection returns straight after a failed accept, so errno is then its cause; it
+    // stays 0 when a connection was refused for its peer's address family.
+    errno = 0;
     const UniqueFd connection = accept_connection(listen_fd);
-    if (!connection.valid()) continue;
+    if (!connection.valid()) {
+      if (out_of_resources(errno)) {
+        static_cast<void>(::poll(nullptr, 0, static_cast<int>(accept_exhausted_pause.count())));
+      }
+      continue;
+    }
     serve_connection(connection.get(), context);
   }
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 
 #include "chain/scan_context.h"
 
@@ -12,6 +13,11 @@ namespace tarnwick {
 // response, then whatever input is already waiting beyond the one read is discarded. The write
 // outcome is dropped; the caller closes the connection.
 void serve_connection(int fd, const ScanContext& context);
+
+// How long the loop waits before it accepts again after accepting failed for want of descriptors,
+// buffers or memory (EMFILE, ENFILE, ENOBUFS, ENOMEM). Retrying at once would fail the same way at
+// full speed; after the wait, the clients in the backlog are served as soon as room is free again.
+inline constexpr std::chrono::milliseconds accept_exhausted_pause{50};
 
 // Accepts and serves connections on `listen_fd` until `stop` is true when checked, which
 // happens before each accept; a stopper sets it and then connects once to wake the loop. The

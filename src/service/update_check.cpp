@@ -1,8 +1,10 @@
 #include "service/update_check.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <system_error>
 #include <variant>
 
 #include "chain/chain_node.h"
@@ -15,13 +17,15 @@ namespace {
 constexpr std::chrono::milliseconds manifest_connect_limit{6'000};
 constexpr std::chrono::milliseconds manifest_deadline{15'000};
 
-// A metadata query for an entry of any kind named no-update-check; an unreadable folder counts
-// as no marker.
+// A metadata query for an entry of any kind named no-update-check. Only a query that says the
+// entry does not exist (ENOENT, ENOTDIR) counts as no marker: when the folder cannot be searched
+// (EACCES, ELOOP, ...), the user's opt-out may be there, so the check stays off.
 bool update_check_switched_off(const std::optional<std::filesystem::path>& folder) {
   if (!folder) return false;
-  std::error_code error;
-  const auto status = std::filesystem::symlink_status(*folder / "no-update-check", error);
-  return !error && std::filesystem::exists(status);
+  const std::filesystem::path marker = *folder / "no-update-check";
+  struct stat info {};
+  if (::lstat(marker.c_str(), &info) == 0) return true;
+  return errno != ENOENT && errno != ENOTDIR;
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ ClientSettings manifest_client_settings(ClientSettings chain_settings);
 UpdateCheck production_update_check();
 
 // The UpdateNotice JSON. Every failure gives the not-available answer; nothing is printed. With
-// the marker present no connection is opened.
+// the marker present, or when the folder cannot be searched for it, no connection is opened.
 std::string run_update_check(const UpdateCheck& check);
 
 }  // namespace tarnwick

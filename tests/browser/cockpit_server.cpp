@@ -1,6 +1,8 @@
 // cockpit_server: the real serving loop on an ephemeral loopback port, reading the chain from a
 // scripted FakeNode, for the cockpit browser tests. Prints the port on the first line of stdout,
-// then serves until stdin reaches its end (or the process is killed). Not product code.
+// then serves until stdin reaches its end (or the process is killed). Each line "node-requests"
+// on stdin is answered on stdout with the number of requests the node has received so far. Not
+// product code.
 //
 // The node knows two tokens, "mytoken" (no market, created two days before the reference time,
 // a reputation row) and "snipcoins" (an active market, an old account); every other account
@@ -9,12 +11,12 @@
 // that holds the no-update-check marker, so nothing leaves the machine.
 #include <cstdint>
 #include <iostream>
-#include <set>
 #include <string>
 
 #include "chain/chain_client.h"
 #include "chain/prior_rug_list.h"
 #include "chain/scan_context.h"
+#include "chain/xpr_replies.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 #include "support/serving_harness.h"
@@ -27,36 +29,24 @@ using tarnwick::test::RecordedRequest;
 constexpr std::uint64_t created_mytoken = 1'705'314'600;  // 2024-01-15T10:30:00 UTC
 constexpr std::uint64_t reference_time = created_mytoken + 2 * 86'400;
 
-std::string account_reply(const std::string& name, const std::string& created) {
-  return R"({"account_name":")" + name + R"(","created":")" + created +
-         R"(","permissions":[{"perm_name":"active","parent":"owner","required_auth":{"threshold":1,)"
-         R"("keys":[],"accounts":[{"permission":{"actor":"eosio.prods","permission":"active"},)"
-         R"("weight":1}],"waits":[]}},{"perm_name":"owner","parent":"","required_auth":)"
-         R"({"threshold":1,"keys":[],"accounts":[{"permission":{"actor":"eosio.prods",)"
-         R"("permission":"active"},"weight":1}],"waits":[]}}]})";
-}
-
 FakeReply answer_like_xpr_node(const RecordedRequest& request) {
   const std::string path = request.path();
   if (path == "/v1/chain/get_account") {
     if (request.body == R"({"account_name":"mytoken"})")
-      return FakeReply::json(account_reply("mytoken", "2024-01-15T10:30:00.000"));
+      return FakeReply::json(
+          tarnwick::test::benign_account_json("mytoken", "2024-01-15T10:30:00.000"));
     if (request.body == R"({"account_name":"snipcoins"})")
-      return FakeReply::json(account_reply("snipcoins", "2019-06-01T00:00:00.000"));
-    return FakeReply::json(
-        R"({"code":500,"message":"Internal Service Error","error":{"code":0,"name":"exception",)"
-        R"("what":"unspecified","details":[{"message":"unknown key","file":"","line_number":1,)"
-        R"("method":"find"}]}})",
-        500);
+      return FakeReply::json(
+          tarnwick::test::benign_account_json("snipcoins", "2019-06-01T00:00:00.000"));
+    return FakeReply::json(tarnwick::test::unknown_account_leap4_json(), 400);
   }
   if (path == "/v1/chain/get_table_rows") {
     if (request.body.find(R"("table":"markets")") != std::string::npos) {
       return FakeReply::json(
-          R"({"rows":[{"market_id":7,"symbol":"SNIPS_XUSDC","status_code":1,)"
-          R"("bid_token":{"sym":"4,SNIPS","contract":"snipcoins"},)"
-          R"("ask_token":{"sym":"6,XUSDC","contract":"xtokens"}}],"more":false,"next_key":""})");
+          tarnwick::test::rows_json({tarnwick::test::market_row_json(7, "snipcoins", "xtokens")}));
     }
-    return FakeReply::json(R"({"rows":[{"agent":"mytoken","avg_score":350}],"more":false})");
+    return FakeReply::json(
+        tarnwick::test::rows_json({tarnwick::test::agentscore_json("mytoken", "350")}));
   }
   if (path == "/v2/history/get_actions") return FakeReply::json(R"({"actions":[]})");
   return FakeReply::json(R"({"code":404,"message":"Not Found"})", 404);
@@ -72,8 +62,9 @@ int main() {
   const tarnwick::ServingHarness service(context);
   std::cout << service.port() << std::endl;
 
-  std::string ignored;
-  while (std::getline(std::cin, ignored)) {
+  std::string line;
+  while (std::getline(std::cin, line)) {
+    if (line == "node-requests") std::cout << node.requests().size() << std::endl;
   }
   return 0;
 }

@@ -5,6 +5,7 @@
 //   node service.test.mjs path/to/cockpit_server
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import http from 'node:http';
 import { after, before, describe, test } from 'node:test';
 import {
   ORIGIN, PAGE_FILE, TEXT, card, foreignRequests, launchBrowser, openCockpit, saveScreenshot,
@@ -172,6 +173,49 @@ describe('cockpit served by the service', () => {
         alert: TEXT.noData, button: TEXT.scanIdle, buttonDisabled: false,
       });
       await page.close();
+    });
+
+  test('a page of another site cannot make the service read the chain; the cockpit stays open',
+    async () => {
+      // The other site: a page on another loopback origin that fires scans, oracle and update
+      // requests at the service the ways a page can without asking (images, fetch).
+      const targets = ['/scan?token=mytoken', '/oracle?token=snipcoins', '/update'];
+      const html = '<!doctype html><title>elsewhere</title>' +
+        targets.map((t) => `<img src="${ORIGIN}${t}">`).join('') +
+        '<a id="cockpit" href="' + ORIGIN + '/">cockpit</a><script>' +
+        targets.map((t) => `fetch('${ORIGIN}${t}',{mode:'no-cors'}).catch(()=>{});` +
+          `fetch('${ORIGIN}${t}').catch(()=>{});`).join('') + '</script>';
+      const site = http.createServer((request, response) => {
+        response.writeHead(200, { 'content-type': 'text/html' });
+        response.end(html);
+      });
+      await new Promise((resolve) => site.listen(0, '127.0.0.1', resolve));
+      const elsewhere = await launchBrowser(server.port,
+        [`MAP localhost:8071 127.0.0.1:${site.address().port}`]);
+      try {
+        const before = await server.nodeRequests();
+        const page = await elsewhere.context.newPage();
+        const answered = [];
+        page.on('response', (response) => {
+          if (new URL(response.url()).origin === ORIGIN) answered.push(response.status());
+        });
+        await page.goto('http://localhost:8071/');
+        await page.waitForLoadState('networkidle');
+        assert.equal(await server.nodeRequests(), before, 'the chain node was asked');
+        assert.ok(answered.length >= targets.length, `answers seen: ${answered}`);
+        assert.ok(answered.every((status) => status === 403), `statuses: ${answered}`);
+        // A link from anywhere still opens the cockpit, and the cockpit works from there.
+        await page.click('#cockpit');
+        await page.waitForLoadState('networkidle');
+        assert.equal(await page.title(), 'Tarnwick — Rug-Pull Risk Scanner');
+        await scanFor(page, 'mytoken');
+        assert.equal((await card(page)).tokname, '@mytoken');
+        assert.ok(await server.nodeRequests() > before);
+        await page.close();
+      } finally {
+        await elsewhere.close();
+        site.close();
+      }
     });
 
   // Last: stops the service for good.

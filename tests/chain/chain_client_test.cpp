@@ -1,10 +1,14 @@
 #include "chain/chain_client.h"
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -205,6 +209,48 @@ TEST(ChainClient, TrustsOnlyItsOwnRoots) {
   settings.base_url = impostor.base_url();
   EXPECT_TRUE(failed(ChainClient(settings).get_text(impostor.base_url() + "/x")));
 }
+
+#if defined(CLONE_NEWNS) && LIBCURL_VERSION_NUM >= 0x075400
+// In a child with a mount namespace of its own: shows the node's CA (alone) in libcurl's built-in
+// CA folder, then asks the node with a bare libcurl handle and with a client holding the
+// compiled-in roots. Exit status: 0 the bare handle trusted the node and the client did not; 1 the
+// client trusted it; 2 no namespace here; 3 the bare handle did not trust it (the test is void).
+[[noreturn]] void ask_with_ca_in_default_folder(const std::string& url, const std::string& dir) {
+  CURL* bare = curl_easy_init();
+  char* folder = nullptr;
+  curl_easy_getinfo(bare, CURLINFO_CAPATH, &folder);
+  if (folder == nullptr || ::unshare(CLONE_NEWNS) != 0 ||
+      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      ::mount(dir.c_str(), folder, nullptr, MS_BIND, nullptr) != 0) {
+    std::_Exit(2);
+  }
+  curl_easy_setopt(bare, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(bare, CURLOPT_CAINFO, nullptr);  // the folder alone decides
+  curl_easy_setopt(
+      bare, CURLOPT_WRITEFUNCTION,
+      +[](char*, std::size_t size, std::size_t count, void*) { return size * count; });
+  if (curl_easy_perform(bare) != CURLE_OK) std::_Exit(3);
+  const ChainClient client(ClientSettings{url.substr(0, url.rfind('/')), std::chrono::seconds(5),
+                                          std::chrono::milliseconds{0},
+                                          std::string(trusted_roots_pem())});
+  std::_Exit(failed(client.get_text(url)) ? 0 : 1);
+}
+
+TEST(ChainClient, TrustsNothingFromLibcurlsDefaultCaFolder) {
+  FakeNode node;
+  node.set_reply("/x", FakeReply::json("{}"));
+  const CaOnDisk ca = write_ca(node.ca_pem(), "default-folder");
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) ask_with_ca_in_default_folder(node.base_url() + "/x", ca.dir.string());
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  std::filesystem::remove_all(ca.dir);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no CA folder, or no mount namespace here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a CA outside the compiled-in roots was trusted";
+}
+#endif
 
 // A handler that answers /hop/<n> with a redirect to /hop/<n+1> until `hops` redirects were sent.
 test::FakeHandler redirect_chain(int hops) {

@@ -1,21 +1,29 @@
 #include "chain/prior_rug_list.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "chain/account_name_code.h"
 #include "chain/data_folder.h"
 
 namespace tarnwick {
 namespace {
 
 std::vector<std::string> names_in(std::string_view file) {
-  const PriorRugList list = parse_prior_rugs(file);
-  return {list.names.begin(), list.names.end()};
+  std::vector<std::string> names;
+  for (const std::uint64_t code : parse_prior_rugs(file).names) {
+    names.push_back(decode_account_name(code));
+  }
+  return names;
 }
 
 using Names = std::vector<std::string>;
@@ -44,6 +52,10 @@ TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
        "abc\n",
        {}},
       {"13 characters load, 14 do not", "abcde12345.ab\nabcde12345.abc\n", {"abcde12345.ab"}},
+      {"a 13th character beyond j has no chain code; no token is that long anyway",
+       "abcde12345.aj\nabcde12345.ak\n",
+       {"abcde12345.aj"}},
+      {"a name ending in '.' can never be a token", "abc.\nab..\n.\nab\n", {"ab"}},
       {"capital letter, hyphen, two names, digit 6 skipped; others load",
        "Rugger\nrug-ger\nabc def\nrug6\nok.name\n",
        {"ok.name"}},
@@ -73,9 +85,12 @@ TEST(PriorRugList, AnyInvalidUtf8LoadsNothing) {
 }
 
 TEST(PriorRugList, MembershipIsExact) {
-  const PriorRugList list = parse_prior_rugs("rugger\nabc.def\n");
+  const PriorRugList list = parse_prior_rugs("rugger\nabc.def\nabcde12345.ab\n");
   EXPECT_TRUE(list.contains("rugger"));
   EXPECT_TRUE(list.contains("abc.def"));
+  EXPECT_TRUE(list.contains("abcde12345.ab"));
+  EXPECT_FALSE(list.contains("rugger."));  // the chain's code of "rugger." is that of "rugger"
+  EXPECT_FALSE(list.contains("abcde12345.a"));
   EXPECT_FALSE(list.contains("rugge"));
   EXPECT_FALSE(list.contains("ruggerx"));
   EXPECT_FALSE(list.contains("RUGGER"));
@@ -99,7 +114,9 @@ class PriorRugFile : public testing::Test {
 TEST_F(PriorRugFile, LoadsTheFileInTheFolder) {
   std::ofstream(folder_ / "known_rugs.txt", std::ios::binary) << "rugger # remark\r\nabc\r\n";
   const PriorRugList list = load_prior_rugs(folder_);
-  EXPECT_EQ(list.names, (std::set<std::string, std::less<>>{"abc", "rugger"}));
+  EXPECT_EQ(list.names.size(), 2U);
+  EXPECT_TRUE(list.contains("abc"));
+  EXPECT_TRUE(list.contains("rugger"));
 }
 
 TEST_F(PriorRugFile, MissingFolderFileOrUnreadableEntryGivesEmptyList) {
@@ -116,6 +133,49 @@ TEST_F(PriorRugFile, MissingFolderFileOrUnreadableEntryGivesEmptyList) {
 TEST_F(PriorRugFile, ReadErrorPartWayGivesEmptyList) {
   std::filesystem::create_symlink("/proc/self/mem", folder_ / "known_rugs.txt");
   EXPECT_TRUE(load_prior_rugs(folder_).names.empty());
+}
+#endif
+
+// A FIFO by that name, with a writer that never closes it: reading it would hold start-up forever
+// (the alarm ends the child instead).
+TEST_F(PriorRugFile, FifoIsNeverRead) {
+  const std::filesystem::path fifo = folder_ / "known_rugs.txt";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  ASSERT_EQ(::write(writer, "rugger\n", 7), 7);
+  EXPECT_EXIT(
+      {
+        ::alarm(20);
+        std::_Exit(load_prior_rugs(folder_).names.empty() ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+  ::close(writer);
+}
+
+// AddressSanitizer's allocator aborts on exhaustion by design, so this runs in the plain builds.
+#if !defined(__SANITIZE_ADDRESS__)
+// In a child: loads the list with no memory left to map (a data limit far below what the process
+// already uses) and exits 0 when the list is empty or whole, 1 when it is partial.
+[[noreturn]] void load_without_memory_to_spare(const std::filesystem::path& folder,
+                                               std::size_t count) {
+  const rlimit tight{1 << 20, 1 << 20};
+  ::setrlimit(RLIMIT_DATA, &tight);
+  const std::size_t loaded = load_prior_rugs(folder).names.size();
+  std::_Exit(loaded == 0 || loaded == count ? 0 : 1);
+}
+
+TEST_F(PriorRugFile, RunningOutOfMemoryGivesTheEmptyListNotAnAbort) {
+  constexpr std::size_t count = 100'000;
+  {
+    std::ofstream out(folder_ / "known_rugs.txt");
+    for (std::size_t i = 0; i < count; ++i) {
+      std::string name = "n";
+      for (std::size_t rest = i; rest > 0; rest /= 26) name += static_cast<char>('a' + rest % 26);
+      out << name << '\n';
+    }
+  }
+  EXPECT_EXIT(load_without_memory_to_spare(folder_, count), testing::ExitedWithCode(0), "");
 }
 #endif
 

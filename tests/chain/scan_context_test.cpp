@@ -62,6 +62,8 @@ TEST(ScanContext, ProductionContextUsesTheFixedNodeAndContract) {
   EXPECT_EQ(context.client.chain_api_base().rfind("https://", 0), 0U);
   EXPECT_NE(context.client.chain_api_base().back(), '/');
   EXPECT_TRUE(is_account_name(context.reputation_contract)) << context.reputation_contract;
+  // The registry's own reputation contract, not a name anyone could still claim.
+  EXPECT_EQ(context.reputation_contract, "agentfeed");
   EXPECT_GT(context.reference_time, 1'700'000'000U);  // after the program was written
   EXPECT_TRUE(context.prior_rugs.names.empty());
 }

@@ -109,7 +109,7 @@ TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
   markets_ = test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")});
   reputation_ = test::rows_json({test::agentscore_json("tok", "100")});
   const std::optional<Verdict> verdict =
-      scan("tok", PriorRugList{{"abc", "tok"}}, created_2024_01_15 + 2 * 86400);
+      scan("tok", parse_prior_rugs("abc\ntok\n"), created_2024_01_15 + 2 * 86400);
   ASSERT_TRUE(verdict);
   EXPECT_EQ(verdict->hazard,
             LIQUIDITY_THIN | OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG | REPUTATION_LOW);
@@ -124,10 +124,9 @@ TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
     FakeReply reply;
   };
   const std::vector<Case> cases = {
-      {"unknown account, current node", FakeReply::json(R"({"code":400,"message":"Account )"
-                                                        R"(Query Exception","error":{}})",
-                                                        400)},
-      {"unknown account, older node", FakeReply::json(R"({"code":500,"error":{}})", 500)},
+      {"unknown account, current node", FakeReply::json(test::unknown_account_leap4_json(), 400)},
+      {"unknown account, older node",
+       FakeReply::json(test::unknown_account_older_json("tok"), 500)},
       {"connection reset", FakeReply::reset_connection()},
       {"closed without answer", FakeReply::close_connection()},
   };
@@ -209,10 +208,10 @@ TEST_F(ScanTokenTest, ReputationUnavailable) {
 }
 
 TEST_F(ScanTokenTest, PriorRugListIsLookedUpByExactName) {
-  std::optional<Verdict> verdict = scan("tok", PriorRugList{{"tok"}});
+  std::optional<Verdict> verdict = scan("tok", parse_prior_rugs("tok\n"));
   ASSERT_TRUE(verdict);
   EXPECT_TRUE(has_bit(verdict->hazard, 5));
-  verdict = scan("tok", PriorRugList{{"tok.", "to", "toka"}});
+  verdict = scan("tok", parse_prior_rugs("tok.\nto\ntoka\n"));
   ASSERT_TRUE(verdict);
   EXPECT_FALSE(has_bit(verdict->hazard, 5));
 }

@@ -12,33 +12,51 @@ namespace tarnwick::test {
 // carry.
 inline constexpr std::uint64_t created_2024_01_15 = 1705314600;
 
-// One permission of a get_account reply: `keys` public keys and one authority entry per actor.
+// One permission of a get_account reply: `keys` public keys (the K1, WebAuthn and legacy forms in
+// turn, as XPR accounts mix them) and one authority entry per actor. With no actors the authority
+// has no "accounts" member at all, as nodes leave it out.
 inline std::string permission_json(std::string_view name, int keys,
                                    const std::vector<std::string>& actors) {
-  std::string out = R"({"perm_name":")" + std::string(name) +
-                    R"(","parent":"owner","required_auth":{"threshold":1,"keys":[)";
+  static constexpr std::string_view key_forms[] = {
+      "PUB_K1_6MRyAjQq8ud7hVNYcfnVPJqcVpscN5So8BhtHuGYqET5BoDq",
+      "PUB_WA_8PPYTWYNkRqrveNAoX7PJWDtSqDUp3c29QGBfr6MD9EaLocaPBmsk5QAHWq4vEQt2",
+      "EOS6MRyAjQq8ud7hVNYcfnVPJqcVpscN5So8BhtHuGYqET5BoDq"};
+  std::string out = R"({"perm_name":")" + std::string(name) + R"(","parent":")" +
+                    (name == "owner" ? "" : "owner") +
+                    R"(","required_auth":{"threshold":1,"keys":[)";
   for (int i = 0; i < keys; ++i) {
     if (i > 0) out += ',';
-    out += R"({"key":"PUB_K1_6MRyAjQq8ud7hVNYcfnVPJqcVpscN5So8BhtHuGYqET5BoDq)" +
-           std::to_string(i) + R"(","weight":1})";
+    out += R"({"key":")" + std::string(key_forms[i % 3]) + std::to_string(i) + R"(","weight":1})";
   }
-  out += R"(],"accounts":[)";
-  for (std::size_t i = 0; i < actors.size(); ++i) {
-    if (i > 0) out += ',';
-    out += R"({"permission":{"actor":")" + actors[i] + R"(","permission":"active"},"weight":1})";
+  out += ']';
+  if (!actors.empty()) {
+    out += R"(,"accounts":[)";
+    for (std::size_t i = 0; i < actors.size(); ++i) {
+      if (i > 0) out += ',';
+      out += R"({"permission":{"actor":")" + actors[i] + R"(","permission":"active"},"weight":1})";
+    }
+    out += ']';
   }
-  out += R"(],"waits":[]},"linked_actions":[]})";
+  out += R"(,"waits":[]},"linked_actions":[]})";
   return out;
 }
 
-// A get_account reply with `created` (omitted when empty) and the given permissions.
+// The permission that XPR accounts carry beside owner and active for their WebAuth wallet.
+inline std::string webauth_permission_json() {
+  return R"({"perm_name":"webauth","parent":"active","required_auth":{"threshold":1,"keys":[],)"
+         R"("accounts":[{"permission":{"actor":"webauth.com","permission":"push"},"weight":1}],)"
+         R"("waits":[]},"linked_actions":[]})";
+}
+
+// A get_account reply with `created` (omitted when empty) and the given permissions. As on a real
+// node, `created` carries milliseconds and no zone, and integers above 2^32 come as strings.
 inline std::string account_json(std::string_view account, std::string_view created,
                                 const std::vector<std::string>& permissions) {
   std::string out = R"({"account_name":")" + std::string(account) +
-                    R"(","head_block_num":298765432,"head_block_time":"2025-06-01T12:00:00.000",)"
+                    R"(","head_block_num":298765432,"head_block_time":"2025-06-01T12:00:00.500",)"
                     R"("privileged":false,"last_code_update":"2024-01-15T10:35:00.000",)";
   if (!created.empty()) out += R"("created":")" + std::string(created) + "\",";
-  out += R"("core_liquid_balance":"12.0000 XPR","ram_quota":13399,"net_weight":10000,)"
+  out += R"("core_liquid_balance":"12.0000 XPR","ram_quota":"68719476736","net_weight":10000,)"
          R"("cpu_weight":10000,"ram_usage":3410,"permissions":[)";
   for (std::size_t i = 0; i < permissions.size(); ++i) {
     if (i > 0) out += ',';
@@ -53,18 +71,38 @@ inline std::string account_json(std::string_view account, std::string_view creat
 inline std::string benign_account_json(std::string_view account, std::string_view created) {
   return account_json(account, created,
                       {permission_json("owner", 0, {"eosio.prods"}),
-                       permission_json("active", 0, {"eosio.prods"})});
+                       permission_json("active", 0, {"eosio.prods"}), webauth_permission_json()});
 }
 
-// One row of the exchange's "markets" table; `status` is the JSON text of status_code.
+// The replies of a node to a get_account of an account that does not exist: HTTP 400 with an
+// account_query_exception (Leap 4 and later), HTTP 500 with an "unknown key" detail (older nodes).
+inline std::string unknown_account_leap4_json() {
+  return R"({"code":400,"message":"Account Query Exception","error":{"code":3060002,)"
+         R"("name":"account_query_exception","what":"Account Query Exception","details":[)"
+         R"({"message":"unable to retrieve account info","file":"chain_plugin.cpp",)"
+         R"("line_number":2530,"method":"get_account"}]}})";
+}
+inline std::string unknown_account_older_json(std::string_view account) {
+  return R"({"code":500,"message":"Internal Service Error","error":{"code":0,"name":"exception",)"
+         R"("what":"unspecified","details":[{"message":"unknown key (boost::tuples::tuple<bool, )"
+         R"(eosio::chain::name, boost::tuples::null_type>): (0 )" +
+         std::string(account) +
+         R"x()","file":"http_plugin.cpp","line_number":954,"method":"handle_exception"}]}})x";
+}
+
+// One row of the exchange's "markets" table; `status` is the JSON text of status_code (1 active,
+// 0 and 2 to 6 other states). As on the chain, bid_token is {sym, contract} but ask_token is
+// {quantity, contract}.
 inline std::string market_row_json(int id, std::string_view bid_contract,
                                    std::string_view ask_contract, std::string_view status = "1") {
   return R"({"market_id":)" + std::to_string(id) + R"(,"symbol":"TOK)" + std::to_string(id) +
-         R"(_XPR","status_code":)" + std::string(status) +
+         R"(XPR","status_code":)" + std::string(status) +
          R"(,"type":0,"maker_fee":10,"taker_fee":20,"order_min":"100000",)"
          R"("bid_token":{"sym":"4,TOK","contract":")" +
-         std::string(bid_contract) + R"("},"ask_token":{"sym":"4,XPR","contract":")" +
-         std::string(ask_contract) + R"("}})";
+         std::string(bid_contract) + R"("},"ask_token":{"quantity":"0.0000 XPR","contract":")" +
+         std::string(ask_contract) +
+         R"("},"ask_oracle_index":-1,"total_reserves":{"quantity":"1250.0000 XPR",)"
+         R"("contract":"eosio.token"}})";
 }
 
 inline std::string rows_json(const std::vector<std::string>& rows) {
@@ -86,19 +124,48 @@ inline std::vector<std::string> other_markets(int count) {
   return rows;
 }
 
-// An "agentscores" row; `avg_score` is its JSON text.
+// An "agentscores" row of the reputation contract; `avg_score` is its JSON text.
 inline std::string agentscore_json(std::string_view account, std::string_view avg_score) {
-  return R"({"agent":")" + std::string(account) + R"(","avg_score":)" + std::string(avg_score) +
-         R"(,"total_ratings":12,"updated_at":"2025-05-30T08:00:00"})";
+  return R"({"agent":")" + std::string(account) +
+         R"(","total_score":4200,"total_weight":12,"feedback_count":12,"avg_score":)" +
+         std::string(avg_score) + R"(,"last_updated":"2025-05-30T08:00:00"})";
 }
 
-// A history reply with one action.
-inline std::string actions_json(std::string_view account) {
-  return R"({"query_time_ms":12.3,"total":{"value":1,"relation":"eq"},"actions":[{)"
-         R"("@timestamp":"2025-05-31T09:00:00.000","act":{"account":"eosio.token","name":)"
-         R"("transfer","authorization":[{"actor":")" +
-         std::string(account) + R"(","permission":"active"}],"data":{"from":")" +
-         std::string(account) + R"(","to":"someone","quantity":"1.0000 XPR","memo":""}}}]})";
+// A history (Hyperion get_actions) reply with `count` actions of about 1.2 KB each.
+inline std::string actions_json(std::string_view account, int count = 1) {
+  std::string out = R"({"query_time_ms":12.3,"cached":false,"lib":298765100,"total":{"value":)" +
+                    std::to_string(count) + R"(,"relation":"eq"},"actions":[)";
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) out += ',';
+    const std::string n = std::to_string(i);
+    out += R"({"@timestamp":"2025-05-31T09:00:0)" + std::to_string(i % 10) +
+           R"(.000","timestamp":"2025-05-31T09:00:00.000","block_num":)" +
+           std::to_string(298765000 - i) +
+           R"(,"block_id":"11cf0f4826f2d6b8a1e2c5f1b9d94b1a9e4f2c3d5e6f7a8b9c0d1e2f3a4b5c6d",)"
+           R"("trx_id":"8f14e45fceea167a5a36dedd4bea2543a87ff56f1f8cd7c1f6e8b1e4a2d3c4b)" +
+           n.substr(0, 1) +
+           R"(","act":{"account":"eosio.token","name":"transfer","authorization":[{"actor":")" +
+           std::string(account) + R"(","permission":"active"}],"data":{"from":")" +
+           std::string(account) +
+           R"(","to":"someone","amount":1,"symbol":"XPR","quantity":"1.0000 XPR","memo":""}},)"
+           R"("receipts":[{"receiver":")" +
+           std::string(account) + R"(","global_sequence":)" + std::to_string(7001234567 + i) +
+           R"(,"recv_sequence":)" + std::to_string(500 + i) + R"(,"auth_sequence":[{"account":")" +
+           std::string(account) + R"(","sequence":)" + std::to_string(900 + i) +
+           R"(}]},{"receiver":"someone","global_sequence":)" + std::to_string(7001234567 + i) +
+           R"(,"recv_sequence":77,"auth_sequence":[{"account":")" + std::string(account) +
+           R"(","sequence":)" + std::to_string(900 + i) +
+           R"(}]}],"notified":["eosio.token","someone"],"cpu_usage_us":173,"net_usage_words":16,)"
+           R"("account_ram_deltas":[],"elapsed":"0","context_free":false,"except":null,)"
+           R"("error_code":null,"return_value":"","inline_count":0,"inline_filtered":false,)"
+           R"("global_sequence":)" +
+           std::to_string(7001234567 + i) +
+           R"(,"producer":"protonnz","action_ordinal":1,"creator_action_ordinal":0,)"
+           R"("signatures":["SIG_K1_KfQ57wLFFiPR85zjuQyZsn7hK3jRicHXg4qETxLvxH86vmjCo2jM)"
+           R"(QNuj7eCZPu9Zpn4dnSrFyA8HqTMgEsnKfAQGNhs3uM"]})";
+  }
+  out += "]}";
+  return out;
 }
 
 }  // namespace tarnwick::test

@@ -169,7 +169,7 @@ class ScanFaults : public ::testing::TestWithParam<Fault> {
  protected:
   ScanFaults()
       : context_{ChainClient(test::client_settings(scripted_.node(), deadline)), "agentrep",
-                 reference, PriorRugList{{"tok"}}},
+                 reference, parse_prior_rugs("tok\n")},
         service_(context_) {}
 
   ScriptedNode scripted_;
@@ -244,7 +244,7 @@ TEST(ScanFaultsSlowNode, RepliesWithinTheDeadlineGiveTheHealthyVerdict) {
     return reply;
   });
   const ScanContext context{ChainClient(test::client_settings(scripted.node(), deadline)),
-                            "agentrep", reference, PriorRugList{{"tok"}}};
+                            "agentrep", reference, parse_prior_rugs("tok\n")};
   const ServingHarness service(context);
   EXPECT_EQ(parse_answer(service.exchange(get_request("/scan?token=tok"))).body,
             expected_scan(expected_facts(Read::history, Fault::slow)));

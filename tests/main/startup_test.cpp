@@ -62,9 +62,12 @@ class Sandbox {
   Sandbox& operator=(const Sandbox&) = delete;
 
   fs::path record() const { return root_ / "opened.txt"; }
+  // Where the HTTPS library would write TLS session keys if it saw SSLKEYLOGFILE.
+  fs::path key_log() const { return root_ / "keys.log"; }
   std::vector<std::string> environment() const {
     return {"HOME=" + (root_ / "home").string(),
-            "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin"};
+            "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin",
+            "SSLKEYLOGFILE=" + key_log().string()};
   }
 
   // The lines the browser commands recorded once there are at least `count`, or what is there
@@ -241,6 +244,7 @@ TEST_F(ProcessTest, StartsServingPrintsTheBannerAndOpensThePage) {
   Service service(sandbox_);
   ASSERT_TRUE(service.started());
   EXPECT_EQ(read_line(service.stderr_fd()), banner);
+  EXPECT_FALSE(fs::exists(sandbox_.key_log()));  // the HTTPS library starts before the banner
   EXPECT_EQ(sandbox_.wait_for_opened(1), std::vector<std::string>{"http://127.0.0.1:8070"});
   // The browser command ran as a grandchild; the intermediate child was reaped at once, so the
   // service has no child left, zombie or otherwise.

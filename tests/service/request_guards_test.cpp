@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnwick {
@@ -65,6 +66,24 @@ TEST(HostGuard, AdmitsOnlyTheServiceAuthority) {
       {get_with_host("Host: localhost:8070") + "\xFF\xFE", true},
   };
   for (const Case& c : cases) EXPECT_EQ(host_allowed(c.request), c.allowed) << c.request;
+}
+
+TEST(OriginGuard, RefusesWhatABrowserMarksAsSentForAnotherSite) {
+  const std::string head = "GET /scan?token=abc HTTP/1.1\r\nHost: localhost:8070\r\n";
+  const std::vector<std::pair<std::string, bool>> cases = {
+      {"", true},  // bots and command-line clients send neither header
+      {"Sec-Fetch-Site: same-origin\r\nOrigin: http://127.0.0.1:8070\r\n", true},
+      {"Sec-Fetch-Site: none\r\norigin:  HTTP://LOCALHOST:8070 \r\n", true},
+      {"sec-fetch-site: Same-Site\r\n", false},
+      {"Sec-Fetch-Site: cross-site\r\n", false},
+      {"Origin: null\r\n", false},  // sandboxed frames and other opaque origins
+      {"Origin: https://localhost:8070\r\n", false},
+      {"Origin: http://localhost:8070\r\nOrigin: http://127.0.0.1:8071\r\n", false},
+      {"\r\nOrigin: http://evil.example\r\n", true},  // after the head: not a header
+  };
+  for (const auto& [lines, allowed] : cases) {
+    EXPECT_EQ(origin_allowed(head + lines + "\r\n"), allowed) << lines;
+  }
 }
 
 TEST(RequestTarget, SecondPieceOfTheFirstLine) {

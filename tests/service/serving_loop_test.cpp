@@ -3,18 +3,27 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <variant>
 #include <vector>
 
 #include "service/cockpit/cockpit_page.h"
+#include "service/listener.h"
 #include "service/unique_fd.h"
 #include "support/process_inspect.h"
 #include "support/serving_harness.h"
@@ -166,6 +175,71 @@ TEST_F(ServingLoopTest, SilentPeerGets405WhenTheReadTimesOut) {
   EXPECT_EQ(answer.status_line, "HTTP/1.1 405 Method Not Allowed");
   EXPECT_EQ(answer.body, "method not allowed");
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);
+}
+
+// The descriptor the child below frees on SIGUSR1 (a signal handler reaches only statics).
+std::atomic<int> spare_descriptor{-1};
+
+void free_spare_descriptor(int /*signal*/) { ::close(spare_descriptor.load()); }
+
+// In a child: takes every descriptor slot below a lowered limit, so that accepting fails with
+// EMFILE, writes one byte to `ready_fd`, and serves on `listen_fd` until killed; SIGUSR1 frees one
+// slot. Exits with status 3 if the slots could not all be taken. (No thread: the sanitizers'
+// runtime needs free descriptors to check one.)
+[[noreturn]] void serve_with_no_descriptor_to_spare(int listen_fd, int ready_fd,
+                                                    const ScanContext& context) {
+  struct sigaction action {};
+  action.sa_handler = free_spare_descriptor;
+  if (::sigaction(SIGUSR1, &action, nullptr) != 0) std::_Exit(3);
+  const rlim_t slots = static_cast<rlim_t>(std::max(listen_fd, ready_fd) + 2);
+  const rlimit limit{slots, slots};
+  if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) std::_Exit(3);
+  int taken = -1;
+  for (int fd = ::dup(0); fd >= 0; fd = ::dup(0)) taken = fd;
+  if (errno != EMFILE || taken < 0) std::_Exit(3);
+  spare_descriptor.store(taken);
+  if (::write(ready_fd, "r", 1) != 1) std::_Exit(3);
+  const std::atomic<bool> never{false};
+  run_serving_loop(listen_fd, context, never);
+  std::_Exit(0);
+}
+
+// While accepting fails for want of a descriptor, the loop waits between attempts instead of
+// retrying at full speed (which burns whole CPU-seconds in the 3 s below), and the client queued
+// meanwhile is served once a descriptor is free.
+TEST(ServingLoop, OutOfDescriptorsNeitherSpinsNorStopsServing) {
+  const ScanContext context = unreachable_node_context();
+  std::variant<UniqueFd, ListenFailure> opened = open_loopback_listener(0);
+  ASSERT_TRUE(std::holds_alternative<UniqueFd>(opened));
+  const UniqueFd listener = std::move(std::get<UniqueFd>(opened));
+  std::array<int, 2> ready{};
+  ASSERT_EQ(::pipe(ready.data()), 0);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::close(ready[0]);
+    serve_with_no_descriptor_to_spare(listener.get(), ready[1], context);
+  }
+  ::close(ready[1]);
+  char byte = 0;
+  const bool exhausted = ::read(ready[0], &byte, 1) == 1;
+  ::close(ready[0]);
+  LoopbackClient client(bound_port(listener.get()));
+  const bool sent = client.send(get_request("/health"));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ::kill(child, SIGUSR1);
+  const std::string answer = client.read_to_end();
+  ::kill(child, SIGKILL);
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+  ASSERT_TRUE(exhausted) << "the child could not take every descriptor";
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(answer, health_answer);
+  const double cpu_seconds =
+      static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+      1e-6 * static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+  EXPECT_LT(cpu_seconds, 0.3) << "the loop retried accept without pausing";
 }
 
 TEST(ServingHarness, LeavesNoDescriptorOrThreadBehindAfterBadInput) {

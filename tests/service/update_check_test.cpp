@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
@@ -109,6 +111,27 @@ TEST_F(UpdateCheckTest, MarkerFileOrFolderSwitchesTheCheckOffWithoutAnyConnectio
   // Removing the marker takes effect at the next check.
   std::filesystem::remove(marker);
   EXPECT_NE(run_update_check(check()), not_available);
+}
+
+// Only a folder that says "no such entry" has no marker: one that cannot be searched may hold the
+// user's opt-out, and then the check stays off.
+TEST_F(UpdateCheckTest, MarkerThatCannotBeLookedForCountsAsPresent) {
+  node_.set_reply(
+      "/updates.json",
+      FakeReply::json(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})"));
+  std::filesystem::create_symlink("loop", folder_ / "loop");
+  std::ofstream(folder_ / "file").put('x');
+  const std::vector<std::pair<std::filesystem::path, bool>> cases = {
+      {folder_ / "absent", true},                // ENOENT
+      {folder_ / "file", true},                  // ENOTDIR
+      {folder_ / "loop", false},                 // ELOOP; EACCES goes the same way
+      {folder_ / std::string(300, 'a'), false},  // ENAMETOOLONG
+  };
+  for (const auto& [folder, checked] : cases) {
+    UpdateCheck in_folder = check();
+    in_folder.data_folder = folder;
+    EXPECT_EQ(run_update_check(in_folder) != not_available, checked) << folder;
+  }
 }
 
 TEST_F(UpdateCheckTest, NoDataFolderMeansNoMarkerToFind) {

@@ -99,7 +99,8 @@ TEST_F(VerdictRoutesTest, BenignTokenWholeAnswers) {
 
 class MaximalTokenTest : public VerdictRoutesTest {
  protected:
-  MaximalTokenTest() : VerdictRoutesTest(created_2024_01_15 + 2 * 86400, PriorRugList{{"tok"}}) {
+  MaximalTokenTest()
+      : VerdictRoutesTest(created_2024_01_15 + 2 * 86400, parse_prior_rugs("tok\n")) {
     NodeScript replies;
     replies.account =
         FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
@@ -137,12 +138,10 @@ TEST_F(MaximalTokenTest, SeverityElevenStaysAWarningAndNeverBlocks) {
 TEST_F(VerdictRoutesTest, UnknownAccountGetsTheNoDataBodiesAfterOneRead) {
   for (const int status : {400, 500}) {  // current nodes answer 400, older ones 500
     NodeScript replies;
-    replies.account = FakeReply::json(
-        R"({"code":)" + std::to_string(status) +
-            R"(,"message":"Internal Service Error","error":{"code":0,"name":"exception",)"
-            R"("what":"unspecified","details":[{"message":"unknown key (eosio::chain::name): )"
-            R"(nosuch.acct"}]}})",
-        status);
+    replies.account =
+        FakeReply::json(status == 400 ? test::unknown_account_leap4_json()
+                                      : test::unknown_account_older_json("nosuch.acct"),
+                        status);
     script(replies);
     const std::size_t before = node_.requests().size();
 

@@ -46,6 +46,7 @@ export const TEXT = {
 // { port, kill(), stop() }: kill() ends it at once (SIGKILL) and waits for that; stop() closes
 // its stdin so it shuts down in order, waits, removes that HOME and resolves to the exit status
 // (0 for a clean shut-down; under the sanitizers a leak or other report makes it non-zero).
+// nodeRequests() resolves to the number of requests its chain node has received so far.
 export async function startServer(executable) {
   const home = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-home-'));
   const folder = path.join(home, 'Library', 'Application Support', 'tarnwick');
@@ -61,10 +62,17 @@ export async function startServer(executable) {
     exited.then((code) => reject(new Error(`test server exited early (${code})`)));
   });
   if (!Number.isInteger(port) || port <= 0) throw new Error('test server printed no port');
+  const answers = [];
+  lines.on('line', (line) => answers.shift()?.(line));
   const killNow = () => child.kill('SIGKILL');
   process.once('exit', killNow);
   return {
     port,
+    async nodeRequests() {
+      const answer = new Promise((resolve) => answers.push(resolve));
+      child.stdin.write('node-requests\n');
+      return Number.parseInt(await answer, 10);
+    },
     async kill() {
       killNow();
       await exited;
@@ -81,10 +89,12 @@ export async function startServer(executable) {
 
 // Launches headless Chromium with a fresh profile. With a port, connections to 127.0.0.1:8070 go
 // to the test server on that port (the URL and so the Host header stay 127.0.0.1:8070); every
-// other host name resolves nowhere, so a stray request can never leave the machine.
-export async function launchBrowser(port) {
+// other host name resolves nowhere, so a stray request can never leave the machine, except those
+// that `extraMaps` ("MAP host:port 127.0.0.1:port" rules) send to other loopback servers.
+export async function launchBrowser(port, extraMaps = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tarnwick-chromium-'));
-  const rules = port ? `MAP 127.0.0.1:8070 127.0.0.1:${port},MAP * ~NOTFOUND` : 'MAP * ~NOTFOUND';
+  const maps = port ? [`MAP 127.0.0.1:8070 127.0.0.1:${port}`, ...extraMaps] : extraMaps;
+  const rules = [...maps, 'MAP * ~NOTFOUND'].join(',');
   const context = await chromium.launchPersistentContext(profile, {
     executablePath: CHROMIUM,
     headless: true,
