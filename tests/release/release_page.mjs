@@ -59,4 +59,4 @@ try {
 } finally {
   await browser.close();
 }
-console.log(`release page and manifest of ${version}: ok`);
+console.log('ok');
