@@ -111,6 +111,13 @@ export async function launchBrowser(port, extraMaps = []) {
   };
 }
 
+// Launches headless Chromium with no routes, for pages opened from their files; every host name
+// resolves nowhere, so nothing such a page asks for can leave the machine.
+export async function launchOffline() {
+  return chromium.launch({ executablePath: CHROMIUM, headless: true,
+    args: [...CHROMIUM_ARGS, '--host-rules=MAP * ~NOTFOUND'] });
+}
+
 // Without a test server the page file itself is served for "/"; everything else not answered by
 // a test's own route fails like a refused connection.
 async function servePageFromDisk(context) {
