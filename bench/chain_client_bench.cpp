@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "chain/chain_client.h"
+#include "common/https_client.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -72,7 +72,7 @@ class BareCurl {
 };
 
 double client_seconds(const tarnwick::ChainClient& client, int requests) {
-  const std::string url = client.chain_api_base() + "/v1/chain/get_account";
+  const std::string url = client.base_url() + "/v1/chain/get_account";
   const auto start = Clock::now();
   for (int i = 0; i < requests; ++i) {
     if (std::holds_alternative<tarnwick::ReadFailure>(client.post_json(url, request_body))) {

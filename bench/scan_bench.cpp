@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "assess/scan_thresholds.h"
+#include "assess/hazards.h"
 #include "chain/chain_requests.h"
 #include "chain/scan_token.h"
 #include "chain/token_facts.h"
@@ -55,9 +55,9 @@ bool one_scan(const tarnwick::ScanContext& context) {
 struct BareScan {
   explicit BareScan(const tarnwick::ScanContext& context)
       : client(context.client),
-        account_url(tarnwick::get_account_url(client.chain_api_base())),
-        rows_url(tarnwick::get_table_rows_url(client.chain_api_base())),
-        actions_url(tarnwick::get_actions_url(client.history_api_base(), token)),
+        account_url(tarnwick::get_account_url(client.base_url())),
+        rows_url(tarnwick::get_table_rows_url(client.base_url())),
+        actions_url(tarnwick::get_actions_url(client.base_url(), token)),
         account(tarnwick::account_body(token)),
         markets(tarnwick::market_rows_body()),
         reputation(tarnwick::reputation_rows_body(context.reputation_contract, token)) {}

@@ -27,7 +27,6 @@
 #include <vector>
 
 #include "service/listener.h"
-#include "service/socket_platform.h"
 #include "support/process_inspect.h"
 #include "support/serving_harness.h"
 

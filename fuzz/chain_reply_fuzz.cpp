@@ -13,7 +13,7 @@
 #include <limits>
 #include <string_view>
 
-#include "assess/scan_outcome.h"
+#include "assess/hazards.h"
 #include "chain/civil_date.h"
 #include "chain/json_parse.h"
 #include "chain/token_facts.h"

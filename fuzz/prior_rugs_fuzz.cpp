@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "chain/account_name_code.h"
+#include "common/account_name.h"
 #include "chain/prior_rug_list.h"
-#include "chain/utf8_text.h"
+#include "common/text.h"
 
 namespace {
 

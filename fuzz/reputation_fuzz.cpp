@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "assess/reputation.h"
+#include "assess/verdict.h"
 
 namespace {
 
@@ -46,6 +46,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checked_score(RawReputation{leading<std::uint64_t>(text)});
   checked_score(RawReputation{leading<std::int64_t>(text)});
   checked_score(RawReputation{leading<double>(text)});
-  checked_score(RawReputation{OtherJsonValue{}});
+  checked_score(RawReputation{std::monostate{}});
   return 0;
 }

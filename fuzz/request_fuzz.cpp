@@ -12,11 +12,10 @@
 #include <string>
 #include <string_view>
 
-#include "chain/utf8_text.h"
+#include "common/text.h"
 #include "service/request_guards.h"
-#include "service/request_reader.h"
-#include "service/response_writer.h"
-#include "service/router.h"
+#include "service/connection.h"
+#include "service/routes.h"
 
 namespace {
 
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(is_valid_utf8(target));
   const std::string_view path = request_path(target);
   require(target.starts_with(path) && path.find('?') == std::string_view::npos);
-  check_token(token_param(request, "token"), target);
+  check_token(token_param(target, "token"), target);
 
   const std::optional<Response> rejection = guard_rejection(request);
   if (!method_allowed(request)) {

@@ -12,7 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "chain/utf8_text.h"
+#include "common/text.h"
 #include "service/update_answer.h"
 #include "service/version_number.h"
 

@@ -1,6 +1,10 @@
 #include "assess/verdict.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+
+#include "common/text.h"
 
 namespace tarnwick {
 
@@ -15,6 +19,14 @@ constexpr std::array<std::string_view, 3> level_names{
     "ELEVATED_RISK_WARNING",
     "CRITICAL_RUG_CONDITIONS",
 };
+
+std::optional<double> to_double(const RawReputation& raw) {
+  if (const auto* u = std::get_if<std::uint64_t>(&raw)) return static_cast<double>(*u);
+  if (const auto* s = std::get_if<std::int64_t>(&raw)) return static_cast<double>(*s);
+  if (const auto* d = std::get_if<double>(&raw)) return *d;
+  if (const auto* text = std::get_if<std::string>(&raw)) return parse_decimal_double(*text);
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -45,5 +57,17 @@ bool block(const Verdict& verdict) {
 }
 
 std::string_view level_name(RiskLevel level) { return level_names[level_index(level)]; }
+
+std::optional<std::uint8_t> scale_reputation(const RawReputation& raw) {
+  const auto a = to_double(raw);
+  if (!a || *a <= 0.0) return std::nullopt;  // a NaN is not "0 or less": it goes on
+  const double x = *a / 100.0;
+  const double c = std::isnan(x) ? x : std::clamp(x, 1.0, 5.0);
+  const double y = ((c + (-1.0)) * 0.25) * 100.0;
+  const double r = std::round(y);
+  if (!(r > 0.0)) return std::uint8_t{0};  // NaN and everything at or below 0
+  if (r >= 100.0) return std::uint8_t{100};
+  return static_cast<std::uint8_t>(r);
+}
 
 }  // namespace tarnwick

@@ -1,12 +1,16 @@
-// Verdict: what one completed scan amounts to: severity, hazard word, level and unverified mark.
+// Verdict: what one completed scan amounts to: severity, hazard word, level and unverified mark;
+// and the external bot-reputation score the reputation condition compares: a raw `avg_score` (a
+// rating 1.00 to 5.00 stored as hundreds) mapped onto 0 to 100.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
+#include <variant>
 
-#include "assess/hazard_bits.h"
-#include "assess/scan_thresholds.h"
+#include "assess/hazards.h"
 
 namespace tarnwick {
 
@@ -37,5 +41,14 @@ std::size_t level_index(RiskLevel level);
 
 // The level's name, rendered verbatim ("NO_RISK_FOUND", ...).
 std::string_view level_name(RiskLevel level);
+
+// The raw `avg_score` as the reader found it, with the number kinds kept apart: an unsigned
+// integer, a signed integer, a fraction, a text, or any other kind of value (std::monostate).
+using RawReputation =
+    std::variant<std::uint64_t, std::int64_t, double, std::string, std::monostate>;
+
+// The score 0 to 100, or none when the value is not a number, does not parse, or is 0 or less.
+// A NaN is not "0 or less" and yields 0. Never converts a NaN or out-of-range double to integer.
+std::optional<std::uint8_t> scale_reputation(const RawReputation& raw);
 
 }  // namespace tarnwick

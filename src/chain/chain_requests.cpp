@@ -1,6 +1,6 @@
 #include "chain/chain_requests.h"
 
-#include "assess/decimal.h"
+#include "common/text.h"
 
 namespace tarnwick {
 namespace {

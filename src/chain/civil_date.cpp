@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <limits>
 
+#include "common/text.h"
+
 namespace tarnwick {
 namespace {
 
@@ -65,24 +67,6 @@ std::optional<std::int64_t> days_from_civil(std::int64_t year, std::int64_t mont
     return std::nullopt;
   }
   return result;
-}
-
-std::optional<std::int64_t> parse_int64(std::string_view text) {
-  bool negative = false;
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  if (text.empty()) return std::nullopt;
-  std::int64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    const std::int64_t digit = c - '0';
-    // Accumulate towards the sign so that the most negative value parses too.
-    if (!mul(value, 10, value) || !(negative ? sub(value, digit, value) : add(value, digit, value)))
-      return std::nullopt;
-  }
-  return value;
 }
 
 std::optional<std::int64_t> created_seconds(std::string_view created) {

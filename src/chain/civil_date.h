@@ -13,10 +13,6 @@ namespace tarnwick {
 std::optional<std::int64_t> days_from_civil(std::int64_t year, std::int64_t month,
                                             std::int64_t day);
 
-// A signed 64-bit decimal: an optional '+' or '-', then one or more ASCII digits, nothing else.
-// None when the text has another shape or the value does not fit.
-std::optional<std::int64_t> parse_int64(std::string_view text);
-
 // Unix seconds of a chain "created" text such as "2024-01-15T10:30:00.000", read as UTC.
 // The date is bytes 0..9 split at '-' (year, month 1..12, day 1..31; further pieces ignored);
 // byte 10 must begin a character (or be the end). The time of day is bytes 11..18 split at ':'

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "chain/account_name_code.h"
-#include "chain/utf8_text.h"
+#include "common/account_name.h"
+#include "common/text.h"
 
 namespace tarnwick {
 namespace {

@@ -4,10 +4,18 @@
 #include <cstdlib>
 #include <string>
 
-#include "chain/chain_node.h"
-#include "chain/data_folder.h"
+#include "common/data_folder.h"
+#include "common/trusted_roots.h"
 
 namespace tarnwick {
+
+ClientSettings production_chain_settings() {
+  ClientSettings settings{std::string(production_api_base), chain_request_deadline,
+                          std::chrono::milliseconds{0}, std::string(trusted_roots_pem())};
+  settings.body_limit = chain_body_limit;
+  settings.beyond_limit = BodyOverflow::fail;
+  return settings;
+}
 
 std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {
   const auto seconds = std::chrono::floor<std::chrono::seconds>(now.time_since_epoch()).count();

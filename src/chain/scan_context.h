@@ -1,14 +1,41 @@
-// ScanContext: what every scan shares, built once at start-up and only read afterwards.
+// ScanContext: what every scan shares, built once at start-up and only read afterwards; and the
+// fixed outside parties of a scan: the public XPR Network API node and the account of the
+// bot-reputation table. Nothing here is configurable at run time.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
-#include "chain/chain_client.h"
 #include "chain/prior_rug_list.h"
+#include "common/https_client.h"
 
 namespace tarnwick {
+
+// The chain's client: an HttpsClient built from production_chain_settings(); its base URL is both
+// the chain API base (/v1/chain/...) and the history API base (/v2/history/...): the same node.
+using ChainClient = HttpsClient;
+
+// HTTPS base of the public API node that serves both /v1/chain/... and /v2/history/....
+inline constexpr std::string_view production_api_base = "https://proton.eosusa.io";
+
+// Account holding the bot-reputation table "agentscores" (used as its code and its scope): the
+// reputation contract of XPR Network's public agent registry, the same account on testnet and
+// mainnet. Its rows are {agent, total_score, total_weight, feedback_count, avg_score,
+// last_updated}.
+inline constexpr std::string_view production_reputation_contract = "agentfeed";
+
+// Overall deadline of one chain request.
+inline constexpr std::chrono::milliseconds chain_request_deadline{12'000};
+
+// The most body bytes a chain read accepts: 10 MiB (more fails).
+inline constexpr std::size_t chain_body_limit = 10'485'760;
+
+// The settings of the production ChainClient: the node above, a 12-second overall deadline, the
+// library's own connect limit, the compiled-in roots, bodies up to chain_body_limit.
+ClientSettings production_chain_settings();
 
 // A plain aggregate, movable, not copyable (the client is unique). Tests build one from parts:
 //   ScanContext{ChainClient(settings), "agentfeed", 1'700'000'000, parse_prior_rugs("rugger\n")}

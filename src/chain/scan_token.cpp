@@ -3,8 +3,7 @@
 #include <string>
 #include <variant>
 
-#include "assess/hazard_bits.h"
-#include "assess/scan_outcome.h"
+#include "assess/hazards.h"
 #include "chain/chain_requests.h"
 #include "chain/token_facts.h"
 
@@ -13,8 +12,8 @@ namespace tarnwick {
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token) {
   const ChainClient& client = context.client;
-  const std::string account_url = get_account_url(client.chain_api_base());
-  const std::string rows_url = get_table_rows_url(client.chain_api_base());
+  const std::string account_url = get_account_url(client.base_url());
+  const std::string rows_url = get_table_rows_url(client.base_url());
   const std::string account_request = account_body(token);
 
   const ReadOutcome account = client.post_json(account_url, account_request);
@@ -36,7 +35,7 @@ std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanCo
                                  : account_age_days(*creation_reply, context.reference_time);
 
   // The recent actions are read as part of every scan, but no fact depends on them.
-  static_cast<void>(client.get_text(get_actions_url(client.history_api_base(), token)));
+  static_cast<void>(client.get_text(get_actions_url(client.base_url(), token)));
 
   outcome.prior_rug = context.prior_rugs.contains(token);
 

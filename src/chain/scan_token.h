@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "assess/scan_thresholds.h"
+#include "assess/hazards.h"
 #include "assess/verdict.h"
 #include "chain/scan_context.h"
 

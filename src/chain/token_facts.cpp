@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "assess/reputation.h"
-#include "assess/scan_outcome.h"
+#include "assess/hazards.h"
+#include "assess/verdict.h"
 #include "chain/civil_date.h"
 #include "chain/json_lookup.h"
 #include "chain/json_parse.h"
@@ -27,7 +27,7 @@ RawReputation raw_reputation(const Json& value) {
   if (value.is_number_integer()) return value.get<std::int64_t>();
   if (value.is_number_float()) return value.get<double>();
   if (value.is_string()) return value.get<std::string>();
-  return OtherJsonValue{};
+  return std::monostate{};
 }
 
 }  // namespace

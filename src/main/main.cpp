@@ -8,10 +8,9 @@
 #include <variant>
 
 #include "chain/scan_context.h"
-#include "service/browser.h"
 #include "service/listener.h"
 #include "service/serving_loop.h"
-#include "service/startup_lines.h"
+#include "service/startup.h"
 
 int main() {
   using namespace tarnwick;

@@ -1,31 +1,24 @@
 #include "service/request_guards.h"
 
-#include <array>
+#include <string>
 
-#include "chain/utf8_text.h"
+#include "common/account_name.h"
+#include "common/text.h"
+#include "service/listener.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::array<std::string_view, 2> allowed_authorities = {"127.0.0.1:8070",
-                                                                 "localhost:8070"};
-constexpr std::array<std::string_view, 2> allowed_origins = {"http://127.0.0.1:8070",
-                                                             "http://localhost:8070"};
-
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equals_ascii_case_insensitive(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
+// The authorities clients address the service by: its address and localhost, on its port.
+bool is_service_authority(std::string_view value) {
+  const std::string lower = ascii_lower(value);
+  return lower == service_authority() || lower == "localhost:" + std::to_string(listen_port);
 }
 
-std::string ascii_lower(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) c = ascii_lower(c);
-  return lower;
+// The origins of the cockpit page: http:// and one of the authorities above.
+bool is_service_origin(std::string_view value) {
+  const std::string lower = ascii_lower(value);
+  return lower.starts_with("http://") && is_service_authority(std::string_view(lower).substr(7));
 }
 
 // True when `matches(name, value)` holds for a header line of the head (the bytes before the first
@@ -51,34 +44,24 @@ bool any_header_line(std::string_view request, Matches matches) {
   return false;
 }
 
-bool is_service_authority(std::string_view value) {
-  const std::string lower = ascii_lower(value);
-  return lower == allowed_authorities[0] || lower == allowed_authorities[1];
-}
-
-bool is_service_origin(std::string_view value) {
-  const std::string lower = ascii_lower(value);
-  return lower == allowed_origins[0] || lower == allowed_origins[1];
-}
-
 }  // namespace
 
 bool method_allowed(std::string_view request) { return request.starts_with("GET "); }
 
 bool host_allowed(std::string_view request) {
   return any_header_line(request, [](std::string_view name, std::string_view value) {
-    return equals_ascii_case_insensitive(name, "host") && is_service_authority(value);
+    return equals_ignoring_ascii_case(name, "host") && is_service_authority(value);
   });
 }
 
 bool origin_allowed(std::string_view request) {
   const bool from_elsewhere =
       any_header_line(request, [](std::string_view name, std::string_view value) {
-        if (equals_ascii_case_insensitive(name, "sec-fetch-site")) {
+        if (equals_ignoring_ascii_case(name, "sec-fetch-site")) {
           const std::string site = ascii_lower(value);
           return site == "cross-site" || site == "same-site";
         }
-        return equals_ascii_case_insensitive(name, "origin") && !is_service_origin(value);
+        return equals_ignoring_ascii_case(name, "origin") && !is_service_origin(value);
       });
   return !from_elsewhere;
 }
@@ -96,20 +79,10 @@ std::string_view request_path(std::string_view target) {
   return target.substr(0, target.find('?'));
 }
 
-bool is_token_name(std::string_view value) {
-  if (value.empty() || value.size() > 12 || value.back() == '.') return false;
-  for (const char c : value) {
-    const bool allowed = (c >= 'a' && c <= 'z') || (c >= '1' && c <= '5') || c == '.';
-    if (!allowed) return false;
-  }
-  return true;
-}
-
-std::optional<std::string> token_param(std::string_view request, std::string_view key) {
-  const std::string target = request_target(request);
+std::optional<std::string> token_param(std::string_view target, std::string_view key) {
   const std::size_t question = target.find('?');
   if (question == std::string::npos) return std::nullopt;
-  std::string_view query = std::string_view(target).substr(question + 1);
+  std::string_view query = target.substr(question + 1);
   query = query.substr(0, query.find('?'));
   while (true) {
     const std::size_t amp = query.find('&');
@@ -118,7 +91,7 @@ std::optional<std::string> token_param(std::string_view request, std::string_vie
     if (piece.substr(0, equals) == key) {
       const std::string_view value =
           equals == std::string_view::npos ? std::string_view{} : piece.substr(equals + 1);
-      if (!is_token_name(value)) return std::nullopt;
+      if (!is_account_name(value)) return std::nullopt;
       return std::string(value);
     }
     if (amp == std::string_view::npos) return std::nullopt;

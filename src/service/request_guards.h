@@ -36,14 +36,11 @@ std::string request_target(std::string_view request);
 // The target before its first '?'; the whole target when it has none.
 std::string_view request_path(std::string_view target);
 
-// The value of the first query piece whose key is exactly `key`, if it is a token account name:
-// 1 to 12 bytes of a-z, 1-5 and '.', not ending in '.'. The query is the text between the first
-// '?' of the target and the next '?' (or the end); pieces are split at '&', a key ends at the
-// piece's first '='. The value is taken verbatim: no percent-decoding, no case folding, no
+// The value of the first query piece of the request target (request_target) whose key is
+// exactly `key`, if it is a token account name (is_account_name). The query is the text between
+// the first '?' of the target and the next '?' (or the end); pieces are split at '&', a key ends
+// at the piece's first '='. The value is taken verbatim: no percent-decoding, no case folding, no
 // trimming. None when there is no query, no such key, or the first such value is not a name.
-std::optional<std::string> token_param(std::string_view request, std::string_view key);
-
-// True for 1 to 12 bytes of a-z, 1-5 and '.', not ending in '.'.
-bool is_token_name(std::string_view value);
+std::optional<std::string> token_param(std::string_view target, std::string_view key);
 
 }  // namespace tarnwick

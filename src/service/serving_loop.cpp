@@ -5,11 +5,9 @@
 #include <cerrno>
 #include <string>
 
-#include "service/byte_stream.h"
+#include "service/connection.h"
 #include "service/listener.h"
-#include "service/request_reader.h"
-#include "service/response_writer.h"
-#include "service/router.h"
+#include "service/routes.h"
 
 namespace tarnwick {
 namespace {

@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "chain/json_parse.h"
-#include "chain/utf8_text.h"
+#include "common/text.h"
 #include "service/version_number.h"
 
 namespace tarnwick {

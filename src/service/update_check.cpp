@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <variant>
 
-#include "chain/chain_node.h"
-#include "chain/data_folder.h"
+#include "common/data_folder.h"
+#include "common/trusted_roots.h"
 #include "service/update_answer.h"
 
 namespace tarnwick {
@@ -30,22 +30,27 @@ bool update_check_switched_off(const std::optional<std::filesystem::path>& folde
 
 }  // namespace
 
-ClientSettings manifest_client_settings(ClientSettings chain_settings) {
-  chain_settings.connect_limit = manifest_connect_limit;
-  chain_settings.overall_deadline = manifest_deadline;
-  chain_settings.body_limit = manifest_read_limit;
-  chain_settings.beyond_limit = BodyOverflow::truncate;
-  return chain_settings;
+ClientSettings manifest_client_settings(ClientSettings site) {
+  site.connect_limit = manifest_connect_limit;
+  site.overall_deadline = manifest_deadline;
+  site.body_limit = manifest_read_limit;
+  site.beyond_limit = BodyOverflow::truncate;
+  return site;
 }
 
 UpdateCheck production_update_check() {
-  return UpdateCheck{data_folder(std::getenv("HOME")), std::string(update_manifest_url),
-                     manifest_client_settings(production_chain_settings())};
+  return UpdateCheck{
+      data_folder(std::getenv("HOME")), std::string(update_manifest_url),
+      manifest_client_settings(ClientSettings{
+          std::string(download_site_prefix.substr(0, download_site_prefix.size() - 1)),
+          {},
+          {},
+          std::string(trusted_roots_pem())})};
 }
 
 std::string run_update_check(const UpdateCheck& check) {
   if (update_check_switched_off(check.data_folder)) return not_available_answer();
-  const ChainClient manifest_client(check.manifest_client);
+  const HttpsClient manifest_client(check.manifest_client);
   const ReadOutcome reply = manifest_client.get_bytes(check.manifest_url);
   const auto* bytes = std::get_if<std::string>(&reply);
   if (bytes == nullptr) return not_available_answer();

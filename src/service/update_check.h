@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "chain/chain_client.h"
+#include "common/https_client.h"
 
 namespace tarnwick {
 
@@ -20,13 +20,13 @@ struct UpdateCheck {
   ClientSettings manifest_client;  // a fresh client is built from these for every check
 };
 
-// The chain client's settings with the manifest's limits: 6 s to connect, 15 s overall, at most
-// manifest_read_limit bytes of the body kept and the rest not read.
-ClientSettings manifest_client_settings(ClientSettings chain_settings);
+// `site` (its base URL and trusted roots) with the manifest's limits: 6 s to connect, 15 s
+// overall, at most manifest_read_limit bytes of the body kept and the rest not read.
+ClientSettings manifest_client_settings(ClientSettings site);
 
 // The production check, formed anew on each request so that HOME and the marker are read then:
-// the data folder under HOME, the maker's manifest URL, the production chain settings adapted by
-// manifest_client_settings.
+// the data folder under HOME, the maker's manifest URL, a client trusting the compiled-in roots
+// with the manifest's limits.
 UpdateCheck production_update_check();
 
 // The UpdateNotice JSON. Every failure gives the not-available answer; nothing is printed. With

@@ -4,25 +4,12 @@
 #include <cstddef>
 #include <limits>
 
-#include "chain/utf8_text.h"
+#include "common/text.h"
 
 namespace tarnwick {
 namespace {
 
 constexpr std::size_t max_pieces = 4;
-
-std::optional<std::uint64_t> parse_piece(std::string_view piece) {
-  if (!piece.empty() && piece.front() == '+') piece.remove_prefix(1);
-  if (piece.empty()) return std::nullopt;
-  std::uint64_t value = 0;
-  for (const char c : piece) {
-    if (c < '0' || c > '9') return std::nullopt;
-    const auto digit = static_cast<std::uint64_t>(c - '0');
-    if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
-}
 
 }  // namespace
 
@@ -34,7 +21,7 @@ std::optional<VersionNumber> parse_version(std::string_view text) {
   VersionNumber pieces;
   while (true) {
     const std::size_t dot = text.find('.');
-    const auto piece = parse_piece(text.substr(0, dot));
+    const auto piece = parse_uint64(text.substr(0, dot));
     if (!piece || pieces.size() == max_pieces) return std::nullopt;
     pieces.push_back(*piece);
     if (dot == std::string_view::npos) break;

@@ -1,4 +1,4 @@
-#include "assess/alert_report.h"
+#include "assess/renderings.h"
 
 #include <gtest/gtest.h>
 

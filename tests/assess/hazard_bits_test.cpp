@@ -1,4 +1,4 @@
-#include "assess/hazard_bits.h"
+#include "assess/hazards.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "assess/oracle_line.h"
+#include "assess/renderings.h"
 
 #include <gtest/gtest.h>
 

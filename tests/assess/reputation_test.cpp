@@ -1,4 +1,4 @@
-#include "assess/reputation.h"
+#include "assess/verdict.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(ScaleReputation, Numbers) {
       {-1e308, std::nullopt},
       {std::numeric_limits<double>::denorm_min(), 0},
       {std::numeric_limits<double>::quiet_NaN(), 0},
-      {OtherJsonValue{}, std::nullopt},
+      {std::monostate{}, std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(scale_reputation(c.raw), c.expected) << describe(c.raw);

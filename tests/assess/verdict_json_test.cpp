@@ -1,4 +1,4 @@
-#include "assess/verdict_json.h"
+#include "assess/renderings.h"
 
 #include <gtest/gtest.h>
 

@@ -13,10 +13,10 @@
 #include <iostream>
 #include <string>
 
-#include "chain/chain_client.h"
 #include "chain/prior_rug_list.h"
 #include "chain/scan_context.h"
 #include "chain/xpr_replies.h"
+#include "common/https_client.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 #include "support/serving_harness.h"

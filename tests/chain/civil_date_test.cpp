@@ -38,19 +38,6 @@ TEST(CivilDateTest, DaysFromCivilOverflowGivesNone) {
   EXPECT_NE(days_from_civil(1'000'000'000'000, 6, 1), std::nullopt);
 }
 
-TEST(CivilDateTest, ParseInt64) {
-  EXPECT_EQ(parse_int64("0"), 0);
-  EXPECT_EQ(parse_int64("+15"), 15);
-  EXPECT_EQ(parse_int64("-15"), -15);
-  EXPECT_EQ(parse_int64("0007"), 7);
-  EXPECT_EQ(parse_int64("9223372036854775807"), max64);
-  EXPECT_EQ(parse_int64("-9223372036854775808"), min64);
-  for (const char* bad : {"", "+", "-", "9223372036854775808", "-9223372036854775809", " 1", "1 ",
-                          "1a", "+-1", "0x10", "1.0", "\xd9\xa1"}) {
-    EXPECT_EQ(parse_int64(bad), std::nullopt) << bad;
-  }
-}
-
 TEST(CivilDateTest, CreatedSeconds) {
   struct Case {
     std::string created;

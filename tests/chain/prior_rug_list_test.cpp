@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "chain/account_name_code.h"
-#include "chain/data_folder.h"
+#include "common/account_name.h"
+#include "common/data_folder.h"
 
 namespace tarnwick {
 namespace {

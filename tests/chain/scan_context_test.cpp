@@ -10,7 +10,6 @@
 #include <string>
 #include <type_traits>
 
-#include "chain/chain_node.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -57,10 +56,10 @@ class ScopedHome {
 TEST(ScanContext, ProductionContextUsesTheFixedNodeAndContract) {
   const ScopedHome home(nullptr);
   const ScanContext context = build_scan_context();
-  EXPECT_EQ(context.client.chain_api_base(), production_api_base);
-  EXPECT_EQ(context.client.history_api_base(), context.client.chain_api_base());
-  EXPECT_EQ(context.client.chain_api_base().rfind("https://", 0), 0U);
-  EXPECT_NE(context.client.chain_api_base().back(), '/');
+  EXPECT_EQ(context.client.base_url(), production_api_base);
+  EXPECT_EQ(context.client.base_url(), context.client.base_url());
+  EXPECT_EQ(context.client.base_url().rfind("https://", 0), 0U);
+  EXPECT_NE(context.client.base_url().back(), '/');
   EXPECT_TRUE(is_account_name(context.reputation_contract)) << context.reputation_contract;
   // The registry's own reputation contract, not a name anyone could still claim.
   EXPECT_EQ(context.reputation_contract, "agentfeed");
@@ -103,7 +102,7 @@ TEST(ScanContext, BuiltFromPartsAndMovedItStillReads) {
   EXPECT_EQ(context.reference_time, 1'700'000'000U);
   EXPECT_TRUE(context.prior_rugs.contains("rugger"));
   const ReadOutcome outcome =
-      context.client.post_json(context.client.chain_api_base() + "/v1/chain/get_account", "{}");
+      context.client.post_json(context.client.base_url() + "/v1/chain/get_account", "{}");
   EXPECT_EQ(std::get<std::string>(outcome), "{\"account_name\":\"abc\"}");
 }
 

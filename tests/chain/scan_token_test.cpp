@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "assess/hazard_bits.h"
+#include "assess/hazards.h"
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"

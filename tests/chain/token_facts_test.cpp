@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "assess/scan_outcome.h"
+#include "assess/hazards.h"
 #include "chain/xpr_replies.h"
 
 namespace tarnwick {

@@ -12,12 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "assess/hazard_bits.h"
-#include "assess/oracle_line.h"
-#include "assess/scan_outcome.h"
-#include "assess/scan_thresholds.h"
+#include "assess/hazards.h"
+#include "assess/renderings.h"
 #include "assess/verdict.h"
-#include "assess/verdict_json.h"
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"

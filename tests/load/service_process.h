@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "service/unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace tarnwick::test {
 

@@ -26,8 +26,8 @@
 #include <thread>
 #include <vector>
 
-#include "service/socket_platform.h"
-#include "service/unique_fd.h"
+#include "common/unique_fd.h"
+#include "service/listener.h"
 #include "support/process_inspect.h"
 #include "support/serving_harness.h"
 

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <string>
 
-#include "chain/trusted_roots.h"
+#include "common/trusted_roots.h"
 #include "service/cockpit/cockpit_page.h"
 
 namespace tarnwick {
@@ -19,7 +19,7 @@ std::string source_file(const char* relative) {
 
 TEST(EmbeddedFiles, PageAndRootsAreTheirSourceFilesByteForByte) {
   const std::string page = source_file("src/service/cockpit/index.html");
-  const std::string roots = source_file("src/chain/trusted_roots.pem");
+  const std::string roots = source_file("src/common/trusted_roots.pem");
   ASSERT_FALSE(page.empty());
   ASSERT_FALSE(roots.empty());
   EXPECT_TRUE(cockpit_page() == page);

@@ -157,15 +157,18 @@ TEST(TokenParam, FirstTokenKeyDecidesAndOnlyAccountNamesPass) {
   };
   for (const Case& c : cases) {
     const std::string request = "GET " + c.target + " HTTP/1.1\r\nHost: localhost:8070\r\n\r\n";
-    EXPECT_EQ(token_param(request, "token"), c.token) << c.target;
+    EXPECT_EQ(token_param(request_target(request), "token"), c.token) << c.target;
   }
 }
 
 TEST(TokenParam, ReadsTheTargetNotTheHeaders) {
-  EXPECT_EQ(token_param("GET /scan HTTP/1.1\r\nX: ?token=abc\r\n\r\n", "token"), std::nullopt);
-  EXPECT_EQ(token_param("GET /scan?token=abc", "token"), "abc");
-  EXPECT_EQ(token_param("GET /scan?token=abc HTTP/1.1", "other"), std::nullopt);
-  EXPECT_EQ(token_param("GET /scan?other=abc HTTP/1.1", "other"), "abc");
+  const auto token_of = [](std::string_view request, std::string_view key) {
+    return token_param(request_target(request), key);
+  };
+  EXPECT_EQ(token_of("GET /scan HTTP/1.1\r\nX: ?token=abc\r\n\r\n", "token"), std::nullopt);
+  EXPECT_EQ(token_of("GET /scan?token=abc", "token"), "abc");
+  EXPECT_EQ(token_of("GET /scan?token=abc HTTP/1.1", "other"), std::nullopt);
+  EXPECT_EQ(token_of("GET /scan?other=abc HTTP/1.1", "other"), "abc");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "service/request_reader.h"
+#include "service/connection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "service/response_writer.h"
+#include "service/connection.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ constexpr std::string_view health_answer =
 
 TEST(WriteResponse, HeaderBlockThenBodyInTwoWrites) {
   ScriptedSink out;
-  EXPECT_EQ(write_response(out.sink(), "200 OK", "text/plain", "ok"), WriteOutcome{});
+  EXPECT_EQ(write_response(out.sink(), {"200 OK", "text/plain", "ok"}), WriteOutcome{});
   EXPECT_EQ(out.accepted, health_answer);
   EXPECT_EQ(out.offered, (std::vector<std::size_t>{health_answer.size() - 2, 2}));
 }
@@ -64,7 +64,7 @@ TEST(WriteResponse, ContentLengthCountsBytes) {
 
 TEST(WriteResponse, EmptyBodyIsOnlyTheHeaderBlock) {
   ScriptedSink out;
-  EXPECT_EQ(write_response(out.sink(), "404 Not Found", "text/plain", ""), WriteOutcome{});
+  EXPECT_EQ(write_response(out.sink(), {"404 Not Found", "text/plain", ""}), WriteOutcome{});
   EXPECT_EQ(out.accepted, header_block("404 Not Found", "text/plain", 0));
   EXPECT_NE(out.accepted.find("Content-Length: 0\r\n"), std::string::npos);
   EXPECT_EQ(out.offered.size(), 1U);
@@ -73,7 +73,7 @@ TEST(WriteResponse, EmptyBodyIsOnlyTheHeaderBlock) {
 TEST(WriteResponse, InterruptedAndShortWritesStillDeliverEverything) {
   ScriptedSink out;
   out.script = {{0, EINTR}, {10, 0}, {0, EINTR}, {1, 0}, {50, 0}, {0, EINTR}, {1000, 0}, {1, 0}};
-  EXPECT_EQ(write_response(out.sink(), "200 OK", "text/plain", "ok"), WriteOutcome{});
+  EXPECT_EQ(write_response(out.sink(), {"200 OK", "text/plain", "ok"}), WriteOutcome{});
   EXPECT_EQ(out.accepted, health_answer);
 }
 
@@ -97,7 +97,7 @@ TEST(WriteResponse, FailuresStopTheAttempt) {
   for (const Case& c : cases) {
     ScriptedSink out;
     out.script = c.script;
-    EXPECT_EQ(write_response(out.sink(), "200 OK", "text/plain", "ok"), c.outcome) << c.name;
+    EXPECT_EQ(write_response(out.sink(), {"200 OK", "text/plain", "ok"}), c.outcome) << c.name;
     EXPECT_EQ(out.offered.size(), c.calls) << c.name;  // no retry after a failure
     EXPECT_EQ(out.accepted.size(), c.accepted) << c.name;
   }

@@ -22,9 +22,9 @@
 #include <variant>
 #include <vector>
 
+#include "common/unique_fd.h"
 #include "service/cockpit/cockpit_page.h"
 #include "service/listener.h"
-#include "service/unique_fd.h"
 #include "support/process_inspect.h"
 #include "support/serving_harness.h"
 

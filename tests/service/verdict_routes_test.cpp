@@ -1,6 +1,6 @@
 // /scan and /oracle end to end: HTTP into the real serving loop, the scan's reads over real TLS
 // to a scripted fake node, and the bytes of the answer.
-#include "service/verdict_routes.h"
+#include "service/routes.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "chain/chain_client.h"
+#include "common/https_client.h"
 #include "support/fake_node.h"
 
 namespace tarnwick::test {

@@ -14,7 +14,6 @@
 
 #include "service/listener.h"
 #include "service/serving_loop.h"
-#include "service/socket_platform.h"
 
 namespace tarnwick {
 

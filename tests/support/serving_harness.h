@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "chain/scan_context.h"
-#include "service/unique_fd.h"
+#include "common/unique_fd.h"
 
 namespace tarnwick {
 

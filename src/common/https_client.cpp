@@ -1,0 +1,197 @@
+#include "common/https_client.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <utility>
+
+#include "common/text.h"
+
+namespace tarnwick {
+namespace {
+
+// libcurl's global initialisation is not thread-safe and must happen once before any handle
+// exists; every client goes through here, so the first one to be built does it. SSLKEYLOGFILE
+// leaves the environment first: libcurl would write every TLS session key to the file it names,
+// and the program consults no variable but HOME.
+void init_curl_once() {
+  static const CURLcode initialised = [] {
+    ::unsetenv("SSLKEYLOGFILE");
+    return curl_global_init(CURL_GLOBAL_DEFAULT);
+  }();
+  static_cast<void>(initialised);  // a failed initialisation shows as every request failing
+}
+
+// The body of one request as it arrives, bounded while receiving.
+struct BodySink {
+  std::string bytes;
+  std::size_t limit = 0;
+  BodyOverflow beyond_limit = BodyOverflow::fail;
+  bool truncated = false;  // stopped reading at the limit (truncate mode only)
+};
+
+// Returning fewer bytes than offered aborts the transfer with CURLE_WRITE_ERROR.
+std::size_t write_body(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* sink = static_cast<BodySink*>(user);
+  const std::size_t n = size * count;
+  const std::size_t room = sink->limit - sink->bytes.size();
+  if (n <= room) {
+    sink->bytes.append(data, n);
+    return n;
+  }
+  if (sink->beyond_limit == BodyOverflow::truncate) {
+    sink->bytes.append(data, room);
+    sink->truncated = true;
+  }
+  return 0;
+}
+
+// Headers and other response bytes are not needed; the callback only keeps them off stdout.
+std::size_t discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+
+// Reply bytes as text: unchanged when already valid UTF-8 (the common case, no copy).
+void make_text(ReadOutcome& outcome) {
+  auto* bytes = std::get_if<std::string>(&outcome);
+  if (bytes != nullptr && !is_valid_utf8(*bytes)) *bytes = to_utf8_lossy(*bytes);
+}
+
+}  // namespace
+
+struct HttpsClient::State {
+  ClientSettings settings;
+  CURL* handle = nullptr;
+  curl_slist* json_headers = nullptr;
+
+  explicit State(ClientSettings s) : settings(std::move(s)) {
+    init_curl_once();
+    handle = curl_easy_init();
+    json_headers = curl_slist_append(nullptr, "content-type: application/json");
+    if (json_headers != nullptr) {
+      curl_slist* more = curl_slist_append(json_headers, "Expect:");  // no 100-continue wait
+      if (more != nullptr) json_headers = more;
+    }
+    // A client whose options did not all apply makes no request at all: every read fails.
+    if (handle != nullptr && !configure()) {
+      curl_easy_cleanup(handle);
+      handle = nullptr;
+    }
+  }
+  ~State() {
+    if (handle != nullptr) curl_easy_cleanup(handle);
+    curl_slist_free_all(json_headers);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
+  // The options that hold for every request of this client. True only when the library took
+  // every one of them: a library that refuses one (an older or differently built libcurl) would
+  // otherwise go on with its own default, which for the trust options means trusting more.
+  bool configure() {
+    bool ok = true;
+    const auto set = [&](CURLcode result) { ok = ok && result == CURLE_OK; };
+    set(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_VERBOSE, 0L));
+    set(curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, discard));
+    set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body));
+    set(curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
+    set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
+    set(curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https"));
+    // TLS 1.2 at least, 1.3 at most (CURL_SSLVERSION_MAX_TLSv1_3 is TLSv1_3 shifted by 16; spelt
+    // out because the header's macro mixes enumeration types).
+    const long max_tls_1_3 = static_cast<long>(CURL_SSLVERSION_TLSv1_3) << 16;
+    set(curl_easy_setopt(handle, CURLOPT_SSLVERSION,
+                         static_cast<long>(CURL_SSLVERSION_TLSv1_2) | max_tls_1_3));
+    set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L));
+    // The compiled-in roots replace the CA file; the CA directory must be cleared as well, or
+    // libcurl would still trust whatever its build-time default directory holds.
+    set(curl_easy_setopt(handle, CURLOPT_CAINFO, nullptr));
+    set(curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr));
+    curl_blob roots{};
+    roots.data = settings.trusted_roots_pem.data();
+    roots.len = settings.trusted_roots_pem.size();
+    roots.flags = CURL_BLOB_COPY;
+    set(curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &roots));
+    // An empty proxy disables the proxy environment variables; "*" exempts every host anyway.
+    set(curl_easy_setopt(handle, CURLOPT_PROXY, ""));
+    set(curl_easy_setopt(handle, CURLOPT_NOPROXY, "*"));
+    set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L));
+    set(curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L));
+    set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(settings.overall_deadline.count())));
+    if (settings.connect_limit.count() > 0) {
+      set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
+                           static_cast<long>(settings.connect_limit.count())));
+    }
+    if (settings.beyond_limit == BodyOverflow::fail) {
+      // Refuses an announced oversize body before reading it; the write callback catches the rest.
+      set(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+                           static_cast<curl_off_t>(settings.body_limit)));
+    }
+    return ok;
+  }
+
+  // One exchange. `body` is null for a GET.
+  ReadOutcome perform(std::string_view url, const std::string_view* body) {
+    if (handle == nullptr) return ReadFailure{};
+    const std::string url_text(url);
+    BodySink sink;
+    sink.limit = settings.body_limit;
+    sink.beyond_limit = settings.beyond_limit;
+    bool ready = true;
+    const auto set = [&](CURLcode result) { ready = ready && result == CURLE_OK; };
+    set(curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str()));
+    set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
+    if (body != nullptr) {
+      set(curl_easy_setopt(handle, CURLOPT_POST, 1L));
+      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data()));
+      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
+                           static_cast<curl_off_t>(body->size())));
+      set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, json_headers));
+      ready = ready && json_headers != nullptr;  // never a POST without its content type
+    } else {
+      set(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
+      set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr));
+    }
+    const CURLcode code = ready ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
+    // Never leave pointers to this call's locals or the caller's body in the handle.
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+    if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
+    const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
+    if (code != CURLE_OK && !stopped_at_limit) return ReadFailure{};
+    return std::move(sink.bytes);
+  }
+};
+
+HttpsClient::HttpsClient(ClientSettings settings)
+    : state_(std::make_unique<State>(std::move(settings))) {}
+HttpsClient::~HttpsClient() = default;
+HttpsClient::HttpsClient(HttpsClient&&) noexcept = default;
+HttpsClient& HttpsClient::operator=(HttpsClient&&) noexcept = default;
+
+const std::string& HttpsClient::base_url() const {
+  static const std::string none;
+  return state_ ? state_->settings.base_url : none;
+}
+
+ReadOutcome HttpsClient::post_json(std::string_view url, std::string_view body) const {
+  if (!state_) return ReadFailure{};
+  ReadOutcome outcome = state_->perform(url, &body);
+  make_text(outcome);
+  return outcome;
+}
+
+ReadOutcome HttpsClient::get_text(std::string_view url) const {
+  ReadOutcome outcome = get_bytes(url);
+  make_text(outcome);
+  return outcome;
+}
+
+ReadOutcome HttpsClient::get_bytes(std::string_view url) const {
+  if (!state_) return ReadFailure{};
+  return state_->perform(url, nullptr);
+}
+
+}  // namespace tarnwick

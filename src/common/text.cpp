@@ -1,0 +1,216 @@
+#include "common/text.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <system_error>
+
+#include <fast_float/fast_float.h>
+
+namespace tarnwick {
+namespace {
+
+struct Decoded {
+  char32_t scalar;
+  std::size_t length;  // bytes consumed; 0 means ill-formed
+  std::size_t skip;    // on an ill-formed start: the maximal subpart to replace (at least 1)
+};
+
+std::uint8_t byte_at(std::string_view s, std::size_t i) { return static_cast<std::uint8_t>(s[i]); }
+
+// Decodes the sequence that starts at `i` following the well-formed byte table of Unicode
+// (Table 3-7), so that overlongs, surrogates and values above U+10FFFF are rejected.
+Decoded decode_at(std::string_view s, std::size_t i) {
+  const std::uint8_t b0 = byte_at(s, i);
+  if (b0 < 0x80) return {b0, 1, 1};
+  std::size_t need = 0;
+  std::uint8_t lo = 0x80;
+  std::uint8_t hi = 0xBF;
+  char32_t value = 0;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    need = 1;
+    value = b0 & 0x1FU;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    need = 2;
+    value = b0 & 0x0FU;
+    if (b0 == 0xE0) lo = 0xA0;
+    if (b0 == 0xED) hi = 0x9F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    need = 3;
+    value = b0 & 0x07U;
+    if (b0 == 0xF0) lo = 0x90;
+    if (b0 == 0xF4) hi = 0x8F;
+  } else {
+    return {0, 0, 1};
+  }
+  for (std::size_t k = 1; k <= need; ++k) {
+    if (i + k >= s.size()) return {0, 0, k};
+    const std::uint8_t b = byte_at(s, i + k);
+    const std::uint8_t min = (k == 1) ? lo : std::uint8_t{0x80};
+    const std::uint8_t max = (k == 1) ? hi : std::uint8_t{0xBF};
+    if (b < min || b > max) return {0, 0, k};
+    value = (value << 6) | (b & 0x3FU);
+  }
+  return {value, need + 1, need + 1};
+}
+
+// Decodes the last character of `s`, if `s` ends in a well-formed one.
+Decoded decode_last(std::string_view s) {
+  const std::size_t start_limit = s.size() >= 4 ? s.size() - 4 : 0;
+  for (std::size_t i = s.size(); i-- > start_limit;) {
+    if ((byte_at(s, i) & 0xC0U) != 0x80) {
+      const Decoded d = decode_at(s, i);
+      return (d.length == s.size() - i) ? d : Decoded{0, 0, 1};
+    }
+  }
+  return {0, 0, 1};
+}
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Checks `text` (sign already removed) against digits [. digits] [e [sign] digits], with at least
+// one mantissa digit on either side of the point.
+bool is_decimal(std::string_view text) {
+  std::size_t i = 0;
+  std::size_t mantissa_digits = 0;
+  for (; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
+  if (i < text.size() && text[i] == '.') {
+    for (++i; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
+  }
+  if (mantissa_digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const std::size_t first = i;
+    while (i < text.size() && is_digit(text[i])) ++i;
+    if (i == first) return false;
+  }
+  return i == text.size();
+}
+
+// Digits accumulated towards the sign, so that the most negative value parses too; none on any
+// other byte, no digit at all, or overflow.
+template <typename Integer>
+std::optional<Integer> accumulate_digits(std::string_view digits, bool negative) {
+  if (digits.empty()) return std::nullopt;
+  Integer value = 0;
+  for (const char c : digits) {
+    if (!is_digit(c)) return std::nullopt;
+    const auto digit = static_cast<Integer>(c - '0');
+    if (__builtin_mul_overflow(value, Integer{10}, &value) ||
+        (negative ? __builtin_sub_overflow(value, digit, &value)
+                  : __builtin_add_overflow(value, digit, &value))) {
+      return std::nullopt;
+    }
+  }
+  return value;
+}
+
+}  // namespace
+
+bool is_valid_utf8(std::string_view bytes) {
+  for (std::size_t i = 0; i < bytes.size();) {
+    const Decoded d = decode_at(bytes, i);
+    if (d.length == 0) return false;
+    i += d.length;
+  }
+  return true;
+}
+
+std::string to_utf8_lossy(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    const Decoded d = decode_at(bytes, i);
+    if (d.length == 0) {
+      out += "\xEF\xBF\xBD";
+      i += d.skip;
+    } else {
+      out.append(bytes.substr(i, d.length));
+      i += d.length;
+    }
+  }
+  return out;
+}
+
+bool is_white_space(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+std::string_view trim_white_space(std::string_view text) {
+  while (!text.empty()) {
+    const Decoded d = decode_at(text, 0);
+    if (d.length == 0 || !is_white_space(d.scalar)) break;
+    text.remove_prefix(d.length);
+  }
+  while (!text.empty()) {
+    const Decoded d = decode_last(text);
+    if (d.length == 0 || !is_white_space(d.scalar)) break;
+    text.remove_suffix(d.length);
+  }
+  return text;
+}
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::string ascii_lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = ascii_lower(c);
+  return lower;
+}
+
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return ascii_lower(x) == ascii_lower(y);
+         });
+}
+
+std::optional<std::int64_t> parse_int64(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  return accumulate_digits<std::int64_t>(text, negative);
+}
+
+std::optional<std::uint64_t> parse_uint64(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  return accumulate_digits<std::uint64_t>(text, false);
+}
+
+std::optional<double> parse_decimal_double(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  const double sign = negative ? -1.0 : 1.0;
+  if (equals_ignoring_ascii_case(text, "inf") || equals_ignoring_ascii_case(text, "infinity")) {
+    return sign * std::numeric_limits<double>::infinity();
+  }
+  if (equals_ignoring_ascii_case(text, "nan")) return std::numeric_limits<double>::quiet_NaN();
+  if (!is_decimal(text)) return std::nullopt;
+  // fast_float rounds exactly, whatever the locale, and stores the nearest double even when the
+  // magnitude is out of range (infinity or zero); versions differ only in whether they then
+  // report result_out_of_range.
+  double value = 0.0;
+  const auto result = fast_float::from_chars(text.data(), text.data() + text.size(), value);
+  const bool converted = result.ec == std::errc{} || result.ec == std::errc::result_out_of_range;
+  if (!converted || result.ptr != text.data() + text.size()) return std::nullopt;
+  return sign * value;
+}
+
+void append_decimal(std::string& out, std::uint32_t value) {
+  std::array<char, 10> digits{};  // 4294967295 has ten digits
+  const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+  out.append(digits.data(), result.ptr);
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,53 @@
+// Text rules shared by every reader of outside bytes (requests, chain replies, the prior-rug file,
+// the update manifest) and every writer of numbers: UTF-8 validation, lossy conversion and
+// white-space trim; ASCII case folding; decimal numbers read with every overflow refused, and
+// written.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnwick {
+
+// True when `bytes` is well-formed UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF,
+// no truncated sequence.
+bool is_valid_utf8(std::string_view bytes);
+
+// `bytes` as UTF-8 text, every ill-formed sequence replaced by U+FFFD (one replacement per maximal
+// ill-formed subpart). Never fails.
+std::string to_utf8_lossy(std::string_view bytes);
+
+// True for the characters with the Unicode White_Space property.
+bool is_white_space(char32_t c);
+
+// `text` without White_Space characters at either end. REQUIRES: `text` is valid UTF-8.
+std::string_view trim_white_space(std::string_view text);
+
+// ---- ASCII case: only the letters A-Z and a-z are folded; every other byte stays as it is.
+
+char ascii_lower(char c);
+std::string ascii_lower(std::string_view text);
+bool equals_ignoring_ascii_case(std::string_view a, std::string_view b);
+
+// ---- Decimal numbers.
+
+// A signed 64-bit decimal: an optional '+' or '-', then one or more ASCII digits, nothing else.
+// None when the text has another shape or the value does not fit.
+std::optional<std::int64_t> parse_int64(std::string_view text);
+
+// An unsigned 64-bit decimal: an optional '+', then one or more ASCII digits, nothing else. None
+// when the text has another shape or the value does not fit.
+std::optional<std::uint64_t> parse_uint64(std::string_view text);
+
+// A decimal floating-point text: optional sign, then digits with an optional fraction ("5.",
+// ".5") and optional exponent, or inf / infinity / nan in any case. Nothing else: no spaces, no
+// hexadecimal, no "nan(...)". The nearest double, exactly rounded whatever the locale;
+// out-of-range magnitudes become infinity or zero.
+std::optional<double> parse_decimal_double(std::string_view text);
+
+// Appends `value` in decimal, without padding.
+void append_decimal(std::string& out, std::uint32_t value);
+
+}  // namespace tarnwick

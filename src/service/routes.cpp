@@ -1,0 +1,73 @@
+#include "service/routes.h"
+
+#include <string>
+#include <utility>
+
+#include "assess/hazards.h"
+#include "assess/renderings.h"
+#include "chain/scan_token.h"
+#include "service/cockpit/cockpit_page.h"
+#include "service/request_guards.h"
+#include "service/update_check.h"
+
+namespace tarnwick {
+namespace {
+
+Response text_response(std::string_view status, std::string_view body) {
+  return {status, content_type_text, std::string(body)};
+}
+
+}  // namespace
+
+std::optional<Response> guard_rejection(std::string_view request) {
+  if (!method_allowed(request))
+    return text_response(status_method_not_allowed, "method not allowed");
+  if (!host_allowed(request)) return text_response(status_forbidden, "forbidden host");
+  return std::nullopt;
+}
+
+Response route_request(std::string_view request, const ScanContext& context) {
+  const std::string target = request_target(request);
+  const std::string_view path = request_path(target);
+  if (target.starts_with("/health")) return text_response(status_ok, "ok");
+  if (path == "/" || path == "/index.html") {
+    return {status_ok, content_type_html, std::string(cockpit_page())};
+  }
+  const bool reads_outside =
+      path == "/update" || target.starts_with("/oracle") || target.starts_with("/scan");
+  if (reads_outside && !origin_allowed(request)) {
+    return text_response(status_forbidden, "forbidden origin");
+  }
+  // Every /update request runs the whole check again: HOME, the marker, a fresh client.
+  if (path == "/update") {
+    return {status_ok, content_type_json, run_update_check(production_update_check())};
+  }
+  // The token is read only once the fixed-path routes are ruled out.
+  const std::optional<std::string> token = token_param(target, "token");
+  if (target.starts_with("/oracle")) return oracle_route(token, context);
+  if (target.starts_with("/scan")) return scan_route(token, context);
+  return text_response(status_not_found, "not found");
+}
+
+Response answer_request(std::string_view request, const ScanContext& context) {
+  if (std::optional<Response> rejection = guard_rejection(request)) return std::move(*rejection);
+  return route_request(request, context);
+}
+
+Response scan_route(const std::optional<std::string>& token, const ScanContext& context) {
+  if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
+  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token);
+  return {status_ok, content_type_json,
+          verdict ? scan_json(*token, *verdict) : scan_error_json(*token)};
+}
+
+Response oracle_route(const std::optional<std::string>& token, const ScanContext& context) {
+  if (!token) {
+    return {status_bad_request, content_type_text, std::string(oracle_missing_token_body)};
+  }
+  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token);
+  return {status_ok, content_type_text,
+          verdict ? oracle_line(*token, *verdict) : oracle_no_data_line(*token)};
+}
+
+}  // namespace tarnwick
