@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "common/account_name.h"
 #include "chain/prior_rug_list.h"
+#include "common/account_name.h"
 #include "common/text.h"
 
 namespace {

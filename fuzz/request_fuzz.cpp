@@ -13,8 +13,8 @@
 #include <string_view>
 
 #include "common/text.h"
-#include "service/request_guards.h"
 #include "service/connection.h"
+#include "service/request_guards.h"
 #include "service/routes.h"
 
 namespace {
