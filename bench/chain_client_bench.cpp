@@ -71,7 +71,7 @@ class BareCurl {
   std::string sink_;
 };
 
-double client_seconds(const tarnwick::ChainClient& client, int requests) {
+double client_seconds(const tarnwick::HttpsClient& client, int requests) {
   const std::string url = client.base_url() + "/v1/chain/get_account";
   const auto start = Clock::now();
   for (int i = 0; i < requests; ++i) {
@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
                  tarnwick::test::FakeReply::json(
                      R"({"account_name":"tokenissuer","created":"2024-01-15T10:30:00.000",)" +
                      std::string(R"("permissions":[)") + std::string(1500, ' ') + "]}"));
-  const tarnwick::ChainClient client(
+  const tarnwick::HttpsClient client(
       tarnwick::test::client_settings(node, std::chrono::seconds(30)));
   const std::size_t handshakes_at_start = node.handshakes_completed();
   client_seconds(client, 1);  // first connection and handshake of the client

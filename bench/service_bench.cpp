@@ -28,6 +28,7 @@
 
 #include "service/listener.h"
 #include "support/process_inspect.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace {
@@ -37,9 +38,7 @@ using Clock = std::chrono::steady_clock;
 using tarnwick::LoopbackClient;
 
 const std::string health_request = tarnwick::get_request("/health");
-const std::string health_answer =
-    "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n"
-    "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\nok";
+using tarnwick::test::health_answer;
 
 // One request on a new connection, the answer read to the end, then a reset (no TIME_WAIT).
 bool health_once(std::uint16_t port) {
@@ -79,34 +78,11 @@ pid_t start_minimal_server(std::uint16_t& port) {
   }
 }
 
-// The binary in a scratch HOME with a do-nothing browser command first on PATH.
-class Service {
+// The binary in a scratch HOME (support/service_process.h), timed from its spawn.
+class Service : public tarnwick::test::ServiceProcess {
  public:
-  explicit Service(const fs::path& root) {
-    std::vector<std::string> env_text = {"HOME=" + (root / "home").string(),
-                                         "PATH=" + (root / "bin").string() + ":/usr/bin:/bin"};
-    std::vector<char*> env;
-    for (std::string& entry : env_text) env.push_back(entry.data());
-    env.push_back(nullptr);
-    std::string program = TARNWICK_BINARY;
-    std::array<char*, 2> argv = {program.data(), nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    started_ = Clock::now();
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), env.data()) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Service() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
-  Service(const Service&) = delete;
-  Service& operator=(const Service&) = delete;
+  explicit Service(const tarnwick::test::ScratchHome& home)
+      : ServiceProcess(TARNWICK_BINARY, home.environment()), started_(Clock::now()) {}
 
   // Seconds from the spawn to the first complete /health answer; none after 30 s without one.
   std::optional<double> seconds_to_first_answer() const {
@@ -119,7 +95,7 @@ class Service {
   // A field of Linux's /proc/<pid>/status or smaps_rollup in KiB ("RssAnon", "Pss"); none on
   // systems without them.
   std::optional<long> kib(const char* file, const std::string& field) const {
-    std::ifstream in(fs::path("/proc") / std::to_string(pid_) / file);
+    std::ifstream in(fs::path("/proc") / std::to_string(pid()) / file);
     for (std::string line; std::getline(in, line);) {
       if (line.starts_with(field + ":")) return std::atol(line.c_str() + field.size() + 1);
     }
@@ -127,7 +103,6 @@ class Service {
   }
 
  private:
-  pid_t pid_ = -1;
   Clock::time_point started_;
 };
 
@@ -150,14 +125,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "127.0.0.1:8070 is in use: stop the running service first\n");
     return 1;
   }
-  std::string pattern = (fs::temp_directory_path() / "tarnwick-bench-XXXXXX").string();
-  const fs::path root = ::mkdtemp(pattern.data());
-  fs::create_directories(root / "home");
-  fs::create_directories(root / "bin");
-  for (const char* name : {"xdg-open", "open"}) {
-    std::ofstream(root / "bin" / name) << "#!/bin/sh\nexit 0\n";
-    fs::permissions(root / "bin" / name, fs::perms::owner_all);
-  }
+  const tarnwick::test::ScratchHome home;
 
   std::uint16_t minimal_port = 0;
   const pid_t minimal = start_minimal_server(minimal_port);
@@ -165,7 +133,7 @@ int main(int argc, char** argv) {
 
   std::vector<double> start_times;
   for (int i = 0; i < starts; ++i) {
-    const Service service(root);
+    const Service service(home);
     if (const auto seconds = service.seconds_to_first_answer()) start_times.push_back(*seconds);
   }
   std::sort(start_times.begin(), start_times.end());
@@ -174,7 +142,7 @@ int main(int argc, char** argv) {
   double best_minimal = 0;
   std::optional<long> rss, anon, pss;
   {
-    const Service service(root);
+    const Service service(home);
     if (!service.seconds_to_first_answer()) return 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     if (const auto kib = tarnwick::test::resident_kib(service.pid())) rss = static_cast<long>(*kib);
@@ -190,8 +158,6 @@ int main(int argc, char** argv) {
   ::kill(minimal, SIGKILL);
   int status = 0;
   ::waitpid(minimal, &status, 0);
-  std::error_code ignored;
-  fs::remove_all(root, ignored);
 
   std::printf("/health: %d sequential connections per round, %d interleaved rounds, best kept\n",
               requests, rounds);

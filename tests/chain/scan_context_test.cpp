@@ -10,8 +10,10 @@
 #include <string>
 #include <type_traits>
 
+#include "common/account_name.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
+#include "support/scoped_env.h"
 
 namespace tarnwick {
 namespace {
@@ -20,41 +22,10 @@ static_assert(std::is_nothrow_move_constructible_v<ScanContext>);
 static_assert(std::is_nothrow_move_assignable_v<ScanContext>);
 static_assert(!std::is_copy_constructible_v<ScanContext>);
 
-bool is_account_name(std::string_view name) {
-  if (name.empty() || name.size() > 12 || name.back() == '.') return false;
-  for (const char c : name) {
-    if (!((c >= 'a' && c <= 'z') || (c >= '1' && c <= '5') || c == '.')) return false;
-  }
-  return true;
-}
-
-// Sets HOME for one test (or unsets it) and restores it afterwards.
-class ScopedHome {
- public:
-  explicit ScopedHome(const char* value) {
-    if (const char* old = std::getenv("HOME")) old_ = old;
-    if (value != nullptr) {
-      ::setenv("HOME", value, 1);
-    } else {
-      ::unsetenv("HOME");
-    }
-  }
-  ~ScopedHome() {
-    if (old_) {
-      ::setenv("HOME", old_->c_str(), 1);
-    } else {
-      ::unsetenv("HOME");
-    }
-  }
-  ScopedHome(const ScopedHome&) = delete;
-  ScopedHome& operator=(const ScopedHome&) = delete;
-
- private:
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(ScanContext, ProductionContextUsesTheFixedNodeAndContract) {
-  const ScopedHome home(nullptr);
+  const ScopedEnv home("HOME", nullptr);
   const ScanContext context = build_scan_context();
   EXPECT_EQ(context.client.base_url(), production_api_base);
   EXPECT_EQ(context.client.base_url(), context.client.base_url());
@@ -74,11 +45,11 @@ TEST(ScanContext, PriorRugsComeFromTheDataFolderUnderHome) {
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "known_rugs.txt") << "rugger\n";
   {
-    const ScopedHome scoped(home.c_str());
+    const ScopedEnv scoped("HOME", home.string());
     EXPECT_TRUE(build_scan_context().prior_rugs.contains("rugger"));
   }
   {
-    const ScopedHome scoped("");
+    const ScopedEnv scoped("HOME", "");
     EXPECT_TRUE(build_scan_context().prior_rugs.names.empty());
   }
   std::filesystem::remove_all(home);

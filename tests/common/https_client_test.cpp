@@ -22,6 +22,7 @@
 #include "common/trusted_roots.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
+#include "support/scoped_env.h"
 
 namespace tarnwick {
 namespace {
@@ -37,27 +38,7 @@ std::string text_of(const ReadOutcome& outcome) {
   return text != nullptr ? *text : "<ReadFailure>";
 }
 
-// Sets an environment variable for one test and restores the old state afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::string& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    ::setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      ::setenv(name_, old_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using test::ScopedEnv;
 
 TEST(HttpsClient, ServerErrorWithJsonBodyIsAFailure) {
   FakeNode node;

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "load/service_process.h"
+#include "support/process_inspect.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick::test {
@@ -28,9 +29,10 @@ const std::string status_not_allowed = "HTTP/1.1 405 Method Not Allowed";
 class ClientFaults : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(service_.ready()) << "the service did not start (is 127.0.0.1:8070 free?)";
+    ASSERT_TRUE(service_.wait_for_banner())
+        << "the service did not start (is 127.0.0.1:8070 free?)";
     ASSERT_EQ(health().body, "ok");
-    descriptors_ = service_.open_descriptors();
+    descriptors_ = open_descriptor_count(service_.pid());
   }
 
   // The service is still serving, answers /health, and holds as many descriptors as at the start.
@@ -38,13 +40,14 @@ class ClientFaults : public ::testing::Test {
     ASSERT_TRUE(service_.running());
     EXPECT_EQ(health().body, "ok");
     if (descriptors_) {
-      EXPECT_EQ(service_.open_descriptors(), descriptors_);
+      EXPECT_EQ(open_descriptor_count(service_.pid()), descriptors_);
     }
   }
 
   static HttpAnswer health() { return parse_answer(exchange_8070(get_request("/health"))); }
 
-  ServiceProcess service_{TARNWICK_BINARY};
+  const ScratchHome home_;
+  ServiceProcess service_{TARNWICK_BINARY, home_.environment()};
   std::optional<std::size_t> descriptors_;
 };
 

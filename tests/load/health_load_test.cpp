@@ -8,7 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "load/service_process.h"
+#include "support/process_inspect.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick::test {
@@ -21,10 +22,6 @@ constexpr std::size_t warm_up_requests = 1000;
 // 1.5 MiB, 20,000 x 128 bytes 2.4 MiB).
 constexpr std::size_t resident_slack_kib = TARNWICK_RESIDENT_SLACK_KIB;
 
-const std::string health_answer =
-    "HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: 2\r\n"
-    "Cache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n\r\nok";
-
 // Sends `count` /health requests; the number of answers that were not the exact health answer.
 std::size_t wrong_answers(std::size_t count) {
   const std::string request = get_request("/health");
@@ -36,17 +33,18 @@ std::size_t wrong_answers(std::size_t count) {
 }
 
 TEST(HealthLoad, EveryRequestAnsweredWithFlatDescriptorsAndMemory) {
-  ServiceProcess service(TARNWICK_BINARY);
-  ASSERT_TRUE(service.ready()) << "the service did not start (is 127.0.0.1:8070 free?)";
+  const ScratchHome home;
+  ServiceProcess service(TARNWICK_BINARY, home.environment());
+  ASSERT_TRUE(service.wait_for_banner()) << "the service did not start (is 127.0.0.1:8070 free?)";
 
   ASSERT_EQ(wrong_answers(warm_up_requests), 0U);
-  const std::optional<std::size_t> descriptors_early = service.open_descriptors();
-  const std::optional<std::size_t> resident_early = service.resident_kib();
+  const std::optional<std::size_t> descriptors_early = open_descriptor_count(service.pid());
+  const std::optional<std::size_t> resident_early = resident_kib(service.pid());
 
   EXPECT_EQ(wrong_answers(total_requests - warm_up_requests), 0U);
   ASSERT_TRUE(service.running());
-  const std::optional<std::size_t> descriptors_late = service.open_descriptors();
-  const std::optional<std::size_t> resident_late = service.resident_kib();
+  const std::optional<std::size_t> descriptors_late = open_descriptor_count(service.pid());
+  const std::optional<std::size_t> resident_late = resident_kib(service.pid());
   if (!descriptors_early || !resident_early || !descriptors_late || !resident_late) {
     GTEST_SKIP() << "this system did not tell descriptors and memory: not measured";
   }

@@ -29,162 +29,32 @@
 #include "common/unique_fd.h"
 #include "service/listener.h"
 #include "support/process_inspect.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
 namespace {
 
 namespace fs = std::filesystem;
-using std::chrono::seconds;
 
-constexpr seconds generous = seconds(60);
-
-// A scratch folder: HOME, the stand-in browser commands first on PATH, and the record they write.
-class Sandbox {
+// The service in a scratch HOME whose stand-in browser commands record what they open; the
+// environment also names a TLS key log, which the HTTPS library must never write.
+class Sandbox : public test::ScratchHome {
  public:
-  Sandbox() {
-    std::string pattern = (fs::temp_directory_path() / "tarnwick-process-XXXXXX").string();
-    root_ = fs::path(::mkdtemp(pattern.data()));
-    fs::create_directories(root_ / "home");
-    fs::create_directories(root_ / "bin");
-    for (const char* name : {"xdg-open", "open"}) {
-      const fs::path script = root_ / "bin" / name;
-      std::ofstream(script) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << record().string()
-                            << "'\n";
-      fs::permissions(script, fs::perms::owner_all);
-    }
+  fs::path key_log() const { return root() / "keys.log"; }
+  std::vector<std::string> service_environment() const {
+    return environment({"SSLKEYLOGFILE=" + key_log().string()});
   }
-  ~Sandbox() {
-    std::error_code ignored;
-    fs::remove_all(root_, ignored);
-  }
-  Sandbox(const Sandbox&) = delete;
-  Sandbox& operator=(const Sandbox&) = delete;
-
-  fs::path record() const { return root_ / "opened.txt"; }
-  // Where the HTTPS library would write TLS session keys if it saw SSLKEYLOGFILE.
-  fs::path key_log() const { return root_ / "keys.log"; }
-  std::vector<std::string> environment() const {
-    return {"HOME=" + (root_ / "home").string(),
-            "PATH=" + (root_ / "bin").string() + ":/usr/bin:/bin",
-            "SSLKEYLOGFILE=" + key_log().string()};
-  }
-
-  // The lines the browser commands recorded once there are at least `count`, or what is there
-  // when the generous bound has passed.
-  std::vector<std::string> wait_for_opened(std::size_t count) const {
-    const auto deadline = std::chrono::steady_clock::now() + generous;
-    std::vector<std::string> lines;
-    while (true) {
-      lines.clear();
-      std::ifstream in(record());
-      for (std::string line; std::getline(in, line);) lines.push_back(line);
-      if (lines.size() >= count || std::chrono::steady_clock::now() > deadline) return lines;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  }
-
- private:
-  fs::path root_;
 };
 
-// Reads everything from `fd` until end of stream, or until `limit` passes without data.
-std::string read_until_closed(int fd, seconds limit = generous) {
-  std::string text;
-  std::array<char, 1024> buffer{};
-  while (true) {
-    pollfd waiting{fd, POLLIN, 0};
-    const int ready = ::poll(&waiting, 1, static_cast<int>(limit.count() * 1000));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0) return text;
-    const ssize_t got = ::read(fd, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return text;
-    text.append(buffer.data(), static_cast<std::size_t>(got));
-  }
-}
-
-// Reads from `fd` up to and including the first line feed (or until the stream ends).
-std::string read_line(int fd) {
-  std::string line;
-  char c = 0;
-  while (line.empty() || line.back() != '\n') {
-    pollfd waiting{fd, POLLIN, 0};
-    const int ready = ::poll(&waiting, 1, static_cast<int>(generous.count() * 1000));
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0 || ::read(fd, &c, 1) != 1) break;
-    line.push_back(c);
-  }
-  return line;
-}
-
-// The binary running as a child process with its stdout and stderr on pipes. Killed and reaped
-// when the owner goes away.
-class Service {
+class Service : public test::ServiceProcess {
  public:
-  explicit Service(const Sandbox& sandbox) {
-    std::array<int, 2> out{};
-    std::array<int, 2> err{};
-    if (::pipe(out.data()) != 0 || ::pipe(err.data()) != 0) return;
-    for (const int fd : {out[0], out[1], err[0], err[1]}) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    stdout_ = UniqueFd(out[0]);
-    stderr_ = UniqueFd(err[0]);
-    const UniqueFd out_write(out[1]);
-    const UniqueFd err_write(err[1]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out_write.get(), STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, err_write.get(), STDERR_FILENO);
-    std::vector<std::string> env_text = sandbox.environment();
-    std::vector<char*> env;
-    for (std::string& entry : env_text) env.push_back(entry.data());
-    env.push_back(nullptr);
-    std::string program = TARNWICK_BINARY;
-    std::array<char*, 2> argv = {program.data(), nullptr};
-    if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), env.data()) != 0) {
-      pid_ = -1;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-  }
-  ~Service() {
-    if (pid_ > 0 && !status_) {
-      ::kill(pid_, SIGKILL);
-      static_cast<void>(wait_exit());
-    }
-  }
-  Service(const Service&) = delete;
-  Service& operator=(const Service&) = delete;
-
-  bool started() const { return pid_ > 0; }
-  pid_t pid() const { return pid_; }
-  int stderr_fd() const { return stderr_.get(); }
-  int stdout_fd() const { return stdout_.get(); }
-
-  // The exit status once the process has ended (within the generous bound); none if it has not
-  // ended or did not exit normally.
-  std::optional<int> wait_exit() {
-    const auto deadline = std::chrono::steady_clock::now() + generous;
-    while (!status_) {
-      int status = 0;
-      const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-      if (done == pid_) {
-        status_ = status;
-      } else if (std::chrono::steady_clock::now() > deadline) {
-        return std::nullopt;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-      }
-    }
-    if (!WIFEXITED(*status_)) return std::nullopt;
-    return WEXITSTATUS(*status_);
-  }
-
- private:
-  pid_t pid_ = -1;
-  std::optional<int> status_;
-  UniqueFd stdout_;
-  UniqueFd stderr_;
+  explicit Service(const Sandbox& sandbox)
+      : ServiceProcess(TARNWICK_BINARY, sandbox.service_environment()) {}
 };
+
+using test::read_line;
+using test::read_until_closed;
 
 constexpr std::string_view banner =
     "Tarnwick scanner v0.1.0 \xC2\xB7 http://127.0.0.1:8070 \xC2\xB7 read-only \xC2\xB7 "
@@ -232,14 +102,6 @@ class ProcessTest : public ::testing::Test {
   Sandbox sandbox_;
 };
 
-std::string health_through_port_8070() {
-  LoopbackClient client(8070);
-  if (!client.ok() || !client.send(get_request("/health"))) return {};
-  std::string answer = client.read_to_end();
-  client.abort();
-  return answer;
-}
-
 TEST_F(ProcessTest, StartsServingPrintsTheBannerAndOpensThePage) {
   Service service(sandbox_);
   ASSERT_TRUE(service.started());
@@ -249,7 +111,7 @@ TEST_F(ProcessTest, StartsServingPrintsTheBannerAndOpensThePage) {
   // The browser command ran as a grandchild; the intermediate child was reaped at once, so the
   // service has no child left, zombie or otherwise.
   EXPECT_EQ(test::children_of(service.pid()), std::vector<test::ChildProcess>{});
-  const HttpAnswer answer = parse_answer(health_through_port_8070());
+  const HttpAnswer answer = parse_answer(test::exchange_8070(get_request("/health")));
   EXPECT_EQ(answer.status_line, "HTTP/1.1 200 OK");
   EXPECT_EQ(answer.body, "ok");
 }
@@ -267,7 +129,8 @@ TEST_F(ProcessTest, SecondInstanceOpensTheRunningPageAndExitsQuietly) {
   EXPECT_EQ(sandbox_.wait_for_opened(2),
             (std::vector<std::string>{"http://127.0.0.1:8070", "http://127.0.0.1:8070"}));
 
-  EXPECT_EQ(parse_answer(health_through_port_8070()).body, "ok");  // the first keeps serving
+  EXPECT_EQ(parse_answer(test::exchange_8070(get_request("/health"))).body,
+            "ok");  // the first keeps serving
 }
 
 TEST_F(ProcessTest, PortHeldByANonListeningSocketGivesTheBindFailure) {

@@ -26,6 +26,7 @@
 #include "service/cockpit/cockpit_page.h"
 #include "service/listener.h"
 #include "support/process_inspect.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
@@ -37,15 +38,7 @@ class ServingLoopTest : public ::testing::Test {
   ServingHarness service_{context_};
 };
 
-constexpr std::string_view health_answer =
-    "HTTP/1.1 200 OK\r\n"
-    "Content-Type: text/plain\r\n"
-    "Content-Length: 2\r\n"
-    "Cache-Control: no-store\r\n"
-    "X-Content-Type-Options: nosniff\r\n"
-    "Connection: close\r\n"
-    "\r\n"
-    "ok";
+using test::health_answer;
 
 TEST_F(ServingLoopTest, HealthAnswerByteForByte) {
   EXPECT_EQ(service_.exchange(get_request("/health")), health_answer);

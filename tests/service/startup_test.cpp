@@ -1,5 +1,5 @@
-#include "service/listener.h"
 #include "service/startup.h"
+#include "service/listener.h"
 
 #include <gtest/gtest.h>
 

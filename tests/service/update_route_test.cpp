@@ -5,35 +5,24 @@
 #include <optional>
 #include <string>
 
+#include "support/scoped_env.h"
+#include "support/service_process.h"
 #include "support/serving_harness.h"
 
 namespace tarnwick {
 namespace {
 
-// Points HOME at a temporary home for one test and puts it back afterwards.
+// Points HOME at a scratch home holding the data folder for one test, and puts it back afterwards.
 class TemporaryHome {
  public:
-  TemporaryHome() : path_(std::filesystem::temp_directory_path() / "tarnwick-update-route-home") {
-    if (const char* home = std::getenv("HOME")) saved_ = home;
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_ / "Library/Application Support/tarnwick");
-    ::setenv("HOME", path_.c_str(), 1);
-  }
-  ~TemporaryHome() {
-    if (saved_) {
-      ::setenv("HOME", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("HOME");
-    }
-    std::filesystem::remove_all(path_);
-  }
+  TemporaryHome() { std::filesystem::create_directories(data_folder()); }
   std::filesystem::path data_folder() const {
-    return path_ / "Library/Application Support/tarnwick";
+    return scratch_.home() / "Library/Application Support/tarnwick";
   }
 
  private:
-  std::filesystem::path path_;
-  std::optional<std::string> saved_;
+  const test::ScratchHome scratch_;
+  const test::ScopedEnv home_{"HOME", scratch_.home().string()};
 };
 
 TEST(UpdateRoute, AnswersTheNoticeForTheExactPathWithAnyQuery) {
