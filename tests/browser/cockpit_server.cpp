@@ -1,8 +1,9 @@
 // cockpit_server: the real serving loop on an ephemeral loopback port, reading the chain from a
 // scripted FakeNode, for the cockpit browser tests. Prints the port on the first line of stdout,
 // then serves until stdin reaches its end (or the process is killed). Each line "node-requests"
-// on stdin is answered on stdout with the number of requests the node has received so far. Not
-// product code.
+// on stdin is answered on stdout with the number of requests the node has received so far, and
+// each line "account-name <text>" with 1 or 0 as the service's own rule takes <text> for a token
+// account name or not. Not product code.
 //
 // The node knows two tokens, "mytoken" (no market, created two days before the reference time,
 // a reputation row) and "snipcoins" (an active market, an old account); every other account
@@ -16,6 +17,7 @@
 #include "chain/prior_rug_list.h"
 #include "chain/scan_context.h"
 #include "chain/xpr_replies.h"
+#include "common/account_name.h"
 #include "common/https_client.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
@@ -65,6 +67,11 @@ int main() {
   std::string line;
   while (std::getline(std::cin, line)) {
     if (line == "node-requests") std::cout << node.requests().size() << std::endl;
+    constexpr std::string_view name_command = "account-name ";
+    if (line.starts_with(name_command)) {
+      std::cout << (tarnwick::is_account_name(line.substr(name_command.size())) ? 1 : 0)
+                << std::endl;
+    }
   }
   return 0;
 }

@@ -64,6 +64,17 @@ describe('cockpit served by the service', () => {
       await page.close();
     });
 
+  test('the page\'s name check and the service\'s account-name rule agree', async () => {
+    const { page } = await openCockpit(browser);
+    const names = ['a', 'abc', 'abc.def', 'eosio.token', 'abcdefghij12', 'abcdefghij123', 'abc.',
+      '.', '.a', 'ABC', 'ab0', 'ab6', 'a-b', 'a b', '', 'caf\u00e9', '12345', 'zzzzzzzzzzzz'];
+    for (const name of names) {
+      const page_says = await page.evaluate((text) => valid(text), name);
+      assert.equal(page_says, await server.isAccountName(name), JSON.stringify(name));
+    }
+    await page.close();
+  });
+
   test('a name that fails the check shows CHECK THE NAME and sends nothing', async () => {
     const { page, requests } = await openCockpit(browser);
     await scanFor(page, 'mytoken');

@@ -73,6 +73,12 @@ export async function startServer(executable) {
       child.stdin.write('node-requests\n');
       return Number.parseInt(await answer, 10);
     },
+    // Whether the service's own rule takes `name` for a token account name.
+    async isAccountName(name) {
+      const answer = new Promise((resolve) => answers.push(resolve));
+      child.stdin.write(`account-name ${name}\n`);
+      return (await answer) === '1';
+    },
     async kill() {
       killNow();
       await exited;
