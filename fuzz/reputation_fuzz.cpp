@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "assess/verdict.h"
+#include "common/text.h"
 
 namespace {
 

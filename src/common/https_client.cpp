@@ -134,7 +134,7 @@ struct HttpsClient::State {
   }
 
   // One exchange. `body` is null for a GET.
-  ReadOutcome perform(std::string_view url, const std::string_view* body) {
+  ReadOutcome perform(std::string_view url, const std::string_view* body) const {
     if (handle == nullptr) return ReadFailure{};
     const std::string url_text(url);
     BodySink sink;
