@@ -49,8 +49,8 @@ bool well_formed(simdjson::ondemand::value& value, std::size_t depth) {
     }
     case json_type::number: {
       // Any number the grammar allows whose value is finite, integers beyond 64 bits included.
-      double number = 0;
-      return value.get_double().get(number) == SUCCESS;
+      JsonValue walked{.walked = &value};
+      return number(walked).has_value();
     }
     case json_type::boolean: {
       bool boolean = false;
@@ -64,24 +64,28 @@ bool well_formed(simdjson::ondemand::value& value, std::size_t depth) {
   return false;
 }
 
-// The top-level value of `document` read whole; false when it is not well-formed.
-bool read_top_level(simdjson::ondemand::document& document) {
+// True when the document, whose text is `text`, is one well-formed value with nothing after it.
+bool well_formed(simdjson::ondemand::document& document, std::string_view text) {
   json_type type{};
   if (document.type().get(type) != SUCCESS) return false;
+  if (type == json_type::array || type == json_type::object) {
+    simdjson::ondemand::value top;
+    return document.get_value().get(top) == SUCCESS && well_formed(top, 0) &&
+           document.current_location().error() == simdjson::OUT_OF_BOUNDS;
+  }
+  // A top-level scalar is the only token: its raw text (white space after it included) runs to
+  // the end of the text.
+  std::string_view token;
+  if (document.raw_json_token().get(token) != SUCCESS ||
+      token.data() + token.size() != text.data() + text.size()) {
+    return false;
+  }
   switch (type) {
-    case json_type::array:
-    case json_type::object: {
-      simdjson::ondemand::value top;
-      return document.get_value().get(top) == SUCCESS && well_formed(top, 0);
-    }
     case json_type::string: {
       std::string_view content;
       return document.get_string().get(content) == SUCCESS;
     }
-    case json_type::number: {
-      double number = 0;
-      return document.get_double().get(number) == SUCCESS;
-    }
+    case json_type::number: return parse_json_number(token).has_value();
     case json_type::boolean: {
       bool boolean = false;
       return document.get_bool().get(boolean) == SUCCESS;
@@ -90,13 +94,8 @@ bool read_top_level(simdjson::ondemand::document& document) {
       bool is_null = false;
       return document.is_null().get(is_null) == SUCCESS && is_null;
     }
+    default: return false;
   }
-  return false;
-}
-
-// True when the document is one well-formed value with nothing after it.
-bool well_formed(simdjson::ondemand::document& document) {
-  return read_top_level(document) && document.current_location().error() == simdjson::OUT_OF_BOUNDS;
 }
 
 // Hands the heap's free memory back to the system where the C library offers a way: glibc keeps
@@ -151,7 +150,7 @@ JsonReader::Layout JsonReader::open(std::string_view text) {
       SUCCESS) {
     return Layout::not_json;
   }
-  if (!well_formed(document_)) return Layout::not_json;
+  if (!well_formed(document_, padded_)) return Layout::not_json;
   document_.rewind();
   return Layout::walk;
 }

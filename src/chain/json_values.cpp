@@ -1,18 +1,44 @@
 #include "chain/json_values.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
 
 namespace tarnwick {
 namespace {
 
 using simdjson::SUCCESS;
 
-// The number's own text: a raw token runs up to the next structural character, so it may carry
-// the white space that follows the number.
-std::string_view number_token(simdjson::ondemand::value& value) {
-  const std::string_view token = value.raw_json_token();
-  const std::size_t end = token.find_last_not_of(" \t\n\r");
-  return token.substr(0, end == std::string_view::npos ? 0 : end + 1);
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// True when `token` is a number by JSON's grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+bool is_json_number(std::string_view token) {
+  std::size_t at = 0;
+  const auto next_is = [&](std::string_view any_of) {
+    return at < token.size() && any_of.find(token[at]) != std::string_view::npos;
+  };
+  const auto digits = [&] {
+    const std::size_t start = at;
+    while (at < token.size() && is_digit(token[at])) ++at;
+    return at > start;
+  };
+  if (next_is("-")) ++at;
+  if (next_is("0")) {
+    ++at;
+  } else if (!digits()) {
+    return false;
+  }
+  if (next_is(".")) {
+    ++at;
+    if (!digits()) return false;
+  }
+  if (next_is("eE")) {
+    ++at;
+    if (next_is("+-")) ++at;
+    if (!digits()) return false;
+  }
+  return at == token.size();
 }
 
 // The integer `token` spells, when it fits T; none otherwise.
@@ -43,17 +69,7 @@ std::optional<JsonNumber> number(simdjson::ondemand::value& value) {
   simdjson::ondemand::json_type type{};
   if (value.type().get(type) != SUCCESS) return std::nullopt;
   if (type != simdjson::ondemand::json_type::number) return std::nullopt;
-  const std::string_view token = number_token(value);
-  if (!token.empty() && token.find_first_of(".eE") == std::string_view::npos) {
-    if (token.front() == '-') {
-      if (const auto negative = integer<std::int64_t>(token)) return *negative;
-    } else if (const auto whole = integer<std::uint64_t>(token)) {
-      return *whole;
-    }
-  }
-  double fraction = 0;
-  if (value.get_double().get(fraction) != SUCCESS) return std::nullopt;
-  return fraction;
+  return parse_json_number(value.raw_json_token());
 }
 
 }  // namespace
@@ -76,6 +92,24 @@ std::string_view text_or_empty(JsonValue& value) {
 std::optional<JsonNumber> number(JsonValue& value) {
   if (value.tape != nullptr) return number(*value.tape);
   return number(*value.walked);
+}
+
+std::optional<JsonNumber> parse_json_number(std::string_view token) {
+  const std::size_t end = token.find_last_not_of(" \t\n\r");
+  token = token.substr(0, end == std::string_view::npos ? 0 : end + 1);
+  if (!is_json_number(token)) return std::nullopt;
+  if (token.find_first_of(".eE") == std::string_view::npos) {
+    if (token.front() == '-') {
+      if (const auto negative = integer<std::int64_t>(token)) return *negative;
+    } else if (const auto whole = integer<std::uint64_t>(token)) {
+      return *whole;
+    }
+  }
+  // Fractions, exponents and integers beyond 64 bits: the nearest double, of a token of any
+  // length (the program never changes the C locale, so the decimal point is '.').
+  const double nearest = std::strtod(std::string(token).c_str(), nullptr);
+  if (!std::isfinite(nearest)) return std::nullopt;
+  return nearest;
 }
 
 std::optional<std::uint64_t> whole_number(JsonValue& value) {

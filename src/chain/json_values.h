@@ -97,4 +97,9 @@ std::optional<JsonNumber> number(JsonValue& value);
 // else: negative integers and -0, fractions such as 1.0, strings such as "1".
 std::optional<std::uint64_t> whole_number(JsonValue& value);
 
+// The number a raw JSON token spells (white space after it allowed); none when the token is not a
+// number by JSON's grammar or its value is beyond the range of a double. A value too small for a
+// double is 0, whatever its exponent.
+std::optional<JsonNumber> parse_json_number(std::string_view token);
+
 }  // namespace tarnwick
