@@ -2,7 +2,8 @@
 // requests (same addresses, same bodies, same replies) made bare on the same client: the ratio
 // shows what the scan adds to its network exchanges (building bodies, parsing and reading
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
-// and read a 1000-row market reply. All figures come from one run.
+// and read a 1000-row market reply and the replies of one scan, with the program's reader and with
+// the nlohmann/json tree it replaced (tests/oracle). All figures come from one run.
 //
 //   scan_bench [scans] [market-rows-in-scan]      (defaults 1000 and 60)
 //
@@ -23,6 +24,8 @@
 #include "chain/scan_token.h"
 #include "chain/token_facts.h"
 #include "chain/xpr_replies.h"
+#include "common/json_reader.h"
+#include "oracle_reads.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -130,14 +133,43 @@ int main(int argc, char** argv) {
   const double scan_total = std::accumulate(scan_times.begin(), scan_times.end(), 0.0);
   const double bare_total = std::accumulate(bare_times.begin(), bare_times.end(), 0.0);
 
-  // Parsing and reading a 1000-row market reply, alone.
+  // Parsing and reading a 1000-row market reply, alone: the two readers take turns, so that both
+  // see the same state of the machine. The reader is reused from read to read, as in a scan.
   const std::string thousand = market_reply(1000);
+  tarnwick::JsonReader reader;
   std::vector<double> parse_times;
+  std::vector<double> old_parse_times;
   for (int i = 0; i < 300; ++i) {
-    const auto start = Clock::now();
-    const std::uint16_t depth = tarnwick::liquidity_depth(thousand, token);
+    auto start = Clock::now();
+    const std::uint16_t depth = tarnwick::liquidity_depth(reader, thousand, token);
     parse_times.push_back(seconds_since(start));
-    if (depth != tarnwick::active_market_depth) std::fprintf(stderr, "unexpected depth\n");
+    start = Clock::now();
+    const std::uint16_t old_depth = tarnwick::oracle::liquidity_depth(thousand, token);
+    old_parse_times.push_back(seconds_since(start));
+    if (depth != tarnwick::active_market_depth || old_depth != depth) {
+      std::fprintf(stderr, "unexpected depth\n");
+    }
+  }
+
+  // Reading the four parsed replies of one scan, as scan_token does (a reader made for the scan).
+  std::vector<double> scan_read_times;
+  std::vector<double> old_scan_read_times;
+  for (int i = 0; i < 2000; ++i) {
+    auto start = Clock::now();
+    {
+      tarnwick::JsonReader scan_reader;
+      static_cast<void>(tarnwick::owner_privileged(scan_reader, account));
+      static_cast<void>(tarnwick::liquidity_depth(scan_reader, markets, token));
+      static_cast<void>(tarnwick::account_age_days(scan_reader, account, 1'717'000'000));
+      static_cast<void>(tarnwick::reputation_score(scan_reader, reputation));
+    }
+    scan_read_times.push_back(seconds_since(start));
+    start = Clock::now();
+    static_cast<void>(tarnwick::oracle::owner_privileged(account));
+    static_cast<void>(tarnwick::oracle::liquidity_depth(markets, token));
+    static_cast<void>(tarnwick::oracle::created_text(account));
+    static_cast<void>(tarnwick::oracle::reputation_value(reputation));
+    old_scan_read_times.push_back(seconds_since(start));
   }
 
   std::printf("scans: %d, market rows in the scan: %d (%zu bytes)\n", scans, scan_market_rows,
@@ -148,10 +180,16 @@ int main(int argc, char** argv) {
               bare_total / scans * 1e6);
   std::printf("scan / bare ratio:  %.3f of medians, %.3f of totals\n",
               median(scan_times) / median(bare_times), scan_total / bare_total);
+  std::printf("reading the scan's replies: JsonReader median %.1f us, nlohmann tree %.1f us\n",
+              median(scan_read_times) * 1e6, median(old_scan_read_times) * 1e6);
   std::printf("TLS handshakes per scan on a warm client: %.4f (%zu in %d scans)\n",
               static_cast<double>(handshakes) / scans, handshakes, scans);
-  std::printf("1000-row market reply (%zu bytes): parse and read, median %.3f ms, best %.3f ms\n",
-              thousand.size(), median(parse_times) * 1e3,
+  std::printf("1000-row market reply (%zu bytes), parse and read:\n", thousand.size());
+  std::printf("  JsonReader:     median %.3f ms, best %.3f ms\n", median(parse_times) * 1e3,
               *std::min_element(parse_times.begin(), parse_times.end()) * 1e3);
+  std::printf("  nlohmann tree:  median %.3f ms, best %.3f ms\n", median(old_parse_times) * 1e3,
+              *std::min_element(old_parse_times.begin(), old_parse_times.end()) * 1e3);
+  std::printf("  speed-up:       %.1fx of medians\n",
+              median(old_parse_times) / median(parse_times));
   return 0;
 }

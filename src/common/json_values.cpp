@@ -1,4 +1,4 @@
-#include "chain/json_values.h"
+#include "common/json_values.h"
 
 #include <charconv>
 #include <cmath>

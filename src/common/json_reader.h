@@ -19,7 +19,7 @@
 #include <string>
 #include <string_view>
 
-#include "chain/json_values.h"
+#include "common/json_values.h"
 
 namespace tarnwick {
 

@@ -1,7 +1,8 @@
-// The one JSON parse for outside text (chain replies, the update manifest). It never throws, and
-// it refuses two kinds of text the JSON library would otherwise take: text holding a NUL byte
-// (the library stops reading at the NUL and accepts the prefix before it), and documents nested
-// deeper than max_json_depth (a 10 MiB reply of brackets would cost hundreds of MiB as a tree).
+// Test-only: the JSON parse the program used before JsonReader, on nlohmann/json, kept as the
+// oracle that reader is compared with. It never throws, and it refuses two kinds of text the JSON
+// library would otherwise take: text holding a NUL byte (the library stops reading at the NUL and
+// accepts the prefix before it), and documents nested deeper than max_json_depth (a 10 MiB reply
+// of brackets would cost hundreds of MiB as a tree).
 #pragma once
 
 #include <cstddef>

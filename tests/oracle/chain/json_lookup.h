@@ -1,5 +1,6 @@
-// The four lookups by which chain replies are read. Each is total: a value of the wrong kind, or
-// no value at all (a null pointer), reads as nothing, never as an error, and nothing throws.
+// Test-only, beside parse_json: the four lookups by which chain replies were read on its tree.
+// Each is total: a value of the wrong kind, or no value at all (a null pointer), reads as
+// nothing, never as an error, and nothing throws.
 #pragma once
 
 #include <cstdint>

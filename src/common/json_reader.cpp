@@ -1,4 +1,4 @@
-#include "chain/json_reader.h"
+#include "common/json_reader.h"
 
 #include <algorithm>
 
