@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "service/update_check.h"
+#include "service/update_notice.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 

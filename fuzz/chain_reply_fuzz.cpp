@@ -14,7 +14,6 @@
 #include <string_view>
 
 #include "assess/hazards.h"
-#include "chain/civil_date.h"
 #include "chain/json_parse.h"
 #include "chain/token_facts.h"
 

@@ -18,7 +18,7 @@
 #include "chain/token_facts.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
-#include "service/update_answer.h"
+#include "service/update_notice.h"
 
 namespace {
 

@@ -13,8 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "common/text.h"
-#include "service/update_answer.h"
-#include "service/version_number.h"
+#include "service/update_notice.h"
 
 namespace {
 

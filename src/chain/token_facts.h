@@ -11,6 +11,7 @@
 #include <optional>
 #include <string_view>
 
+#include "assess/hazards.h"
 #include "assess/verdict.h"
 
 namespace tarnwick {
@@ -18,9 +19,9 @@ namespace tarnwick {
 class JsonReader;
 
 // The depth of a token whose market read failed outright: unknown, so not counted as thin.
-inline constexpr std::uint16_t depth_when_market_unread = 10000;
+inline constexpr std::uint16_t depth_when_market_unread = full_liquidity_depth;
 // The depth of a token with an active market.
-inline constexpr std::uint16_t active_market_depth = 10000;
+inline constexpr std::uint16_t active_market_depth = full_liquidity_depth;
 
 // From a get_account reply: true when the "owner" or "active" permission's required authority
 // names an account (by the actor of its permission, empty actors skipped) other than
@@ -57,5 +58,23 @@ std::optional<RawReputation> reputation_value(JsonReader& reader,
 // or it gives no score.
 std::optional<std::uint8_t> reputation_score(JsonReader& reader, std::string_view reputation_reply);
 std::optional<std::uint8_t> reputation_score(std::string_view reputation_reply);
+
+// Days from 1970-01-01 to year-month-day in the proleptic Gregorian calendar (eras of 400
+// years); none when a step overflows. Month and day are not range-checked here: a 31st of
+// February is 3 March (2 March in a leap year).
+std::optional<std::int64_t> days_from_civil(std::int64_t year, std::int64_t month,
+                                            std::int64_t day);
+
+// Unix seconds of a chain "created" text such as "2024-01-15T10:30:00.000", read as UTC.
+// The date is bytes 0..9 split at '-' (year, month 1..12, day 1..31; further pieces ignored);
+// byte 10 must begin a character (or be the end). The time of day is bytes 11..18 split at ':'
+// (hours, minutes, seconds; a missing or unparsable piece counts 0, values not range-checked),
+// and is 0 when the text is shorter than 19 bytes or that cut splits a character. Anything after
+// byte 18 is ignored. None for a malformed date, any overflow, or a time before 1970.
+std::optional<std::int64_t> created_seconds(std::string_view created);
+
+// Whole days from `created` to `reference_time`, 0 when `created` is later. An age beyond the
+// 32-bit range saturates at 4294967295, which reads as unknown.
+std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time);
 
 }  // namespace tarnwick

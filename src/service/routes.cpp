@@ -8,7 +8,7 @@
 #include "chain/scan_token.h"
 #include "service/cockpit/cockpit_page.h"
 #include "service/request_guards.h"
-#include "service/update_check.h"
+#include "service/update_notice.h"
 
 namespace tarnwick {
 namespace {

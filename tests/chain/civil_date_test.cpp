@@ -1,4 +1,4 @@
-#include "chain/civil_date.h"
+#include "chain/token_facts.h"
 
 #include <gtest/gtest.h>
 

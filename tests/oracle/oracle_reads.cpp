@@ -6,8 +6,7 @@
 #include "chain/json_parse.h"
 #include "chain/token_facts.h"
 #include "common/text.h"
-#include "service/update_answer.h"
-#include "service/version_number.h"
+#include "service/update_notice.h"
 
 namespace tarnwick::oracle {
 namespace {

@@ -1,4 +1,4 @@
-#include "service/update_check.h"
+#include "service/update_notice.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "service/version_number.h"
+#include "service/update_notice.h"
 
 #include <gtest/gtest.h>
 
