@@ -255,9 +255,9 @@ JsonReader::Layout JsonReader::open(std::string_view text) {
         tape_parser_.parse(padded_.data(), padded_.size(), /*realloc_if_needed=*/false)
             .get(tape_top_);
     if (error == SUCCESS) return Layout::tape;
-    // The tape refuses an integer beyond 64 bits as it refuses a malformed number; the walk tells
-    // the two apart.
-    if (error != simdjson::NUMBER_ERROR) return Layout::not_json;
+    // The tape also refuses texts this reader takes (integers beyond 64 bits, exponents beyond
+    // the library's range), and under error codes that differ between the library's versions
+    // and processor kernels; so the walk decides every text the tape refuses.
   }
   if (walk_parser_.iterate(padded_.data(), padded_.size(), padded_.capacity()).get(document_) !=
       SUCCESS) {

@@ -6,11 +6,12 @@
 // an error. Nothing throws.
 //
 // Memory: a text up to max_tape_text is parsed onto the library's tape (8 to 16 bytes a value,
-// fast to read); a longer one is checked and read by walks over the library's index of the text
-// (4 bytes a bracket, comma or value), with no tape. One reader serves the replies of one scan in
-// turn and keeps its buffers while they are sized for at most max_tape_text; larger ones are given
-// back at the next read and when the reader is dropped, and then, where the C library allows it,
-// so is the free memory of the heap, which would otherwise keep blocks of up to 32 MiB.
+// fast to read); a longer one, and one the tape refuses, is checked and read by walks over the
+// library's index of the text (4 bytes a bracket, comma or value), with no tape. One reader serves
+// the replies of one scan in turn and keeps its buffers while they are sized for at most
+// max_tape_text; larger ones are given back at the next read and when the reader is dropped, and
+// then, where the C library allows it, so is the free memory of the heap, which would otherwise
+// keep blocks of up to 32 MiB.
 //
 // The lookups by which a checked JSON document (see JsonReader) is read, in one forward pass: the
 // members of an object, the elements of an array, the text of a string, the value of a number.
