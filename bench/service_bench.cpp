@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "service/listener.h"
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 #include "support/service_process.h"
 #include "support/serving_harness.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 #include "support/service_process.h"
 #include "support/serving_harness.h"
 

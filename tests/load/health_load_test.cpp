@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 #include "support/service_process.h"
 #include "support/serving_harness.h"
 

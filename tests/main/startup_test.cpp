@@ -28,7 +28,7 @@
 
 #include "common/unique_fd.h"
 #include "service/listener.h"
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 #include "support/service_process.h"
 #include "support/serving_harness.h"
 

@@ -25,7 +25,7 @@
 #include "common/unique_fd.h"
 #include "service/cockpit/cockpit_page.h"
 #include "service/listener.h"
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 #include "support/service_process.h"
 #include "support/serving_harness.h"
 

@@ -1,4 +1,4 @@
-#include "support/process_inspect.h"
+#include "support/process_state.h"
 
 #include <cstdint>
 #include <filesystem>
