@@ -10,11 +10,8 @@
 namespace tarnwick {
 
 ClientSettings production_chain_settings() {
-  ClientSettings settings{std::string(production_api_base), chain_request_deadline,
-                          std::chrono::milliseconds{0}, std::string(trusted_roots_pem())};
-  settings.body_limit = chain_body_limit;
-  settings.beyond_limit = BodyOverflow::fail;
-  return settings;
+  return ClientSettings{std::string(production_api_base), chain_request_deadline,
+                        std::chrono::milliseconds{0}, std::string(trusted_roots_pem())};
 }
 
 std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {

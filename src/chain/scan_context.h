@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,11 +29,9 @@ inline constexpr std::string_view production_reputation_contract = "agentfeed";
 // Overall deadline of one chain request.
 inline constexpr std::chrono::milliseconds chain_request_deadline{12'000};
 
-// The most body bytes a chain read accepts: 10 MiB (more fails).
-inline constexpr std::size_t chain_body_limit = 10'485'760;
-
 // The settings of the production ChainClient: the node above, a 12-second overall deadline, the
-// library's own connect limit, the compiled-in roots, bodies up to chain_body_limit.
+// library's own connect limit, the compiled-in roots, and the client's default body limit
+// (10 MiB; a longer body fails the read).
 ClientSettings production_chain_settings();
 
 // A plain aggregate, movable, not copyable (the client is unique). Tests build one from parts:
