@@ -128,8 +128,9 @@ bool well_formed(simdjson::ondemand::value& value, std::size_t depth) {
       bool is_null = false;
       return value.is_null().get(is_null) == SUCCESS && is_null;
     }
+    // A kind the library reports for text that is no JSON value (newer releases name it).
+    default: return false;
   }
-  return false;
 }
 
 // True when the document, whose text is `text`, is one well-formed value with nothing after it.
