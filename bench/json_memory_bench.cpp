@@ -150,7 +150,7 @@ void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 int main() {
-  constexpr std::size_t size = tarnwick::chain_body_limit;  // the most a chain read accepts
+  static const std::size_t size = tarnwick::ClientSettings{}.body_limit;  // most a read accepts
   const Shape shapes[] = {
       {"flat empty objects", [] { return hostile_reply(R"({"rows":[{})", ",{}", "]}", size); }},
       {"deep nesting", [] { return std::string(size / 2, '[') + std::string(size / 2, ']'); }},

@@ -1,5 +1,7 @@
 #include "service/request_guards.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 
 #include "common/account_name.h"
@@ -55,15 +57,23 @@ bool host_allowed(std::string_view request) {
 }
 
 bool origin_allowed(std::string_view request) {
+  const auto fetch_site_is = [&request](std::initializer_list<std::string_view> sites) {
+    return any_header_line(request, [sites](std::string_view name, std::string_view value) {
+      if (!equals_ignoring_ascii_case(name, "sec-fetch-site")) return false;
+      const std::string site = ascii_lower(value);
+      return std::find(sites.begin(), sites.end(), site) != sites.end();
+    });
+  };
   const bool from_elsewhere =
+      fetch_site_is({"cross-site", "same-site"}) ||
       any_header_line(request, [](std::string_view name, std::string_view value) {
-        if (equals_ignoring_ascii_case(name, "sec-fetch-site")) {
-          const std::string site = ascii_lower(value);
-          return site == "cross-site" || site == "same-site";
-        }
         return equals_ignoring_ascii_case(name, "origin") && !is_service_origin(value);
       });
-  return !from_elsewhere;
+  if (from_elsewhere) return false;
+  // The one read ends inside the head: the lines that mark another site may lie beyond it (a page
+  // can pad its URL to push them there). Only the browser's own word for its page is trusted then.
+  const bool head_complete = request.find("\r\n\r\n") != std::string_view::npos;
+  return head_complete || fetch_site_is({"same-origin", "none"});
 }
 
 std::string request_target(std::string_view request) {

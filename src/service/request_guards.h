@@ -25,7 +25,8 @@ bool host_allowed(std::string_view request);
 // browser sent the request for a page of another site: a Sec-Fetch-Site of "cross-site" or
 // "same-site", or an Origin other than "http://127.0.0.1:8070" and "http://localhost:8070".
 // Requests with neither header (bots, command-line clients) and the cockpit's own same-origin
-// requests pass.
+// requests pass. A request whose head does not end (CR LF CR LF) inside the bytes read passes only
+// with a Sec-Fetch-Site of "same-origin" or "none": the lines that tell may lie beyond the read.
 bool origin_allowed(std::string_view request);
 
 // The second space-separated piece of the first line (the bytes before the first CR or LF,

@@ -191,8 +191,11 @@ describe('cockpit served by the service', () => {
       // The other site: a page on another loopback origin that fires scans, oracle and update
       // requests at the service the ways a page can without asking (images, fetch).
       const targets = ['/scan?token=mytoken', '/oracle?token=snipcoins', '/update'];
+      // Images whose padded URLs keep Host inside the service's one 2048-byte read and push the
+      // browser's Sec-Fetch-Site and Origin lines beyond it.
+      const padded = [1700, 1800, 1900, 1990].map((n) => `/scan?token=mytoken&p=${'x'.repeat(n)}`);
       const html = '<!doctype html><title>elsewhere</title>' +
-        targets.map((t) => `<img src="${ORIGIN}${t}">`).join('') +
+        [...targets, ...padded].map((t) => `<img src="${ORIGIN}${t}">`).join('') +
         '<a id="cockpit" href="' + ORIGIN + '/">cockpit</a><script>' +
         targets.map((t) => `fetch('${ORIGIN}${t}',{mode:'no-cors'}).catch(()=>{});` +
           `fetch('${ORIGIN}${t}').catch(()=>{});`).join('') + '</script>';
