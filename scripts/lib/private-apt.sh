@@ -4,7 +4,8 @@
 #
 #   private_apt_setup <folder> <suite>...  sources for the suites (binary and source packages of
 #                                          main) from the Debian archive this machine's apt uses,
-#                                          then `apt-get update`; fails when that cannot be done
+#                                          then `apt-get update`; fails when that cannot be done.
+#                                          <folder> must be absolute.
 #   private_apt <folder> <apt-get|apt-cache> <arguments>...   runs with that configuration
 #   private_apt_failure                    why the last private_apt_setup failed, for SKIPPED lines
 
@@ -36,6 +37,8 @@ private_apt() {
 private_apt_setup() {
   local folder=$1
   shift
+  # apt would take a relative folder as relative to its own state folders.
+  case "$folder" in /*) ;; *) echo "private_apt_setup: $folder is not an absolute path" >&2; return 2 ;; esac
   if ! command -v apt-get >/dev/null 2>&1; then
     private_apt_failure_reason="no apt on this system"
     return 1
