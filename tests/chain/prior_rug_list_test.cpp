@@ -71,6 +71,9 @@ TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
        {"first"}},
       {"empty file", "", {}},
       {"NUL byte makes a line invalid", std::string("abc\0\nxyz\n", 9), {"xyz"}},
+      {"a line of 256 bytes loads; a longer one is skipped whole, the next loads",
+       "rugger" + std::string(250, ' ') + "\nabc" + std::string(254, ' ') + "\nxyz\n",
+       {"rugger", "xyz"}},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(names_in(c.file), c.expected) << c.name;
@@ -78,9 +81,42 @@ TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
 }
 
 TEST(PriorRugList, AnyInvalidUtf8LoadsNothing) {
+  const std::string long_line(300, 'x');
   for (const std::string bad : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "# \x80 comment"}) {
     EXPECT_EQ(names_in("abc\n" + bad + "\nxyz\n"), Names{}) << testing::PrintToString(bad);
     EXPECT_EQ(names_in("abc\nxyz\n" + bad), Names{}) << testing::PrintToString(bad);
+    EXPECT_EQ(names_in("abc\n" + long_line + bad + long_line + "\nxyz\n"), Names{})
+        << "inside a skipped line: " << testing::PrintToString(bad);
+    EXPECT_EQ(names_in("abc\n" + long_line + bad), Names{})
+        << "ending a skipped last line: " << testing::PrintToString(bad);
+  }
+}
+
+// Reads of the file end anywhere, inside a character too: a skipped line is checked the same.
+TEST(PriorRugList, PiecesOfAnySizeGiveTheListOfTheWholeFile) {
+  std::string characters;  // characters of 1 to 4 bytes, past the line limit
+  while (characters.size() < 2 * PriorRugListBuilder::max_line_bytes) {
+    characters += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  }
+  const struct {
+    std::string file;
+    Names expected;
+  } cases[] = {
+      {"abc\n" + characters + "\nxyz\n", {"abc", "xyz"}},
+      {"abc\n" + characters + "\xE2\x82\nxyz\n", {}},  // a character cut short by the LF
+      {"abc\n" + characters + "\x80\nxyz\n", {}},      // a 4-byte character with a 4th follower
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t size : {1U, 2U, 3U, 5U, 255U, 257U}) {
+      PriorRugListBuilder builder;
+      for (std::size_t at = 0; at < c.file.size(); at += size)
+        builder.take(c.file.substr(at, size));
+      Names names;
+      for (const std::uint64_t code : builder.finish().names)
+        names.push_back(decode_account_name(code));
+      EXPECT_EQ(names, c.expected)
+          << "pieces of " << size << ": " << testing::PrintToString(c.file);
+    }
   }
 }
 
@@ -163,6 +199,27 @@ TEST_F(PriorRugFile, FifoIsNeverRead) {
   ::setrlimit(RLIMIT_DATA, &tight);
   const std::size_t loaded = load_prior_rugs(folder).names.size();
   std::_Exit(loaded == 0 || loaded == count ? 0 : 1);
+}
+
+// In a child: takes "rugger", then 64 MiB of one line with no memory left to map; exits 0 when
+// the list still holds the name, 1 when not, 2 when memory ran out.
+[[noreturn]] void take_endless_line_without_memory_to_spare() {
+  PriorRugListBuilder builder;
+  builder.take("rugger\n" + std::string(PriorRugListBuilder::max_line_bytes, 'x'));
+  const std::string piece(std::size_t{1} << 20, 'x');
+  const rlimit tight{1 << 20, 1 << 20};
+  ::setrlimit(RLIMIT_DATA, &tight);
+  try {
+    for (int i = 0; i < 64; ++i) builder.take(piece);
+    std::_Exit(builder.finish().contains("rugger") ? 0 : 1);
+  } catch (const std::bad_alloc&) {
+    std::_Exit(2);
+  }
+}
+
+// A file of one huge line costs no memory while it is taken.
+TEST(PriorRugList, AnEndlessLineIsNeverHeld) {
+  EXPECT_EXIT(take_endless_line_without_memory_to_spare(), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PriorRugFile, RunningOutOfMemoryGivesTheEmptyListNotAnAbort) {
