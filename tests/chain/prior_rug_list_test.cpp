@@ -18,15 +18,30 @@
 namespace tarnwick {
 namespace {
 
-std::vector<std::string> names_in(std::string_view file) {
+// The names in `file`, handed over whole or in pieces of `piece` bytes (reads end anywhere).
+std::vector<std::string> names_in(std::string_view file, std::size_t piece = 0) {
+  PriorRugListBuilder builder;
+  for (std::size_t at = 0; piece != 0 && at < file.size(); at += piece) {
+    builder.take(file.substr(at, piece));
+  }
   std::vector<std::string> names;
-  for (const std::uint64_t code : parse_prior_rugs(file).names) {
+  for (const std::uint64_t code : (piece == 0 ? parse_prior_rugs(file) : builder.finish()).names) {
     names.push_back(decode_account_name(code));
   }
   return names;
 }
 
 using Names = std::vector<std::string>;
+
+// A line of characters of 1 to 4 bytes, twice the length limit and more: the bytes held of it
+// fill up more than once, with a character across the end.
+const std::string long_line = [] {
+  std::string line;
+  while (line.size() <= 2 * PriorRugListBuilder::max_line_bytes) {
+    line += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  }
+  return line;
+}();
 
 TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
   const struct {
@@ -74,14 +89,21 @@ TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
       {"a line of 256 bytes loads; a longer one is skipped whole, the next loads",
        "rugger" + std::string(250, ' ') + "\nabc" + std::string(254, ' ') + "\nxyz\n",
        {"rugger", "xyz"}},
+      {"byte order mark after a skipped first line is not white space",
+       long_line + "\n\xEF\xBB\xBF" + "second\n",
+       {}},
+      {"a skipped line of characters of 2 to 4 bytes",
+       "abc\n" + long_line + "\nxyz\n",
+       {"abc", "xyz"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(names_in(c.file), c.expected) << c.name;
+    for (const std::size_t piece : {0U, 1U, 7U}) {
+      EXPECT_EQ(names_in(c.file, piece), c.expected) << c.name << ", pieces of " << piece;
+    }
   }
 }
 
 TEST(PriorRugList, AnyInvalidUtf8LoadsNothing) {
-  const std::string long_line(300, 'x');
   for (const std::string bad : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "# \x80 comment"}) {
     EXPECT_EQ(names_in("abc\n" + bad + "\nxyz\n"), Names{}) << testing::PrintToString(bad);
     EXPECT_EQ(names_in("abc\nxyz\n" + bad), Names{}) << testing::PrintToString(bad);
@@ -89,34 +111,6 @@ TEST(PriorRugList, AnyInvalidUtf8LoadsNothing) {
         << "inside a skipped line: " << testing::PrintToString(bad);
     EXPECT_EQ(names_in("abc\n" + long_line + bad), Names{})
         << "ending a skipped last line: " << testing::PrintToString(bad);
-  }
-}
-
-// Reads of the file end anywhere, inside a character too: a skipped line is checked the same.
-TEST(PriorRugList, PiecesOfAnySizeGiveTheListOfTheWholeFile) {
-  std::string characters;  // characters of 1 to 4 bytes, past the line limit
-  while (characters.size() < 2 * PriorRugListBuilder::max_line_bytes) {
-    characters += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
-  }
-  const struct {
-    std::string file;
-    Names expected;
-  } cases[] = {
-      {"abc\n" + characters + "\nxyz\n", {"abc", "xyz"}},
-      {"abc\n" + characters + "\xE2\x82\nxyz\n", {}},  // a character cut short by the LF
-      {"abc\n" + characters + "\x80\nxyz\n", {}},      // a 4-byte character with a 4th follower
-  };
-  for (const auto& c : cases) {
-    for (const std::size_t size : {1U, 2U, 3U, 5U, 255U, 257U}) {
-      PriorRugListBuilder builder;
-      for (std::size_t at = 0; at < c.file.size(); at += size)
-        builder.take(c.file.substr(at, size));
-      Names names;
-      for (const std::uint64_t code : builder.finish().names)
-        names.push_back(decode_account_name(code));
-      EXPECT_EQ(names, c.expected)
-          << "pieces of " << size << ": " << testing::PrintToString(c.file);
-    }
   }
 }
 
