@@ -9,6 +9,7 @@
 
 #include "common/account_name.h"
 #include "common/text.h"
+#include "common/unique_fd.h"
 
 namespace tarnwick {
 namespace {
@@ -22,25 +23,26 @@ void sort_distinct(std::vector<std::uint64_t>& codes) {
   codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
 }
 
-// Closes a descriptor on every way out of the reader.
-class DescriptorCloser {
- public:
-  explicit DescriptorCloser(int fd) : fd_(fd) {}
-  ~DescriptorCloser() { ::close(fd_); }
-  DescriptorCloser(const DescriptorCloser&) = delete;
-  DescriptorCloser& operator=(const DescriptorCloser&) = delete;
+bool is_continuation_byte(char c) { return (static_cast<unsigned char>(c) & 0xC0U) == 0x80U; }
 
- private:
-  int fd_;
-};
+// Where `bytes` (at least 4 of them) may be cut so that, whatever follows them, the whole is valid
+// UTF-8 exactly when the part before the cut and the part after it each are: before their last
+// byte that is no continuation byte, when it lies among the last 4 (a character starts there);
+// otherwise at the end, as 4 continuation bytes in a row are invalid whatever surrounds them.
+std::size_t character_cut(std::string_view bytes) {
+  for (std::size_t at = bytes.size(); at-- > bytes.size() - 4;) {
+    if (!is_continuation_byte(bytes[at])) return at;
+  }
+  return bytes.size();
+}
 
 // The list in `file`, read to its end with plain reads whose failures are values.
 PriorRugList read_list(const std::filesystem::path& file) {
   // Opened without blocking, so that a FIFO with no writer cannot hold start-up before the check
   // below refuses it.
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {};
-  const DescriptorCloser closer{fd};
+  const UniqueFd file_fd{::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+  if (!file_fd.valid()) return {};
+  const int fd = file_fd.get();
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return {};
   const int flags = ::fcntl(fd, F_GETFL);
@@ -69,23 +71,31 @@ bool PriorRugList::contains(std::string_view account) const {
 void PriorRugListBuilder::take(std::string_view piece) {
   while (!invalid_ && !piece.empty()) {
     const std::size_t end = piece.find('\n');
-    if (end == std::string_view::npos) {
-      unfinished_line_.append(piece);
-      return;
-    }
-    if (unfinished_line_.empty()) {
-      take_line(piece.substr(0, end));
+    const std::string_view part = piece.substr(0, end);
+    const bool line_ends = end != std::string_view::npos;
+    if (skipping_ || unfinished_line_.size() + part.size() > max_line_bytes) {
+      skip(part);
+      if (line_ends && !invalid_) end_skipped_line();
+    } else if (!line_ends) {
+      unfinished_line_.append(part);
+    } else if (unfinished_line_.empty()) {
+      take_line(part);  // a whole line within the piece needs no copy
     } else {
-      unfinished_line_.append(piece.substr(0, end));
+      unfinished_line_.append(part);
       take_line(unfinished_line_);
       unfinished_line_.clear();
     }
+    if (!line_ends) return;
     piece.remove_prefix(end + 1);
   }
 }
 
 PriorRugList PriorRugListBuilder::finish() {
-  if (!invalid_ && !unfinished_line_.empty()) take_line(unfinished_line_);
+  if (!invalid_ && skipping_) {
+    end_skipped_line();
+  } else if (!invalid_ && !unfinished_line_.empty()) {
+    take_line(unfinished_line_);
+  }
   unfinished_line_ = std::string();
   if (invalid_) return {};
   sort_distinct(codes_);
@@ -95,12 +105,46 @@ PriorRugList PriorRugListBuilder::finish() {
   return PriorRugList{std::move(codes_)};
 }
 
+void PriorRugListBuilder::skip(std::string_view bytes) {
+  skipping_ = true;
+  // The held bytes fill up to max_line_bytes; then all but their last character, which the next
+  // bytes may still complete, are checked and dropped. A cut before a character's first byte
+  // keeps the check exact (see character_cut).
+  while (!bytes.empty()) {
+    const std::size_t room = max_line_bytes - unfinished_line_.size();
+    const std::size_t moved = std::min(room, bytes.size());
+    unfinished_line_.append(bytes.substr(0, moved));
+    bytes.remove_prefix(moved);
+    if (unfinished_line_.size() < max_line_bytes) return;
+    const std::size_t cut = character_cut(unfinished_line_);
+    if (!is_valid_utf8(std::string_view(unfinished_line_).substr(0, cut))) {
+      discard_all();
+      return;
+    }
+    unfinished_line_.erase(0, cut);
+  }
+}
+
+void PriorRugListBuilder::end_skipped_line() {
+  if (!is_valid_utf8(unfinished_line_)) {
+    discard_all();
+    return;
+  }
+  unfinished_line_.clear();
+  skipping_ = false;
+  at_start_ = false;
+}
+
+void PriorRugListBuilder::discard_all() {
+  invalid_ = true;
+  codes_ = std::vector<std::uint64_t>();
+}
+
 void PriorRugListBuilder::take_line(std::string_view line) {
   // LF never occurs inside a multi-byte sequence, so the file is valid UTF-8 exactly when each of
   // its lines is.
   if (!is_valid_utf8(line)) {
-    invalid_ = true;
-    codes_ = std::vector<std::uint64_t>();
+    discard_all();
     return;
   }
   // Editors that save "UTF-8 with BOM" put U+FEFF first; it is a signature, not text.

@@ -1,9 +1,6 @@
 #include "common/json_reader.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <string>
 
 #if __has_include(<malloc.h>)
@@ -15,44 +12,10 @@ namespace {
 
 using simdjson::SUCCESS;
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-// True when `token` is a number by JSON's grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
-bool is_json_number(std::string_view token) {
-  std::size_t at = 0;
-  const auto next_is = [&](std::string_view any_of) {
-    return at < token.size() && any_of.find(token[at]) != std::string_view::npos;
-  };
-  const auto digits = [&] {
-    const std::size_t start = at;
-    while (at < token.size() && is_digit(token[at])) ++at;
-    return at > start;
-  };
-  if (next_is("-")) ++at;
-  if (next_is("0")) {
-    ++at;
-  } else if (!digits()) {
-    return false;
-  }
-  if (next_is(".")) {
-    ++at;
-    if (!digits()) return false;
-  }
-  if (next_is("eE")) {
-    ++at;
-    if (next_is("+-")) ++at;
-    if (!digits()) return false;
-  }
-  return at == token.size();
-}
-
-// The integer `token` spells, when it fits T; none otherwise.
-template <class T>
-std::optional<T> integer(std::string_view token) {
-  T value{};
-  const auto [end, error] = std::from_chars(token.data(), token.data() + token.size(), value);
-  if (error != std::errc() || end != token.data() + token.size()) return std::nullopt;
-  return value;
+// The number a raw token spells; the token runs on over the white space after it.
+std::optional<JsonNumber> token_number(std::string_view token) {
+  const std::size_t end = token.find_last_not_of(" \t\n\r");
+  return parse_json_number(token.substr(0, end == std::string_view::npos ? 0 : end + 1));
 }
 
 std::optional<JsonNumber> number(simdjson::dom::element element) {
@@ -74,10 +37,9 @@ std::optional<JsonNumber> number(simdjson::ondemand::value& value) {
   simdjson::ondemand::json_type type{};
   if (value.type().get(type) != SUCCESS) return std::nullopt;
   if (type != simdjson::ondemand::json_type::number) return std::nullopt;
-  return parse_json_number(value.raw_json_token());
+  return token_number(value.raw_json_token());
 }
 
-using simdjson::SUCCESS;
 using simdjson::ondemand::json_type;
 
 constexpr std::string_view byte_order_mark = "\xEF\xBB\xBF";
@@ -154,7 +116,7 @@ bool well_formed(simdjson::ondemand::document& document, std::string_view text) 
       std::string_view content;
       return document.get_string().get(content) == SUCCESS;
     }
-    case json_type::number: return parse_json_number(token).has_value();
+    case json_type::number: return token_number(token).has_value();
     case json_type::boolean: {
       bool boolean = false;
       return document.get_bool().get(boolean) == SUCCESS;
@@ -176,7 +138,9 @@ void return_free_heap() {
 }
 
 // True when `text` may hold the number -0 (the bytes "-0" then a delimiter or the end). The tape
-// stores -0 as the integer 0, losing the minus sign that tells it from 0; a walk keeps it.
+// stores -0 as the integer 0 (simdjson 3.0.1 does), losing the minus sign that tells it from 0:
+// number() would give it the unsigned kind and whole_number() would take it for 0, where -0 is a
+// signed integer and no whole number. A walk reads the token itself.
 bool may_hold_negative_zero(std::string_view text) {
   constexpr std::string_view after_number = " \t\n\r,]}";
   for (std::size_t at = text.find("-0"); at != std::string_view::npos;
@@ -208,24 +172,6 @@ std::string_view text_or_empty(JsonValue& value) {
 std::optional<JsonNumber> number(JsonValue& value) {
   if (value.tape != nullptr) return number(*value.tape);
   return number(*value.walked);
-}
-
-std::optional<JsonNumber> parse_json_number(std::string_view token) {
-  const std::size_t end = token.find_last_not_of(" \t\n\r");
-  token = token.substr(0, end == std::string_view::npos ? 0 : end + 1);
-  if (!is_json_number(token)) return std::nullopt;
-  if (token.find_first_of(".eE") == std::string_view::npos) {
-    if (token.front() == '-') {
-      if (const auto negative = integer<std::int64_t>(token)) return *negative;
-    } else if (const auto whole = integer<std::uint64_t>(token)) {
-      return *whole;
-    }
-  }
-  // Fractions, exponents and integers beyond 64 bits: the nearest double, of a token of any
-  // length (the program never changes the C locale, so the decimal point is '.').
-  const double nearest = std::strtod(std::string(token).c_str(), nullptr);
-  if (!std::isfinite(nearest)) return std::nullopt;
-  return nearest;
 }
 
 std::optional<std::uint64_t> whole_number(JsonValue& value) {

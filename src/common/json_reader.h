@@ -1,6 +1,6 @@
 // JsonReader: the one reader of outside JSON text (chain replies, the update manifest). It reads a
 // text only when the whole of it is one JSON document, and then hands its top-level members to a
-// visitor, to be read with the lookups of json_values.h. Refused besides malformed text: text
+// visitor, to be read with the lookups below. Refused besides malformed text: text
 // holding a NUL byte, and documents nested deeper than max_depth (brackets outside strings). A
 // leading byte order mark is skipped. An integer beyond 64 bits is a number (see JsonNumber), not
 // an error. Nothing throws.
@@ -29,6 +29,8 @@
 #include <string_view>
 #include <variant>
 
+#include "common/text.h"
+
 namespace tarnwick {
 
 // One value of the document, as the reader hands it to a visitor: on the parser's tape (texts up
@@ -37,11 +39,6 @@ struct JsonValue {
   simdjson::dom::element* tape = nullptr;       // set for a value on the tape,
   simdjson::ondemand::value* walked = nullptr;  // else this one
 };
-
-// A number with its kind kept: an integer written without a minus sign that fits 64 bits unsigned,
-// one written with a minus sign ("-0" too) that fits 64 bits signed, or any other number (fraction,
-// exponent, an integer beyond 64 bits) as the nearest double.
-using JsonNumber = std::variant<std::uint64_t, std::int64_t, double>;
 
 // Calls visit(key, value) for each member of `object` in document order, the key unescaped.
 template <class Visit>
@@ -106,17 +103,13 @@ std::optional<std::string_view> text(JsonValue& value);
 // `value`'s text, none read as the empty text (for comparisons).
 std::string_view text_or_empty(JsonValue& value);
 
-// The number `value` holds; none when it is not a number.
+// The number `value` holds, read as parse_json_number (common/text.h) reads it, kind kept (see
+// JsonNumber there: "-0" is a signed integer); none when it is not a number.
 std::optional<JsonNumber> number(JsonValue& value);
 
 // The value of an integer written without a minus sign that fits 64 bits; none for anything
 // else: negative integers and -0, fractions such as 1.0, strings such as "1".
 std::optional<std::uint64_t> whole_number(JsonValue& value);
-
-// The number a raw JSON token spells (white space after it allowed); none when the token is not a
-// number by JSON's grammar or its value is beyond the range of a double. A value too small for a
-// double is 0, whatever its exponent.
-std::optional<JsonNumber> parse_json_number(std::string_view token);
 
 class JsonReader {
  public:

@@ -72,24 +72,49 @@ Decoded decode_last(std::string_view s) {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-// Checks `text` (sign already removed) against digits [. digits] [e [sign] digits], with at least
-// one mantissa digit on either side of the point.
-bool is_decimal(std::string_view text) {
+// The parts of a decimal text (sign already removed): digits [. digits] [e [sign] digits].
+struct DecimalParts {
+  std::string_view whole;     // the digits before the point
+  std::string_view fraction;  // the digits after it
+  bool point = false;
+  bool exponent = false;
+  bool complete = false;  // the parts are all of the text, an exponent has digits
+};
+
+DecimalParts decimal_parts(std::string_view text) {
+  DecimalParts parts;
   std::size_t i = 0;
-  std::size_t mantissa_digits = 0;
-  for (; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
-  if (i < text.size() && text[i] == '.') {
-    for (++i; i < text.size() && is_digit(text[i]); ++i) ++mantissa_digits;
-  }
-  if (mantissa_digits == 0) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  const auto digits = [&] {
     const std::size_t first = i;
     while (i < text.size() && is_digit(text[i])) ++i;
-    if (i == first) return false;
+    return text.substr(first, i - first);
+  };
+  parts.whole = digits();
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    parts.point = true;
+    parts.fraction = digits();
   }
-  return i == text.size();
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    parts.exponent = true;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (digits().empty()) return parts;
+  }
+  parts.complete = i == text.size();
+  return parts;
+}
+
+// At least one mantissa digit on either side of the point.
+bool is_decimal(const DecimalParts& parts) {
+  return parts.complete && (!parts.whole.empty() || !parts.fraction.empty());
+}
+
+// JSON's stricter form: digits before the point, no leading zero, digits after a point.
+bool is_json_decimal(const DecimalParts& parts) {
+  return parts.complete && !parts.whole.empty() &&
+         (parts.whole.size() == 1 || parts.whole.front() != '0') &&
+         (!parts.point || !parts.fraction.empty());
 }
 
 // Digits accumulated towards the sign, so that the most negative value parses too; none on any
@@ -196,7 +221,7 @@ std::optional<double> parse_decimal_double(std::string_view text) {
     return sign * std::numeric_limits<double>::infinity();
   }
   if (equals_ignoring_ascii_case(text, "nan")) return std::numeric_limits<double>::quiet_NaN();
-  if (!is_decimal(text)) return std::nullopt;
+  if (!is_decimal(decimal_parts(text))) return std::nullopt;
   // fast_float rounds exactly, whatever the locale, and stores the nearest double even when the
   // magnitude is out of range (infinity or zero); versions differ only in whether they then
   // report result_out_of_range.
@@ -205,6 +230,23 @@ std::optional<double> parse_decimal_double(std::string_view text) {
   const bool converted = result.ec == std::errc{} || result.ec == std::errc::result_out_of_range;
   if (!converted || result.ptr != text.data() + text.size()) return std::nullopt;
   return sign * value;
+}
+
+std::optional<JsonNumber> parse_json_number(std::string_view text) {
+  const std::string_view unsigned_part = text.starts_with('-') ? text.substr(1) : text;
+  const DecimalParts parts = decimal_parts(unsigned_part);
+  if (!is_json_decimal(parts)) return std::nullopt;
+  if (!parts.point && !parts.exponent) {
+    if (unsigned_part.size() != text.size()) {
+      if (const auto negative = parse_int64(text)) return *negative;
+    } else if (const auto whole = parse_uint64(text)) {
+      return *whole;
+    }
+  }
+  // Fractions, exponents and integers beyond 64 bits: the nearest double, of a text of any length.
+  const std::optional<double> nearest = parse_decimal_double(text);
+  if (!nearest || !std::isfinite(*nearest)) return std::nullopt;
+  return *nearest;
 }
 
 void append_decimal(std::string& out, std::uint32_t value) {

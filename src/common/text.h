@@ -1,13 +1,14 @@
 // Text rules shared by every reader of outside bytes (requests, chain replies, the prior-rug file,
 // the update manifest) and every writer of numbers: UTF-8 validation, lossy conversion and
-// white-space trim; ASCII case folding; decimal numbers read with every overflow refused, and
-// written.
+// white-space trim; ASCII case folding; decimal numbers read with every overflow refused (the one
+// decimal reader of the program, JSON's numbers included, exact and locale-free), and written.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace tarnwick {
 
@@ -46,6 +47,16 @@ std::optional<std::uint64_t> parse_uint64(std::string_view text);
 // hexadecimal, no "nan(...)". The nearest double, exactly rounded whatever the locale;
 // out-of-range magnitudes become infinity or zero.
 std::optional<double> parse_decimal_double(std::string_view text);
+
+// A number with its kind kept: an integer written without a minus sign that fits 64 bits unsigned,
+// one written with a minus sign ("-0" too) that fits 64 bits signed, or any other number (fraction,
+// exponent, an integer beyond 64 bits) as the nearest double.
+using JsonNumber = std::variant<std::uint64_t, std::int64_t, double>;
+
+// A number in JSON's notation, -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?, and nothing else.
+// None when the text has another shape or its value is beyond the range of a double; a value too
+// small for a double is 0 (with the number's sign), whatever its exponent.
+std::optional<JsonNumber> parse_json_number(std::string_view text);
 
 // Appends `value` in decimal, without padding.
 void append_decimal(std::string& out, std::uint32_t value);

@@ -18,15 +18,30 @@
 namespace tarnwick {
 namespace {
 
-std::vector<std::string> names_in(std::string_view file) {
+// The names in `file`, handed over whole or in pieces of `piece` bytes (reads end anywhere).
+std::vector<std::string> names_in(std::string_view file, std::size_t piece = 0) {
+  PriorRugListBuilder builder;
+  for (std::size_t at = 0; piece != 0 && at < file.size(); at += piece) {
+    builder.take(file.substr(at, piece));
+  }
   std::vector<std::string> names;
-  for (const std::uint64_t code : parse_prior_rugs(file).names) {
+  for (const std::uint64_t code : (piece == 0 ? parse_prior_rugs(file) : builder.finish()).names) {
     names.push_back(decode_account_name(code));
   }
   return names;
 }
 
 using Names = std::vector<std::string>;
+
+// A line of characters of 1 to 4 bytes, twice the length limit and more: the bytes held of it
+// fill up more than once, with a character across the end.
+const std::string long_line = [] {
+  std::string line;
+  while (line.size() <= 2 * PriorRugListBuilder::max_line_bytes) {
+    line += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  }
+  return line;
+}();
 
 TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
   const struct {
@@ -71,9 +86,20 @@ TEST(PriorRugList, ParsesLinesCommentsAndWhiteSpace) {
        {"first"}},
       {"empty file", "", {}},
       {"NUL byte makes a line invalid", std::string("abc\0\nxyz\n", 9), {"xyz"}},
+      {"a line of 256 bytes loads; a longer one is skipped whole, the next loads",
+       "rugger" + std::string(250, ' ') + "\nabc" + std::string(254, ' ') + "\nxyz\n",
+       {"rugger", "xyz"}},
+      {"byte order mark after a skipped first line is not white space",
+       long_line + "\n\xEF\xBB\xBF" + "second\n",
+       {}},
+      {"a skipped line of characters of 2 to 4 bytes",
+       "abc\n" + long_line + "\nxyz\n",
+       {"abc", "xyz"}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(names_in(c.file), c.expected) << c.name;
+    for (const std::size_t piece : {0U, 1U, 7U}) {
+      EXPECT_EQ(names_in(c.file, piece), c.expected) << c.name << ", pieces of " << piece;
+    }
   }
 }
 
@@ -81,6 +107,10 @@ TEST(PriorRugList, AnyInvalidUtf8LoadsNothing) {
   for (const std::string bad : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "# \x80 comment"}) {
     EXPECT_EQ(names_in("abc\n" + bad + "\nxyz\n"), Names{}) << testing::PrintToString(bad);
     EXPECT_EQ(names_in("abc\nxyz\n" + bad), Names{}) << testing::PrintToString(bad);
+    EXPECT_EQ(names_in("abc\n" + long_line + bad + long_line + "\nxyz\n"), Names{})
+        << "inside a skipped line: " << testing::PrintToString(bad);
+    EXPECT_EQ(names_in("abc\n" + long_line + bad), Names{})
+        << "ending a skipped last line: " << testing::PrintToString(bad);
   }
 }
 
@@ -163,6 +193,21 @@ TEST_F(PriorRugFile, FifoIsNeverRead) {
   ::setrlimit(RLIMIT_DATA, &tight);
   const std::size_t loaded = load_prior_rugs(folder).names.size();
   std::_Exit(loaded == 0 || loaded == count ? 0 : 1);
+}
+
+// A file of one huge line costs no memory while it is taken: in a child with no memory left to
+// map, 64 MiB of it leave the name before it in the list.
+TEST(PriorRugList, AnEndlessLineIsNeverHeld) {
+  const auto take_endless_line = [] {
+    PriorRugListBuilder builder;
+    builder.take("rugger\n" + std::string(PriorRugListBuilder::max_line_bytes, 'x'));
+    const std::string piece(std::size_t{1} << 20, 'x');
+    const rlimit tight{1 << 20, 1 << 20};
+    ::setrlimit(RLIMIT_DATA, &tight);
+    for (int i = 0; i < 64; ++i) builder.take(piece);
+    std::_Exit(builder.finish().contains("rugger") ? 0 : 1);
+  };
+  EXPECT_EXIT(take_endless_line(), testing::ExitedWithCode(0), "");
 }
 
 TEST_F(PriorRugFile, RunningOutOfMemoryGivesTheEmptyListNotAnAbort) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,17 +26,19 @@ static_assert(!std::is_copy_constructible_v<ScanContext>);
 
 using test::ScopedEnv;
 
-TEST(ScanContext, ProductionContextUsesTheFixedNodeAndContract) {
+TEST(ScanContext, ProductionContextUsesTheFixedNodeContractAndTheClockNow) {
   const ScopedEnv home("HOME", nullptr);
+  const std::uint64_t before = unix_seconds(std::chrono::system_clock::now());
   const ScanContext context = build_scan_context();
+  const std::uint64_t after = unix_seconds(std::chrono::system_clock::now());
   EXPECT_EQ(context.client.base_url(), production_api_base);
-  EXPECT_EQ(context.client.base_url(), context.client.base_url());
   EXPECT_EQ(context.client.base_url().rfind("https://", 0), 0U);
   EXPECT_NE(context.client.base_url().back(), '/');
+  EXPECT_EQ(context.reputation_contract, production_reputation_contract);
   EXPECT_TRUE(is_account_name(context.reputation_contract)) << context.reputation_contract;
-  // The registry's own reputation contract, not a name anyone could still claim.
-  EXPECT_EQ(context.reputation_contract, "agentfeed");
-  EXPECT_GT(context.reference_time, 1'700'000'000U);  // after the program was written
+  // Unix seconds of the wall clock while it was built: not milliseconds, not another clock.
+  EXPECT_GE(context.reference_time, before);
+  EXPECT_LE(context.reference_time, after);
   EXPECT_TRUE(context.prior_rugs.names.empty());
 }
 

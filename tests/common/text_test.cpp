@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 namespace tarnwick {
@@ -65,6 +67,33 @@ TEST(DecimalText, ParseInt64) {
   for (const char* bad : {"", "+", "-", "9223372036854775808", "-9223372036854775809", " 1", "1 ",
                           "1a", "+-1", "0x10", "1.0", "\xd9\xa1"}) {
     EXPECT_EQ(parse_int64(bad), std::nullopt) << bad;
+  }
+}
+
+// The kind is part of the value: printing tells unsigned, signed and double apart, and -0.0 from 0.
+TEST(DecimalText, ParseJsonNumberKeepsTheKindAndRefusesOtherShapes) {
+  using Number = std::optional<JsonNumber>;
+  const struct {
+    const char* text;
+    Number expected;
+  } cases[] = {
+      {"0", std::uint64_t{0}},
+      {"18446744073709551616", 18446744073709551616.0},  // beyond 64 bits: the nearest double
+      {"-0", std::int64_t{0}},
+      {"-9223372036854775808", std::numeric_limits<std::int64_t>::min()},
+      {"-9223372036854775809", -9223372036854775808.0},
+      {"-0.0", -0.0},
+      {"2.5E-1", 0.25},
+      {"1e-400", 0.0},
+      {"1e309", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(testing::PrintToString(parse_json_number(c.text)), testing::PrintToString(c.expected))
+        << c.text;
+  }
+  for (const char* bad : {"", "-", "01", "-01", "+1", "1.", ".5", "1e", "1e+", "- 1", "1 ", "0x1",
+                          "inf", "nan", "1.5.5"}) {
+    EXPECT_EQ(parse_json_number(bad), std::nullopt) << bad;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "service/cockpit/cockpit_page.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -31,6 +32,9 @@ class UpdateCheckTest : public testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
+  // The fake node's settings made the manifest's by manifest_client_settings: every answer below
+  // also shows that the manifest client keeps the site's trust (only the node's test CA), and
+  // ReadsOnlyTheFirstTwoMebibytes that it reads the manifest's limit and keeps that part.
   UpdateCheck check() const {
     return UpdateCheck{folder_, node_.base_url() + "/updates.json",
                        manifest_client_settings(test::client_settings(node_))};
@@ -143,15 +147,133 @@ TEST_F(UpdateCheckTest, NoDataFolderMeansNoMarkerToFind) {
   EXPECT_NE(run_update_check(without_folder), not_available);
 }
 
-TEST(UpdateCheckSettings, KeepTheChainClientsTrustAndChangeOnlyTheLimits) {
-  const ClientSettings chain{"https://node.example", std::chrono::seconds(12),
-                             std::chrono::milliseconds(0), "roots"};
-  const ClientSettings manifest = manifest_client_settings(chain);
-  EXPECT_EQ(manifest.trusted_roots_pem, "roots");
-  EXPECT_EQ(manifest.connect_limit, std::chrono::seconds(6));
-  EXPECT_EQ(manifest.overall_deadline, std::chrono::seconds(15));
-  EXPECT_EQ(manifest.body_limit, 2'097'152U);
-  EXPECT_EQ(manifest.beyond_limit, BodyOverflow::truncate);
+TEST(ParseVersion, AcceptsOneToFourPiecesAfterTrimPrefixAndSuffix) {
+  const struct {
+    std::string text;
+    VersionNumber pieces;
+  } cases[] = {
+      {"0.1.1", {0, 1, 1}},
+      {"v0.2.0", {0, 2, 0}},
+      {"vvv3", {3}},
+      {" \t0.1.1\xE3\x80\x80", {0, 1, 1}},
+      {"0.1.1-beta", {0, 1, 1}},
+      {"0.1.1+7", {0, 1, 1}},
+      {"1.2-rc.1+build", {1, 2}},
+      {"1.2.3.4", {1, 2, 3, 4}},
+      {"18446744073709551615", {18446744073709551615ULL}},
+      {"007.01", {7, 1}},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = parse_version(c.text);
+    ASSERT_TRUE(parsed.has_value()) << c.text;
+    EXPECT_EQ(*parsed, c.pieces) << c.text;
+  }
+}
+
+TEST(ParseVersion, RejectsMalformedText) {
+  const std::string bad[] = {
+      "",     "v",        "1.2.3.4.5", "1..2", "1.x", "1.",   ".1",
+      "V1.0", "1.0a",     " 1 .0",     "-1",   "+1",  "1.-2", "18446744073709551616",
+      "1,2",  "\xC2\xB9", "1.2 3",     "0x10",
+  };
+  for (const auto& text : bad) EXPECT_FALSE(parse_version(text).has_value()) << text;
+}
+
+TEST(CompareVersions, PadsTheShorterWithZeros) {
+  const struct {
+    VersionNumber a;
+    VersionNumber b;
+    int sign;
+  } cases[] = {
+      {{0, 1, 1}, {0, 1, 1}, 0},           {{0, 1, 1, 0}, {0, 1, 1}, 0},
+      {{0, 1, 1, 1}, {0, 1, 1}, 1},        {{0, 1}, {0, 1, 1}, -1},
+      {{0, 2}, {0, 1, 9, 9}, 1},           {{1}, {0, 99}, 1},
+      {{18446744073709551615ULL}, {0}, 1},
+  };
+  for (const auto& c : cases) {
+    const int result = compare_versions(c.a, c.b);
+    EXPECT_EQ((result > 0) - (result < 0), c.sign);
+    const int reverse = compare_versions(c.b, c.a);
+    EXPECT_EQ((reverse > 0) - (reverse < 0), -c.sign);
+  }
+}
+
+std::string manifest(const std::string& version, const std::string& page) {
+  return R"({"tarnwick":{"version":")" + version + R"(","page":")" + page + R"("}})";
+}
+
+TEST(UpdateAnswer, ThePageChecksTheSameDownloadSite) {
+  // The banner script repeats the prefix; the two must name the same site.
+  const std::string quoted = "\"" + std::string(download_site_prefix) + "\"";
+  EXPECT_NE(cockpit_page().find(quoted), std::string_view::npos);
+}
+
+TEST(UpdateAnswer, NotAvailableAnswerIsCompact) {
+  EXPECT_EQ(not_available_answer(), not_available);
+}
+
+TEST(UpdateAnswer, OffersOnlyANewerVersionOnTheDownloadSite) {
+  const std::string site = "https://get.tarnwick.app/releases/";
+  const struct {
+    std::string version;
+    std::string page;
+    bool available;
+  } cases[] = {
+      {"v0.2.0", site + "0.2.0", true},
+      {"0.1.1.1", site, true},
+      {"0.1.1", site, false},
+      {"0.1.1-beta", site, false},
+      {"0.1.1+7", site, false},
+      {"0.1.1.0", site, false},
+      {"0.1", site, false},
+      {"1.2.3.4.5", site, false},
+      {"1..2", site, false},
+      {"1.x", site, false},
+      {"", site, false},
+      {"9.0", "https://elsewhere.example/get.tarnwick.app/", false},
+      {"9.0", "http://get.tarnwick.app/", false},
+      {"9.0", "https://get.tarnwick.app.evil.example/", false},
+  };
+  for (const auto& c : cases) {
+    const std::string answer = update_answer(manifest(c.version, c.page));
+    if (c.available) {
+      EXPECT_EQ(answer, R"({"available":true,"current":"0.1.1","page":")" + c.page +
+                            R"(","version":")" + c.version + R"("})");
+    } else {
+      EXPECT_EQ(answer, not_available) << c.version << " " << c.page;
+    }
+  }
+}
+
+TEST(UpdateAnswer, UnusableManifestsOfferNothing) {
+  const std::string cases[] = {
+      "",
+      "not json",
+      R"([{"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}}])",
+      R"({"other":{"version":"9.0","page":"https://get.tarnwick.app/"}})",
+      R"({"tarnwick":"9.0"})",
+      R"({"tarnwick":{"version":9,"page":"https://get.tarnwick.app/"}})",
+      R"({"tarnwick":{"version":"9.0","page":["https://get.tarnwick.app/"]}})",
+      R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"})",  // truncated
+      std::string(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})") + "\xFF",
+      std::string(R"({"tarnwick":{"version":"9.0","page":"https://get.tarnwick.app/"}})") +
+          std::string(1, '\0'),
+  };
+  for (const auto& text : cases) EXPECT_EQ(update_answer(text), not_available) << text;
+}
+
+TEST(UpdateAnswer, KeepsOtherMembersOutAndEscapesTheManifestTexts) {
+  const std::string text =
+      R"({"x":1,"tarnwick":{"page":"https://get.tarnwick.app/a\\\"b\u00e9","version":"1.0","extra":true}})";
+  EXPECT_EQ(update_answer(text),
+            "{\"available\":true,\"current\":\"0.1.1\",\"page\":\"https://get.tarnwick.app/"
+            "a\\\\\\\"b\xC3\xA9\","
+            "\"version\":\"1.0\"}");
+}
+
+TEST(UpdateAnswer, TrailingWhiteSpaceAfterTheDocumentStillParses) {
+  const std::string text = manifest("1.0", "https://get.tarnwick.app/") + std::string(4096, ' ');
+  EXPECT_NE(update_answer(text), not_available);
 }
 
 }  // namespace
