@@ -25,7 +25,7 @@ struct ChainSettings {
   // Transport of every attempt. `base_url` is the first node; `overall_deadline` bounds one read
   // with all its attempts; `connect_limit` bounds each attempt's connect and TLS handshake.
   ClientSettings client;
-  std::vector<std::string> more_nodes;  // further node bases, tried after base_url in this order
+  std::vector<std::string> more_nodes{};  // further node bases, tried after base_url in order
   // Time from an attempt's start until a status line arrives, after which the read moves on to
   // the next node; the last node a read tries has the rest of the deadline instead. 0: none.
   std::chrono::milliseconds first_byte_limit{0};

@@ -144,30 +144,32 @@ TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
 // Three nodes; a scan, then a second one on the same client. `replies` scripts the nodes that do
 // not answer healthily (none: the port refuses connections); request counts are after each scan.
 TEST_F(ScanTokenTest, ReadsFailOverAcrossNodesAndStayWithTheOneThatAnswered) {
-  const FakeReply unknown = FakeReply::json(test::unknown_account_older_json("tok"), 500);
+  using Script = std::optional<FakeReply>;
+  const auto status = [](int code) { return Script(FakeReply::json("{}", code)); };
+  const Script refused;
+  const Script unknown = FakeReply::json(test::unknown_account_older_json("tok"), 500);
+  const Script reset = FakeReply::reset_connection();
   struct Case {
     std::string name;
-    std::vector<std::optional<FakeReply>> replies;  // for the first nodes
+    std::vector<Script> replies;  // for the first nodes
     bool verdict;
     std::vector<std::size_t> after_one, after_two;
   };
   const std::vector<Case> cases = {
-      {"refused", {std::nullopt}, true, {0, 5, 0}, {0, 10, 0}},
-      {"403", {FakeReply::json("{}", 403)}, true, {1, 5, 0}, {1, 10, 0}},
-      {"502", {FakeReply::html("<html></html>", 502)}, true, {1, 5, 0}, {1, 10, 0}},
-      {"504", {FakeReply::html("<html></html>", 504)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"refused", {refused}, true, {0, 5, 0}, {0, 10, 0}},
+      {"403", {status(403)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"502", {status(502)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"504", {status(504)}, true, {1, 5, 0}, {1, 10, 0}},
       {"silent", {FakeReply::silent()}, true, {1, 5, 0}, {1, 10, 0}},
-      {"503, 429", {FakeReply::json("{}", 503), FakeReply::json("{}", 429)}, true, {1, 1, 5},
-       {1, 1, 10}},
+      {"503, 429", {status(503), status(429)}, true, {1, 1, 5}, {1, 1, 10}},
       {"unknown account", {unknown}, false, {1, 0, 0}, {2, 0, 0}},
-      {"all down", {std::nullopt, FakeReply::json("{}", 503), FakeReply::reset_connection()},
-       false, {0, 1, 1}, {0, 2, 2}},
+      {"all down", {refused, status(503), reset}, false, {0, 1, 1}, {0, 2, 2}},
   };
   const test::TlsIdentity identity = test::make_test_identity();
   for (const Case& c : cases) {
     std::vector<std::unique_ptr<FakeNode>> nodes;
-    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}, {},
-                           std::chrono::milliseconds(300)};
+    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+    settings.first_byte_limit = std::chrono::milliseconds(300);
     for (std::size_t i = 0; i < 3; ++i) {
       nodes.push_back(std::make_unique<FakeNode>(identity));
       (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) =
