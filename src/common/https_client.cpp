@@ -31,8 +31,8 @@ struct BodySink {
   std::string bytes;
   std::size_t limit = 0;
   BodyOverflow beyond_limit = BodyOverflow::fail;
-  bool truncated = false;  // stopped reading at the limit (truncate mode only)
-  int status = 0;          // the last status line's code; 0 until one arrives
+  bool truncated = false;   // stopped reading at the limit (truncate mode only)
+  int status = 0;           // the last status line's code; 0 until one arrives
   std::size_t drained = 0;  // error body bytes dropped
   std::chrono::steady_clock::time_point started;
   std::chrono::milliseconds first_byte_limit{0};
@@ -65,8 +65,8 @@ std::size_t read_header(char* data, std::size_t size, std::size_t count, void* u
   const std::string_view line(data, n);
   constexpr std::string_view prefix = "HTTP/";
   const std::size_t space = line.find(' ');
-  if (user == nullptr || line.substr(0, prefix.size()) != prefix || space == std::string_view::npos ||
-      line.size() < space + 4) {
+  if (user == nullptr || line.substr(0, prefix.size()) != prefix ||
+      space == std::string_view::npos || line.size() < space + 4) {
     return n;
   }
   int status = 0;
