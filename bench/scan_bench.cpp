@@ -3,13 +3,21 @@
 // shows what the scan adds to its network exchanges (building bodies, parsing and reading
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
 // and read a 1000-row market reply and the replies of one scan, with the program's reader and with
-// the nlohmann/json tree it replaced (tests/oracle). All figures come from one run.
+// the nlohmann/json tree it replaced (tests/oracle). Then what failing over costs, with the
+// production limits: scans whose first node refuses connections or drops them unanswered (a
+// black hole), the live node second, against scans whose first node is the live one. All figures
+// come from one run.
 //
 //   scan_bench [scans] [market-rows-in-scan]      (defaults 1000 and 60)
 //
 // 60 rows (about 13 KB) is a market table of realistic size that still fits one TLS record; a
 // reply spread over several records can meet a delayed-ACK wait of the loopback fake node, which
 // then dominates both sides alike.
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -21,6 +29,7 @@
 
 #include "assess/hazards.h"
 #include "chain/chain_requests.h"
+#include "chain/scan_context.h"
 #include "chain/scan_token.h"
 #include "chain/token_facts.h"
 #include "chain/xpr_replies.h"
@@ -77,6 +86,47 @@ struct BareScan {
   const tarnwick::ChainClient& client;
   const std::string account_url, rows_url, actions_url, account, markets, reputation;
 };
+
+// A loopback port that refuses connections (bound, not listening) or, with `black_hole`, one whose
+// listener never accepts and whose accept queue is full, so that further connection attempts get
+// no answer at all.
+struct DeadPort {
+  explicit DeadPort(bool black_hole) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    base = "https://127.0.0.1:" + std::to_string(ntohs(addr.sin_port));
+    if (!black_hole) return;
+    ::listen(fd, 0);
+    for (int& filler : fillers) {  // not waiting: the second one's attempt stays unanswered
+      filler = ::socket(AF_INET, SOCK_STREAM, 0);
+      ::fcntl(filler, F_SETFL, O_NONBLOCK);
+      ::connect(filler, reinterpret_cast<sockaddr*>(&addr), len);
+    }
+  }
+  ~DeadPort() {
+    for (const int filler : fillers) ::close(filler);
+    ::close(fd);
+  }
+  DeadPort(const DeadPort&) = delete;
+  DeadPort& operator=(const DeadPort&) = delete;
+  int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  int fillers[2] = {-1, -1};
+  std::string base;
+};
+
+// A context with the production chain limits whose first node is `first`, the live node second.
+tarnwick::ScanContext failover_context(const tarnwick::test::FakeNode& live, std::string first) {
+  tarnwick::ChainSettings settings = tarnwick::production_chain_settings();
+  settings.client.base_url = std::move(first);
+  settings.client.trusted_roots_pem = live.ca_pem();
+  settings.more_nodes = {live.base_url()};
+  return tarnwick::ScanContext{tarnwick::ChainClient(std::move(settings)), "agentrep",
+                               1'717'000'000, tarnwick::PriorRugList{}};
+}
 
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -191,5 +241,57 @@ int main(int argc, char** argv) {
               *std::min_element(old_parse_times.begin(), old_parse_times.end()) * 1e3);
   std::printf("  speed-up:       %.1fx of medians\n",
               median(old_parse_times) / median(parse_times));
+
+  // Failover. Cold: every scan on a new client (a first read that meets the refusing node, and a
+  // TLS handshake on both sides). Warm: scans on one client after its first scan, taking turns
+  // with warm scans on a client whose first node is live. (Two clients taking turns on one
+  // loopback node can settle into different speeds for a whole run, either way round; repeat.)
+  const DeadPort refusing(false);
+  const DeadPort black_hole(true);
+  std::vector<double> live_cold;
+  std::vector<double> refused_cold;
+  for (int i = 0; i < std::max(20, scans / 5); ++i) {
+    for (int half = 0; half < 2; ++half) {
+      const bool refused = (half + i) % 2 == 0;
+      const tarnwick::ScanContext fresh =
+          failover_context(node, refused ? refusing.base : node.base_url());
+      const auto start = Clock::now();
+      all_ok = one_scan(fresh) && all_ok;
+      (refused ? refused_cold : live_cold).push_back(seconds_since(start));
+    }
+  }
+  // The live-first client of each warm comparison is new as well, with the same settings.
+  const auto warm_ratio = [&](const tarnwick::ScanContext& moved_on, double& first_scan) {
+    const tarnwick::ScanContext live_first = failover_context(node, node.base_url());
+    all_ok = one_scan(live_first) && all_ok;
+    auto start = Clock::now();
+    all_ok = one_scan(moved_on) && all_ok;
+    first_scan = seconds_since(start);
+    std::vector<double> live_warm;
+    std::vector<double> moved_warm;
+    for (int i = 0; i < scans; ++i) {
+      for (int half = 0; half < 2; ++half) {
+        const bool moved = (half + i) % 2 == 0;
+        start = Clock::now();
+        all_ok = one_scan(moved ? moved_on : live_first) && all_ok;
+        (moved ? moved_warm : live_warm).push_back(seconds_since(start));
+      }
+    }
+    return median(moved_warm) / median(live_warm);
+  };
+  double refused_first = 0;
+  double hole_first = 0;
+  const double refused_warm = warm_ratio(failover_context(node, refusing.base), refused_first);
+  const double hole_warm = warm_ratio(failover_context(node, black_hole.base), hole_first);
+  if (!all_ok) std::fprintf(stderr, "a failover scan failed\n");
+  std::printf("first node refusing connections (live node second):\n");
+  std::printf("  new client per scan: median %.1f us, live first %.1f us, ratio %.3f\n",
+              median(refused_cold) * 1e6, median(live_cold) * 1e6,
+              median(refused_cold) / median(live_cold));
+  std::printf("  warm client: first scan %.1f us, then ratio %.3f of medians\n",
+              refused_first * 1e6, refused_warm);
+  std::printf("first node a black hole (connect limit %lld ms):\n",
+              static_cast<long long>(tarnwick::chain_connect_limit.count()));
+  std::printf("  first scan %.1f ms, then ratio %.3f of medians\n", hole_first * 1e3, hole_warm);
   return 0;
 }

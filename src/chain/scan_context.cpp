@@ -1,6 +1,7 @@
 #include "chain/scan_context.h"
 
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 
@@ -9,9 +10,15 @@
 
 namespace tarnwick {
 
-ClientSettings production_chain_settings() {
-  return ClientSettings{std::string(production_api_base), chain_request_deadline,
-                        std::chrono::milliseconds{0}, std::string(trusted_roots_pem())};
+ChainSettings production_chain_settings() {
+  ChainSettings settings{ClientSettings{std::string(production_api_base), chain_request_deadline,
+                                        chain_connect_limit, std::string(trusted_roots_pem())},
+                         {},
+                         chain_first_byte_limit};
+  for (std::size_t i = 1; i < production_api_nodes.size(); ++i) {
+    settings.more_nodes.emplace_back(production_api_nodes[i]);
+  }
+  return settings;
 }
 
 std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {

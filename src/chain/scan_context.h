@@ -1,24 +1,35 @@
-// ScanContext: what every scan shares, built once at start-up and only read afterwards; and the
-// fixed outside parties of a scan: the public XPR Network API node and the account of the
-// bot-reputation table. Nothing here is configurable at run time.
+// ScanContext: what every scan shares, built once at start-up and only read afterwards (but for
+// the chain client's choice of node); and the fixed outside parties of a scan: the public XPR
+// Network API nodes and the account of the bot-reputation table. Nothing here is configurable at
+// run time.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "chain/chain_client.h"
 #include "chain/prior_rug_list.h"
-#include "common/https_client.h"
 
 namespace tarnwick {
 
-// The chain's client: an HttpsClient built from production_chain_settings(); its base URL is both
-// the chain API base (/v1/chain/...) and the history API base (/v2/history/...): the same node.
-using ChainClient = HttpsClient;
+// HTTPS bases of the public API nodes that serve both /v1/chain/... and /v2/history/... of XPR
+// Network's mainnet (the history endpoints of its developer resources), in the order a read
+// tries them. The chain client's base URL, the node in use, is both the chain API base and the
+// history API base: every read of a scan goes to the same node while it answers.
+inline constexpr std::array<std::string_view, 6> production_api_nodes = {
+    "https://proton.eosusa.io",
+    "https://proton.protonuk.io",
+    "https://proton-api.eosiomadrid.io",
+    "https://api-xprnetwork-main.saltant.io",
+    "https://xpr-mainnet-api.bloxprod.io",
+    "https://proton-hyperion.luminaryvisn.com",
+};
 
-// HTTPS base of the public API node that serves both /v1/chain/... and /v2/history/....
-inline constexpr std::string_view production_api_base = "https://proton.eosusa.io";
+// The node asked first after start-up.
+inline constexpr std::string_view production_api_base = production_api_nodes[0];
 
 // Account holding the bot-reputation table "agentscores" (used as its code and its scope): the
 // reputation contract of XPR Network's public agent registry, the same account on testnet and
@@ -26,24 +37,30 @@ inline constexpr std::string_view production_api_base = "https://proton.eosusa.i
 // last_updated}.
 inline constexpr std::string_view production_reputation_contract = "agentfeed";
 
-// Overall deadline of one chain request.
+// Overall deadline of one chain read, all the nodes it tries included.
 inline constexpr std::chrono::milliseconds chain_request_deadline{12'000};
 
-// The settings of the production ChainClient: the node above, a 12-second overall deadline, the
-// library's own connect limit, the compiled-in roots, and the client's default body limit
-// (10 MiB; a longer body fails the read).
-ClientSettings production_chain_settings();
+// Shares of that deadline for one attempt at one node. A node that drops the connection attempt
+// costs the connect limit (which covers name resolution and the TLS handshake); one that accepts
+// and then stays silent costs the first-byte limit; either way at least 7 seconds remain for the
+// next node, and the last node a read tries may use all that is left.
+inline constexpr std::chrono::milliseconds chain_connect_limit{3'000};
+inline constexpr std::chrono::milliseconds chain_first_byte_limit{5'000};
+
+// The settings of the production ChainClient: the nodes above, the deadline and limits above, the
+// compiled-in roots, and the client's default body limit (10 MiB; a longer body fails the read).
+ChainSettings production_chain_settings();
 
 // A plain aggregate, movable, not copyable (the client is unique). Tests build one from parts:
 //   ScanContext{ChainClient(settings), "agentfeed", 1'700'000'000, parse_prior_rugs("rugger\n")}
 struct ScanContext {
-  ChainClient client;               // the one outbound client, 12-second deadline per request
+  ChainClient client;               // the one outbound client, 12-second deadline per read
   std::string reputation_contract;  // account holding the "agentscores" table
   std::uint64_t reference_time;     // Unix seconds at start-up; ages are measured against it
   PriorRugList prior_rugs;          // from known_rugs.txt in the data folder
 };
 
-// The production context: the fixed API node, the fixed reputation contract, the wall clock now
+// The production context: the fixed API nodes, the fixed reputation contract, the wall clock now
 // (0 before 1970) and the prior-rug list under $HOME. Cannot fail and prints nothing. The only
 // place that reads HOME for the prior-rug list.
 ScanContext build_scan_context();

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <utility>
 
@@ -22,18 +23,29 @@ void init_curl_once() {
   static_cast<void>(initialised);  // a failed initialisation shows as every request failing
 }
 
-// The body of one request as it arrives, bounded while receiving.
+// Most bytes of an error reply's body read (and dropped) to keep its connection open.
+constexpr std::size_t error_body_drain_limit = 65'536;
+
+// One exchange as it arrives: the status lines seen and the body, bounded while receiving.
 struct BodySink {
   std::string bytes;
   std::size_t limit = 0;
   BodyOverflow beyond_limit = BodyOverflow::fail;
-  bool truncated = false;  // stopped reading at the limit (truncate mode only)
+  bool truncated = false;   // stopped reading at the limit (truncate mode only)
+  int status = 0;           // the last status line's code; 0 until one arrives
+  std::size_t drained = 0;  // error body bytes dropped
+  std::chrono::steady_clock::time_point started;
+  std::chrono::milliseconds first_byte_limit{0};
 };
 
 // Returning fewer bytes than offered aborts the transfer with CURLE_WRITE_ERROR.
 std::size_t write_body(char* data, std::size_t size, std::size_t count, void* user) {
   auto* sink = static_cast<BodySink*>(user);
   const std::size_t n = size * count;
+  if (sink->status >= 400) {  // a failure whatever it says: drained, never kept
+    sink->drained += n;
+    return sink->drained <= error_body_drain_limit ? n : 0;
+  }
   const std::size_t room = sink->limit - sink->bytes.size();
   if (n <= room) {
     sink->bytes.append(data, n);
@@ -46,8 +58,33 @@ std::size_t write_body(char* data, std::size_t size, std::size_t count, void* us
   return 0;
 }
 
-// Headers and other response bytes are not needed; the callback only keeps them off stdout.
-std::size_t discard(char*, std::size_t size, std::size_t count, void*) { return size * count; }
+// Header lines: only status lines ("HTTP/1.1 503 ...", one per answer, redirects and interim
+// answers included) are looked at; the last one is the final status.
+std::size_t read_header(char* data, std::size_t size, std::size_t count, void* user) {
+  const std::size_t n = size * count;
+  const std::string_view line(data, n);
+  constexpr std::string_view prefix = "HTTP/";
+  const std::size_t space = line.find(' ');
+  if (user == nullptr || line.substr(0, prefix.size()) != prefix ||
+      space == std::string_view::npos || line.size() < space + 4) {
+    return n;
+  }
+  int status = 0;
+  for (const char c : line.substr(space + 1, 3)) {
+    if (c < '0' || c > '9') return n;
+    status = status * 10 + (c - '0');
+  }
+  static_cast<BodySink*>(user)->status = status;
+  return n;
+}
+
+// Called by the library while it waits; a non-zero return aborts the transfer. Ends an exchange
+// whose first status line has not arrived within the first-byte limit.
+int check_first_byte(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto* sink = static_cast<const BodySink*>(user);
+  if (sink == nullptr || sink->first_byte_limit.count() <= 0 || sink->status != 0) return 0;
+  return std::chrono::steady_clock::now() - sink->started >= sink->first_byte_limit ? 1 : 0;
+}
 
 // Reply bytes as text: unchanged when already valid UTF-8 (the common case, no copy).
 void make_text(ReadOutcome& outcome) {
@@ -91,9 +128,13 @@ struct HttpsClient::State {
     const auto set = [&](CURLcode result) { ok = ok && result == CURLE_OK; };
     set(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
     set(curl_easy_setopt(handle, CURLOPT_VERBOSE, 0L));
-    set(curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L));
-    set(curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, discard));
+    set(curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L));
+    set(curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, check_first_byte));
+    set(curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, read_header));
     set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body));
+    // One connection kept: to the host asked last (a client that moves to another host closes
+    // the connection to the one it left).
+    set(curl_easy_setopt(handle, CURLOPT_MAXCONNECTS, 1L));
     set(curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
     set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
     set(curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https"));
@@ -118,9 +159,8 @@ struct HttpsClient::State {
     set(curl_easy_setopt(handle, CURLOPT_NOPROXY, "*"));
     set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
     set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L));
-    set(curl_easy_setopt(handle, CURLOPT_FAILONERROR, 1L));
-    set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS,
-                         static_cast<long>(settings.overall_deadline.count())));
+    // No CURLOPT_FAILONERROR: it would close the connection and hide the status; an answer of
+    // 400 or more is failed in perform() instead, after its body was drained.
     if (settings.connect_limit.count() > 0) {
       set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                            static_cast<long>(settings.connect_limit.count())));
@@ -134,16 +174,21 @@ struct HttpsClient::State {
   }
 
   // One exchange. `body` is null for a GET.
-  ReadOutcome perform(std::string_view url, const std::string_view* body) const {
-    if (handle == nullptr) return ReadFailure{};
+  Exchange perform(std::string_view url, const std::string_view* body,
+                   ExchangeLimits limits) const {
+    if (handle == nullptr) return Exchange{ReadFailure{}, 0};
     const std::string url_text(url);
     BodySink sink;
     sink.limit = settings.body_limit;
     sink.beyond_limit = settings.beyond_limit;
-    bool ready = true;
+    sink.first_byte_limit = limits.first_byte_limit;
+    bool ready = limits.deadline.count() > 0;  // 0 would mean no deadline at all to the library
     const auto set = [&](CURLcode result) { ready = ready && result == CURLE_OK; };
     set(curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str()));
+    set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.deadline.count())));
     set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
+    set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, &sink));
+    set(curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &sink));
     if (body != nullptr) {
       set(curl_easy_setopt(handle, CURLOPT_POST, 1L));
       set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data()));
@@ -155,13 +200,22 @@ struct HttpsClient::State {
       set(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
       set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr));
     }
+    sink.started = std::chrono::steady_clock::now();
     const CURLcode code = ready ? curl_easy_perform(handle) : CURLE_FAILED_INIT;
     // Never leave pointers to this call's locals or the caller's body in the handle.
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, nullptr);
     if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
     const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
-    if (code != CURLE_OK && !stopped_at_limit) return ReadFailure{};
-    return std::move(sink.bytes);
+    if ((code != CURLE_OK && !stopped_at_limit) || sink.status >= 400) {
+      return Exchange{ReadFailure{}, sink.status};
+    }
+    return Exchange{std::move(sink.bytes), sink.status};
+  }
+
+  ExchangeLimits own_limits() const {
+    return ExchangeLimits{settings.overall_deadline, std::chrono::milliseconds{0}};
   }
 };
 
@@ -178,7 +232,7 @@ const std::string& HttpsClient::base_url() const {
 
 ReadOutcome HttpsClient::post_json(std::string_view url, std::string_view body) const {
   if (!state_) return ReadFailure{};
-  ReadOutcome outcome = state_->perform(url, &body);
+  ReadOutcome outcome = state_->perform(url, &body, state_->own_limits()).outcome;
   make_text(outcome);
   return outcome;
 }
@@ -191,7 +245,15 @@ ReadOutcome HttpsClient::get_text(std::string_view url) const {
 
 ReadOutcome HttpsClient::get_bytes(std::string_view url) const {
   if (!state_) return ReadFailure{};
-  return state_->perform(url, nullptr);
+  return state_->perform(url, nullptr, state_->own_limits()).outcome;
+}
+
+Exchange HttpsClient::exchange(std::string_view url, std::optional<std::string_view> json_body,
+                               ExchangeLimits limits) const {
+  if (!state_) return Exchange{ReadFailure{}, 0};
+  Exchange result = state_->perform(url, json_body ? &*json_body : nullptr, limits);
+  make_text(result.outcome);
+  return result;
 }
 
 }  // namespace tarnwick

@@ -1,21 +1,25 @@
 // HttpsClient: the outbound HTTPS client, with its trust pinned to the compiled-in roots. The
 // chain reads (ChainClient) and the update check each build one from their own settings. Every
 // failure (name resolution, connect, TLS, deadline, HTTP status >= 400, too many redirects,
-// oversized body, an option the library did not take) is the single detail-free ReadFailure.
+// oversized body, an option the library did not take) is the single detail-free ReadFailure;
+// exchange() also tells whether an HTTP status arrived and which, for the chain's failover.
 //
 // Transport guarantees, whatever the settings: HTTP/1.1 over TLS 1.2 or 1.3, https only (also for
 // redirect targets), the server verified against `trusted_roots_pem` alone (never the OS store,
 // never SSL_CERT_FILE / SSL_CERT_DIR), proxy environment variables ignored, at most 4 redirects
 // followed (the fifth redirect answer fails; a POST answered by 301/302/303 goes on as a GET), a
-// final status of 400 or more fails without its body being read. Nothing is ever printed.
+// final status of 400 or more fails and its body is never handed out (up to 64 KiB of it is read
+// and dropped, so that the connection stays open; a longer one closes it). Nothing is printed.
 //
 // One connection handle lives as long as the client, so consecutive requests reuse one kept-alive
-// TLS connection. A client serves one request at a time: the service has a single thread.
+// TLS connection; it keeps at most one connection open, to the host asked last. A client serves
+// one request at a time: the service has a single thread.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -48,6 +52,19 @@ struct ClientSettings {
   BodyOverflow beyond_limit = BodyOverflow::fail;
 };
 
+// How one exchange ended, for a caller that decides by its cause whether to ask elsewhere.
+struct Exchange {
+  ReadOutcome outcome;  // exactly what post_json or get_text returns for the same exchange
+  int status = 0;       // the last HTTP status that arrived; 0: none did (no connection, TLS
+                        // failure, reset, garbage, a stall, the deadline before any answer)
+};
+
+// The time one exchange may take.
+struct ExchangeLimits {
+  std::chrono::milliseconds deadline;          // the whole exchange; at least 1 ms
+  std::chrono::milliseconds first_byte_limit;  // from its start until a status line; 0: none
+};
+
 class HttpsClient {
  public:
   // Cannot fail. The first client built in the process also initialises the HTTPS library
@@ -71,6 +88,10 @@ class HttpsClient {
   // GET `url` like get_text, but the body bytes exactly as received (no UTF-8 conversion), for
   // callers that must reject rather than repair invalid UTF-8.
   ReadOutcome get_bytes(std::string_view url) const;
+  // post_json (with `json_body`) or get_text (without) within `limits` instead of the settings'
+  // deadline, and how it ended. The settings' connect limit still applies.
+  Exchange exchange(std::string_view url, std::optional<std::string_view> json_body,
+                    ExchangeLimits limits) const;
 
   // A moved-from client answers every request with ReadFailure and has empty bases.
 

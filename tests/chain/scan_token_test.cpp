@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -137,6 +138,57 @@ TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
     const ScanContext context{ChainClient(test::client_settings(node)), "agentrep", 0, {}};
     EXPECT_FALSE(scan_token(scan_thresholds, context, "tok").has_value()) << c.name;
     EXPECT_EQ(node.requests().size(), 1U) << c.name;
+  }
+}
+
+// Three nodes; a scan, then a second one on the same client. `replies` scripts the nodes that do
+// not answer healthily (none: the port refuses connections); request counts are after each scan.
+TEST_F(ScanTokenTest, ReadsFailOverAcrossNodesAndStayWithTheOneThatAnswered) {
+  using Script = std::optional<FakeReply>;
+  const auto status = [](int code) { return Script(FakeReply::json("{}", code)); };
+  const Script refused;
+  const Script unknown = FakeReply::json(test::unknown_account_older_json("tok"), 500);
+  const Script reset = FakeReply::reset_connection();
+  struct Case {
+    std::string name;
+    std::vector<Script> replies;  // for the first nodes
+    bool verdict;
+    std::vector<std::size_t> after_one, after_two;
+  };
+  const std::vector<Case> cases = {
+      {"refused", {refused}, true, {0, 5, 0}, {0, 10, 0}},
+      {"403", {status(403)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"502", {status(502)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"504", {status(504)}, true, {1, 5, 0}, {1, 10, 0}},
+      {"silent", {FakeReply::silent()}, true, {1, 5, 0}, {1, 10, 0}},
+      {"503, 429", {status(503), status(429)}, true, {1, 1, 5}, {1, 1, 10}},
+      {"unknown account", {unknown}, false, {1, 0, 0}, {2, 0, 0}},
+      {"all down", {refused, status(503), reset}, false, {0, 1, 1}, {0, 2, 2}},
+  };
+  const test::TlsIdentity identity = test::make_test_identity();
+  for (const Case& c : cases) {
+    std::vector<std::unique_ptr<FakeNode>> nodes;
+    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+    settings.first_byte_limit = std::chrono::milliseconds(300);
+    for (std::size_t i = 0; i < 3; ++i) {
+      nodes.push_back(std::make_unique<FakeNode>(identity));
+      (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) =
+          nodes[i]->base_url();
+      if (i >= c.replies.size()) {
+        nodes[i]->set_handler([this](const RecordedRequest& r) { return answer(r); });
+      } else if (c.replies[i]) {
+        nodes[i]->set_handler([reply = *c.replies[i]](const RecordedRequest&) { return reply; });
+      } else {
+        nodes[i].reset();  // its port is closed now: connections are refused
+      }
+    }
+    const ScanContext context{ChainClient(settings), "agentrep", thirty_days_later, {}};
+    for (const auto* expected : {&c.after_one, &c.after_two}) {
+      EXPECT_EQ(scan_token(scan_thresholds, context, "tok").has_value(), c.verdict) << c.name;
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
+      }
+    }
   }
 }
 

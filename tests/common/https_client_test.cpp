@@ -40,11 +40,23 @@ std::string text_of(const ReadOutcome& outcome) {
 
 using test::ScopedEnv;
 
-TEST(HttpsClient, ServerErrorWithJsonBodyIsAFailure) {
-  FakeNode node;
-  node.set_reply("/v1/chain/get_account", FakeReply::json(R"({"code":500,"error":{}})", 500));
-  const HttpsClient client(test::client_settings(node));
-  EXPECT_TRUE(failed(client.post_json(node.base_url() + "/v1/chain/get_account", "{}")));
+// An error answer is a failure whose body is drained, so that the connection stays for the next
+// request, unless the body is longer than the drain allows.
+TEST(HttpsClient, ErrorAnswerIsAFailureAndKeepsTheConnection) {
+  const struct {
+    int status;
+    std::size_t body_size;
+    std::size_t connections;
+  } cases[] = {{400, 100, 1}, {403, 0, 1}, {429, 5000, 1}, {500, 65'536, 1}, {503, 65'537, 2}};
+  for (const auto& c : cases) {
+    FakeNode node;
+    node.set_reply("/error", FakeReply::json(std::string(c.body_size, 'e'), c.status));
+    node.set_reply("/ok", FakeReply::json("{}"));
+    const HttpsClient client(test::client_settings(node));
+    EXPECT_TRUE(failed(client.post_json(node.base_url() + "/error", "{}"))) << c.status;
+    EXPECT_EQ(text_of(client.get_text(node.base_url() + "/ok")), "{}") << c.status;
+    EXPECT_EQ(node.connections_accepted(), c.connections) << c.status;
+  }
 }
 
 TEST(HttpsClient, HtmlPageIsReturnedAsText) {
