@@ -103,8 +103,10 @@ MarketSide market_side(JsonValue& side) {
 
 AccountDetails account_details(JsonReader& reader, std::string_view account_reply) {
   AccountDetails details;
+  bool listed = false;
   const bool json = reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
     if (key == "permissions") {
+      listed = true;
       details.permissions.entries.clear();
       for_each_element(value, [&](JsonValue& permission) {
         PermissionEntry entry = permission_entry(permission);
@@ -124,7 +126,11 @@ AccountDetails account_details(JsonReader& reader, std::string_view account_repl
       details.head_block_time = head ? created_seconds(*head) : std::nullopt;
     }
   });
-  if (!json) details.permissions.why = not_json;
+  if (!json) {
+    details.permissions.why = not_json;
+  } else if (!listed) {
+    details.permissions.why = "reply without permissions";
+  }
   return details;
 }
 
