@@ -86,13 +86,14 @@ struct BareScan {
 };
 
 // The eight exchanges of /evidence made bare: the scan's five, then supply, holders, code hash.
+// The market row names the token on its ask side, whose quantity is written in XPR.
 struct BareEvidence {
   explicit BareEvidence(const tarnwick::ScanContext& context)
       : scan(context),
         stats_url(tarnwick::get_currency_stats_url(context.client.base_url())),
-        holders_url(tarnwick::top_holders_url(context.client.base_url(), token, "TOK")),
+        holders_url(tarnwick::top_holders_url(context.client.base_url(), token, "XPR")),
         code_url(tarnwick::get_code_hash_url(context.client.base_url())),
-        stats(tarnwick::currency_stats_body(token, "TOK")) {}
+        stats(tarnwick::currency_stats_body(token, "XPR")) {}
 
   bool run() const {
     const bool ok = scan.run();
@@ -132,11 +133,11 @@ int main(int argc, char** argv) {
       tarnwick::test::rows_json({tarnwick::test::agentscore_json(std::string(token), "350")});
   const std::string actions = tarnwick::test::actions_json(std::string(token));
   const std::string stats = tarnwick::test::currency_stats_json(
-      "TOK", "1000000.0000 TOK", "10000000.0000 TOK", std::string(token));
+      "XPR", "1000000.0000 XPR", "10000000.0000 XPR", std::string(token));
   std::vector<std::pair<std::string, std::string>> holder_list;
   for (int i = 0; i < 20; ++i)
     holder_list.emplace_back("holder" + std::to_string(i % 5 + 1), "1234.5678");
-  const std::string holders = tarnwick::test::top_holders_json(token, "TOK", holder_list);
+  const std::string holders = tarnwick::test::top_holders_json(token, "XPR", holder_list);
   const std::string code =
       tarnwick::test::code_hash_json(token, tarnwick::standard_token_build_2023);
   node.set_handler([&](const RecordedRequest& request) {
