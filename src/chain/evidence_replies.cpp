@@ -65,7 +65,9 @@ PermissionEntry permission_entry(JsonValue& permission) {
           });
         });
         if (!actor.empty() && actor != "eosio.prods") outsider = true;
-        entry.accounts.push_back(std::string(actor) + "@" + std::string(permission_name));
+        if (entry.accounts.size() < max_listed_accounts) {
+          entry.accounts.push_back(std::string(actor) + "@" + std::string(permission_name));
+        }
         return true;
       });
     });
@@ -110,9 +112,11 @@ AccountDetails account_details(JsonReader& reader, std::string_view account_repl
       details.permissions.entries.clear();
       for_each_element(value, [&](JsonValue& permission) {
         PermissionEntry entry = permission_entry(permission);
-        if (entry.name == "owner" || entry.name == "active") {
-          details.permissions.entries.push_back(std::move(entry));
-        }
+        const bool named = entry.name == "owner" || entry.name == "active";
+        const bool listed_before =
+            std::any_of(details.permissions.entries.begin(), details.permissions.entries.end(),
+                        [&](const PermissionEntry& earlier) { return earlier.name == entry.name; });
+        if (named && !listed_before) details.permissions.entries.push_back(std::move(entry));
         return true;
       });
     }
@@ -195,12 +199,13 @@ std::optional<std::vector<std::string>> stat_symbols(JsonReader& reader, std::st
   reader.read_members(reply, [&](std::string_view key, JsonValue& rows) {
     if (key != "rows") return;
     symbols.emplace();
+    std::size_t seen = 0;
     for_each_element(rows, [&](JsonValue& row) {
       const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
       if (symbol && std::find(symbols->begin(), symbols->end(), *symbol) == symbols->end()) {
         symbols->push_back(*symbol);
       }
-      return true;
+      return ++seen < stat_scope_limit;
     });
   });
   return symbols;

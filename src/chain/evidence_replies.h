@@ -25,6 +25,11 @@ inline constexpr std::size_t history_action_limit = 100;
 inline constexpr std::uint64_t market_row_limit = 1000;
 // The most holders the holders read asks for; later ones in a reply are not looked at.
 inline constexpr std::size_t top_holder_limit = 20;
+// The most scopes the "stat" read asks for; later ones in a reply are not looked at.
+inline constexpr std::size_t stat_scope_limit = 10;
+// The most accounts listed for one permission (all of them still count for `privileged`), so a
+// hostile reply cannot make the answer grow with it.
+inline constexpr std::size_t max_listed_accounts = 32;
 
 // The sha256 of the two published builds of the network's ready-made token contract.
 inline constexpr std::string_view standard_token_build_2021 =
@@ -37,8 +42,9 @@ struct AccountDetails {
   std::optional<std::int64_t> head_block_time;  // Unix seconds; none when absent or unreadable
 };
 
-// From the first get_account reply: the owner and active permissions (keys counted, accounts as
-// "actor@permission", privileged by the rule of OWNER_KEYS), last_code_update, head_block_time.
+// From the first get_account reply: the first owner and the first active permission (keys
+// counted, accounts as "actor@permission", privileged by the rule of OWNER_KEYS),
+// last_code_update, head_block_time.
 AccountDetails account_details(JsonReader& reader, std::string_view account_reply);
 
 // From the market reply: the rows read and the first row naming the token (the row that decides
@@ -52,8 +58,8 @@ std::optional<std::string> market_symbol(const MarketFact& market, std::string_v
 // kept: XPR prints as "........edc5c"); none unless it is 1 to 7 letters A-Z.
 std::optional<std::string> scope_symbol(std::string_view scope);
 
-// From a get_table_by_scope reply of the "stat" table: the distinct symbol codes of its scopes,
-// in reply order; none when the reply is not JSON or has no "rows" array.
+// From a get_table_by_scope reply of the "stat" table: the distinct symbol codes of its first 10
+// scopes, in reply order; none when the reply is not JSON or has no "rows" array.
 std::optional<std::vector<std::string>> stat_symbols(JsonReader& reader, std::string_view reply);
 
 struct SupplyRead {
