@@ -34,9 +34,9 @@ CreationFact creation_fact(JsonReader& reader, const ReadOutcome& creation,
     return fact;
   }
   fact.created = std::string(*created);
-  if (const std::optional<std::int64_t> seconds = created_seconds(fact.created)) {
-    fact.age_days = age_in_days(*seconds, reference_time);
-  }
+  const std::optional<std::int64_t> seconds = created_seconds(fact.created);
+  const std::uint32_t age = seconds ? age_in_days(*seconds, reference_time) : unknown_age_days;
+  if (age != unknown_age_days) fact.age_days = age;
   return fact;
 }
 
