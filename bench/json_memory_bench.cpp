@@ -3,6 +3,8 @@
 //   - peak resident growth while reading hostile 10 MiB replies (flat empty objects, deep
 //     nesting, a flat array of zeros), and the anonymous memory still held once the reply and
 //     the reader are dropped; each reading in a child process of its own, so peaks do not mix;
+//   - the same for the readers behind /evidence, each on a 10 MiB reply shaped for it (many
+//     holders, many actions, many stat scopes, many permissions);
 //   - heap allocations made while reading the four replies of one scan (counted by replacing the
 //     global operator new in this program).
 // Peaks and anonymous memory come from /proc/self (Linux); elsewhere they are not printed.
@@ -20,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "assess/token_amounts.h"
+#include "chain/evidence_replies.h"
 #include "chain/token_facts.h"
 #include "chain/xpr_replies.h"
 #include "common/https_client.h"
@@ -59,6 +63,8 @@ std::string hostile_reply(std::string_view head, std::string_view unit, std::str
 struct Shape {
   const char* name;
   std::function<std::string()> make;
+  // How the reply is read with a JsonReader; empty: for the market depth.
+  std::function<void(tarnwick::JsonReader&, const std::string&)> read = {};
 };
 
 // In a child process: build the reply, read it for the market depth with a JsonReader (when
@@ -81,7 +87,9 @@ void measure(const Shape& shape, bool with_reader) {
     const std::string reply = shape.make();
     reset_peak();
     resident = status_kib("VmRSS");
-    if (reader) {
+    if (reader && shape.read) {
+      shape.read(*reader, reply);
+    } else if (reader) {
       static_cast<void>(tarnwick::liquidity_depth(*reader, reply, "tok"));
     } else {
       static_cast<void>(tarnwick::oracle::liquidity_depth(reply, "tok"));
@@ -161,6 +169,47 @@ int main() {
     measure(shape, true);
     measure(shape, false);
   }
+
+  const tarnwick::Asset supply{.units = 10'000'000, .precision = 4, .symbol = "TOK"};
+  const Shape evidence_shapes[] = {
+      {"many holders",
+       [] {
+         return hostile_reply(R"({"holders":[{"owner":"a","amount":1.5})",
+                              R"(,{"owner":"a","amount":1.5})", "]}", size);
+       },
+       [&](tarnwick::JsonReader& reader, const std::string& reply) {
+         static_cast<void>(tarnwick::holders_fact(reader, reply, supply));
+       }},
+      {"many actions",
+       [] {
+         const std::string action =
+             R"({"@timestamp":"2025-06-01T11:30:00.000","act":{"account":"tok","name":"x"}})";
+         return hostile_reply(R"({"actions":[)" + action, "," + action, "]}", size);
+       },
+       [](tarnwick::JsonReader& reader, const std::string& reply) {
+         static_cast<void>(tarnwick::activity_fact(reader, reply, "tok", 1'748'779'200));
+       }},
+      {"many stat scopes",
+       [] {
+         return hostile_reply(R"({"rows":[{"scope":"........dhbp4"})",
+                              R"(,{"scope":"........edc5c"})", "]}", size);
+       },
+       [](tarnwick::JsonReader& reader, const std::string& reply) {
+         static_cast<void>(tarnwick::stat_symbols(reader, reply));
+       }},
+      {"many permissions",
+       [] {
+         const std::string permission =
+             R"({"perm_name":"active","required_auth":{"keys":[],"accounts":[)"
+             R"({"permission":{"actor":"bob","permission":"active"}}]}})";
+         return hostile_reply(R"({"permissions":[)" + permission, "," + permission, "]}", size);
+       },
+       [](tarnwick::JsonReader& reader, const std::string& reply) {
+         static_cast<void>(tarnwick::account_details(reader, reply));
+       }},
+  };
+  std::printf("10 MiB replies, read by the readers behind /evidence:\n");
+  for (const Shape& shape : evidence_shapes) measure(shape, true);
 
   ScanReplies replies;
   replies.markets = tarnwick::test::rows_json(tarnwick::test::other_markets(60));

@@ -3,10 +3,11 @@
 // shows what the scan adds to its network exchanges (building bodies, parsing and reading
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
 // and read a 1000-row market reply and the replies of one scan, with the program's reader and with
-// the nlohmann/json tree it replaced (tests/oracle). Then what failing over costs, with the
-// production limits: scans whose first node refuses connections or drops them unanswered (a
-// black hole), the live node second, against scans whose first node is the live one. All figures
-// come from one run.
+// the nlohmann/json tree it replaced (tests/oracle). Then the same for /evidence: the gathering
+// and its JSON against its eight requests made bare, and the reading of a 100-action history
+// reply. Then what failing over costs, with the production limits: scans whose first node
+// refuses connections or drops them unanswered (a black hole), the live node second, against
+// scans whose first node is the live one. All figures come from one run.
 //
 //   scan_bench [scans] [market-rows-in-scan]      (defaults 1000 and 60)
 //
@@ -24,13 +25,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <numeric>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "assess/evidence_json.h"
 #include "assess/hazards.h"
 #include "chain/chain_requests.h"
+#include "chain/evidence_replies.h"
 #include "chain/scan_context.h"
 #include "chain/scan_token.h"
+#include "chain/token_evidence.h"
 #include "chain/token_facts.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
@@ -128,6 +134,35 @@ tarnwick::ScanContext failover_context(const tarnwick::test::FakeNode& live, std
                                1'717'000'000, tarnwick::PriorRugList{}};
 }
 
+// The eight exchanges of /evidence made bare: the scan's five, then supply, holders, code hash.
+// The market row names the token on its ask side, whose quantity is written in XPR.
+struct BareEvidence {
+  explicit BareEvidence(const tarnwick::ScanContext& context)
+      : scan(context),
+        stats_url(tarnwick::get_currency_stats_url(context.client.base_url())),
+        holders_url(tarnwick::top_holders_url(context.client.base_url(), token, "XPR")),
+        code_url(tarnwick::get_code_hash_url(context.client.base_url())),
+        stats(tarnwick::currency_stats_body(token, "XPR")) {}
+
+  bool run() const {
+    const bool ok = scan.run();
+    std::size_t failures = scan.client.post_json(stats_url, stats).index();
+    failures += scan.client.get_text(holders_url).index();
+    failures += scan.client.post_json(code_url, scan.account).index();
+    return ok && failures == 0;
+  }
+
+  const BareScan scan;
+  const std::string stats_url, holders_url, code_url, stats;
+};
+
+// One /evidence answer; false when it gave no data.
+bool one_evidence(const tarnwick::ScanContext& context) {
+  const std::optional<tarnwick::TokenEvidence> evidence =
+      tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token);
+  return evidence && !tarnwick::evidence_json(token, *evidence).empty();
+}
+
 double median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
@@ -146,10 +181,21 @@ int main(int argc, char** argv) {
   const std::string reputation =
       tarnwick::test::rows_json({tarnwick::test::agentscore_json(std::string(token), "350")});
   const std::string actions = tarnwick::test::actions_json(std::string(token));
+  const std::string stats = tarnwick::test::currency_stats_json(
+      "XPR", "1000000.0000 XPR", "10000000.0000 XPR", std::string(token));
+  std::vector<std::pair<std::string, std::string>> holder_list;
+  for (int i = 0; i < 20; ++i)
+    holder_list.emplace_back("holder" + std::to_string(i % 5 + 1), "1234.5678");
+  const std::string holders = tarnwick::test::top_holders_json(token, "XPR", holder_list);
+  const std::string code =
+      tarnwick::test::code_hash_json(token, tarnwick::standard_token_build_2023);
   node.set_handler([&](const RecordedRequest& request) {
     const std::string path = request.path();
     if (path == "/v1/chain/get_account") return FakeReply::json(account);
     if (path == "/v2/history/get_actions") return FakeReply::json(actions);
+    if (path == "/v1/chain/get_currency_stats") return FakeReply::json(stats);
+    if (path == "/v2/state/get_top_holders") return FakeReply::json(holders);
+    if (path == "/v1/chain/get_code_hash") return FakeReply::json(code);
     return FakeReply::json(request.body.find("agentscores") != std::string::npos ? reputation
                                                                                  : markets);
   });
@@ -222,6 +268,34 @@ int main(int argc, char** argv) {
     old_scan_read_times.push_back(seconds_since(start));
   }
 
+  // /evidence against its eight bare requests, warm, alternating as the scans did.
+  const BareEvidence bare_evidence(context);
+  for (int i = 0; i < 5; ++i) one_evidence(context) && bare_evidence.run();
+  std::vector<double> evidence_times;
+  std::vector<double> bare_evidence_times;
+  bool evidence_ok = true;
+  for (int i = 0; i < scans; ++i) {
+    for (int half = 0; half < 2; ++half) {
+      const bool evidence_first = (half + i) % 2 == 0;
+      const auto start = Clock::now();
+      evidence_ok = (evidence_first ? one_evidence(context) : bare_evidence.run()) && evidence_ok;
+      (evidence_first ? evidence_times : bare_evidence_times).push_back(seconds_since(start));
+    }
+  }
+  if (!evidence_ok) std::fprintf(stderr, "an evidence answer or a bare request failed\n");
+  const std::size_t before_one = node.requests().size();
+  one_evidence(context);
+  const std::size_t requests_per_evidence = node.requests().size() - before_one;
+
+  // Reading a 100-action history reply for the activity fact, with a reader kept between reads.
+  const std::string hundred = tarnwick::test::actions_json(std::string(token), 100);
+  std::vector<double> history_times;
+  for (int i = 0; i < 2000; ++i) {
+    const auto start = Clock::now();
+    static_cast<void>(tarnwick::activity_fact(reader, hundred, token, 1'748'779'200));
+    history_times.push_back(seconds_since(start));
+  }
+
   std::printf("scans: %d, market rows in the scan: %d (%zu bytes)\n", scans, scan_market_rows,
               markets.size());
   std::printf("full scan:          median %.1f us, mean %.1f us\n", median(scan_times) * 1e6,
@@ -241,6 +315,12 @@ int main(int argc, char** argv) {
               *std::min_element(old_parse_times.begin(), old_parse_times.end()) * 1e3);
   std::printf("  speed-up:       %.1fx of medians\n",
               median(old_parse_times) / median(parse_times));
+  std::printf("/evidence:          median %.1f us; its eight bare requests median %.1f us\n",
+              median(evidence_times) * 1e6, median(bare_evidence_times) * 1e6);
+  std::printf("evidence / bare:    %.3f of medians, %zu requests per answer\n",
+              median(evidence_times) / median(bare_evidence_times), requests_per_evidence);
+  std::printf("100-action history reply (%zu bytes), activity fact: median %.3f ms\n",
+              hundred.size(), median(history_times) * 1e3);
 
   // Failover. Cold: every scan on a new client (a first read that meets the refusing node, and a
   // TLS handshake on both sides). Warm: scans on one client after its first scan, taking turns

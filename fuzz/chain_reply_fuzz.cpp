@@ -6,7 +6,10 @@
 //   - a depth is 0 or 10000, a score at most 100;
 //   - an age never shrinks as the reference time grows, is 0 at the creation second itself and
 //     turns 1 exactly 86400 seconds later;
-//   - a creation time, when one is read, is not before 1970.
+//   - a creation time, when one is read, is not before 1970;
+//   - the evidence readers: text that is not JSON leaves every fact unavailable; a fact that is
+//     read holds what it promises (supply readable, at most 20 holders, a 64-digit hash, at most
+//     100 actions counted); symbols read from scopes are symbol codes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,8 +17,11 @@
 #include <string_view>
 
 #include "assess/hazards.h"
+#include "assess/token_amounts.h"
+#include "chain/evidence_replies.h"
 #include "chain/json_parse.h"
 #include "chain/token_facts.h"
+#include "common/json_reader.h"
 
 namespace {
 
@@ -50,6 +56,35 @@ void check_created(std::string_view created) {
   if (at > 0) require(age_in_days(*seconds, at - 1) == 0);
 }
 
+void check_evidence(std::string_view reply, bool json) {
+  JsonReader reader;
+  const AccountDetails account = account_details(reader, reply);
+  const MarketFact market = market_fact(reader, reply, "snipcoins");
+  const SupplyRead supply = supply_read(reader, reply, "TOK");
+  const Asset asset{.units = 10'000'000, .precision = 4, .symbol = "TOK"};
+  const HoldersFact holders = holders_fact(reader, reply, asset);
+  const CodeFact code = code_fact(reader, reply);
+  const ActivityFact activity = activity_fact(reader, reply, "snipcoins", 1'748'779'200);
+  const std::optional<std::vector<std::string>> symbols = stat_symbols(reader, reply);
+  if (!json) {
+    require(!account.permissions.why.empty() && !market.why.empty() && !supply.fact.why.empty() &&
+            !holders.why.empty() && !code.why.empty() && !activity.why.empty() && !symbols);
+  }
+  require(supply.fact.why.empty() == supply.supply.has_value());
+  if (supply.supply) require(parse_asset(supply.fact.max_supply).has_value());
+  require(holders.holders.size() <= top_holder_limit);
+  if (code.why.empty()) require(code.hash.size() == 64);
+  std::uint64_t counted = 0;
+  for (const auto& [name, count] : activity.by_name) counted += count;
+  require(counted <= history_action_limit && activity.per_hour <= counted);
+  if (symbols) {
+    for (const std::string& symbol : *symbols) require(is_symbol_code(symbol));
+  }
+  if (const std::optional<std::string> symbol = scope_symbol(reply)) {
+    require(is_symbol_code(*symbol));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -65,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!privileged && depth == 0 && short_depth == 0 && !score);
     require(account_age_days(reply, 1'767'225'600) == unknown_age_days);
   }
+  check_evidence(reply, !parse_json(reply).is_discarded());
   check_ages(reply);
   check_created(reply);
   return 0;

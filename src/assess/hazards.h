@@ -30,7 +30,9 @@ struct ScanThresholds {
   std::uint32_t elevated_at;    // severity at or above: at least ELEVATED_RISK_WARNING
   std::uint32_t critical_at;    // severity at or above: CRITICAL_RUG_CONDITIONS unless unverified
   std::uint16_t min_liquidity;  // LIQUIDITY_THIN when liquidity_depth is smaller
-  std::uint8_t min_reputation;  // REPUTATION_LOW when a present score is this or less
+  std::uint16_t max_holder_share;  // basis points; a measured top-holder share above it is
+                                   // HOLDERS_CONCENTRATED (only in the measured verdict)
+  std::uint8_t min_reputation;     // REPUTATION_LOW when a present score is this or less
 };
 
 // The one read-only instance every scan uses.
@@ -40,6 +42,7 @@ inline constexpr ScanThresholds scan_thresholds{
     .elevated_at = 3,
     .critical_at = 6,
     .min_liquidity = 8000,
+    .max_holder_share = 2500,
     .min_reputation = 40,
 };
 

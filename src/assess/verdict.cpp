@@ -14,6 +14,9 @@ namespace {
 // an unread input rather than a condition; bits 8 to 15 are never set.
 constexpr std::array<std::uint32_t, 8> bit_weights{3, 0, 1, 2, 2, 2, 2, 0};
 
+// The measured weights: bit 1 weighs 2 once a holder share is measured.
+constexpr std::array<std::uint32_t, 8> measured_weights{3, 2, 1, 2, 2, 2, 2, 0};
+
 constexpr std::array<std::string_view, 3> level_names{
     "NO_RISK_FOUND",
     "ELEVATED_RISK_WARNING",
@@ -28,12 +31,11 @@ std::optional<double> to_double(const RawReputation& raw) {
   return std::nullopt;
 }
 
-}  // namespace
-
-Verdict make_verdict(HazardBits hazard, bool unverified, const ScanThresholds& thresholds) {
+Verdict weigh(HazardBits hazard, bool unverified, const ScanThresholds& thresholds,
+              const std::array<std::uint32_t, 8>& weights) {
   std::uint32_t severity = 0;
-  for (unsigned bit = 0; bit < bit_weights.size(); ++bit) {
-    if (has_bit(hazard, bit)) severity += bit_weights[bit];
+  for (unsigned bit = 0; bit < weights.size(); ++bit) {
+    if (has_bit(hazard, bit)) severity += weights[bit];
   }
   RiskLevel level = RiskLevel::NO_RISK_FOUND;
   if (severity >= thresholds.critical_at) {
@@ -45,6 +47,17 @@ Verdict make_verdict(HazardBits hazard, bool unverified, const ScanThresholds& t
     level = RiskLevel::ELEVATED_RISK_WARNING;
   }
   return Verdict{.severity = severity, .hazard = hazard, .level = level, .unverified = unverified};
+}
+
+}  // namespace
+
+Verdict make_verdict(HazardBits hazard, bool unverified, const ScanThresholds& thresholds) {
+  return weigh(hazard, unverified, thresholds, bit_weights);
+}
+
+Verdict make_measured_verdict(HazardBits hazard, bool unverified,
+                              const ScanThresholds& thresholds) {
+  return weigh(hazard, unverified, thresholds, measured_weights);
 }
 
 std::size_t level_index(RiskLevel level) {

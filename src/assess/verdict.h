@@ -32,6 +32,11 @@ struct Verdict {
 // ELEVATED_RISK_WARNING where it would be CRITICAL_RUG_CONDITIONS; severity is not capped.
 Verdict make_verdict(HazardBits hazard, bool unverified, const ScanThresholds& thresholds);
 
+// The verdict recomputed with measures the scan does not take (/evidence): as make_verdict, but
+// HOLDERS_CONCENTRATED weighs 2, what owner keys and a fresh deployer weigh. The same
+// unverified cap applies. Never used for /scan or /oracle, whose weights stay fixed.
+Verdict make_measured_verdict(HazardBits hazard, bool unverified, const ScanThresholds& thresholds);
+
 // The bot gate: true exactly when the level is CRITICAL_RUG_CONDITIONS.
 bool block(const Verdict& verdict);
 

@@ -59,6 +59,22 @@ std::string reputation_rows_body(std::string_view reputation_contract, std::stri
                          1);
 }
 
+std::string currency_stats_body(std::string_view token, std::string_view symbol) {
+  std::string out = "{";
+  append_string_member(out, "code", token);
+  out += ',';
+  append_string_member(out, "symbol", symbol);
+  out += '}';
+  return out;
+}
+
+std::string stat_scopes_body(std::string_view token) {
+  std::string out = "{";
+  append_string_member(out, "code", token);
+  out += R"(,"table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":10})";
+  return out;
+}
+
 std::string get_account_url(std::string_view chain_api_base) {
   return std::string(chain_api_base) + "/v1/chain/get_account";
 }
@@ -72,6 +88,29 @@ std::string get_actions_url(std::string_view history_api_base, std::string_view 
   out += "/v2/history/get_actions?account=";
   out += account;
   out += "&limit=100&sort=desc";
+  return out;
+}
+
+std::string get_currency_stats_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_currency_stats";
+}
+
+std::string get_table_by_scope_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_table_by_scope";
+}
+
+std::string get_code_hash_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_code_hash";
+}
+
+std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
+                            std::string_view symbol) {
+  std::string out(history_api_base);
+  out += "/v2/state/get_top_holders?contract=";
+  out += contract;
+  out += "&symbol=";
+  out += symbol;
+  out += "&limit=20";
   return out;
 }
 

@@ -28,10 +28,24 @@ std::string market_rows_body();
 // The reputation read: the row of `account` in table "agentscores" of `reputation_contract`.
 std::string reputation_rows_body(std::string_view reputation_contract, std::string_view account);
 
+// The supply read: {"code":"<token>","symbol":"<symbol>"}.
+std::string currency_stats_body(std::string_view token, std::string_view symbol);
+
+// The symbols of a token contract: the scopes of its "stat" table, up to the largest 7-letter
+// symbol code (2^56 - 1), at most 10:
+// {"code":"<token>","table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":10}
+std::string stat_scopes_body(std::string_view token);
+
 // Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
 // goes into the history query verbatim: only validated account names ever reach a scan.
 std::string get_account_url(std::string_view chain_api_base);
 std::string get_table_rows_url(std::string_view chain_api_base);
 std::string get_actions_url(std::string_view history_api_base, std::string_view account);
+std::string get_currency_stats_url(std::string_view chain_api_base);
+std::string get_table_by_scope_url(std::string_view chain_api_base);
+std::string get_code_hash_url(std::string_view chain_api_base);
+// The symbol goes in verbatim too: only symbol codes (A-Z) are ever passed.
+std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
+                            std::string_view symbol);
 
 }  // namespace tarnwick

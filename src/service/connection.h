@@ -57,6 +57,7 @@ inline constexpr std::string_view status_method_not_allowed = "405 Method Not Al
 inline constexpr std::string_view content_type_text = "text/plain";
 inline constexpr std::string_view content_type_html = "text/html; charset=utf-8";
 inline constexpr std::string_view content_type_json = "application/json";
+inline constexpr std::string_view content_type_json_utf8 = "application/json; charset=utf-8";
 
 // The three values every handler returns and write_response frames.
 struct Response {

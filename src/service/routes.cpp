@@ -3,9 +3,11 @@
 #include <string>
 #include <utility>
 
+#include "assess/evidence_json.h"
 #include "assess/hazards.h"
 #include "assess/renderings.h"
 #include "chain/scan_token.h"
+#include "chain/token_evidence.h"
 #include "service/cockpit/cockpit_page.h"
 #include "service/request_guards.h"
 #include "service/update_notice.h"
@@ -33,8 +35,8 @@ Response route_request(std::string_view request, const ScanContext& context) {
   if (path == "/" || path == "/index.html") {
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
-  const bool reads_outside =
-      path == "/update" || target.starts_with("/oracle") || target.starts_with("/scan");
+  const bool reads_outside = path == "/update" || path == "/evidence" ||
+                             target.starts_with("/oracle") || target.starts_with("/scan");
   if (reads_outside && !origin_allowed(request)) {
     return text_response(status_forbidden, "forbidden origin");
   }
@@ -46,6 +48,7 @@ Response route_request(std::string_view request, const ScanContext& context) {
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context);
   if (target.starts_with("/scan")) return scan_route(token, context);
+  if (path == "/evidence") return evidence_route(token, context);
   return text_response(status_not_found, "not found");
 }
 
@@ -68,6 +71,13 @@ Response oracle_route(const std::optional<std::string>& token, const ScanContext
   const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token);
   return {status_ok, content_type_text,
           verdict ? oracle_line(*token, *verdict) : oracle_no_data_line(*token)};
+}
+
+Response evidence_route(const std::optional<std::string>& token, const ScanContext& context) {
+  if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
+  const std::optional<TokenEvidence> evidence = gather_evidence(scan_thresholds, context, *token);
+  return {status_ok, content_type_json_utf8,
+          evidence ? evidence_json(*token, *evidence) : evidence_no_data_json(*token)};
 }
 
 }  // namespace tarnwick

@@ -5,14 +5,15 @@
 //   path is "/update"                  -> the update notice
 //   target begins "/oracle"            -> the oracle line for the `token` query value
 //   target begins "/scan"              -> the scan JSON for the `token` query value
+//   path is "/evidence"                -> the evidence JSON for the `token` query value
 //   anything else                      -> 404 text/plain "not found"
-// The last three routes read from outside the machine and hold the single serving thread while
+// The last four routes read from outside the machine and hold the single serving thread while
 // they do; a request to them that a browser marks as sent by a page of another site gets 403
 // text/plain "forbidden origin" instead (origin_allowed), so no web page can queue them.
 // Prefix tests look at the whole target (query included) byte-wise and case-sensitively; path
 // tests compare the target without its query for equality.
-// Without a valid token /scan and /oracle answer 400 before anything is read from the chain; a
-// token that cannot be read is not an HTTP error but "200 OK" with the no-data body.
+// Without a valid token /scan, /evidence and /oracle answer 400 before anything is read from the
+// chain; a token that cannot be read is not an HTTP error but "200 OK" with the no-data body.
 #pragma once
 
 #include <optional>
@@ -38,6 +39,10 @@ Response answer_request(std::string_view request, const ScanContext& context);
 // application/json: {"error":"missing token"} (400), the no-data error object or the scan
 // object with the alert report inside (200).
 Response scan_route(const std::optional<std::string>& token, const ScanContext& context);
+
+// The facts behind the verdict: {"error":"missing token"} (400, application/json, as /scan),
+// else 200 application/json; charset=utf-8: the evidence object, or its no-data form.
+Response evidence_route(const std::optional<std::string>& token, const ScanContext& context);
 
 // text/plain: "missing token" (400), the no-data line or the one-line verdict (200).
 Response oracle_route(const std::optional<std::string>& token, const ScanContext& context);

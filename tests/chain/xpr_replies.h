@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tarnwick::test {
@@ -166,6 +167,47 @@ inline std::string actions_json(std::string_view account, int count = 1) {
   }
   out += "]}";
   return out;
+}
+
+// A get_currency_stats reply for one symbol, as the chain's token code answers it.
+inline std::string currency_stats_json(std::string_view symbol, std::string_view supply,
+                                       std::string_view max_supply, std::string_view issuer) {
+  return R"({")" + std::string(symbol) + R"(":{"supply":")" + std::string(supply) +
+         R"(","max_supply":")" + std::string(max_supply) + R"(","issuer":")" + std::string(issuer) +
+         R"("}})";
+}
+
+// A get_table_by_scope reply of a token's "stat" table; each scope is a symbol code printed as
+// an account name ("........edc5c" is XPR, "........dhbp4" TOK).
+inline std::string stat_scopes_json(std::string_view code, const std::vector<std::string>& scopes) {
+  std::string out = R"({"rows":[)";
+  for (std::size_t i = 0; i < scopes.size(); ++i) {
+    if (i > 0) out += ',';
+    out += R"({"code":")" + std::string(code) + R"(","scope":")" + scopes[i] +
+           R"(","table":"stat","payer":")" + std::string(code) + R"(","count":1})";
+  }
+  out += R"(],"more":""})";
+  return out;
+}
+
+// A history node's get_top_holders reply; each holder is {owner, amount as JSON number text}.
+inline std::string top_holders_json(
+    std::string_view contract, std::string_view symbol,
+    const std::vector<std::pair<std::string, std::string>>& holders) {
+  std::string out = R"({"query_time_ms":3.1,"contract":")" + std::string(contract) +
+                    R"(","symbol":")" + std::string(symbol) + R"(","holders":[)";
+  for (std::size_t i = 0; i < holders.size(); ++i) {
+    if (i > 0) out += ',';
+    out += R"({"owner":")" + holders[i].first + R"(","amount":)" + holders[i].second +
+           R"(,"symbol":")" + std::string(symbol) + R"(","updated_on":"2025-05-31T09:00:00.000"})";
+  }
+  out += "]}";
+  return out;
+}
+
+inline std::string code_hash_json(std::string_view account, std::string_view hash) {
+  return R"({"account_name":")" + std::string(account) + R"(","code_hash":")" + std::string(hash) +
+         R"("})";
 }
 
 }  // namespace tarnwick::test

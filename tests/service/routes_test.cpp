@@ -61,6 +61,17 @@ TEST_F(RouterTest, RouteTable) {
   }
 }
 
+TEST_F(RouterTest, RoutesThatReadOutsideRefuseOtherSites) {
+  for (const char* target :
+       {"/scan?token=abc", "/oracle?token=abc", "/update", "/evidence?token=abc"}) {
+    const Response response = answer("GET " + std::string(target) +
+                                     " HTTP/1.1\r\nHost: localhost:8070\r\n"
+                                     "Sec-Fetch-Site: cross-site\r\n\r\n");
+    EXPECT_EQ(response.status, status_forbidden) << target;
+    EXPECT_EQ(response.body, "forbidden origin") << target;
+  }
+}
+
 TEST_F(RouterTest, TwoSpacesAfterGetMeanTheEmptyTarget) {
   const Response response = answer("GET  /health HTTP/1.1\r\nHost: localhost:8070\r\n\r\n");
   EXPECT_EQ(response.status, status_not_found);
@@ -151,6 +162,11 @@ struct NodeScript {
       FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
   FakeReply history = FakeReply::json(test::actions_json("tok"));
   FakeReply reputation = FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
+  FakeReply stats =
+      FakeReply::json(test::currency_stats_json("TOK", "1000.0000 TOK", "0.0000 TOK", "tok"));
+  FakeReply holders = FakeReply::json(
+      test::top_holders_json("tok", "TOK", {{"tok", "700"}, {R"(<b>\"x)", "12.5"}}));
+  FakeReply code = FakeReply::json(test::code_hash_json("tok", std::string(64, 'a')));
 };
 
 class VerdictRoutesTest : public ::testing::Test {
@@ -168,6 +184,9 @@ class VerdictRoutesTest : public ::testing::Test {
       const std::string path = request.path();
       if (path == "/v1/chain/get_account") return replies.account;
       if (path == "/v2/history/get_actions") return replies.history;
+      if (path == "/v1/chain/get_currency_stats") return replies.stats;
+      if (path == "/v2/state/get_top_holders") return replies.holders;
+      if (path == "/v1/chain/get_code_hash") return replies.code;
       if (path == "/v1/chain/get_table_rows") {
         return request.body.find("\"agentscores\"") != std::string::npos ? replies.reputation
                                                                          : replies.markets;
@@ -213,6 +232,43 @@ TEST_F(VerdictRoutesTest, BenignTokenWholeAnswers) {
   expect_framed(answer, "200 OK", "text/plain");
   EXPECT_EQ(answer.body, "[OK] tok NO_RISK_FOUND sev=0 haz=0b00000000 (unverified)");
   EXPECT_EQ(node_.requests().size(), 10U);
+}
+
+TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
+  const HttpAnswer answer = get("/evidence?token=tok");
+  expect_framed(answer, "200 OK", "application/json; charset=utf-8");
+  EXPECT_EQ(
+      answer.body,
+      R"({"version":1,"token":"tok","verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
+      R"("unverified":true,"block":false},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
+      R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true},"facts":{)"
+      R"("permissions":{"status":"read","permissions":[{"name":"owner","keys":0,)"
+      R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active","keys":0,)"
+      R"("accounts":["eosio.prods@active"],"privileged":false}],)"
+      R"("last_code_update":"2024-01-15T10:35:00.000"},)"
+      R"("market":{"status":"read","rows_read":1,"limit_reached":false,"row":{"market_id":7,)"
+      R"("symbol":"TOK7XPR","status_code":1,"bid_token":{"contract":"tok","symbol":"TOK"},)"
+      R"("ask_token":{"contract":"eosio.token","symbol":"XPR"}}},)"
+      R"("creation":{"status":"read","created":"2024-01-15T10:30:00.000","age_days":30,)"
+      R"("reference_time":1707906600},"prior_rug":{"status":"read","listed":false,"list_size":0},)"
+      R"("reputation":{"status":"read","contract":"agentrep","avg_score":350,"score":63},)"
+      R"("supply":{"status":"read","symbol":"TOK","precision":4,"supply":"1000.0000 TOK",)"
+      R"("max_supply":"0.0000 TOK","issuer":"tok","capped":false,"headroom_bp":null},)"
+      R"("holders":{"status":"read","holders":[{"owner":"tok","amount":"700.0000 TOK",)"
+      R"("share_bp":7000},{"owner":"<b>\"x","amount":"12.5000 TOK","share_bp":125}],)"
+      R"("top10_share_bp":7125,"excluded":["dex","proton.swaps","token.burn"],)"
+      R"("threshold":2500},"activity":{"status":"read","per_hour":0,"saturated":false,)"
+      R"("by_name":{},"newest":null,"threshold":75},)"
+      R"("code":{"status":"read","hash":")" +
+          std::string(64, 'a') + R"(","has_code":true,"build":null}}})");
+  EXPECT_EQ(node_.requests().size(), 8U);
+
+  NodeScript replies;
+  replies.account = FakeReply::json(test::unknown_account_leap4_json(), 400);
+  script(replies);
+  EXPECT_EQ(get("/evidence?token=tok").body,
+            R"({"version":1,"token":"tok","verdict":null,"measured":null,"facts":null})");
+  EXPECT_EQ(node_.requests().size(), 9U);
 }
 
 class MaximalTokenTest : public VerdictRoutesTest {
@@ -283,6 +339,9 @@ TEST_F(VerdictRoutesTest, MissingTokenIsRefusedBeforeAnyRead) {
   };
   for (const std::string& query : queries) {
     HttpAnswer answer = get("/scan" + query);
+    expect_framed(answer, "400 Bad Request", "application/json");
+    EXPECT_EQ(answer.body, R"({"error":"missing token"})") << query;
+    answer = get("/evidence" + query);
     expect_framed(answer, "400 Bad Request", "application/json");
     EXPECT_EQ(answer.body, R"({"error":"missing token"})") << query;
     answer = get("/oracle" + query);

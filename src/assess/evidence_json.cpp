@@ -1,0 +1,315 @@
+#include "assess/evidence_json.h"
+
+#include <charconv>
+#include <cmath>
+#include <variant>
+
+#include "assess/renderings.h"
+#include "common/text.h"
+
+namespace tarnwick {
+namespace {
+
+std::string_view json_bool(bool value) { return value ? "true" : "false"; }
+
+void append_number(std::string& out, Uint128 value) { append_decimal128(out, value); }
+
+template <class Number>
+void append_optional(std::string& out, const std::optional<Number>& value) {
+  if (value) {
+    append_number(out, *value);
+  } else {
+    out += "null";
+  }
+}
+
+// ,"key":
+void append_key(std::string& out, std::string_view key) {
+  out += ",\"";
+  out += key;
+  out += "\":";
+}
+
+void append_text_member(std::string& out, std::string_view key, std::string_view value) {
+  append_key(out, key);
+  append_json_quoted(out, value);
+}
+
+void append_text_list(std::string& out, const std::vector<std::string>& texts) {
+  out += '[';
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += ',';
+    append_json_quoted(out, texts[i]);
+  }
+  out += ']';
+}
+
+// Opens a fact: {"status":"read" or {"status":"unavailable","why":..}. True when read.
+bool open_fact(std::string& out, std::string_view name, std::string_view why) {
+  append_key(out, name);
+  if (why.empty()) {
+    out += "{\"status\":\"read\"";
+    return true;
+  }
+  out += "{\"status\":\"unavailable\"";
+  append_text_member(out, "why", why);
+  return false;
+}
+
+// The raw reputation value as it stood: a number, a text, or null for any other kind.
+void append_raw(std::string& out, const RawReputation& raw) {
+  if (const auto* u = std::get_if<std::uint64_t>(&raw)) {
+    append_number(out, *u);
+  } else if (const auto* s = std::get_if<std::int64_t>(&raw)) {
+    if (*s < 0) out += '-';
+    append_number(out, *s < 0 ? Uint128{0} - static_cast<Uint128>(*s) : static_cast<Uint128>(*s));
+  } else if (const auto* d = std::get_if<double>(&raw); d != nullptr && std::isfinite(*d)) {
+    char digits[32];
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), *d);
+    out.append(std::begin(digits), written.ptr);
+  } else if (const auto* text = std::get_if<std::string>(&raw)) {
+    append_json_quoted(out, *text);
+  } else {
+    out += "null";
+  }
+}
+
+void append_verdict(std::string& out, const Verdict& verdict) {
+  out += "{\"level\":\"";
+  out += level_name(verdict.level);
+  out += "\",\"severity\":";
+  append_number(out, verdict.severity);
+  out += ",\"hazard\":";
+  append_number(out, verdict.hazard);
+}
+
+void append_permissions(std::string& out, const PermissionsFact& fact) {
+  if (open_fact(out, "permissions", fact.why)) {
+    out += ",\"permissions\":[";
+    for (std::size_t i = 0; i < fact.entries.size(); ++i) {
+      const PermissionEntry& entry = fact.entries[i];
+      out += i > 0 ? ",{\"name\":" : "{\"name\":";
+      append_json_quoted(out, entry.name);
+      append_key(out, "keys");
+      append_number(out, entry.keys);
+      append_key(out, "accounts");
+      append_text_list(out, entry.accounts);
+      append_key(out, "privileged");
+      out += json_bool(entry.privileged);
+      out += '}';
+    }
+    out += ']';
+    append_key(out, "last_code_update");
+    if (fact.last_code_update) {
+      append_json_quoted(out, *fact.last_code_update);
+    } else {
+      out += "null";
+    }
+  }
+  out += '}';
+}
+
+void append_side(std::string& out, std::string_view key, const MarketSide& side) {
+  append_key(out, key);
+  out += "{\"contract\":";
+  append_json_quoted(out, side.contract);
+  append_text_member(out, "symbol", side.symbol);
+  out += '}';
+}
+
+void append_market(std::string& out, const MarketFact& fact) {
+  if (open_fact(out, "market", fact.why)) {
+    append_key(out, "rows_read");
+    append_number(out, fact.rows_read);
+    append_key(out, "limit_reached");
+    out += json_bool(fact.limit_reached);
+    append_key(out, "row");
+    if (fact.found) {
+      out += "{\"market_id\":";
+      append_optional(out, fact.market_id);
+      append_text_member(out, "symbol", fact.symbol);
+      append_key(out, "status_code");
+      append_optional(out, fact.status_code);
+      append_side(out, "bid_token", fact.bid);
+      append_side(out, "ask_token", fact.ask);
+      out += '}';
+    } else {
+      out += "null";
+    }
+  }
+  out += '}';
+}
+
+void append_creation(std::string& out, const CreationFact& fact) {
+  if (open_fact(out, "creation", fact.why)) {
+    append_text_member(out, "created", fact.created);
+    append_key(out, "age_days");
+    append_optional(out, fact.age_days);
+    append_key(out, "reference_time");
+    append_number(out, fact.reference_time);
+  }
+  out += '}';
+}
+
+void append_prior_rug(std::string& out, const PriorRugFact& fact) {
+  open_fact(out, "prior_rug", "");
+  append_key(out, "listed");
+  out += json_bool(fact.listed);
+  append_key(out, "list_size");
+  append_number(out, fact.list_size);
+  out += '}';
+}
+
+void append_reputation(std::string& out, const ReputationFact& fact) {
+  if (open_fact(out, "reputation", fact.why)) {
+    append_text_member(out, "contract", fact.contract);
+    append_key(out, "avg_score");
+    if (fact.avg_score) {
+      append_raw(out, *fact.avg_score);
+    } else {
+      out += "null";
+    }
+    append_key(out, "score");
+    append_optional(out, fact.score);
+  }
+  out += '}';
+}
+
+void append_supply(std::string& out, const SupplyFact& fact) {
+  if (open_fact(out, "supply", fact.why)) {
+    append_text_member(out, "symbol", fact.symbol);
+    append_key(out, "precision");
+    append_number(out, fact.precision);
+    append_text_member(out, "supply", fact.supply);
+    append_text_member(out, "max_supply", fact.max_supply);
+    append_text_member(out, "issuer", fact.issuer);
+    append_key(out, "capped");
+    out += json_bool(fact.capped);
+    append_key(out, "headroom_bp");
+    append_optional(out, fact.headroom_bp);
+  } else if (!fact.symbols.empty()) {
+    append_key(out, "symbols");
+    append_text_list(out, fact.symbols);
+  }
+  out += '}';
+}
+
+void append_holders(std::string& out, const HoldersFact& fact) {
+  if (open_fact(out, "holders", fact.why)) {
+    out += ",\"holders\":[";
+    for (std::size_t i = 0; i < fact.holders.size(); ++i) {
+      const HolderEntry& holder = fact.holders[i];
+      out += i > 0 ? ",{\"owner\":" : "{\"owner\":";
+      append_json_quoted(out, holder.owner);
+      append_text_member(out, "amount", holder.amount);
+      append_key(out, "share_bp");
+      append_optional(out, holder.share_bp);
+      out += '}';
+    }
+    out += ']';
+    append_key(out, "top10_share_bp");
+    append_optional(out, fact.top_ten_bp);
+    out += ",\"excluded\":[";
+    for (std::size_t i = 0; i < std::size(escrow_accounts); ++i) {
+      if (i > 0) out += ',';
+      append_json_quoted(out, escrow_accounts[i]);
+    }
+    out += ']';
+    append_key(out, "threshold");
+    append_number(out, fact.threshold);
+  }
+  out += '}';
+}
+
+void append_activity(std::string& out, const ActivityFact& fact) {
+  if (open_fact(out, "activity", fact.why)) {
+    append_key(out, "per_hour");
+    append_number(out, fact.per_hour);
+    append_key(out, "saturated");
+    out += json_bool(fact.saturated);
+    out += ",\"by_name\":{";
+    for (std::size_t i = 0; i < fact.by_name.size(); ++i) {
+      if (i > 0) out += ',';
+      append_json_quoted(out, fact.by_name[i].first);
+      out += ':';
+      append_number(out, fact.by_name[i].second);
+    }
+    out += '}';
+    append_key(out, "newest");
+    if (fact.newest.empty()) {
+      out += "null";
+    } else {
+      append_json_quoted(out, fact.newest);
+    }
+    append_key(out, "threshold");
+    append_number(out, fact.threshold);
+  }
+  out += '}';
+}
+
+void append_code(std::string& out, const CodeFact& fact) {
+  if (open_fact(out, "code", fact.why)) {
+    append_text_member(out, "hash", fact.hash);
+    append_key(out, "has_code");
+    out += json_bool(fact.has_code);
+    append_key(out, "build");
+    if (fact.build) {
+      append_json_quoted(out, *fact.build);
+    } else {
+      out += "null";
+    }
+  }
+  out += '}';
+}
+
+void append_head(std::string& out, std::string_view token) {
+  out += "{\"version\":";
+  append_number(out, evidence_format_version);
+  append_text_member(out, "token", token);
+}
+
+}  // namespace
+
+std::string evidence_json(std::string_view token, const TokenEvidence& evidence) {
+  std::string out;
+  out.reserve(4096);
+  append_head(out, token);
+  append_key(out, "verdict");
+  append_verdict(out, evidence.verdict);
+  append_key(out, "unverified");
+  out += json_bool(evidence.verdict.unverified);
+  append_key(out, "block");
+  out += json_bool(block(evidence.verdict));
+  out += '}';
+  append_key(out, "measured");
+  append_verdict(out, evidence.measured);
+  append_key(out, "block");
+  out += json_bool(block(evidence.measured));
+  append_key(out, "holders_measured");
+  out += json_bool(evidence.holders_measured);
+  append_key(out, "activity_measured");
+  out += json_bool(evidence.activity_measured);
+  out += "},\"facts\":{";
+  const std::size_t first = out.size();
+  append_permissions(out, evidence.permissions);
+  out.erase(first, 1);  // the first fact takes no comma
+  append_market(out, evidence.market);
+  append_creation(out, evidence.creation);
+  append_prior_rug(out, evidence.prior_rug);
+  append_reputation(out, evidence.reputation);
+  append_supply(out, evidence.supply);
+  append_holders(out, evidence.holders);
+  append_activity(out, evidence.activity);
+  append_code(out, evidence.code);
+  out += "}}";
+  return out;
+}
+
+std::string evidence_no_data_json(std::string_view token) {
+  std::string out;
+  append_head(out, token);
+  out += ",\"verdict\":null,\"measured\":null,\"facts\":null}";
+  return out;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,23 @@
+// The /evidence answer: one line of JSON written from fixed templates, members in fixed order, no
+// white space outside strings, every text through append_json_escaped (as the scan JSON). Its
+// "version" is evidence_format_version; it is raised whenever a member changes meaning.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "assess/evidence.h"
+
+namespace tarnwick {
+
+inline constexpr unsigned evidence_format_version = 1;
+
+// {"version":1,"token":..,"verdict":{..},"measured":{..},"facts":{"permissions":..,"market":..,
+//  "creation":..,"prior_rug":..,"reputation":..,"supply":..,"holders":..,"activity":..,"code":..}}
+std::string evidence_json(std::string_view token, const TokenEvidence& evidence);
+
+// The answer for a token whose account cannot be read:
+// {"version":1,"token":..,"verdict":null,"measured":null,"facts":null}
+std::string evidence_no_data_json(std::string_view token);
+
+}  // namespace tarnwick

@@ -1,0 +1,209 @@
+#include "chain/token_evidence.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chain/evidence_replies.h"
+#include "chain/scan_token.h"
+#include "chain/xpr_replies.h"
+#include "support/fake_node.h"
+#include "support/fake_node_client.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeNode;
+using test::FakeReply;
+using test::RecordedRequest;
+
+constexpr std::string_view build_2023 =
+    "ea0f6aa5e2b023f230c39cd72498457f40629bb2b161f387a17465b1657b26ed";
+
+// A history reply of the token's own actions, each {"@timestamp", act.name}, newest first.
+std::string token_actions_json(const std::vector<std::pair<std::string, std::string>>& actions) {
+  std::string out = R"({"query_time_ms":4.0,"total":{"value":2,"relation":"eq"},"actions":[)";
+  for (std::size_t i = 0; i < actions.size(); ++i) {
+    if (i > 0) out += ',';
+    out += R"({"@timestamp":")" + actions[i].first +
+           R"(","block_num":1,"act":{"account":"tok",)"
+           R"("name":")" +
+           actions[i].second + R"(","authorization":[],"data":{}}})";
+  }
+  return out + "]}";
+}
+
+class TokenEvidenceTest : public ::testing::Test {
+ public:  // the tables of the tests below name the replies by member pointer
+  std::optional<TokenEvidence> gather() {
+    node_.set_handler([this](const RecordedRequest& request) {
+      const std::string path = request.path();
+      if (path == "/v1/chain/get_account") return account_;
+      if (path == "/v1/chain/get_table_rows") {
+        return request.body.find("\"markets\"") != std::string::npos ? markets_ : reputation_;
+      }
+      if (path == "/v2/history/get_actions") return history_;
+      if (path == "/v1/chain/get_table_by_scope") return scopes_;
+      if (path == "/v1/chain/get_currency_stats") return stats_;
+      if (path == "/v2/state/get_top_holders") return holders_;
+      if (path == "/v1/chain/get_code_hash") return code_;
+      return FakeReply::json("{}", 404);
+    });
+    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
+                              test::created_2024_01_15 + 30 * 86400, parse_prior_rugs("x\n")};
+    return gather_evidence(scan_thresholds, context, "tok");
+  }
+
+  FakeNode node_;
+  FakeReply account_ = FakeReply::json(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
+  FakeReply markets_ =
+      FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
+  FakeReply reputation_ = FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
+  FakeReply history_ =
+      FakeReply::json(token_actions_json({{"2025-06-01T11:30:00.500", "issue"},
+                                          {"2025-06-01T11:30:00.000", "transfer"},
+                                          {"2025-06-01T10:59:59.000", "transfer"}}));
+  FakeReply scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
+  FakeReply stats_ =
+      FakeReply::json(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "tok"));
+  FakeReply holders_ = FakeReply::json(test::top_holders_json(
+      "tok", "TOK", {{"dex", "600"}, {"tok", "300.5"}, {"alice", "0.00005"}}));
+  FakeReply code_ = FakeReply::json(test::code_hash_json("tok", build_2023));
+};
+
+TEST_F(TokenEvidenceTest, TheScanReadsThenThreeMoreOnOneConnection) {
+  const std::optional<TokenEvidence> evidence = gather();
+  ASSERT_TRUE(evidence);
+  const std::vector<RecordedRequest> requests = node_.requests();
+  ASSERT_EQ(requests.size(), 8U);
+  EXPECT_EQ(requests[3].target, "/v2/history/get_actions?account=tok&limit=100&sort=desc");
+  EXPECT_EQ(requests[5].target, "/v1/chain/get_currency_stats");
+  EXPECT_EQ(requests[5].body, R"({"code":"tok","symbol":"TOK"})");
+  EXPECT_EQ(requests[6].target, "/v2/state/get_top_holders?contract=tok&symbol=TOK&limit=20");
+  EXPECT_EQ(requests[7].target, "/v1/chain/get_code_hash");
+  EXPECT_EQ(requests[7].body, R"({"account_name":"tok"})");
+  for (const RecordedRequest& request : requests) EXPECT_EQ(request.connection, 1U);
+
+  EXPECT_EQ(evidence->supply.headroom_bp, Uint128{30000});
+  EXPECT_TRUE(evidence->supply.capped);
+  // dex is escrow: the top ten are tok (300.5) and alice.
+  ASSERT_EQ(evidence->holders.holders.size(), 3U);
+  EXPECT_EQ(evidence->holders.holders[1].amount, "300.5000 TOK");
+  EXPECT_EQ(evidence->holders.holders[0].share_bp, Uint128{6000});
+  EXPECT_EQ(evidence->holders.top_ten_bp, Uint128{3005});
+  // Two actions in the same second both count; the one over an hour old does not.
+  EXPECT_EQ(evidence->activity.per_hour, 2U);
+  EXPECT_EQ(evidence->activity.newest, "2025-06-01T11:30:00.500");
+  EXPECT_EQ(evidence->code.build, "2023");
+  EXPECT_TRUE(evidence->holders_measured);
+  EXPECT_EQ(evidence->measured.hazard, evidence->verdict.hazard | HOLDERS_CONCENTRATED);
+}
+
+TEST_F(TokenEvidenceTest, VerdictIsTheScansForTheSameReplies) {
+  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                                {test::permission_json("active", 2, {"bob"})}));
+  markets_ = FakeReply::json(test::rows_json({}));
+  const std::optional<TokenEvidence> evidence = gather();
+  ASSERT_TRUE(evidence);
+  const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
+                            test::created_2024_01_15 + 30 * 86400, parse_prior_rugs("x\n")};
+  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, "tok");
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(evidence->verdict.hazard, verdict->hazard);
+  EXPECT_EQ(evidence->verdict.severity, verdict->severity);
+  EXPECT_EQ(evidence->verdict.level, verdict->level);
+  ASSERT_EQ(evidence->permissions.entries.size(), 1U);
+  EXPECT_EQ(evidence->permissions.entries[0].keys, 2U);
+  EXPECT_EQ(evidence->permissions.entries[0].accounts, std::vector<std::string>{"bob@active"});
+  EXPECT_TRUE(evidence->permissions.entries[0].privileged);
+}
+
+TEST_F(TokenEvidenceTest, WithoutAMarketRowTheSymbolComesFromTheStatTable) {
+  markets_ = FakeReply::json(test::rows_json({}));
+  std::optional<TokenEvidence> evidence = gather();
+  ASSERT_TRUE(evidence);
+  std::vector<RecordedRequest> requests = node_.requests();
+  ASSERT_EQ(requests.size(), 9U);
+  EXPECT_EQ(requests[5].target, "/v1/chain/get_table_by_scope");
+  EXPECT_EQ(requests[5].body,
+            R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
+            R"("limit":10})");
+  EXPECT_EQ(requests[6].body, R"({"code":"tok","symbol":"TOK"})");
+
+  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  evidence = gather();
+  ASSERT_TRUE(evidence);
+  EXPECT_EQ(evidence->supply.symbols, (std::vector<std::string>{"TOK", "XPR"}));
+  EXPECT_FALSE(evidence->holders.why.empty());
+  requests = node_.requests();
+  EXPECT_EQ(requests.back().target, "/v1/chain/get_code_hash") << "no supply or holders read";
+  EXPECT_EQ(requests.size(), 9U + 7U);
+}
+
+// Each failing or unusable reply of the new reads leaves its own fact unavailable, and only it.
+TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
+  struct Case {
+    std::string name;
+    FakeReply TokenEvidenceTest::*read;
+    FakeReply reply;
+    bool supply_read, holders_read, code_read;
+  };
+  const std::vector<Case> cases = {
+      {"stats {}: no such symbol", &TokenEvidenceTest::stats_, FakeReply::json("{}"), false, false,
+       true},
+      {"stats 500", &TokenEvidenceTest::stats_, FakeReply::json(R"({"code":500})", 500), false,
+       false, true},
+      {"holders without state index", &TokenEvidenceTest::holders_,
+       FakeReply::json(R"({"error":"state index disabled"})"), true, false, true},
+      {"holders on an older node", &TokenEvidenceTest::holders_, FakeReply::json("{}", 404), true,
+       false, true},
+      {"holders not indexed yet", &TokenEvidenceTest::holders_,
+       FakeReply::json(test::top_holders_json("tok", "TOK", {})), true, false, true},
+      {"code 400", &TokenEvidenceTest::code_, FakeReply::json("{}", 400), true, true, false},
+      {"code without hash", &TokenEvidenceTest::code_, FakeReply::json(R"({"account_name":"t"})"),
+       true, true, false},
+  };
+  for (const Case& c : cases) {
+    const FakeReply kept = this->*c.read;
+    this->*c.read = c.reply;
+    const std::optional<TokenEvidence> evidence = gather();
+    this->*c.read = kept;
+    ASSERT_TRUE(evidence) << c.name;
+    EXPECT_EQ(evidence->supply.why.empty(), c.supply_read) << c.name;
+    EXPECT_EQ(evidence->holders.why.empty(), c.holders_read) << c.name;
+    EXPECT_EQ(evidence->code.why.empty(), c.code_read) << c.name;
+    EXPECT_EQ(evidence->holders_measured, c.holders_read) << c.name;
+    if (!c.holders_read) {
+      EXPECT_EQ(evidence->measured.hazard, evidence->verdict.hazard) << c.name;
+    }
+  }
+}
+
+TEST_F(TokenEvidenceTest, UncappedSupplyHasNoHeadroom) {
+  stats_ = FakeReply::json(test::currency_stats_json("TOK", "1000.0000 TOK", "0.0000 TOK", "tok"));
+  const std::optional<TokenEvidence> evidence = gather();
+  ASSERT_TRUE(evidence);
+  EXPECT_TRUE(evidence->supply.why.empty());
+  EXPECT_FALSE(evidence->supply.capped);
+  EXPECT_EQ(evidence->supply.headroom_bp, std::nullopt);
+}
+
+TEST_F(TokenEvidenceTest, FailedAccountReadIsNoDataAfterOneRequest) {
+  account_ = FakeReply::json(test::unknown_account_leap4_json(), 400);
+  EXPECT_FALSE(gather().has_value());
+  EXPECT_EQ(node_.requests().size(), 1U);
+}
+
+TEST(ScopeSymbol, ReversesTheNameEncoding) {
+  const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
+      {"........edc5c", "XPR"},      {"........dhbp4", "TOK"},        {"......2ic5bog", "LOAN"},
+      {".13ogle4ch141", "ABCDEFG"},  {"...........5", "P"},           {"", std::nullopt},
+      {"eosio.token", std::nullopt}, {"zzzzzzzzzzzzj", std::nullopt},
+  };
+  for (const auto& [scope, symbol] : cases) EXPECT_EQ(scope_symbol(scope), symbol) << scope;
+}
+
+}  // namespace
+}  // namespace tarnwick
