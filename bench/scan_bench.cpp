@@ -160,7 +160,7 @@ struct BareEvidence {
 bool one_evidence(const tarnwick::ScanContext& context) {
   const std::optional<tarnwick::TokenEvidence> evidence =
       tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token);
-  return evidence && !tarnwick::evidence_json(token, *evidence).empty();
+  return evidence && !tarnwick::evidence_json(token, context.client.base_url(), *evidence).empty();
 }
 
 double median(std::vector<double> values) {

@@ -270,7 +270,8 @@ void append_head(std::string& out, std::string_view token) {
 
 }  // namespace
 
-std::string evidence_json(std::string_view token, const TokenEvidence& evidence) {
+std::string evidence_json(std::string_view token, std::string_view node,
+                          const TokenEvidence& evidence) {
   std::string out;
   out.reserve(4096);
   append_head(out, token);
@@ -301,14 +302,18 @@ std::string evidence_json(std::string_view token, const TokenEvidence& evidence)
   append_holders(out, evidence.holders);
   append_activity(out, evidence.activity);
   append_code(out, evidence.code);
-  out += "}}";
+  out += '}';
+  append_text_member(out, "node", node);
+  out += '}';
   return out;
 }
 
-std::string evidence_no_data_json(std::string_view token) {
+std::string evidence_no_data_json(std::string_view token, std::string_view node) {
   std::string out;
   append_head(out, token);
-  out += ",\"verdict\":null,\"measured\":null,\"facts\":null}";
+  out += ",\"verdict\":null,\"measured\":null,\"facts\":null";
+  append_text_member(out, "node", node);
+  out += '}';
   return out;
 }
 

@@ -13,11 +13,13 @@ namespace tarnwick {
 inline constexpr unsigned evidence_format_version = 1;
 
 // {"version":1,"token":..,"verdict":{..},"measured":{..},"facts":{"permissions":..,"market":..,
-//  "creation":..,"prior_rug":..,"reputation":..,"supply":..,"holders":..,"activity":..,"code":..}}
-std::string evidence_json(std::string_view token, const TokenEvidence& evidence);
+//  "creation":..,"prior_rug":..,"reputation":..,"supply":..,"holders":..,"activity":..,"code":..},
+//  "node":..}. `node`: the base address of the API node that answered the reads.
+std::string evidence_json(std::string_view token, std::string_view node,
+                          const TokenEvidence& evidence);
 
 // The answer for a token whose account cannot be read:
-// {"version":1,"token":..,"verdict":null,"measured":null,"facts":null}
-std::string evidence_no_data_json(std::string_view token);
+// {"version":1,"token":..,"verdict":null,"measured":null,"facts":null,"node":..}
+std::string evidence_no_data_json(std::string_view token, std::string_view node);
 
 }  // namespace tarnwick

@@ -76,8 +76,11 @@ Response oracle_route(const std::optional<std::string>& token, const ScanContext
 Response evidence_route(const std::optional<std::string>& token, const ScanContext& context) {
   if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
   const std::optional<TokenEvidence> evidence = gather_evidence(scan_thresholds, context, *token);
+  // After the reads the client's node in use is the one that answered them (when none did, the
+  // one the next read asks first).
+  const std::string& node = context.client.base_url();
   return {status_ok, content_type_json_utf8,
-          evidence ? evidence_json(*token, *evidence) : evidence_no_data_json(*token)};
+          evidence ? evidence_json(*token, node, *evidence) : evidence_no_data_json(*token, node)};
 }
 
 }  // namespace tarnwick

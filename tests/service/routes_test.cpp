@@ -260,14 +260,16 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
       R"("threshold":2500},"activity":{"status":"read","per_hour":0,"saturated":false,)"
       R"("by_name":{},"newest":null,"threshold":75},)"
       R"("code":{"status":"read","hash":")" +
-          std::string(64, 'a') + R"(","has_code":true,"build":null}}})");
+          std::string(64, 'a') + R"(","has_code":true,"build":null}},"node":")" +
+          node_.base_url() + R"("})");
   EXPECT_EQ(node_.requests().size(), 8U);
 
   NodeScript replies;
   replies.account = FakeReply::json(test::unknown_account_leap4_json(), 400);
   script(replies);
   EXPECT_EQ(get("/evidence?token=tok").body,
-            R"({"version":1,"token":"tok","verdict":null,"measured":null,"facts":null})");
+            R"({"version":1,"token":"tok","verdict":null,"measured":null,"facts":null,"node":")" +
+                node_.base_url() + R"("})");
   EXPECT_EQ(node_.requests().size(), 9U);
 }
 
