@@ -21,6 +21,39 @@ const ALERT = '+-- TARNWICK v0.1.0 --- XPR-MAINNET-L1 ---\n| token      : mytoke
 const VERDICT = { token: 'mytoken', level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17,
   unverified: true, block: false, alert: ALERT };
 const NOT_AVAILABLE = { available: false, current: '0.1.1' };
+const MARKUP = '<img src=x onerror="window.pwned=1">';
+const EVIDENCE = { version: 1, token: 'mytoken',
+  verdict: { level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17, unverified: true, block: false },
+  measured: { level: 'ELEVATED_RISK_WARNING', severity: 7, hazard: 19, block: false,
+    holders_measured: true, activity_measured: false },
+  facts: {
+    permissions: { status: 'read', last_code_update: null, permissions: [
+      { name: 'owner', keys: 2, accounts: [], privileged: true },
+      { name: 'active', keys: 0, accounts: [`${MARKUP}@active`], privileged: false }] },
+    market: { status: 'unavailable', why: 'the read failed' },
+    creation: { status: 'read', created: '2026-12-04T09:00:00', age_days: 3, reference_time: 0 },
+    prior_rug: { status: 'read', listed: false, list_size: 0 },
+    reputation: { status: 'read', contract: 'agentfeed', avg_score: null, score: null },
+    supply: { status: 'read', symbol: 'MYT', precision: 4, supply: '1000.0000 MYT',
+      max_supply: '0.0000 MYT', issuer: 'mytoken', capped: false, headroom_bp: null },
+    holders: { status: 'read', top10_share_bp: 6100, excluded: ['dex'], threshold: 2500, holders: [
+      { owner: MARKUP, amount: '400.0000 MYT', share_bp: 4000 },
+      { owner: 'dex', amount: '300.0000 MYT', share_bp: 3000 },
+      { owner: 'bob', amount: '210.0000 MYT', share_bp: 2100 }] },
+    activity: { status: 'unavailable', why: 'no head_block_time' },
+    code: { status: 'read', hash: 'ab'.repeat(32), has_code: true, build: null },
+  } };
+// The evidence panel's state line, measured line and rows, once its answer has been shown.
+async function evidencePanel(page) {
+  await page.waitForFunction(() => document.getElementById('evstate').textContent !==
+    'Reading the evidence…');
+  return page.evaluate(() => ({
+    state: document.getElementById('evstate').textContent,
+    measured: document.getElementById('evmeasured').textContent,
+    rows: [...document.querySelectorAll('#evfacts li')].map((li) => li.textContent),
+    markup: document.querySelectorAll('#ev img').length + (window.pwned ? 1 : 0),
+  }));
+}
 
 let server = null;
 let browser = null;
@@ -248,16 +281,52 @@ describe('update banner', () => {
   });
 });
 
+describe('evidence panel', () => {
+  test('the facts behind the verdict in plain words; markup stays text; a late answer for an ' +
+    'earlier scan is dropped; a verdict that moved is said', async () => {
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    const moved = { ...EVIDENCE, verdict: { ...EVIDENCE.verdict, severity: 6 } };
+    const { page } = await openCockpit(browser, {
+      '/scan': scripted(answer(VERDICT), answer(VERDICT), answer(VERDICT)),
+      '/evidence': scripted(answer(EVIDENCE), async (route) => { await held;
+        await route.fulfill(json(EVIDENCE)); }, answer(moved)),
+      '/update': notAvailable,
+    });
+    await scanFor(page, 'mytoken');
+    assert.deepEqual(await evidencePanel(page), { state: '', markup: 0,
+      measured: 'With holders measured: severity 7 · ELEVATED_RISK_WARNING', rows: [
+        'read2 keys control the owner permission — privileged',
+        `read1 account (${MARKUP}@active) controls the active permission`,
+        'unavailableMarket: unavailable — the read failed', 'readCreated 3 days ago (2026-12-04T09:00:00)',
+        'readNot on your prior-rug list (0 names)', 'readNo bot reputation score in agentfeed',
+        'readSupply is uncapped: the issuer can mint any amount (1000.0000 MYT now) · issuer mytoken',
+        'readTop 10 hold 61 % of supply (threshold 25 %)',
+        'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code'] });
+    await scanFor(page, 'mytoken');  // its evidence is held back
+    await scanFor(page, 'mytoken');
+    const changed = await evidencePanel(page);
+    assert.match(changed.state, /^The chain changed between the verdict above and this evidence/);
+    release();
+    await page.waitForEvent('requestfinished');
+    await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 200); }));
+    assert.deepEqual(await evidencePanel(page), changed);
+    await page.close();
+  });
+});
+
 describe('screenshots', () => {
   for (const width of [1280, 360]) {
     test(`verdict at ${width} px`, async () => {
       const { page } = await openCockpit(browser, {
         '/scan': scripted(answer(VERDICT)),
+        '/evidence': scripted(answer(EVIDENCE)),
         '/update': (route) => route.fulfill(json({ available: true, current: '0.1.1',
           page: 'https://get.tarnwick.app/download/0.2.0', version: '0.2.0' })),
       });
       await page.setViewportSize({ width, height: 900 });
       await scanFor(page, 'mytoken');
+      await evidencePanel(page);
       // Nothing may stick out sideways at this width.
       assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), width);
       await saveScreenshot(page, `verdict-${width}.png`);
