@@ -51,6 +51,19 @@ FakeReply answer_like_xpr_node(const RecordedRequest& request) {
         tarnwick::test::rows_json({tarnwick::test::agentscore_json("mytoken", "350")}));
   }
   if (path == "/v2/history/get_actions") return FakeReply::json(R"({"actions":[]})");
+  // The evidence reads, for mytoken: one symbol, an uncapped supply, a holder named in markup.
+  if (path == "/v1/chain/get_table_by_scope")
+    return FakeReply::json(tarnwick::test::stat_scopes_json("mytoken", {"........dhbp4"}));
+  if (path == "/v1/chain/get_currency_stats") {
+    return FakeReply::json(
+        tarnwick::test::currency_stats_json("TOK", "1000.0000 TOK", "0.0000 TOK", "mytoken"));
+  }
+  if (path == "/v2/state/get_top_holders") {
+    return FakeReply::json(tarnwick::test::top_holders_json(
+        "mytoken", "TOK", {{"mytoken", "700.0"}, {"<img src=x onerror=pwned=1>", "12.5"}}));
+  }
+  if (path == "/v1/chain/get_code_hash")
+    return FakeReply::json(tarnwick::test::code_hash_json("mytoken", std::string(64, 'a')));
   return FakeReply::json(R"({"code":404,"message":"Not Found"})", 404);
 }
 

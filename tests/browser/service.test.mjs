@@ -165,6 +165,14 @@ describe('cockpit served by the service', () => {
       assert.equal(c.unv, TEXT.unverified);
       assert.match(c.alert, /^\+-- TARNWICK .*\n\| token {6}: mytoken\n/);
       assert.match(c.alert, new RegExp(`\\| assessment : ${c.pill}\\n`));
+      // Then the evidence from the real route, its holder's markup shown as text.
+      await page.waitForFunction(() => document.getElementById('evfacts').children.length > 0);
+      const holders = await page.evaluate(() => [...document.querySelectorAll('#evfacts li')]
+        .map((li) => li.textContent).filter((t) => t.includes('Top 10')).concat(
+          document.querySelectorAll('#ev img').length, document.getElementById('evholderslabel')
+            .textContent));
+      assert.deepEqual(holders, ['readTop 10 hold 71.3 % of supply (threshold 25 %)', 0,
+        'Top 10 holders: 71.3 % of supply; the white line is 25 %']);
       for (const width of [1280, 360]) {
         await page.setViewportSize({ width, height: 900 });
         assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), width);
@@ -207,6 +215,11 @@ describe('cockpit served by the service', () => {
       const elsewhere = await launchBrowser(server.port,
         [`MAP localhost:8071 127.0.0.1:${site.address().port}`]);
       try {
+        // The service serves one connection at a time: once this is answered, every evidence
+        // request that earlier tests' pages left behind has been served too.
+        await new Promise((resolve, reject) => http.get({ host: '127.0.0.1', port: server.port,
+          path: '/health', headers: { Host: '127.0.0.1:8070' } },
+        (response) => { response.resume(); response.on('end', resolve); }).on('error', reject));
         const before = await server.nodeRequests();
         const page = await elsewhere.context.newPage();
         const answered = [];
