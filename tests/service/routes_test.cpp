@@ -260,8 +260,8 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
       R"("threshold":2500},"activity":{"status":"read","per_hour":0,"saturated":false,)"
       R"("by_name":{},"newest":null,"threshold":75},)"
       R"("code":{"status":"read","hash":")" +
-          std::string(64, 'a') + R"(","has_code":true,"build":null}},"node":")" +
-          node_.base_url() + R"("})");
+          std::string(64, 'a') + R"(","has_code":true,"build":null}},"node":")" + node_.base_url() +
+          R"("})");
   EXPECT_EQ(node_.requests().size(), 8U);
 
   NodeScript replies;
