@@ -5,7 +5,7 @@
 //
 // With the test server the page comes from the real service; without it, from the page file.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { after, afterEach, before, describe, test } from 'node:test';
 import {
   ORIGIN, TEXT, card, foreignRequests, json, launchBrowser, openCockpit, saveScreenshot, scanFor,
   scanRequests, startServer,
@@ -356,6 +356,12 @@ describe('watchlist', () => {
     await page.click('#watch');
   };
   const stored = (page) => page.evaluate(() => localStorage.getItem('tarnwick.watchlist'));
+  // Each case starts from an empty list, whatever the one before left behind.
+  afterEach(async () => {
+    const { page } = await openCockpit(browser);
+    await page.evaluate(() => localStorage.clear());
+    await page.close();
+  });
 
   test('added beside the verdict, asking for notifications at that first click and not at load; ' +
     'kept across loads, removed; a corrupt or foreign stored list is dropped', async () => {
@@ -396,7 +402,6 @@ describe('watchlist', () => {
     const changes = await page.$$eval('#wlist .wchg', (ps) => ps.map((p) => p.textContent.replace(/^.+ · /, '')));
     assert.deepEqual(changes, ["Top 10 holders' share: 61 % → 66 %", 'Market status: 1 → 2']);
     assert.deepEqual(await page.evaluate(() => window.notes), []);
-    await page.evaluate(() => localStorage.clear());
     await page.close();
   });
 
@@ -425,7 +430,6 @@ describe('watchlist', () => {
     assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 360);
     await saveScreenshot(page, 'watchlist-360.png');
     await second.page.close();
-    await page.evaluate(() => localStorage.clear());
     await page.close();
   });
 });
