@@ -356,8 +356,10 @@ describe('watchlist', () => {
     await page.click('#watch');
   };
   const stored = (page) => page.evaluate(() => localStorage.getItem('tarnwick.watchlist'));
-  // Each case starts from an empty list, whatever the one before left behind.
+  // Each case starts with no cockpit tab (which would hold the watch lock) and an empty list,
+  // whatever the one before left behind.
   afterEach(async () => {
+    await Promise.all(browser.context.pages().map((p) => p.close()));
     const { page } = await openCockpit(browser);
     await page.evaluate(() => localStorage.clear());
     await page.close();
@@ -389,7 +391,7 @@ describe('watchlist', () => {
   });
 
   test('with notifications refused, changes show on the list only; the top-10 share counts from 5 ' +
-    'points, an unread fact never', async () => {
+    'points, an unread fact never; a tab back in view catches up', async () => {
     await browser.context.clearPermissions();  // which headless Chromium reads as refused
     const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
       '/evidence': scripted(answer(watched(1)), answer(watched(2, 6599)), answer(watched(null, 6600))) });
@@ -397,7 +399,9 @@ describe('watchlist', () => {
     await addShown(page, 'mytoken');
     await page.clock.runFor('10:30');
     await page.waitForFunction(() => document.querySelectorAll('#wlist .wchg').length === 1);
-    await page.clock.runFor('10:30');
+    // A hidden tab's timers may not have run at all: coming back into view catches up by the clock.
+    await page.clock.setSystemTime(new Date('2026-03-02T09:30:00Z'));
+    await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
     await page.waitForFunction(() => document.querySelectorAll('#wlist .wchg').length === 2);
     const changes = await page.$$eval('#wlist .wchg', (ps) => ps.map((p) => p.textContent.replace(/^.+ · /, '')));
     assert.deepEqual(changes, ["Top 10 holders' share: 61 % → 66 %", 'Market status: 1 → 2']);
