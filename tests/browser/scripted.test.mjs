@@ -5,9 +5,9 @@
 //
 // With the test server the page comes from the real service; without it, from the page file.
 import assert from 'node:assert/strict';
-import { after, before, describe, test } from 'node:test';
+import { after, afterEach, before, describe, test } from 'node:test';
 import {
-  TEXT, card, foreignRequests, json, launchBrowser, openCockpit, saveScreenshot, scanFor,
+  ORIGIN, TEXT, card, foreignRequests, json, launchBrowser, openCockpit, saveScreenshot, scanFor,
   scanRequests, startServer,
 } from './lib/cockpit.mjs';
 
@@ -312,6 +312,117 @@ describe('evidence panel', () => {
     await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 200); }));
     assert.deepEqual(await evidencePanel(page), changed);
     await page.close();
+  });
+});
+
+describe('watchlist', () => {
+  // The evidence answer with its market row's status (null: the market unread) and top-10 share.
+  const watched = (status_code, top10 = 6100) => ({ ...EVIDENCE, facts: { ...EVIDENCE.facts,
+    market: status_code === null ? EVIDENCE.facts.market : { status: 'read', rows_read: 3,
+      limit_reached: false, row: { market_id: 7, symbol: 'MYT', status_code, bid_token: 'mytoken', ask_token: 'xusdc' } },
+    holders: { ...EVIDENCE.facts.holders, top10_share_bp: top10 } } });
+  // Answers /evidence from one queue of route actions per token, recording the most in flight.
+  const flight = { now: 0, most: 0 };
+  const byToken = (queues) => async (route) => {
+    const next = queues[new URL(route.request().url()).searchParams.get('token')]?.shift();
+    assert.ok(next, `unexpected ${route.request().url()}`);
+    flight.most = Math.max(flight.most, ++flight.now);
+    await new Promise((resolve) => { setTimeout(resolve, 50); });
+    flight.now -= 1;
+    await next(route);
+  };
+  // A tab on a clock of the test's own, with the desktop notifications and permission requests
+  // it makes recorded.
+  const watchTab = (routes) => openCockpit(browser, { '/update': notAvailable, ...routes }, {
+    setup: async (page) => {
+      await page.clock.install({ time: new Date('2026-03-02T09:00:00Z') });
+      await page.addInitScript(() => {
+        Object.assign(window, { notes: [], asked: 0 });
+        window.Notification = class extends Notification {
+          constructor(title, options) { super(title, options); window.notes.push([title, options.body]); }
+          static requestPermission() { window.asked += 1; return super.requestPermission(); }
+        };
+      });
+    } });
+  const rows = (page) => page.$$eval('#wlist > li', (lis) => lis.map((li) => li.innerText));
+  const addShown = async (page, name) => {
+    await scanFor(page, name);
+    await evidencePanel(page);
+    await page.click('#watch');
+  };
+  const stored = (page) => page.evaluate(() => localStorage.getItem('tarnwick.watchlist'));
+  // Each case starts with no tab holding the watch lock and an empty list, whatever came before.
+  afterEach(async () => {
+    await Promise.all(browser.context.pages().map((p) => p.close()));
+    const { page } = await openCockpit(browser);
+    await page.evaluate(() => localStorage.clear());
+    await page.close();
+  });
+
+  test('added beside the verdict, asking for notifications at that first click and not at load; ' +
+    'kept across loads, removed; a corrupt or foreign stored list is dropped', async () => {
+    const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': (route) => route.fulfill(json(EVIDENCE)) });
+    assert.equal(await page.evaluate(() => window.asked), 0);
+    await addShown(page, 'mytoken');
+    assert.equal(await page.evaluate(() => window.asked), 1);
+    assert.deepEqual([await page.textContent('#watch'), await page.isDisabled('#watch')], ['★ Watching', true]);
+    const good = await stored(page);
+    await page.reload();
+    assert.match((await rows(page))[0], /^@mytoken\nELEVATED_RISK_WARNING\nseverity 5 · checked .+\nRemove$/);
+    await page.click('#wlist button');
+    assert.equal(await page.isVisible('#watchcard'), false);
+    assert.deepEqual(JSON.parse(await stored(page)).tokens, []);
+    const entry = JSON.parse(good).tokens[0];
+    for (const bad of ['{not json', JSON.stringify({ version: 1, tokens: [{ ...entry, token: 'MyToken' }] }),
+      JSON.stringify({ version: 1, tokens: [{ ...entry, base: { level: 'x' } }] }), '[]']) {
+      await page.evaluate((value) => localStorage.setItem('tarnwick.watchlist', value), bad);
+      await page.reload();
+      assert.deepEqual([await rows(page), await stored(page)], [[], null], bad);
+    }
+  });
+
+  test('with notifications refused, changes show on the list only; the top-10 share counts from 5 ' +
+    'points, an unread fact never; a tab back in view catches up', async () => {
+    await browser.context.clearPermissions();  // which headless Chromium reads as refused
+    const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': scripted(answer(watched(1)), answer(watched(2, 6599)), answer(watched(null, 6600))) });
+    assert.equal(await page.evaluate(() => Notification.permission), 'denied');
+    await addShown(page, 'mytoken');
+    await page.clock.runFor('10:30');
+    await page.waitForFunction(() => document.querySelectorAll('#wlist .wchg').length === 1);
+    // A hidden tab's timers may not have run at all: coming back into view catches up by the clock.
+    await page.clock.setSystemTime(new Date('2026-03-02T09:30:00Z'));
+    await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
+    await page.waitForFunction(() => document.querySelectorAll('#wlist .wchg').length === 2);
+    const changes = await page.$$eval('#wlist .wchg', (ps) => ps.map((p) => p.textContent.replace(/^.+ · /, '')));
+    assert.deepEqual(changes, ["Top 10 holders' share: 61 % → 66 %", 'Market status: 1 → 2']);
+    assert.deepEqual(await page.evaluate(() => window.notes), []);
+  });
+
+  test('every 10 minutes one tab re-checks each token, one request at a time: a market status ' +
+    'change is shown as text and notified; a failed check is no change', async () => {
+    await browser.context.grantPermissions(['notifications'], { origin: ORIGIN });
+    const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': byToken({ mytoken: [answer(watched(1)), answer(watched(MARKUP))],
+        other: [answer(watched(1)), (route) => route.abort('connectionrefused')] }) });
+    await addShown(page, 'mytoken');
+    await addShown(page, 'other');
+    // A second cockpit tab must leave the checks to the first.
+    const second = await watchTab({ '/evidence': byToken({}) });
+    await second.page.clock.runFor('11:00');
+    await page.clock.runFor('11:00');
+    await page.waitForFunction(() => document.querySelectorAll('#wlist .wfail').length === 1);
+    const [mine, other] = await rows(page);
+    assert.ok(mine.endsWith(` · Market status: 1 → ${MARKUP}`), mine);
+    assert.match(other, /\nLast check failed: couldn't reach the scanner\. Nothing is known to have changed\.$/);
+    assert.equal(await page.locator('#wlist img').count(), 0);
+    assert.deepEqual(await page.evaluate(() => [window.notes, window.asked]),
+      [[['Tarnwick: @mytoken changed', `Market status: 1 → ${MARKUP}`]], 0]);
+    assert.equal(flight.most, 1);
+    // The list reads at 360 px: nothing sticks out sideways.
+    await page.setViewportSize({ width: 360, height: 900 });
+    assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 360);
   });
 });
 

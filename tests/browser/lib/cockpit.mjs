@@ -144,14 +144,16 @@ export function json(body, status = 200) {
 }
 
 // Opens a new tab. `routes` maps a path ("/scan", "/update") to a handler(route) installed before
-// the page loads. Resolves to { page, requests } where requests lists every URL the page asked for.
-export async function openCockpit(browser, routes = {}) {
+// the page loads; `setup(page)`, if given, runs before it loads too (a clock, an init script).
+// Resolves to { page, requests } where requests lists every URL the page asked for.
+export async function openCockpit(browser, routes = {}, { setup } = {}) {
   const page = await browser.context.newPage();
   const requests = [];
   page.on('request', (request) => requests.push(request.url()));
   for (const [pathname, handler] of Object.entries(routes)) {
     await page.route((url) => url.origin === ORIGIN && url.pathname === pathname, handler);
   }
+  await setup?.(page);
   await page.goto(`${ORIGIN}/`);
   await page.waitForLoadState('networkidle');
   return { page, requests };
