@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "chain/evidence_replies.h"
-#include "chain/scan_token.h"
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
@@ -86,38 +85,12 @@ TEST_F(TokenEvidenceTest, TheScanReadsThenThreeMoreOnOneConnection) {
   EXPECT_EQ(requests[7].body, R"({"account_name":"tok"})");
   for (const RecordedRequest& request : requests) EXPECT_EQ(request.connection, 1U);
 
-  EXPECT_EQ(evidence->supply.headroom_bp, Uint128{30000});
-  EXPECT_TRUE(evidence->supply.capped);
-  // dex is escrow: the top ten are tok (300.5) and alice.
+  // The replies as the readers see them (the arithmetic is in the pure tables): the holders'
+  // JSON amounts, two actions in the same second, the published build's hash.
   ASSERT_EQ(evidence->holders.holders.size(), 3U);
   EXPECT_EQ(evidence->holders.holders[1].amount, "300.5000 TOK");
-  EXPECT_EQ(evidence->holders.holders[0].share_bp, Uint128{6000});
-  EXPECT_EQ(evidence->holders.top_ten_bp, Uint128{3005});
-  // Two actions in the same second both count; the one over an hour old does not.
   EXPECT_EQ(evidence->activity.per_hour, 2U);
-  EXPECT_EQ(evidence->activity.newest, "2025-06-01T11:30:00.500");
   EXPECT_EQ(evidence->code.build, "2023");
-  EXPECT_TRUE(evidence->holders_measured);
-  EXPECT_EQ(evidence->measured.hazard, evidence->verdict.hazard | HOLDERS_CONCENTRATED);
-}
-
-TEST_F(TokenEvidenceTest, VerdictIsTheScansForTheSameReplies) {
-  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
-                                                {test::permission_json("active", 2, {"bob"})}));
-  markets_ = FakeReply::json(test::rows_json({}));
-  const std::optional<TokenEvidence> evidence = gather();
-  ASSERT_TRUE(evidence);
-  const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
-                            test::created_2024_01_15 + 30 * 86400, parse_prior_rugs("x\n")};
-  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, "tok");
-  ASSERT_TRUE(verdict);
-  EXPECT_EQ(evidence->verdict.hazard, verdict->hazard);
-  EXPECT_EQ(evidence->verdict.severity, verdict->severity);
-  EXPECT_EQ(evidence->verdict.level, verdict->level);
-  ASSERT_EQ(evidence->permissions.entries.size(), 1U);
-  EXPECT_EQ(evidence->permissions.entries[0].keys, 2U);
-  EXPECT_EQ(evidence->permissions.entries[0].accounts, std::vector<std::string>{"bob@active"});
-  EXPECT_TRUE(evidence->permissions.entries[0].privileged);
 }
 
 TEST_F(TokenEvidenceTest, WithoutAMarketRowTheSymbolComesFromTheStatTable) {
@@ -179,21 +152,6 @@ TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
       EXPECT_EQ(evidence->measured.hazard, evidence->verdict.hazard) << c.name;
     }
   }
-}
-
-TEST_F(TokenEvidenceTest, UncappedSupplyHasNoHeadroom) {
-  stats_ = FakeReply::json(test::currency_stats_json("TOK", "1000.0000 TOK", "0.0000 TOK", "tok"));
-  const std::optional<TokenEvidence> evidence = gather();
-  ASSERT_TRUE(evidence);
-  EXPECT_TRUE(evidence->supply.why.empty());
-  EXPECT_FALSE(evidence->supply.capped);
-  EXPECT_EQ(evidence->supply.headroom_bp, std::nullopt);
-}
-
-TEST_F(TokenEvidenceTest, FailedAccountReadIsNoDataAfterOneRequest) {
-  account_ = FakeReply::json(test::unknown_account_leap4_json(), 400);
-  EXPECT_FALSE(gather().has_value());
-  EXPECT_EQ(node_.requests().size(), 1U);
 }
 
 TEST(ScopeSymbol, ReversesTheNameEncoding) {
