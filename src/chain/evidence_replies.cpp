@@ -22,15 +22,6 @@ Fact unavailable(std::string_view why) {
   return fact;
 }
 
-// The text of the last "<key>" member of `object`; empty when it is absent or not a text.
-std::string_view text_member(JsonValue& object, std::string_view key) {
-  std::string_view found;
-  for_each_member(object, [&](std::string_view name, JsonValue& value) {
-    if (name == key) found = text_or_empty(value);
-  });
-  return found;
-}
-
 std::size_t element_count(JsonValue& value) {
   std::size_t count = 0;
   for_each_element(value, [&](JsonValue&) {

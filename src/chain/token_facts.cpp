@@ -13,15 +13,6 @@
 namespace tarnwick {
 namespace {
 
-// The text of the last "<key>" member of `object`; empty when it is absent or not a text.
-std::string_view text_member(JsonValue& object, std::string_view key) {
-  std::string_view found;
-  for_each_member(object, [&](std::string_view name, JsonValue& value) {
-    if (name == key) found = text_or_empty(value);
-  });
-  return found;
-}
-
 // `value` is an array with at least one element.
 bool has_elements(JsonValue& value) {
   bool found = false;

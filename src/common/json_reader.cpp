@@ -169,6 +169,14 @@ std::string_view text_or_empty(JsonValue& value) {
   return text(value).value_or(std::string_view());
 }
 
+std::string_view text_member(JsonValue& object, std::string_view key) {
+  std::string_view found;
+  for_each_member(object, [&](std::string_view name, JsonValue& value) {
+    if (name == key) found = text_or_empty(value);
+  });
+  return found;
+}
+
 std::optional<JsonNumber> number(JsonValue& value) {
   if (value.tape != nullptr) return number(*value.tape);
   return number(*value.walked);

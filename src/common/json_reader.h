@@ -103,6 +103,10 @@ std::optional<std::string_view> text(JsonValue& value);
 // `value`'s text, none read as the empty text (for comparisons).
 std::string_view text_or_empty(JsonValue& value);
 
+// The text of the last member of `object` named `key` (the member that counts, as for every
+// reader); empty when there is none or it is not a string. Reads every member of `object`.
+std::string_view text_member(JsonValue& object, std::string_view key);
+
 // The number `value` holds, read as parse_json_number (common/text.h) reads it, kind kept (see
 // JsonNumber there: "-0" is a signed integer); none when it is not a number.
 std::optional<JsonNumber> number(JsonValue& value);
