@@ -187,7 +187,7 @@ int main() {
          return hostile_reply(R"({"actions":[)" + action, "," + action, "]}", size);
        },
        [](tarnwick::JsonReader& reader, const std::string& reply) {
-         static_cast<void>(tarnwick::activity_fact(reader, reply, "tok", 1'748'779'200));
+         static_cast<void>(tarnwick::read_activity(reader, reply, "tok", 1'748'779'200));
        }},
       {"many stat scopes",
        [] {
@@ -205,7 +205,7 @@ int main() {
          return hostile_reply(R"({"permissions":[)" + permission, "," + permission, "]}", size);
        },
        [](tarnwick::JsonReader& reader, const std::string& reply) {
-         static_cast<void>(tarnwick::account_details(reader, reply));
+         static_cast<void>(tarnwick::read_account(reader, reply));
        }},
   };
   std::printf("10 MiB replies, read by the readers behind /evidence:\n");

@@ -5,6 +5,7 @@
 #include <variant>
 
 #include "assess/renderings.h"
+#include "assess/scan_record.h"
 #include "common/text.h"
 
 namespace tarnwick {
@@ -44,16 +45,48 @@ void append_text_list(std::string& out, const std::vector<std::string>& texts) {
   out += ']';
 }
 
-// Opens a fact: {"status":"read" or {"status":"unavailable","why":..}. True when read.
-bool open_fact(std::string& out, std::string_view name, std::string_view why) {
-  append_key(out, name);
-  if (why.empty()) {
-    out += "{\"status\":\"read\"";
-    return true;
+void append_bits(std::string& out, HazardBits bits) {
+  out += '[';
+  bool first = true;
+  for (unsigned bit = 0; bit < 16; ++bit) {
+    if (!has_bit(bits, bit)) continue;
+    if (!first) out += ',';
+    append_number(out, bit);
+    first = false;
   }
-  out += "{\"status\":\"unavailable\"";
-  append_text_member(out, "why", why);
-  return false;
+  out += ']';
+}
+
+// What every fact opens with: whether it was read, and the bits of both verdicts it set.
+struct FactHead {
+  const Verdict& verdict;
+  const Verdict& measured;
+};
+
+// Opens a fact: {"status":"read" or {"status":"unavailable","why":..,"counted_as":.., then
+// "hazard_bits", "measured_bits" and "node" (null when no node answered). True when read.
+bool open_fact(std::string& out, const FactHead& head, FactName name, std::string_view key,
+               std::string_view why, std::string_view node, bool market_read_failed = false) {
+  append_key(out, key);
+  const bool read = why.empty();
+  if (read) {
+    out += "{\"status\":\"read\"";
+  } else {
+    out += "{\"status\":\"unavailable\"";
+    append_text_member(out, "why", why);
+    append_text_member(out, "counted_as", counted_as(name, market_read_failed));
+  }
+  append_key(out, "hazard_bits");
+  append_bits(out, head.verdict.hazard & verdict_bits_of(name));
+  append_key(out, "measured_bits");
+  append_bits(out, head.measured.hazard & measured_bits_of(name));
+  append_key(out, "node");
+  if (node.empty()) {
+    out += "null";
+  } else {
+    append_json_quoted(out, node);
+  }
+  return read;
 }
 
 // The raw reputation value as it stood: a number, a text, or null for any other kind.
@@ -83,22 +116,36 @@ void append_verdict(std::string& out, const Verdict& verdict) {
   append_number(out, verdict.hazard);
 }
 
-void append_permissions(std::string& out, const PermissionsFact& fact) {
-  if (open_fact(out, "permissions", fact.why)) {
+void append_permission(std::string& out, const PermissionEntry& entry) {
+  out += "{\"name\":";
+  append_json_quoted(out, entry.name);
+  append_text_member(out, "parent", entry.parent);
+  append_key(out, "keys");
+  append_number(out, entry.keys);
+  append_key(out, "accounts");
+  append_text_list(out, entry.accounts);
+  append_key(out, "privileged");
+  out += json_bool(entry.privileged);
+}
+
+void append_permissions(std::string& out, const FactHead& head, const PermissionsFact& fact) {
+  if (open_fact(out, head, FactName::permissions, "permissions", fact.why, fact.node)) {
     out += ",\"permissions\":[";
     for (std::size_t i = 0; i < fact.entries.size(); ++i) {
-      const PermissionEntry& entry = fact.entries[i];
-      out += i > 0 ? ",{\"name\":" : "{\"name\":";
-      append_json_quoted(out, entry.name);
-      append_key(out, "keys");
-      append_number(out, entry.keys);
-      append_key(out, "accounts");
-      append_text_list(out, entry.accounts);
-      append_key(out, "privileged");
-      out += json_bool(entry.privileged);
+      if (i > 0) out += ',';
+      append_permission(out, fact.entries[i]);
+      out += '}';
+    }
+    out += "],\"code_setters\":[";
+    for (std::size_t i = 0; i < fact.code_setters.size(); ++i) {
+      if (i > 0) out += ',';
+      append_permission(out, fact.code_setters[i].permission);
+      append_text_member(out, "via", fact.code_setters[i].via);
       out += '}';
     }
     out += ']';
+    append_key(out, "listed_all");
+    out += json_bool(!fact.cut);
     append_key(out, "last_code_update");
     if (fact.last_code_update) {
       append_json_quoted(out, *fact.last_code_update);
@@ -117,8 +164,8 @@ void append_side(std::string& out, std::string_view key, const MarketSide& side)
   out += '}';
 }
 
-void append_market(std::string& out, const MarketFact& fact) {
-  if (open_fact(out, "market", fact.why)) {
+void append_market(std::string& out, const FactHead& head, const MarketFact& fact) {
+  if (open_fact(out, head, FactName::market, "market", fact.why, fact.node, fact.read_failed)) {
     append_key(out, "rows_read");
     append_number(out, fact.rows_read);
     append_key(out, "limit_reached");
@@ -140,19 +187,19 @@ void append_market(std::string& out, const MarketFact& fact) {
   out += '}';
 }
 
-void append_creation(std::string& out, const CreationFact& fact) {
-  if (open_fact(out, "creation", fact.why)) {
+void append_creation(std::string& out, const FactHead& head, const CreationFact& fact) {
+  if (open_fact(out, head, FactName::creation, "creation", fact.why, fact.node)) {
     append_text_member(out, "created", fact.created);
     append_key(out, "age_days");
-    append_optional(out, fact.age_days);
+    append_number(out, fact.age_days);
     append_key(out, "reference_time");
     append_number(out, fact.reference_time);
   }
   out += '}';
 }
 
-void append_prior_rug(std::string& out, const PriorRugFact& fact) {
-  open_fact(out, "prior_rug", "");
+void append_prior_rug(std::string& out, const FactHead& head, const PriorRugFact& fact) {
+  open_fact(out, head, FactName::prior_rug, "prior_rug", "", "");
   append_key(out, "listed");
   out += json_bool(fact.listed);
   append_key(out, "list_size");
@@ -160,8 +207,8 @@ void append_prior_rug(std::string& out, const PriorRugFact& fact) {
   out += '}';
 }
 
-void append_reputation(std::string& out, const ReputationFact& fact) {
-  if (open_fact(out, "reputation", fact.why)) {
+void append_reputation(std::string& out, const FactHead& head, const ReputationFact& fact) {
+  if (open_fact(out, head, FactName::reputation, "reputation", fact.why, fact.node)) {
     append_text_member(out, "contract", fact.contract);
     append_key(out, "avg_score");
     if (fact.avg_score) {
@@ -175,8 +222,8 @@ void append_reputation(std::string& out, const ReputationFact& fact) {
   out += '}';
 }
 
-void append_supply(std::string& out, const SupplyFact& fact) {
-  if (open_fact(out, "supply", fact.why)) {
+void append_supply(std::string& out, const FactHead& head, const SupplyFact& fact) {
+  if (open_fact(out, head, FactName::supply, "supply", fact.why, fact.node)) {
     append_text_member(out, "symbol", fact.symbol);
     append_key(out, "precision");
     append_number(out, fact.precision);
@@ -185,6 +232,8 @@ void append_supply(std::string& out, const SupplyFact& fact) {
     append_text_member(out, "issuer", fact.issuer);
     append_key(out, "capped");
     out += json_bool(fact.capped);
+    append_key(out, "over_cap");
+    out += json_bool(fact.over_cap);
     append_key(out, "headroom_bp");
     append_optional(out, fact.headroom_bp);
   } else if (!fact.symbols.empty()) {
@@ -194,8 +243,8 @@ void append_supply(std::string& out, const SupplyFact& fact) {
   out += '}';
 }
 
-void append_holders(std::string& out, const HoldersFact& fact) {
-  if (open_fact(out, "holders", fact.why)) {
+void append_holders(std::string& out, const FactHead& head, const HoldersFact& fact) {
+  if (open_fact(out, head, FactName::holders, "holders", fact.why, fact.node)) {
     out += ",\"holders\":[";
     for (std::size_t i = 0; i < fact.holders.size(); ++i) {
       const HolderEntry& holder = fact.holders[i];
@@ -221,8 +270,8 @@ void append_holders(std::string& out, const HoldersFact& fact) {
   out += '}';
 }
 
-void append_activity(std::string& out, const ActivityFact& fact) {
-  if (open_fact(out, "activity", fact.why)) {
+void append_activity(std::string& out, const FactHead& head, const ActivityFact& fact) {
+  if (open_fact(out, head, FactName::activity, "activity", fact.why, fact.node)) {
     append_key(out, "per_hour");
     append_number(out, fact.per_hour);
     append_key(out, "saturated");
@@ -247,8 +296,8 @@ void append_activity(std::string& out, const ActivityFact& fact) {
   out += '}';
 }
 
-void append_code(std::string& out, const CodeFact& fact) {
-  if (open_fact(out, "code", fact.why)) {
+void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
+  if (open_fact(out, head, FactName::code, "code", fact.why, fact.node)) {
     append_text_member(out, "hash", fact.hash);
     append_key(out, "has_code");
     out += json_bool(fact.has_code);
@@ -292,16 +341,17 @@ std::string evidence_json(std::string_view token, std::string_view node,
   out += json_bool(evidence.activity_measured);
   out += "},\"facts\":{";
   const std::size_t first = out.size();
-  append_permissions(out, evidence.permissions);
+  const FactHead head{.verdict = evidence.verdict, .measured = evidence.measured};
+  append_permissions(out, head, evidence.scan.permissions);
   out.erase(first, 1);  // the first fact takes no comma
-  append_market(out, evidence.market);
-  append_creation(out, evidence.creation);
-  append_prior_rug(out, evidence.prior_rug);
-  append_reputation(out, evidence.reputation);
-  append_supply(out, evidence.supply);
-  append_holders(out, evidence.holders);
-  append_activity(out, evidence.activity);
-  append_code(out, evidence.code);
+  append_market(out, head, evidence.scan.market);
+  append_creation(out, head, evidence.scan.creation);
+  append_prior_rug(out, head, evidence.scan.prior_rug);
+  append_reputation(out, head, evidence.scan.reputation);
+  append_supply(out, head, evidence.supply);
+  append_holders(out, head, evidence.holders);
+  append_activity(out, head, evidence.scan.activity);
+  append_code(out, head, evidence.code);
   out += '}';
   append_text_member(out, "node", node);
   out += '}';

@@ -81,24 +81,40 @@ void append_asset(std::string& out, std::uint64_t units, std::uint8_t precision,
 std::optional<std::uint64_t> amount_units(const JsonNumber& amount, std::uint8_t precision) {
   if (precision > max_asset_precision) return std::nullopt;
   const std::uint64_t scale = power_of_ten(precision);
+  const Uint128 most = Uint128{max_asset_units} + float_rounding(max_asset_units);
+  Uint128 units = 0;
   if (const auto* fraction = std::get_if<double>(&amount)) {
     const double scaled = std::round(*fraction * static_cast<double>(scale));
-    // Written so that a NaN fails too; 2^62 is exact in a double.
-    if (!(scaled >= 0.0 && scaled < 4611686018427387904.0)) return std::nullopt;
-    const auto units = static_cast<std::uint64_t>(scaled);
-    return units <= max_asset_units ? std::optional(units) : std::nullopt;
-  }
-  std::uint64_t whole = 0;
-  if (const auto* positive = std::get_if<std::uint64_t>(&amount)) {
-    whole = *positive;
+    // Written so that a NaN fails too; 2^63 is exact in a double and above `most`.
+    if (!(scaled >= 0.0 && scaled < 9223372036854775808.0)) return std::nullopt;
+    units = static_cast<std::uint64_t>(scaled);
+  } else if (const auto* positive = std::get_if<std::uint64_t>(&amount)) {
+    units = Uint128{*positive} * scale;
   } else {
     const std::int64_t signed_whole = std::get<std::int64_t>(amount);
     if (signed_whole < 0) return std::nullopt;
-    whole = static_cast<std::uint64_t>(signed_whole);
+    units = Uint128{static_cast<std::uint64_t>(signed_whole)} * scale;
   }
-  const Uint128 units = Uint128{whole} * scale;
-  if (units > max_asset_units) return std::nullopt;
-  return static_cast<std::uint64_t>(units);
+  if (units > most) return std::nullopt;
+  return units > max_asset_units ? max_asset_units : static_cast<std::uint64_t>(units);
+}
+
+Uint128 float_rounding(std::uint64_t units) { return (units >> 23) + 1; }
+
+bool within_float_rounding(std::span<const HolderUnits> holders, std::uint64_t supply_units) {
+  Uint128 held = 0;
+  Uint128 allowed = supply_units;
+  for (const HolderUnits& holder : holders) {
+    held += holder.units;
+    allowed += float_rounding(holder.units);
+  }
+  return held <= allowed;
+}
+
+std::optional<Uint128> capped_share_bp(Uint128 part, std::uint64_t whole) {
+  const std::optional<Uint128> share = share_bp(part, whole);
+  if (!share) return std::nullopt;
+  return *share > 10000 ? Uint128{10000} : *share;
 }
 
 std::optional<Uint128> share_bp(Uint128 part, std::uint64_t whole) {
@@ -124,7 +140,7 @@ std::optional<Uint128> top_ten_share_bp(std::span<const HolderUnits> holders,
                     amounts.end(), std::greater<>());
   Uint128 sum = 0;
   for (std::size_t i = 0; i < kept; ++i) sum += amounts[i];
-  return share_bp(sum, supply_units);
+  return capped_share_bp(sum, supply_units);
 }
 
 }  // namespace tarnwick

@@ -43,12 +43,20 @@ void append_asset(std::string& out, std::uint64_t units, std::uint8_t precision,
 void append_decimal128(std::string& out, Uint128 value);
 
 // A JSON amount (integer or fraction) in sub-units of `precision`, rounded to the nearest
-// sub-unit. None for a negative, non-finite or too-large amount (above max_asset_units), or a
-// precision above 18.
+// sub-unit. An amount above max_asset_units by no more than a float's rounding of it (2^-23 of it
+// and one sub-unit: the history index stores amounts as floats, and 2^62 - 1 reads back as 2^62)
+// is max_asset_units. None for a negative, non-finite or larger amount, or a precision above 18.
 std::optional<std::uint64_t> amount_units(const JsonNumber& amount, std::uint8_t precision);
 
 // floor(10000 x part / whole) in basis points; none when `whole` is 0.
 std::optional<Uint128> share_bp(Uint128 part, std::uint64_t whole);
+
+// share_bp held to 10000: a part can exceed its whole only by the rounding of the figures.
+std::optional<Uint128> capped_share_bp(Uint128 part, std::uint64_t whole);
+
+// The most that `units`, read back from a float, may lie above the true amount: 2^-23 of it and
+// one sub-unit.
+Uint128 float_rounding(std::uint64_t units);
 
 // The room left under a cap, in basis points of the supply: floor(10000 x (max - supply) /
 // supply); 0 when the supply has reached or passed the cap; none when no cap is recorded (max
@@ -64,8 +72,12 @@ struct HolderUnits {
   std::uint64_t units = 0;
 };
 
-// The share of the supply held by the ten largest holders that are not escrow accounts; none
-// when the supply is 0. The holders need not be in order.
+// True when the holders together hold no more than the supply plus the float_rounding of each
+// holder's amount: distinct accounts cannot hold more than all there is.
+bool within_float_rounding(std::span<const HolderUnits> holders, std::uint64_t supply_units);
+
+// The share of the supply held by the ten largest holders that are not escrow accounts, held to
+// 10000; none when the supply is 0. The holders need not be in order.
 std::optional<Uint128> top_ten_share_bp(std::span<const HolderUnits> holders,
                                         std::uint64_t supply_units);
 

@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <map>
-#include <span>
 
 #include "assess/evidence_measures.h"
-#include "chain/token_facts.h"
 #include "common/account_name.h"
 #include "common/json_reader.h"
 
@@ -22,146 +20,7 @@ Fact unavailable(std::string_view why) {
   return fact;
 }
 
-std::size_t element_count(JsonValue& value) {
-  std::size_t count = 0;
-  for_each_element(value, [&](JsonValue&) {
-    ++count;
-    return true;
-  });
-  return count;
-}
-
-// One permission of a get_account reply, read whatever its name.
-PermissionEntry permission_entry(JsonValue& permission) {
-  PermissionEntry entry;
-  bool has_authority = false;
-  bool outsider = false;
-  for_each_member(permission, [&](std::string_view key, JsonValue& value) {
-    if (key == "perm_name") entry.name = std::string(text_or_empty(value));
-    if (key != "required_auth") return;
-    has_authority = true;
-    entry.accounts.clear();
-    outsider = false;
-    for_each_member(value, [&](std::string_view name, JsonValue& member) {
-      if (name == "keys") entry.keys = static_cast<std::uint32_t>(element_count(member));
-      if (name != "accounts") return;
-      for_each_element(member, [&](JsonValue& account) {
-        std::string_view actor;
-        std::string_view permission_name;
-        for_each_member(account, [&](std::string_view field, JsonValue& level) {
-          if (field != "permission") return;
-          for_each_member(level, [&](std::string_view part, JsonValue& named) {
-            if (part == "actor") actor = text_or_empty(named);
-            if (part == "permission") permission_name = text_or_empty(named);
-          });
-        });
-        if (!actor.empty() && actor != "eosio.prods") outsider = true;
-        if (entry.accounts.size() < max_listed_accounts) {
-          entry.accounts.push_back(std::string(actor) + "@" + std::string(permission_name));
-        }
-        return true;
-      });
-    });
-  });
-  entry.privileged = has_authority && (outsider || entry.keys > 0);
-  return entry;
-}
-
-// The symbol code of a "sym" text ("4,TOK") or, failing that, of a "quantity" ("1.0 TOK");
-// empty when neither holds one.
-std::string side_symbol(std::string_view sym, std::string_view quantity) {
-  std::string_view code;
-  if (const std::size_t comma = sym.find(','); comma != std::string_view::npos) {
-    code = sym.substr(comma + 1);
-  } else if (const std::size_t space = quantity.find(' '); space != std::string_view::npos) {
-    code = quantity.substr(space + 1);
-  }
-  return is_symbol_code(code) ? std::string(code) : std::string();
-}
-
-MarketSide market_side(JsonValue& side) {
-  MarketSide out;
-  std::string_view sym;
-  std::string_view quantity;
-  for_each_member(side, [&](std::string_view key, JsonValue& value) {
-    if (key == "contract") out.contract = std::string(text_or_empty(value));
-    if (key == "sym") sym = text_or_empty(value);
-    if (key == "quantity") quantity = text_or_empty(value);
-  });
-  out.symbol = side_symbol(sym, quantity);
-  return out;
-}
-
 }  // namespace
-
-AccountDetails account_details(JsonReader& reader, std::string_view account_reply) {
-  AccountDetails details;
-  bool listed = false;
-  const bool json = reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "permissions") {
-      listed = true;
-      details.permissions.entries.clear();
-      for_each_element(value, [&](JsonValue& permission) {
-        PermissionEntry entry = permission_entry(permission);
-        const bool named = entry.name == "owner" || entry.name == "active";
-        const bool listed_before =
-            std::any_of(details.permissions.entries.begin(), details.permissions.entries.end(),
-                        [&](const PermissionEntry& earlier) { return earlier.name == entry.name; });
-        if (named && !listed_before) details.permissions.entries.push_back(std::move(entry));
-        return true;
-      });
-    }
-    if (key == "last_code_update") {
-      const std::optional<std::string_view> updated = text(value);
-      details.permissions.last_code_update =
-          updated ? std::optional<std::string>(*updated) : std::nullopt;
-    }
-    if (key == "head_block_time") {
-      const std::optional<std::string_view> head = text(value);
-      details.head_block_time = head ? created_seconds(*head) : std::nullopt;
-    }
-  });
-  if (!json) {
-    details.permissions.why = not_json;
-  } else if (!listed) {
-    details.permissions.why = "reply without permissions";
-  }
-  return details;
-}
-
-MarketFact market_fact(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  MarketFact fact;
-  bool has_rows = false;
-  const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
-    if (key != "rows") return;
-    fact = MarketFact{};
-    has_rows = true;
-    for_each_element(rows, [&](JsonValue& row) {
-      ++fact.rows_read;
-      if (fact.found) return true;
-      MarketFact candidate;
-      for_each_member(row, [&](std::string_view name, JsonValue& value) {
-        if (name == "market_id") candidate.market_id = whole_number(value);
-        if (name == "symbol") candidate.symbol = std::string(text_or_empty(value));
-        if (name == "status_code") candidate.status_code = whole_number(value);
-        if (name == "bid_token") candidate.bid = market_side(value);
-        if (name == "ask_token") candidate.ask = market_side(value);
-      });
-      if (candidate.bid.contract != token && candidate.ask.contract != token) return true;
-      candidate.found = true;
-      candidate.rows_read = fact.rows_read;
-      fact = std::move(candidate);
-      return true;
-    });
-  });
-  if (!json) {
-    fact.why = not_json;
-  } else if (!has_rows) {
-    fact.why = "reply without rows";
-  }
-  fact.limit_reached = fact.rows_read >= market_row_limit;
-  return fact;
-}
 
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token) {
   if (!market.why.empty() || !market.found) return std::nullopt;
@@ -228,8 +87,9 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
   if (!fact.why.empty()) return SupplyRead{unavailable<SupplyFact>(fact.why), std::nullopt};
   fact.symbol = std::string(symbol);
   fact.precision = supply->precision;
-  fact.capped = max_supply->units > 0;
-  fact.headroom_bp = headroom_bp(supply->units, max_supply->units);
+  fact.capped = max_supply->units > 0 && max_supply->units != max_asset_units;
+  fact.over_cap = fact.capped && supply->units > max_supply->units;
+  if (fact.capped) fact.headroom_bp = headroom_bp(supply->units, max_supply->units);
   read.supply = supply;
   return read;
 }
@@ -264,7 +124,7 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
       }
       HolderEntry holder{.owner = std::string(owner), .amount = {}, .share_bp = {}};
       append_asset(holder.amount, *amount, supply.precision, supply.symbol);
-      holder.share_bp = share_bp(*amount, supply.units);
+      holder.share_bp = capped_share_bp(*amount, supply.units);
       fact.holders.push_back(std::move(holder));
       units.push_back(HolderUnits{.owner = {}, .units = *amount});
       return fact.holders.size() < top_holder_limit;
@@ -278,6 +138,10 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
   if (unreadable) return unavailable<HoldersFact>("a holder without an owner or a readable amount");
   if (fact.holders.empty() && supply.units > 0) {
     return unavailable<HoldersFact>("the history node has not indexed this token");
+  }
+  if (!within_float_rounding(units, supply.units)) {
+    return unavailable<HoldersFact>(
+        "the history index and the chain disagree: the holders hold more than the supply");
   }
   for (std::size_t i = 0; i < units.size(); ++i) units[i].owner = fact.holders[i].owner;
   fact.top_ten_bp = top_ten_share_bp(units, supply.units);
@@ -298,54 +162,6 @@ CodeFact code_fact(JsonReader& reader, std::string_view reply) {
   fact.has_code = fact.hash != std::string(64, '0');
   if (fact.hash == standard_token_build_2021) fact.build = "2021";
   if (fact.hash == standard_token_build_2023) fact.build = "2023";
-  return fact;
-}
-
-ActivityFact activity_fact(JsonReader& reader, std::string_view history_reply,
-                           std::string_view token, std::optional<std::int64_t> head_block_time) {
-  if (!head_block_time) return unavailable<ActivityFact>("no head_block_time in the account reply");
-  std::vector<ActionTime> times;
-  std::map<std::string, std::uint32_t, std::less<>> by_name;
-  std::optional<std::int64_t> newest;
-  ActivityFact fact;
-  bool listed = false;
-  const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
-    if (key != "actions") return;
-    listed = true;
-    times.clear();
-    by_name.clear();
-    newest.reset();
-    fact.newest.clear();
-    for_each_element(list, [&](JsonValue& action) {
-      std::string_view stamp;
-      std::string_view account;
-      std::string_view name;
-      for_each_member(action, [&](std::string_view member, JsonValue& value) {
-        if (member == "@timestamp") stamp = text_or_empty(value);
-        if (member != "act") return;
-        for_each_member(value, [&](std::string_view field, JsonValue& part) {
-          if (field == "account") account = text_or_empty(part);
-          if (field == "name") name = text_or_empty(part);
-        });
-      });
-      const ActionTime time{.seconds = created_seconds(stamp), .of_token = account == token};
-      times.push_back(time);
-      if (time.of_token) {
-        ++by_name[std::string(name)];
-        if (time.seconds && (!newest || *time.seconds > *newest)) {
-          newest = time.seconds;
-          fact.newest = std::string(stamp);
-        }
-      }
-      return times.size() < history_action_limit;
-    });
-  });
-  if (!json) return unavailable<ActivityFact>(not_json);
-  if (!listed) return unavailable<ActivityFact>("reply without actions");
-  const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
-  fact.per_hour = rate.per_hour;
-  fact.saturated = rate.saturated;
-  fact.by_name.assign(by_name.begin(), by_name.end());
   return fact;
 }
 

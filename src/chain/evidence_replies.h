@@ -1,9 +1,8 @@
-// The readers behind /evidence: the details of the scan's own replies (permissions, market row,
-// recent actions) and the replies of the three further reads (supply, top holders, code hash).
-// Pure functions of the reply text: any reply, of any shape or size, yields a fact and never
-// throws. A reply that is not JSON, or lacks the fields a fact rests on, leaves that fact
-// unavailable with a short reason: never a guess. Texts read stay valid until the reader's next
-// read only where the return type is a view; facts own their texts.
+// The readers of the reads /evidence makes beyond the scan's five: the contract's symbols, the
+// supply, the top holders and the code hash. Pure functions of the reply text: any reply, of any
+// shape or size, yields a fact and never throws. A reply that is not JSON, or lacks the fields a
+// fact rests on, leaves that fact unavailable with a short reason: never a guess. Facts own their
+// texts.
 #pragma once
 
 #include <cstdint>
@@ -19,37 +18,16 @@ namespace tarnwick {
 
 class JsonReader;
 
-// The most actions a history read asks for; later ones in a reply are not looked at.
-inline constexpr std::size_t history_action_limit = 100;
-// The most market rows the market read asks for.
-inline constexpr std::uint64_t market_row_limit = 1000;
 // The most holders the holders read asks for; later ones in a reply are not looked at.
 inline constexpr std::size_t top_holder_limit = 20;
 // The most scopes the "stat" read asks for; later ones in a reply are not looked at.
 inline constexpr std::size_t stat_scope_limit = 10;
-// The most accounts listed for one permission (all of them still count for `privileged`), so a
-// hostile reply cannot make the answer grow with it.
-inline constexpr std::size_t max_listed_accounts = 32;
 
 // The sha256 of the two published builds of the network's ready-made token contract.
 inline constexpr std::string_view standard_token_build_2021 =
     "26008164a413c81f53e00fe61861cfad1d927802fada003208574d62b709673b";
 inline constexpr std::string_view standard_token_build_2023 =
     "ea0f6aa5e2b023f230c39cd72498457f40629bb2b161f387a17465b1657b26ed";
-
-struct AccountDetails {
-  PermissionsFact permissions;
-  std::optional<std::int64_t> head_block_time;  // Unix seconds; none when absent or unreadable
-};
-
-// From the first get_account reply: the first owner and the first active permission (keys
-// counted, accounts as "actor@permission", privileged by the rule of OWNER_KEYS),
-// last_code_update, head_block_time.
-AccountDetails account_details(JsonReader& reader, std::string_view account_reply);
-
-// From the market reply: the rows read and the first row naming the token (the row that decides
-// LIQUIDITY_THIN), each side's symbol code taken from "sym" ("4,TOK") or "quantity" ("1.0 TOK").
-MarketFact market_fact(JsonReader& reader, std::string_view markets_reply, std::string_view token);
 
 // The symbol code on the token's side of the market row; none without a row or a readable code.
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token);
@@ -68,21 +46,20 @@ struct SupplyRead {
 };
 
 // From a get_currency_stats reply: member `symbol` only, its supply and max_supply read as
-// assets of that symbol and one precision.
+// assets of that symbol and one precision. A max_supply of 0 or of the asset maximum (as some
+// chains record an uncapped token) is no cap in effect: not capped, no headroom.
 SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
 // From a get_top_holders reply: the first 20 holders with their amounts in the supply's precision
-// and their shares, and the top-ten share without escrow accounts. Unavailable for the 200
-// {"error":..} of a node without the state index, and for an empty list while supply is above 0.
+// and their shares, and the top-ten share without escrow accounts. The history index keeps
+// amounts as floats: holders that together exceed the supply by more than that rounding (2^-23 of
+// each amount and one sub-unit) make the fact unavailable, as the index and the chain disagree;
+// within it, shares are held to 10000 basis points. Unavailable also for the 200 {"error":..} of
+// a node without the state index, and for an empty list while supply is above 0.
 HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset& supply);
 
 // From a get_code_hash reply: the hash (64 hexadecimal digits), whether there is code (not all
 // zeros) and which published build it is.
 CodeFact code_fact(JsonReader& reader, std::string_view reply);
-
-// From a history reply: the token's actions (act.account is the token) in the hour up to
-// `head_block_time`, their counts by name, the newest one's time.
-ActivityFact activity_fact(JsonReader& reader, std::string_view history_reply,
-                           std::string_view token, std::optional<std::int64_t> head_block_time);
 
 }  // namespace tarnwick

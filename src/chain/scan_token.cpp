@@ -5,11 +5,37 @@
 #include <variant>
 
 #include "assess/hazards.h"
+#include "assess/scan_record.h"
 #include "chain/chain_requests.h"
 #include "chain/token_facts.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
+namespace {
+
+constexpr std::string_view read_failed = "read failed";
+
+// One read, with the node in use after it: the node that answered, when one did.
+ScanRead recorded(const ChainClient& client, ReadOutcome outcome) {
+  const bool answered = std::holds_alternative<std::string>(outcome);
+  return ScanRead{std::move(outcome), answered ? client.base_url() : std::string()};
+}
+
+// The fact `read` gives from its reply, or the fact of a failed read.
+template <class Fact, class Read>
+Fact fact_of(const ScanRead& read, Read&& from_reply) {
+  const std::string* reply = std::get_if<std::string>(&read.outcome);
+  Fact fact;
+  if (reply == nullptr) {
+    fact.why = std::string(read_failed);
+    return fact;
+  }
+  fact = from_reply(*reply);
+  fact.node = read.node;
+  return fact;
+}
+
+}  // namespace
 
 std::optional<ScanReplies> read_scan(const ScanContext& context, std::string_view token) {
   const ChainClient& client = context.client;
@@ -20,39 +46,53 @@ std::optional<ScanReplies> read_scan(const ScanContext& context, std::string_vie
   ReadOutcome account = client.post_json(account_url, account_request);
   std::string* account_reply = std::get_if<std::string>(&account);
   if (account_reply == nullptr) return std::nullopt;
-  ReadOutcome markets = client.post_json(rows_url, market_rows_body());
-  ReadOutcome creation = client.post_json(account_url, account_request);
-  ReadOutcome history = client.get_text(get_actions_url(client.base_url(), token));
-  ReadOutcome reputation =
-      client.post_json(rows_url, reputation_rows_body(context.reputation_contract, token));
-  return ScanReplies{std::move(*account_reply), std::move(markets), std::move(creation),
-                     std::move(history), std::move(reputation)};
+  std::string account_node = client.base_url();
+  ScanRead markets = recorded(client, client.post_json(rows_url, market_rows_body()));
+  ScanRead creation = recorded(client, client.post_json(account_url, account_request));
+  ScanRead history = recorded(client, client.get_text(get_actions_url(client.base_url(), token)));
+  ScanRead reputation = recorded(
+      client, client.post_json(rows_url, reputation_rows_body(context.reputation_contract, token)));
+  return ScanReplies{std::move(*account_reply), std::move(account_node), std::move(markets),
+                     std::move(creation),       std::move(history),      std::move(reputation)};
 }
 
-ScanOutcome scan_outcome(JsonReader& reader, const ScanContext& context, std::string_view token,
-                         const ScanReplies& replies) {
-  ScanOutcome outcome;
-  outcome.owner_privileged = owner_privileged(reader, replies.account);
+ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::string_view token,
+                       const ScanReplies& replies, ActivityReading activity) {
+  ScanRecord record;
+  AccountRead account = read_account(reader, replies.account);
+  record.permissions = std::move(account.permissions);
+  record.permissions.node = replies.account_node;
 
-  const std::string* markets_reply = std::get_if<std::string>(&replies.markets);
-  outcome.liquidity_depth = markets_reply == nullptr
-                                ? depth_when_market_unread
-                                : liquidity_depth(reader, *markets_reply, token);
+  record.market = fact_of<MarketFact>(
+      replies.markets, [&](const std::string& reply) { return read_market(reader, reply, token); });
+  record.market.read_failed = !std::holds_alternative<std::string>(replies.markets.outcome);
 
-  const std::string* creation_reply = std::get_if<std::string>(&replies.creation);
-  outcome.account_age_days =
-      creation_reply == nullptr ? unknown_age_days
-                                : account_age_days(reader, *creation_reply, context.reference_time);
+  record.creation = fact_of<CreationFact>(replies.creation, [&](const std::string& reply) {
+    return read_creation(reader, reply, context.reference_time);
+  });
+  record.creation.reference_time = context.reference_time;
 
-  outcome.prior_rug = context.prior_rugs.contains(token);
-
-  const std::string* reputation_reply = std::get_if<std::string>(&replies.reputation);
-  if (reputation_reply != nullptr) {
-    outcome.reputation_score = reputation_score(reader, *reputation_reply);
+  if (activity == ActivityReading::read) {
+    record.activity = fact_of<ActivityFact>(replies.history, [&](const std::string& reply) {
+      return read_activity(reader, reply, token, account.head_block_time);
+    });
+  } else {
+    record.activity.why = "not read for a scan";
   }
 
-  outcome.promo_velocity = 0;
-  return outcome;
+  record.prior_rug = PriorRugFact{.listed = context.prior_rugs.contains(token),
+                                  .list_size = context.prior_rugs.names.size()};
+
+  record.reputation = fact_of<ReputationFact>(replies.reputation, [&](const std::string& reply) {
+    return read_reputation(reader, reply, context.reputation_contract);
+  });
+  record.reputation.contract = context.reputation_contract;
+  return record;
+}
+
+Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds) {
+  return make_verdict(evaluate_hazards(scan_outcome(record), thresholds), /*unverified=*/true,
+                      thresholds);
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
@@ -61,8 +101,8 @@ std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanCo
   if (!replies) return std::nullopt;
   // One reader for every reply of the scan, so its buffers are reused rather than made per reply.
   JsonReader reader;
-  const ScanOutcome outcome = scan_outcome(reader, context, token, *replies);
-  return make_verdict(evaluate_hazards(outcome, thresholds), /*unverified=*/true, thresholds);
+  return scan_verdict(scan_record(reader, context, token, *replies, ActivityReading::skip),
+                      thresholds);
 }
 
 }  // namespace tarnwick

@@ -1,12 +1,14 @@
 // scan_token: the scan of one token. Reads the chain one request after another over the shared
-// client, gathers the facts and weighs them into a verdict. The reads and the weighing are also
-// offered apart, so /evidence makes exactly the same reads and reaches exactly the same verdict.
+// client, reads each reply once into the scan's record, and weighs the record into a verdict.
+// The reads, the record and the weighing are also offered apart, so /evidence makes exactly the
+// same reads and shows the very record its verdict, and /scan's, is computed from.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "assess/evidence.h"
 #include "assess/hazards.h"
 #include "assess/verdict.h"
 #include "chain/scan_context.h"
@@ -16,13 +18,21 @@ namespace tarnwick {
 
 class JsonReader;
 
+// One read of a scan: its outcome and the base of the API node that answered it (empty when the
+// read failed).
+struct ScanRead {
+  ReadOutcome outcome;
+  std::string node;
+};
+
 // The replies of the five reads of a scan whose account read succeeded.
 struct ScanReplies {
   std::string account;  // the first get_account
-  ReadOutcome markets;
-  ReadOutcome creation;  // the second get_account
-  ReadOutcome history;   // the recent actions: no fact of the verdict depends on them
-  ReadOutcome reputation;
+  std::string account_node;
+  ScanRead markets;
+  ScanRead creation;  // the second get_account
+  ScanRead history;   // the recent actions: no fact of the verdict depends on them
+  ScanRead reputation;
 };
 
 // Reads, strictly in this order: the token's account, the exchange's market table, the account
@@ -31,13 +41,19 @@ struct ScanReplies {
 // validated account name (it goes into the history address verbatim).
 std::optional<ScanReplies> read_scan(const ScanContext& context, std::string_view token);
 
-// The facts of a scan from its replies and the prior-rug list; every failed read leaves its fact
-// at the unread value. The velocity is not measured here: it stays 0.
-ScanOutcome scan_outcome(JsonReader& reader, const ScanContext& context, std::string_view token,
-                         const ScanReplies& replies);
+// Whether a record reads the recent actions: /scan's verdict does not rest on them, so a scan
+// leaves them unread (its activity fact then says so) and /evidence reads them.
+enum class ActivityReading { skip, read };
 
-// read_scan, scan_outcome and the hazard word weighed into a verdict, which is always marked
-// unverified; no data when the account read fails.
+// The record of a scan: each reply read once into its fact, a failed read recorded as such, the
+// prior-rug list consulted.
+ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::string_view token,
+                       const ScanReplies& replies, ActivityReading activity);
+
+// The verdict of a record, always marked unverified.
+Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
+
+// read_scan, scan_record and scan_verdict; no data when the account read fails.
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token);
 

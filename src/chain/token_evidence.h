@@ -1,7 +1,8 @@
 // gather_evidence: the facts behind the verdict of one token, for /evidence. It makes the five
-// reads of a scan (read_scan: same order, same texts) and weighs them as scan_token does, so its
-// verdict is the one /scan gives for the same replies; then at most three more reads on the same
-// client, in this order: the supply (get_currency_stats; when the market row gives no symbol,
+// reads of a scan (read_scan: same order, same texts), reads them into the scan's record and
+// weighs that record as scan_token does, so its verdict is the one /scan gives for the same
+// replies and its facts are the ones that verdict rests on; then at most three more reads on the
+// same client, in this order: the supply (get_currency_stats; when the market row gives no symbol,
 // first the symbols of the "stat" table), the top holders (history node), the code hash.
 #pragma once
 

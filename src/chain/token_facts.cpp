@@ -1,11 +1,18 @@
 #include "chain/token_facts.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "assess/evidence_measures.h"
 #include "assess/hazards.h"
+#include "assess/scan_record.h"
+#include "assess/token_amounts.h"
 #include "assess/verdict.h"
 #include "common/json_reader.h"
 #include "common/text.h"
@@ -13,69 +20,200 @@
 namespace tarnwick {
 namespace {
 
-// `value` is an array with at least one element.
-bool has_elements(JsonValue& value) {
-  bool found = false;
+constexpr std::string_view not_json = "reply not JSON";
+
+// A fact with only its reason set.
+template <class Fact>
+Fact unavailable(std::string_view why) {
+  Fact fact;
+  fact.why = std::string(why);
+  return fact;
+}
+
+std::uint32_t element_count(JsonValue& value) {
+  std::uint32_t count = 0;
   for_each_element(value, [&](JsonValue&) {
-    found = true;
-    return false;
+    ++count;
+    return true;
   });
-  return found;
+  return count;
 }
 
-// An authority's "accounts" name an actor, empty ones skipped, other than the block producers.
-bool names_outsider(JsonValue& accounts) {
-  bool outsider = false;
-  for_each_element(accounts, [&](JsonValue& entry) {
-    std::string_view actor;
-    for_each_member(entry, [&](std::string_view name, JsonValue& value) {
-      if (name == "permission") actor = text_member(value, "actor");
+// One permission of a get_account reply, read whatever its name: its authority (the last
+// "required_auth" counts, and within it the last "keys" and "accounts") and whether it is linked
+// to an action that sets the contract's code.
+struct PermissionRead {
+  PermissionEntry entry;
+  bool has_authority = false;
+  bool outsider = false;  // the authority names an actor other than the block producers
+  std::string sets_code;  // how a link lets it set the code; empty when none does
+};
+
+// The actor and permission of one "accounts" element; the last "permission" member counts.
+std::pair<std::string_view, std::string_view> authority_account(JsonValue& account) {
+  std::string_view actor;
+  std::string_view permission;
+  for_each_member(account, [&](std::string_view field, JsonValue& level) {
+    if (field != "permission") return;
+    actor = {};
+    permission = {};
+    for_each_member(level, [&](std::string_view part, JsonValue& named) {
+      if (part == "actor") actor = text_or_empty(named);
+      if (part == "permission") permission = text_or_empty(named);
     });
-    outsider = !actor.empty() && actor != "eosio.prods";
-    return !outsider;
   });
-  return outsider;
+  return {actor, permission};
 }
 
-// The authority of one permission makes the account privileged.
-bool authority_privileged(JsonValue& authority) {
-  bool outsider = false;
-  bool has_keys = false;
-  for_each_member(authority, [&](std::string_view name, JsonValue& value) {
-    if (name == "accounts") outsider = names_outsider(value);
-    if (name == "keys") has_keys = has_elements(value);
+void read_authority(JsonValue& authority, PermissionRead& read) {
+  read.has_authority = true;
+  read.entry.keys = 0;
+  read.entry.accounts.clear();
+  read.outsider = false;
+  for_each_member(authority, [&](std::string_view name, JsonValue& member) {
+    if (name == "keys") read.entry.keys = element_count(member);
+    if (name != "accounts") return;
+    read.entry.accounts.clear();
+    read.outsider = false;
+    for_each_element(member, [&](JsonValue& account) {
+      const auto [actor, permission] = authority_account(account);
+      if (!actor.empty() && actor != "eosio.prods") read.outsider = true;
+      if (read.entry.accounts.size() < max_listed_accounts) {
+        read.entry.accounts.push_back(std::string(actor) + "@" + std::string(permission));
+      }
+      return true;
+    });
   });
-  return outsider || has_keys;
 }
 
-// One "owner" or "active" permission whose required authority makes the account privileged.
-bool permission_privileged(JsonValue& permission) {
-  std::string_view name;
-  bool privileged = false;  // stays false without a "required_auth"
+// How a link {"account","action"} lets its permission set the code: eosio's setcode or setabi,
+// or every action of eosio (no action named); empty for any other link.
+std::string code_link(std::string_view account, std::optional<std::string_view> action) {
+  if (account != "eosio") return {};
+  if (!action || action->empty()) return "linked to every eosio action";
+  if (*action == "setcode" || *action == "setabi")
+    return "linked to eosio::" + std::string(*action);
+  return {};
+}
+
+std::string link_sets_code(JsonValue& link) {
+  std::string_view account;
+  std::optional<std::string_view> action;
+  for_each_member(link, [&](std::string_view name, JsonValue& value) {
+    if (name == "account") account = text_or_empty(value);
+    if (name == "action") action = text(value);
+  });
+  return code_link(account, action);
+}
+
+PermissionRead read_permission(JsonValue& permission) {
+  PermissionRead read;
   for_each_member(permission, [&](std::string_view key, JsonValue& value) {
-    if (key == "perm_name") name = text_or_empty(value);
-    if (key == "required_auth") privileged = authority_privileged(value);
+    if (key == "perm_name") read.entry.name = std::string(text_or_empty(value));
+    if (key == "parent") read.entry.parent = std::string(text_or_empty(value));
+    if (key == "required_auth") read_authority(value, read);
+    if (key == "linked_actions") {
+      read.sets_code.clear();
+      for_each_element(value, [&](JsonValue& link) {
+        read.sets_code = link_sets_code(link);
+        return read.sets_code.empty();
+      });
+    }
   });
-  return (name == "owner" || name == "active") && privileged;
+  const bool named = read.entry.name == "owner" || read.entry.name == "active";
+  read.entry.privileged = named && read.has_authority && (read.outsider || read.entry.keys > 0);
+  return read;
 }
 
-// The depth given by the first row of `rows` that names `token`; 0 when none does.
-std::uint16_t rows_depth(JsonValue& rows, std::string_view token) {
-  std::uint16_t depth = 0;
-  for_each_element(rows, [&](JsonValue& row) {
-    std::string_view bid;
-    std::string_view ask;
-    std::optional<std::uint64_t> status;
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "bid_token") bid = text_member(value, "contract");
-      if (key == "ask_token") ask = text_member(value, "contract");
-      if (key == "status_code") status = whole_number(value);
-    });
-    if (bid != token && ask != token) return true;
-    depth = status == 1U ? active_market_depth : 0;
-    return false;
+// One element of eosio_any_linked_actions: the permission it names (a text, or an object's
+// "perm_name" or "permission"), or, for a link to a code-setting action, every permission.
+struct AnyLink {
+  std::string permission;
+  std::string sets_code;
+};
+
+AnyLink read_any_link(JsonValue& element) {
+  AnyLink link;
+  if (const std::optional<std::string_view> name = text(element)) {
+    link.permission = std::string(*name);
+    return link;
+  }
+  std::string_view account;
+  std::optional<std::string_view> action;
+  for_each_member(element, [&](std::string_view key, JsonValue& value) {
+    if (key == "perm_name" || key == "permission")
+      link.permission = std::string(text_or_empty(value));
+    if (key == "account") account = text_or_empty(value);
+    if (key == "action") action = text(value);
   });
-  return depth;
+  if (link.permission.empty()) link.sets_code = code_link(account, action);
+  return link;
+}
+
+// The permissions that can set the code: each linked one, each named by eosio_any_linked_actions,
+// then the parents of those up to owner, which can act for them; in reply order, each once.
+std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissions,
+                                     const std::vector<AnyLink>& any_links) {
+  std::map<std::string, std::string, std::less<>> via;  // permission name -> why it is listed
+  std::vector<std::string> reached;
+  auto reach = [&](const std::string& name, std::string why) {
+    if (name.empty() || via.contains(name)) return;
+    via.emplace(name, std::move(why));
+    reached.push_back(name);
+  };
+  for (const PermissionRead& permission : permissions) {
+    if (!permission.sets_code.empty()) reach(permission.entry.name, permission.sets_code);
+  }
+  for (const AnyLink& link : any_links) {
+    if (!link.permission.empty()) reach(link.permission, "named in eosio_any_linked_actions");
+    if (link.sets_code.empty()) continue;
+    for (const PermissionRead& permission : permissions) {
+      reach(permission.entry.name, "any permission: eosio_any_linked_actions " + link.sets_code);
+    }
+  }
+  auto find = [&](std::string_view name) -> const PermissionRead* {
+    for (const PermissionRead& permission : permissions) {
+      if (permission.entry.name == name) return &permission;
+    }
+    return nullptr;
+  };
+  for (std::size_t i = 0; i < reached.size(); ++i) {  // grows as parents are reached
+    const PermissionRead* child = find(reached[i]);
+    if (child != nullptr) reach(child->entry.parent, "parent of " + child->entry.name);
+  }
+  std::vector<CodeSetter> setters;
+  for (const PermissionRead& permission : permissions) {
+    const auto listed = via.find(permission.entry.name);
+    if (listed == via.end() || listed->second.empty()) continue;
+    setters.push_back(CodeSetter{.permission = permission.entry, .via = listed->second});
+    listed->second.clear();  // a name given twice is listed once
+  }
+  return setters;
+}
+
+// The symbol code of a "sym" text ("4,TOK") or, failing that, of a "quantity" ("1.0 TOK");
+// empty when neither holds one.
+std::string side_symbol(std::string_view sym, std::string_view quantity) {
+  std::string_view code;
+  if (const std::size_t comma = sym.find(','); comma != std::string_view::npos) {
+    code = sym.substr(comma + 1);
+  } else if (const std::size_t space = quantity.find(' '); space != std::string_view::npos) {
+    code = quantity.substr(space + 1);
+  }
+  return is_symbol_code(code) ? std::string(code) : std::string();
+}
+
+MarketSide market_side(JsonValue& side) {
+  MarketSide out;
+  std::string_view sym;
+  std::string_view quantity;
+  for_each_member(side, [&](std::string_view key, JsonValue& value) {
+    if (key == "contract") out.contract = std::string(text_or_empty(value));
+    if (key == "sym") sym = text_or_empty(value);
+    if (key == "quantity") quantity = text_or_empty(value);
+  });
+  out.symbol = side_symbol(sym, quantity);
+  return out;
 }
 
 // The JSON value as the assessment's raw reputation, with the number kinds kept apart.
@@ -85,18 +223,6 @@ RawReputation raw_reputation(JsonValue& value) {
     return std::visit([](auto n) { return RawReputation(n); }, *held);
   }
   return std::monostate{};
-}
-
-// Member "avg_score" of the first element of `rows`.
-std::optional<RawReputation> first_row_score(JsonValue& rows) {
-  std::optional<RawReputation> score;
-  for_each_element(rows, [&](JsonValue& row) {
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "avg_score") score = raw_reputation(value);
-    });
-    return false;
-  });
-  return score;
 }
 
 bool add(std::int64_t a, std::int64_t b, std::int64_t& out) {
@@ -136,26 +262,83 @@ std::array<std::optional<std::string_view>, count> first_pieces(std::string_view
 
 }  // namespace
 
-bool owner_privileged(JsonReader& reader, std::string_view account_reply) {
-  bool privileged = false;
-  reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
-    if (key != "permissions") return;
-    privileged = false;
-    for_each_element(value, [&](JsonValue& permission) {
-      privileged = permission_privileged(permission);
-      return !privileged;
-    });
+AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
+  AccountRead read;
+  PermissionsFact& fact = read.permissions;
+  std::vector<PermissionRead> permissions;
+  std::vector<AnyLink> any_links;
+  bool listed = false;
+  const bool json = reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
+    if (key == "permissions") {
+      listed = true;
+      permissions.clear();
+      fact.owner_keys = false;
+      fact.cut = false;
+      for_each_element(value, [&](JsonValue& element) {
+        PermissionRead permission = read_permission(element);
+        fact.owner_keys = fact.owner_keys || permission.entry.privileged;
+        if (permissions.size() < max_listed_permissions) {
+          permissions.push_back(std::move(permission));
+        } else {
+          fact.cut = true;
+        }
+        return true;
+      });
+    }
+    if (key == "eosio_any_linked_actions") {
+      any_links.clear();
+      for_each_element(value, [&](JsonValue& element) {
+        if (any_links.size() < max_listed_permissions) any_links.push_back(read_any_link(element));
+        return true;
+      });
+    }
+    if (key == "last_code_update") {
+      const std::optional<std::string_view> updated = text(value);
+      fact.last_code_update = updated ? std::optional<std::string>(*updated) : std::nullopt;
+    }
+    if (key == "head_block_time") {
+      const std::optional<std::string_view> head = text(value);
+      read.head_block_time = head ? created_seconds(*head) : std::nullopt;
+    }
   });
-  return privileged;
+  if (!json) return AccountRead{unavailable<PermissionsFact>(not_json), std::nullopt};
+  if (!listed) fact.why = "reply without permissions";
+  for (const PermissionRead& permission : permissions) {
+    const std::string& name = permission.entry.name;
+    if (name == "owner" || name == "active") fact.entries.push_back(permission.entry);
+  }
+  fact.code_setters = code_setters(permissions, any_links);
+  return read;
 }
 
-std::uint16_t liquidity_depth(JsonReader& reader, std::string_view markets_reply,
-                              std::string_view token) {
-  std::uint16_t depth = 0;
-  reader.read_members(markets_reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "rows") depth = rows_depth(value, token);
+MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
+  MarketFact fact;
+  bool has_rows = false;
+  const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
+    if (key != "rows") return;
+    fact = MarketFact{};
+    has_rows = for_each_element(rows, [&](JsonValue& row) {
+      ++fact.rows_read;
+      if (fact.found) return true;
+      MarketFact candidate;
+      for_each_member(row, [&](std::string_view name, JsonValue& value) {
+        if (name == "market_id") candidate.market_id = whole_number(value);
+        if (name == "symbol") candidate.symbol = std::string(text_or_empty(value));
+        if (name == "status_code") candidate.status_code = whole_number(value);
+        if (name == "bid_token") candidate.bid = market_side(value);
+        if (name == "ask_token") candidate.ask = market_side(value);
+      });
+      if (candidate.bid.contract != token && candidate.ask.contract != token) return true;
+      candidate.found = true;
+      candidate.rows_read = fact.rows_read;
+      fact = std::move(candidate);
+      return true;
+    });
   });
-  return depth;
+  if (!json) return unavailable<MarketFact>(not_json);
+  if (!has_rows) return unavailable<MarketFact>("reply without rows");
+  fact.limit_reached = fact.rows_read >= market_row_limit;
+  return fact;
 }
 
 std::optional<std::string_view> created_text(JsonReader& reader, std::string_view account_reply) {
@@ -166,29 +349,121 @@ std::optional<std::string_view> created_text(JsonReader& reader, std::string_vie
   return created;
 }
 
+CreationFact read_creation(JsonReader& reader, std::string_view account_reply,
+                           std::uint64_t reference_time) {
+  CreationFact fact;
+  fact.reference_time = reference_time;
+  const std::optional<std::string_view> created = created_text(reader, account_reply);
+  if (!created) {
+    fact.why = "reply without a created time";
+    return fact;
+  }
+  const std::optional<std::int64_t> seconds = created_seconds(*created);
+  const std::uint32_t age = seconds ? age_in_days(*seconds, reference_time) : unknown_age_days;
+  if (age == unknown_age_days) {
+    fact.why = "the created time does not read as an age";
+    return fact;
+  }
+  fact.created = std::string(*created);
+  fact.age_days = age;
+  return fact;
+}
+
+ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_reply,
+                               std::string_view contract) {
+  ReputationFact fact;
+  bool has_rows = false;
+  const bool json =
+      reader.read_members(reputation_reply, [&](std::string_view key, JsonValue& rows) {
+        if (key != "rows") return;
+        fact.avg_score.reset();
+        has_rows = for_each_element(rows, [&](JsonValue& row) {
+          for_each_member(row, [&](std::string_view name, JsonValue& value) {
+            if (name == "avg_score") fact.avg_score = raw_reputation(value);
+          });
+          return false;
+        });
+      });
+  if (!json || !has_rows) {
+    fact = unavailable<ReputationFact>(json ? "reply without rows" : not_json);
+  } else if (fact.avg_score) {
+    fact.score = scale_reputation(*fact.avg_score);
+  }
+  fact.contract = std::string(contract);
+  return fact;
+}
+
+ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
+                           std::string_view token, std::optional<std::int64_t> head_block_time) {
+  if (!head_block_time) return unavailable<ActivityFact>("no head_block_time in the account reply");
+  std::vector<ActionTime> times;
+  std::map<std::string, std::uint32_t, std::less<>> by_name;
+  std::optional<std::int64_t> newest;
+  ActivityFact fact;
+  bool listed = false;
+  const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
+    if (key != "actions") return;
+    listed = true;
+    times.clear();
+    by_name.clear();
+    newest.reset();
+    fact.newest.clear();
+    for_each_element(list, [&](JsonValue& action) {
+      std::string_view stamp;
+      std::string_view account;
+      std::string_view name;
+      for_each_member(action, [&](std::string_view member, JsonValue& value) {
+        if (member == "@timestamp") stamp = text_or_empty(value);
+        if (member != "act") return;
+        for_each_member(value, [&](std::string_view field, JsonValue& part) {
+          if (field == "account") account = text_or_empty(part);
+          if (field == "name") name = text_or_empty(part);
+        });
+      });
+      const ActionTime time{.seconds = created_seconds(stamp), .of_token = account == token};
+      times.push_back(time);
+      if (time.of_token) {
+        ++by_name[std::string(name)];
+        if (time.seconds && (!newest || *time.seconds > *newest)) {
+          newest = time.seconds;
+          fact.newest = std::string(stamp);
+        }
+      }
+      return times.size() < history_action_limit;
+    });
+  });
+  if (!json) return unavailable<ActivityFact>(not_json);
+  if (!listed) return unavailable<ActivityFact>("reply without actions");
+  const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
+  fact.per_hour = rate.per_hour;
+  fact.saturated = rate.saturated;
+  fact.by_name.assign(by_name.begin(), by_name.end());
+  return fact;
+}
+
+bool owner_privileged(JsonReader& reader, std::string_view account_reply) {
+  return read_account(reader, account_reply).permissions.owner_keys;
+}
+
+std::uint16_t liquidity_depth(JsonReader& reader, std::string_view markets_reply,
+                              std::string_view token) {
+  return market_depth(read_market(reader, markets_reply, token));
+}
+
 std::uint32_t account_age_days(JsonReader& reader, std::string_view account_reply,
                                std::uint64_t reference_time) {
-  const std::optional<std::string_view> created = created_text(reader, account_reply);
-  if (!created) return unknown_age_days;
-  const std::optional<std::int64_t> seconds = created_seconds(*created);
-  if (!seconds) return unknown_age_days;
-  return age_in_days(*seconds, reference_time);
+  const CreationFact fact = read_creation(reader, account_reply, reference_time);
+  return fact.why.empty() ? fact.age_days : unknown_age_days;
 }
 
 std::optional<RawReputation> reputation_value(JsonReader& reader,
                                               std::string_view reputation_reply) {
-  std::optional<RawReputation> score;
-  reader.read_members(reputation_reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "rows") score = first_row_score(value);
-  });
-  return score;
+  return read_reputation(reader, reputation_reply, {}).avg_score;
 }
 
 std::optional<std::uint8_t> reputation_score(JsonReader& reader,
                                              std::string_view reputation_reply) {
-  const std::optional<RawReputation> value = reputation_value(reader, reputation_reply);
-  if (!value) return std::nullopt;
-  return scale_reputation(*value);
+  return read_reputation(reader, reputation_reply, {}).score;
 }
 
 bool owner_privileged(std::string_view account_reply) {

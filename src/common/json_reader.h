@@ -74,26 +74,27 @@ void for_each_member(JsonValue& value, Visit&& visit) {
 }
 
 // Calls visit(JsonValue& element) for the elements in order, when `value` is an array, until it
-// returns false.
+// returns false. True when `value` is an array (even an empty one).
 template <class Visit>
-void for_each_element(JsonValue& value, Visit&& visit) {
+bool for_each_element(JsonValue& value, Visit&& visit) {
   if (value.tape != nullptr) {
     simdjson::dom::array array;
-    if (value.tape->get(array) != simdjson::SUCCESS) return;
+    if (value.tape->get(array) != simdjson::SUCCESS) return false;
     for (simdjson::dom::element item : array) {
       JsonValue next{.tape = &item};
-      if (!visit(next)) return;
+      if (!visit(next)) return true;
     }
-    return;
+    return true;
   }
   simdjson::ondemand::array array;
-  if (value.walked->get_array().get(array) != simdjson::SUCCESS) return;
+  if (value.walked->get_array().get(array) != simdjson::SUCCESS) return false;
   for (auto item : array) {
     simdjson::ondemand::value walked_item;
-    if (item.get(walked_item) != simdjson::SUCCESS) return;
+    if (item.get(walked_item) != simdjson::SUCCESS) return true;
     JsonValue next{.walked = &walked_item};
-    if (!visit(next)) return;
+    if (!visit(next)) return true;
   }
+  return true;
 }
 
 // The string content of `value`, unescaped; none when it is not a string. The text stays valid

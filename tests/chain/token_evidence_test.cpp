@@ -89,7 +89,7 @@ TEST_F(TokenEvidenceTest, TheScanReadsThenThreeMoreOnOneConnection) {
   // JSON amounts, two actions in the same second, the published build's hash.
   ASSERT_EQ(evidence->holders.holders.size(), 3U);
   EXPECT_EQ(evidence->holders.holders[1].amount, "300.5000 TOK");
-  EXPECT_EQ(evidence->activity.per_hour, 2U);
+  EXPECT_EQ(evidence->scan.activity.per_hour, 2U);
   EXPECT_EQ(evidence->code.build, "2023");
 }
 

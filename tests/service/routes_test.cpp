@@ -237,31 +237,42 @@ TEST_F(VerdictRoutesTest, BenignTokenWholeAnswers) {
 TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   const HttpAnswer answer = get("/evidence?token=tok");
   expect_framed(answer, "200 OK", "application/json; charset=utf-8");
+  const std::string node = R"("node":")" + node_.base_url() + R"(")";
+  const std::string read = R"({"status":"read","hazard_bits":[],"measured_bits":[],)" + node;
   EXPECT_EQ(
       answer.body,
       R"({"version":1,"token":"tok","verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
       R"("unverified":true,"block":false},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
       R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true},"facts":{)"
-      R"("permissions":{"status":"read","permissions":[{"name":"owner","keys":0,)"
-      R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active","keys":0,)"
-      R"("accounts":["eosio.prods@active"],"privileged":false}],)"
-      R"("last_code_update":"2024-01-15T10:35:00.000"},)"
-      R"("market":{"status":"read","rows_read":1,"limit_reached":false,"row":{"market_id":7,)"
-      R"("symbol":"TOK7XPR","status_code":1,"bid_token":{"contract":"tok","symbol":"TOK"},)"
-      R"("ask_token":{"contract":"eosio.token","symbol":"XPR"}}},)"
-      R"("creation":{"status":"read","created":"2024-01-15T10:30:00.000","age_days":30,)"
-      R"("reference_time":1707906600},"prior_rug":{"status":"read","listed":false,"list_size":0},)"
-      R"("reputation":{"status":"read","contract":"agentrep","avg_score":350,"score":63},)"
-      R"("supply":{"status":"read","symbol":"TOK","precision":4,"supply":"1000.0000 TOK",)"
-      R"("max_supply":"0.0000 TOK","issuer":"tok","capped":false,"headroom_bp":null},)"
-      R"("holders":{"status":"read","holders":[{"owner":"tok","amount":"700.0000 TOK",)"
-      R"("share_bp":7000},{"owner":"<b>\"x","amount":"12.5000 TOK","share_bp":125}],)"
-      R"("top10_share_bp":7125,"excluded":["dex","proton.swaps","token.burn"],)"
-      R"("threshold":2500},"activity":{"status":"read","per_hour":0,"saturated":false,)"
-      R"("by_name":{},"newest":null,"threshold":75},)"
-      R"("code":{"status":"read","hash":")" +
-          std::string(64, 'a') + R"(","has_code":true,"build":null}},"node":")" + node_.base_url() +
-          R"("})");
+      R"("permissions":)" +
+          read +
+          R"(,"permissions":[{"name":"owner","parent":"","keys":0,)"
+          R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active",)"
+          R"("parent":"owner","keys":0,"accounts":["eosio.prods@active"],"privileged":false}],)"
+          R"("code_setters":[],"listed_all":true,"last_code_update":"2024-01-15T10:35:00.000"},)"
+          R"("market":)" +
+          read +
+          R"(,"rows_read":1,"limit_reached":false,"row":{"market_id":7,)"
+          R"("symbol":"TOK7XPR","status_code":1,"bid_token":{"contract":"tok","symbol":"TOK"},)"
+          R"("ask_token":{"contract":"eosio.token","symbol":"XPR"}}},"creation":)" +
+          read +
+          R"(,"created":"2024-01-15T10:30:00.000","age_days":30,"reference_time":1707906600},)"
+          R"("prior_rug":{"status":"read","hazard_bits":[],"measured_bits":[],"node":null,)"
+          R"("listed":false,"list_size":0},"reputation":)" +
+          read + R"(,"contract":"agentrep","avg_score":350,"score":63},"supply":)" + read +
+          R"(,"symbol":"TOK","precision":4,"supply":"1000.0000 TOK","max_supply":"0.0000 TOK",)"
+          R"("issuer":"tok","capped":false,"over_cap":false,"headroom_bp":null},)"
+          R"("holders":{"status":"read","hazard_bits":[],"measured_bits":[1],)" +
+          node +
+          R"(,"holders":[{"owner":"tok","amount":"700.0000 TOK",)"
+          R"("share_bp":7000},{"owner":"<b>\"x","amount":"12.5000 TOK","share_bp":125}],)"
+          R"("top10_share_bp":7125,"excluded":["dex","proton.swaps","token.burn"],)"
+          R"("threshold":2500},"activity":)" +
+          read +
+          R"(,"per_hour":0,"saturated":false,"by_name":{},"newest":null,"threshold":75},)"
+          R"("code":)" +
+          read + R"(,"hash":")" + std::string(64, 'a') + R"(","has_code":true,"build":null}},)" +
+          node + "}");
   EXPECT_EQ(node_.requests().size(), 8U);
 
   NodeScript replies;

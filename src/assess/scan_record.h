@@ -1,0 +1,53 @@
+// The verdict's own reading of a ScanRecord: the ScanOutcome every verdict is weighed from, and
+// which fact each hazard bit comes from. Pure functions of the record; the one place where a
+// fact that was not read is given the value the verdict takes in its place.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "assess/evidence.h"
+#include "assess/hazards.h"
+
+namespace tarnwick {
+
+// The facts of a scan as evaluate_hazards reads them. A fact that was not read takes its unread
+// value: no privileged key; depth 10000 when the market read failed, 0 when its reply was
+// unusable; unknown age; no reputation score. The velocity is not measured here: 0.
+ScanOutcome scan_outcome(const ScanRecord& record);
+
+// The liquidity depth the market fact gives: 10000 when the read failed or the token's first
+// market row has the status code 1 (exactly the non-negative integer); 0 when the reply was
+// unusable, no row names the token, or its status is anything else.
+std::uint16_t market_depth(const MarketFact& market);
+
+// The facts of /evidence, each the source of the bits below.
+enum class FactName {
+  permissions,
+  market,
+  creation,
+  prior_rug,
+  reputation,
+  supply,
+  holders,
+  activity,
+  code,
+};
+
+// The bits of /scan's hazard word that `fact` sets when they are set: market 0, permissions 3,
+// creation 4, prior_rug 5, reputation 6 and 7; none for the others. Every bit a scan can set
+// belongs to exactly one fact.
+HazardBits verdict_bits_of(FactName fact);
+
+// The bits of the measured hazard word that `fact` sets: those of verdict_bits_of, and holders 1,
+// activity 2.
+HazardBits measured_bits_of(FactName fact);
+
+// For a fact that was not read: what the verdicts took in its place, in plain words that follow
+// "counted as". `market_read_failed` tells the market's two cases apart.
+std::string_view counted_as(FactName fact, bool market_read_failed);
+
+// Whether the unread market counted as depth 10000 (read failed) or 0 (reply unusable).
+std::string_view market_counted_as(const MarketFact& market);
+
+}  // namespace tarnwick
