@@ -9,19 +9,29 @@
 //   - a creation time, when one is read, is not before 1970;
 //   - the evidence readers: text that is not JSON leaves every fact unavailable; a fact that is
 //     read holds what it promises (supply readable, at most 20 holders, a 64-digit hash, at most
-//     100 actions counted); symbols read from scopes are symbol codes.
+//     100 actions counted, shares at most 10000); symbols read from scopes are symbol codes;
+//   - one record behind both answers: with the input as every reply of a scan (the first byte
+//     chooses which of the later reads failed and whether the token is listed), the verdict the
+//     record gives is the one the former readers give for the same replies, and in the /evidence
+//     answer the verdict is that verdict, the facts' hazard_bits together are exactly its hazard
+//     word and their measured_bits exactly the measured one.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <string_view>
 
+#include "assess/evidence_json.h"
+#include "assess/evidence_measures.h"
 #include "assess/hazards.h"
+#include "assess/scan_record.h"
 #include "assess/token_amounts.h"
 #include "chain/evidence_replies.h"
 #include "chain/json_parse.h"
+#include "chain/scan_token.h"
 #include "chain/token_facts.h"
 #include "common/json_reader.h"
+#include "oracle_reads.h"
 
 namespace {
 
@@ -58,13 +68,13 @@ void check_created(std::string_view created) {
 
 void check_evidence(std::string_view reply, bool json) {
   JsonReader reader;
-  const AccountDetails account = account_details(reader, reply);
-  const MarketFact market = market_fact(reader, reply, "snipcoins");
+  const AccountRead account = read_account(reader, reply);
+  const MarketFact market = read_market(reader, reply, "snipcoins");
   const SupplyRead supply = supply_read(reader, reply, "TOK");
   const Asset asset{.units = 10'000'000, .precision = 4, .symbol = "TOK"};
   const HoldersFact holders = holders_fact(reader, reply, asset);
   const CodeFact code = code_fact(reader, reply);
-  const ActivityFact activity = activity_fact(reader, reply, "snipcoins", 1'748'779'200);
+  const ActivityFact activity = read_activity(reader, reply, "snipcoins", 1'748'779'200);
   const std::optional<std::vector<std::string>> symbols = stat_symbols(reader, reply);
   if (!json) {
     require(!account.permissions.why.empty() && !market.why.empty() && !supply.fact.why.empty() &&
@@ -73,6 +83,9 @@ void check_evidence(std::string_view reply, bool json) {
   require(supply.fact.why.empty() == supply.supply.has_value());
   if (supply.supply) require(parse_asset(supply.fact.max_supply).has_value());
   require(holders.holders.size() <= top_holder_limit);
+  if (holders.top_ten_bp) require(*holders.top_ten_bp <= 10000);
+  for (const HolderEntry& holder : holders.holders)
+    require(!holder.share_bp || *holder.share_bp <= 10000);
   if (code.why.empty()) require(code.hash.size() == 64);
   std::uint64_t counted = 0;
   for (const auto& [name, count] : activity.by_name) counted += count;
@@ -83,6 +96,76 @@ void check_evidence(std::string_view reply, bool json) {
   if (const std::optional<std::string> symbol = scope_symbol(reply)) {
     require(is_symbol_code(*symbol));
   }
+}
+
+// The verdict the former readers give when `reply` is every reply of a scan.
+Verdict former_verdict(std::string_view reply, std::uint8_t failures, bool listed) {
+  ScanOutcome outcome;
+  outcome.owner_privileged = oracle::owner_privileged(reply);
+  if ((failures & 1U) == 0) outcome.liquidity_depth = oracle::liquidity_depth(reply, "snipcoins");
+  if ((failures & 2U) == 0) {
+    const std::optional<std::string> created = oracle::created_text(reply);
+    const std::optional<std::int64_t> seconds = created ? created_seconds(*created) : std::nullopt;
+    if (seconds) outcome.account_age_days = age_in_days(*seconds, 1'767'225'600);
+  }
+  outcome.prior_rug = listed;
+  if ((failures & 8U) == 0) {
+    if (const std::optional<RawReputation> value = oracle::reputation_value(reply)) {
+      outcome.reputation_score = scale_reputation(*value);
+    }
+  }
+  return make_verdict(evaluate_hazards(outcome, scan_thresholds), true, scan_thresholds);
+}
+
+// The union of the bit numbers listed under `member` in every fact of an /evidence answer.
+std::uint32_t listed_bits(const nlohmann::json& facts, const char* member) {
+  std::uint32_t bits = 0;
+  for (const auto& [name, fact] : facts.items()) {
+    for (const auto& bit : fact.at(member)) bits |= 1U << bit.get<unsigned>();
+  }
+  return bits;
+}
+
+void check_one_record(std::string_view reply, std::uint8_t choice) {
+  static const ScanContext context{ChainClient(ClientSettings{}), "agentfeed", 1'767'225'600,
+                                   parse_prior_rugs("snipcoins\n")};
+  static const ScanContext unlisted{ChainClient(ClientSettings{}), "agentfeed", 1'767'225'600,
+                                    PriorRugList{}};
+  const std::uint8_t failures = choice & 0x0FU;
+  const bool listed = (choice & 0x10U) != 0;
+  auto read = [&](unsigned bit) {
+    return (failures & bit) != 0 ? ScanRead{ReadFailure{}, ""}
+                                 : ScanRead{std::string(reply), "https://node"};
+  };
+  const ScanReplies replies{std::string(reply), "https://node", read(1), read(2), read(4), read(8)};
+  JsonReader reader;
+  TokenEvidence evidence;
+  evidence.scan =
+      scan_record(reader, listed ? context : unlisted, "snipcoins", replies, ActivityReading::read);
+  evidence.verdict = scan_verdict(evidence.scan, scan_thresholds);
+  const Verdict former = former_verdict(reply, failures, listed);
+  require(evidence.verdict.hazard == former.hazard && evidence.verdict.level == former.level &&
+          evidence.verdict.severity == former.severity);
+
+  const Asset asset{.units = 10'000'000, .precision = 4, .symbol = "TOK"};
+  evidence.holders = holders_fact(reader, reply, asset);
+  evidence.code = code_fact(reader, reply);
+  evidence.supply = supply_read(reader, reply, "TOK").fact;
+  const std::optional<std::uint32_t> per_hour = evidence.scan.activity.why.empty()
+                                                    ? std::optional(evidence.scan.activity.per_hour)
+                                                    : std::nullopt;
+  const std::optional<Uint128> top_ten =
+      evidence.holders.why.empty() ? evidence.holders.top_ten_bp : std::nullopt;
+  evidence.measured = make_measured_verdict(
+      measured_hazards(scan_outcome(evidence.scan), per_hour, top_ten, scan_thresholds), true,
+      scan_thresholds);
+
+  const nlohmann::json answer = parse_json(evidence_json("snipcoins", "https://node", evidence));
+  require(!answer.is_discarded());
+  require(answer.at("verdict").at("hazard").get<unsigned>() == former.hazard);
+  require(answer.at("verdict").at("level").get<std::string>() == level_name(former.level));
+  require(listed_bits(answer.at("facts"), "hazard_bits") == former.hazard);
+  require(listed_bits(answer.at("facts"), "measured_bits") == evidence.measured.hazard);
 }
 
 }  // namespace
@@ -102,6 +185,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   check_evidence(reply, !parse_json(reply).is_discarded());
   check_ages(reply);
+  if (size > 0) check_one_record(reply.substr(1), data[0]);
   check_created(reply);
   return 0;
 }

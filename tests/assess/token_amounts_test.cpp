@@ -57,6 +57,11 @@ TEST(TokenAmounts, JsonAmountsRoundToTheNearestSubUnit) {
       {-0.5, 0, std::nullopt},
       {std::uint64_t{5}, 18, std::nullopt},  // 5 x 10^18 is above the chain's largest amount
       {1e300, 0, std::nullopt},
+      // The asset maximum, 2^62 - 1, comes back from a float as 2^62: within rounding, it reads.
+      {4611686018427387904.0, 0, max_asset_units},
+      {461168601842738.79, 4, max_asset_units},
+      {std::uint64_t{4611686018427387904}, 0, max_asset_units},
+      {4611686018427387904.0 + 4398046511104.0, 0, std::nullopt},  // 2^62 + 2^42: beyond it
   };
   for (const Case& c : cases) EXPECT_EQ(amount_units(c.amount, c.precision), c.units);
 }

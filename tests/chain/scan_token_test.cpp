@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "assess/hazards.h"
+#include "assess/scan_record.h"
 #include "chain/xpr_replies.h"
+#include "common/json_reader.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -266,6 +268,58 @@ TEST_F(ScanTokenTest, PriorRugListIsLookedUpByExactName) {
   verdict = scan("tok", parse_prior_rugs("tok.\nto\ntoka\n"));
   ASSERT_TRUE(verdict);
   EXPECT_FALSE(has_bit(verdict->hazard, 5));
+}
+
+// A fact that was not read says so, and which way the verdict took it: the record that /evidence
+// shows is the one the verdict is weighed from.
+TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
+  struct Case {
+    std::string name;
+    std::optional<std::string> markets, creation, reputation;  // none: the read failed
+    HazardBits hazard;
+    std::string unread;  // the facts left unavailable
+    std::string market_counted_as;
+  };
+  const std::string market = test::rows_json({test::market_row_json(7, "tok", "eosio.token")});
+  const std::string account = test::benign_account_json("tok", "2024-01-15T10:30:00.000");
+  const std::string scored = test::rows_json({test::agentscore_json("tok", "350")});
+  const std::vector<Case> cases = {
+      {"all read", market, account, scored, 0, "", ""},
+      {"market read failed", std::nullopt, account, scored, 0, "market",
+       "a market that is not thin: bit 0 not set"},
+      {"market reply HTML", "<html>502</html>", account, scored, LIQUIDITY_THIN, "market",
+       "no usable market: liquidity thin, bit 0 set"},
+      {"market rows not an array", R"({"rows":{}})", account, scored, LIQUIDITY_THIN, "market",
+       "no usable market: liquidity thin, bit 0 set"},
+      {"reputation not JSON", market, account, "<html></html>", REPUTATION_UNREAD, "reputation",
+       ""},
+      {"reputation without a row: read, no score", market, account, test::rows_json({}),
+       REPUTATION_UNREAD, "", ""},
+      {"created time malformed", market,
+       test::benign_account_json("tok", "2024-13-01T00:00:00.000"), scored, 0, "creation", ""},
+      {"creation read failed", market, std::nullopt, scored, 0, "creation", ""},
+  };
+  const ScanContext context{ChainClient(ClientSettings{}), "agentrep", thirty_days_later, {}};
+  for (const Case& c : cases) {
+    auto read = [](const std::optional<std::string>& reply) {
+      return reply ? ScanRead{*reply, "https://node"} : ScanRead{ReadFailure{}, ""};
+    };
+    const ScanReplies replies{account,          "https://node",          read(c.markets),
+                              read(c.creation), read(std::string("{}")), read(c.reputation)};
+    JsonReader reader;
+    const ScanRecord record = scan_record(reader, context, "tok", replies, ActivityReading::skip);
+    EXPECT_EQ(scan_verdict(record, scan_thresholds).hazard, c.hazard) << c.name;
+    std::string unread;
+    for (const auto& [name, why] :
+         {std::pair{"market", &record.market.why}, std::pair{"creation", &record.creation.why},
+          std::pair{"reputation", &record.reputation.why}}) {
+      if (!why->empty()) unread += name;
+    }
+    EXPECT_EQ(unread, c.unread) << c.name;
+    if (!c.market_counted_as.empty()) {
+      EXPECT_EQ(market_counted_as(record.market), c.market_counted_as) << c.name;
+    }
+  }
 }
 
 }  // namespace

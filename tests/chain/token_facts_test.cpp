@@ -10,6 +10,7 @@
 
 #include "assess/hazards.h"
 #include "chain/xpr_replies.h"
+#include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
@@ -63,6 +64,81 @@ TEST(TokenFactsTest, OwnerPrivilege) {
       {"empty reply", "", false},
   };
   for (const Case& c : cases) EXPECT_EQ(owner_privileged(c.reply), c.privileged) << c.name;
+}
+
+// What the permissions fact shows is what OWNER_KEYS rests on, and every permission through which
+// the code can be set is listed with why.
+TEST(TokenFactsTest, PermissionsFactShowsWhatSetsOwnerKeysAndWhoCanSetTheCode) {
+  struct Case {
+    std::string name;
+    std::string reply;
+    bool owner_keys;
+    std::vector<std::string> privileged;  // names of the listed entries that are privileged
+    std::vector<std::string> setters;     // "name: via", in reply order
+  };
+  const auto with = [](std::vector<std::string> permissions, std::string any = "[]") {
+    std::string reply = account_json("tok", "2024-01-15T10:30:00.000", permissions);
+    return reply.substr(0, reply.size() - 1) + R"(,"eosio_any_linked_actions":)" + any + "}";
+  };
+  const auto linked = [](std::string name, std::string parent, std::string links) {
+    return R"({"perm_name":")" + name + R"(","parent":")" + parent +
+           R"(","required_auth":{"threshold":1,"keys":[{"key":"PUB_K1_x","weight":1}],)"
+           R"("accounts":[],"waits":[]},"linked_actions":)" +
+           links + "}";
+  };
+  const std::string producers_owner = permission_json("owner", 0, {"eosio.prods"});
+  const std::string producers_active = permission_json("active", 0, {"eosio.prods"});
+  const std::vector<Case> cases = {
+      {"a second owner with a key after two held by the producers",
+       with({producers_owner, producers_active, permission_json("owner", 1, {})}),
+       true,
+       {"owner"},
+       {}},
+      {"deploy linked to setcode and setabi, parent active",
+       with({producers_owner, producers_active,
+             linked("deploy", "active",
+                    R"([{"account":"eosio","action":"setcode"},)"
+                    R"({"account":"eosio","action":"setabi"}])")}),
+       false,
+       {},
+       {"owner: parent of active", "active: parent of deploy", "deploy: linked to eosio::setcode"}},
+      {"a link to every eosio action",
+       with({producers_owner, linked("ops", "owner", R"([{"account":"eosio"}])")}),
+       false,
+       {},
+       {"owner: parent of ops", "ops: linked to every eosio action"}},
+      {"a link to another contract's setcode sets nothing",
+       with({producers_owner, linked("ops", "owner", R"([{"account":"tok","action":"setcode"}])")}),
+       false,
+       {},
+       {}},
+      {"named in eosio_any_linked_actions",
+       with({producers_owner, linked("ops", "owner", "[]")}, R"([{"perm_name":"ops"}])"),
+       false,
+       {},
+       {"owner: parent of ops", "ops: named in eosio_any_linked_actions"}},
+      {"a parent loop ends",
+       with({linked("a", "b", R"([{"account":"eosio"}])"), linked("b", "a", "[]")}),
+       false,
+       {},
+       {"a: linked to every eosio action", "b: parent of a"}},
+  };
+  for (const Case& c : cases) {
+    JsonReader reader;
+    const PermissionsFact fact = read_account(reader, c.reply).permissions;
+    EXPECT_EQ(fact.owner_keys, c.owner_keys) << c.name;
+    EXPECT_EQ(fact.owner_keys, owner_privileged(c.reply)) << c.name;
+    std::vector<std::string> privileged;
+    for (const PermissionEntry& entry : fact.entries) {
+      if (entry.privileged) privileged.push_back(entry.name);
+    }
+    EXPECT_EQ(privileged, c.privileged) << c.name;
+    std::vector<std::string> setters;
+    for (const CodeSetter& setter : fact.code_setters) {
+      setters.push_back(setter.permission.name + ": " + setter.via);
+    }
+    EXPECT_EQ(setters, c.setters) << c.name;
+  }
 }
 
 TEST(TokenFactsTest, MarketLiquidity) {
