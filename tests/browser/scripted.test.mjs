@@ -299,7 +299,7 @@ describe('evidence panel', () => {
         'read2 keys control the owner permission — privileged',
         `read1 account (${MARKUP}@active) controls the active permission`,
         'unavailableMarket: unavailable — the read failed', 'readCreated 3 days ago (2026-12-04T09:00:00)',
-        'readNot on your prior-rug list (0 names)', 'readNo bot reputation score in agentfeed',
+        'readNot on your prior-rug list (0 names)', 'readNo bot reputation score for the token in agentfeed',
         'readSupply is uncapped: the issuer can mint any amount (1000.0000 MYT now) · issuer mytoken',
         'readTop 10 hold 61 % of supply (threshold 25 %)',
         'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code'] });
@@ -423,6 +423,40 @@ describe('watchlist', () => {
     // The list reads at 360 px: nothing sticks out sideways.
     await page.setViewportSize({ width: 360, height: 900 });
     assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 360);
+  });
+  test('a market read failing during a check is partly read: the verdict is neither compared nor ' +
+    'notified, while a real change of another fact in that check is; a list stored before read ' +
+    'states were kept starts as a baseline', async () => {
+    await browser.context.grantPermissions(['notifications'], { origin: ORIGIN });
+    const allClear = { level: 'NO_RISK_FOUND', severity: 0, hazard: 0, unverified: true, block: false };
+    const failedMarket = { ...watched(null), verdict: allClear,
+      facts: { ...watched(null).facts, market: { status: 'unavailable', why: 'read failed',
+        counted_as: 'a market that is not thin: bit 0 not set', hazard_bits: [], measured_bits: [] },
+      code: { ...EVIDENCE.facts.code, hash: 'cd'.repeat(32) } } };
+    const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': byToken({ mytoken: [answer(watched(1)), answer(failedMarket)],
+        older: [answer(watched(1))] }) });
+    await addShown(page, 'mytoken');
+    // An entry as the page before kept it: no read states beside its verdict.
+    await page.evaluate(() => {
+      const list = JSON.parse(localStorage.getItem('tarnwick.watchlist'));
+      const base = { level: 'NO_RISK_FOUND', hazard: 0, measured: null, privileged: null, market: null,
+        supply: null, max_supply: null, top10: null, code: null };
+      list.tokens.push({ token: 'older', checked: list.tokens[0].checked, level: 'NO_RISK_FOUND',
+        severity: 0, failed: null, base, changes: [] });
+      localStorage.setItem('tarnwick.watchlist', JSON.stringify(list));
+    });
+    await page.clock.runFor('11:00');
+    await page.waitForFunction(() => typeof JSON.parse(localStorage.getItem('tarnwick.watchlist'))
+      .tokens[1].base['level@'] === 'string');
+    const [mine, older] = await rows(page);
+    assert.match(mine, /^@mytoken\nELEVATED_RISK_WARNING\n/);
+    assert.match(mine, /\nPartly read: market \(read failed\)\. The level, hazard and measured verdict were not compared\.\n/);
+    assert.ok(mine.endsWith(`Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`), mine);
+    assert.match(older, /^@older\nELEVATED_RISK_WARNING\nseverity 5 · checked .+\nRemove$/);
+    assert.deepEqual(await page.evaluate(() => window.notes),
+      [['Tarnwick: @mytoken changed', `Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`]]);
+    assert.equal(JSON.parse(await stored(page)).tokens[0].base.level, 'ELEVATED_RISK_WARNING');
   });
 });
 

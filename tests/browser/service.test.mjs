@@ -171,7 +171,7 @@ describe('cockpit served by the service', () => {
         .map((li) => li.textContent).filter((t) => t.includes('Top 10')).concat(
           document.querySelectorAll('#ev img').length, document.getElementById('evholderslabel')
             .textContent));
-      assert.deepEqual(holders, ['readTop 10 hold 71.3 % of supply (threshold 25 %)', 0,
+      assert.deepEqual(holders, ['readTop 10 hold 71.3 % of supply (threshold 25 %) · sets bit 1 of the measured verdict', 0,
         'Top 10 holders: 71.3 % of supply; the white line is 25 %']);
       for (const width of [1280, 360]) {
         await page.setViewportSize({ width, height: 900 });
