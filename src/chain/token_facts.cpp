@@ -203,17 +203,23 @@ std::string side_symbol(std::string_view sym, std::string_view quantity) {
   return is_symbol_code(code) ? std::string(code) : std::string();
 }
 
-MarketSide market_side(JsonValue& side) {
-  MarketSide out;
+// One side of a market row as it stands in the reply; valid until the reader's next read.
+struct SideView {
+  std::string_view contract;
   std::string_view sym;
   std::string_view quantity;
+
+  MarketSide side() const { return MarketSide{std::string(contract), side_symbol(sym, quantity)}; }
+};
+
+SideView side_view(JsonValue& side) {
+  SideView view;
   for_each_member(side, [&](std::string_view key, JsonValue& value) {
-    if (key == "contract") out.contract = std::string(text_or_empty(value));
-    if (key == "sym") sym = text_or_empty(value);
-    if (key == "quantity") quantity = text_or_empty(value);
+    if (key == "contract") view.contract = text_or_empty(value);
+    if (key == "sym") view.sym = text_or_empty(value);
+    if (key == "quantity") view.quantity = text_or_empty(value);
   });
-  out.symbol = side_symbol(sym, quantity);
-  return out;
+  return view;
 }
 
 // The JSON value as the assessment's raw reputation, with the number kinds kept apart.
@@ -320,18 +326,26 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
     has_rows = for_each_element(rows, [&](JsonValue& row) {
       ++fact.rows_read;
       if (fact.found) return true;
-      MarketFact candidate;
+      // Read as views, so that the rows that do not name the token cost no copies.
+      std::optional<std::uint64_t> market_id;
+      std::string_view symbol;
+      std::optional<std::uint64_t> status_code;
+      SideView bid;
+      SideView ask;
       for_each_member(row, [&](std::string_view name, JsonValue& value) {
-        if (name == "market_id") candidate.market_id = whole_number(value);
-        if (name == "symbol") candidate.symbol = std::string(text_or_empty(value));
-        if (name == "status_code") candidate.status_code = whole_number(value);
-        if (name == "bid_token") candidate.bid = market_side(value);
-        if (name == "ask_token") candidate.ask = market_side(value);
+        if (name == "market_id") market_id = whole_number(value);
+        if (name == "symbol") symbol = text_or_empty(value);
+        if (name == "status_code") status_code = whole_number(value);
+        if (name == "bid_token") bid = side_view(value);
+        if (name == "ask_token") ask = side_view(value);
       });
-      if (candidate.bid.contract != token && candidate.ask.contract != token) return true;
-      candidate.found = true;
-      candidate.rows_read = fact.rows_read;
-      fact = std::move(candidate);
+      if (bid.contract != token && ask.contract != token) return true;
+      fact.found = true;
+      fact.market_id = market_id;
+      fact.symbol = std::string(symbol);
+      fact.status_code = status_code;
+      fact.bid = bid.side();
+      fact.ask = ask.side();
       return true;
     });
   });
