@@ -63,9 +63,11 @@ std::string market_reply(int rows) {
   return tarnwick::test::rows_json(markets);
 }
 
-// One scan; false when it gave no data.
+// One scan, with a reader kept from scan to scan as the serving loop keeps one; false when it gave
+// no data.
 bool one_scan(const tarnwick::ScanContext& context) {
-  return tarnwick::scan_token(tarnwick::scan_thresholds, context, token).has_value();
+  static tarnwick::JsonReader kept;
+  return tarnwick::scan_token(tarnwick::scan_thresholds, context, token, kept).has_value();
 }
 
 // The five exchanges of a scan made bare on the same client: the same addresses and bodies, no
@@ -158,8 +160,9 @@ struct BareEvidence {
 
 // One /evidence answer; false when it gave no data.
 bool one_evidence(const tarnwick::ScanContext& context) {
+  static tarnwick::JsonReader kept;
   const std::optional<tarnwick::TokenEvidence> evidence =
-      tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token);
+      tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token, kept);
   return evidence && !tarnwick::evidence_json(token, context.client.base_url(), *evidence).empty();
 }
 

@@ -96,13 +96,18 @@ Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds)
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
-                                  std::string_view token) {
+                                  std::string_view token, JsonReader& reader) {
   const std::optional<ScanReplies> replies = read_scan(context, token);
   if (!replies) return std::nullopt;
-  // One reader for every reply of the scan, so its buffers are reused rather than made per reply.
-  JsonReader reader;
   return scan_verdict(scan_record(reader, context, token, *replies, ActivityReading::skip),
                       thresholds);
+}
+
+std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
+                                  std::string_view token) {
+  // One reader for every reply of the scan, so its buffers are reused rather than made per reply.
+  JsonReader reader;
+  return scan_token(thresholds, context, token, reader);
 }
 
 }  // namespace tarnwick

@@ -53,7 +53,11 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
 // The verdict of a record, always marked unverified.
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
 
-// read_scan, scan_record and scan_verdict; no data when the account read fails.
+// read_scan, scan_record and scan_verdict; no data when the account read fails. `reader` reads
+// the replies; the serving loop keeps one from request to request, so its buffers are made once.
+std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
+                                  std::string_view token, JsonReader& reader);
+// The same with a reader of its own.
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token);
 

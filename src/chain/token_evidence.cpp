@@ -55,9 +55,15 @@ std::optional<std::string> token_symbol(JsonReader& reader, const ChainClient& c
 
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token) {
+  JsonReader reader;
+  return gather_evidence(thresholds, context, token, reader);
+}
+
+std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
+                                             const ScanContext& context, std::string_view token,
+                                             JsonReader& reader) {
   const std::optional<ScanReplies> replies = read_scan(context, token);
   if (!replies) return std::nullopt;
-  JsonReader reader;
   TokenEvidence evidence;
   evidence.scan = scan_record(reader, context, token, *replies, ActivityReading::read);
   evidence.verdict = scan_verdict(evidence.scan, thresholds);

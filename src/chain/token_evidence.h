@@ -15,10 +15,16 @@
 
 namespace tarnwick {
 
+class JsonReader;
+
 // None when the account read fails: then no other read is made. Every later failure leaves only
 // its own fact unavailable. The supply and holders reads are skipped when no single symbol is
 // known, the holders read also when the supply is unavailable. REQUIRES: `token` is a validated
 // account name.
+// `reader` reads the replies (see scan_token); the second form uses one of its own.
+std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
+                                             const ScanContext& context, std::string_view token,
+                                             JsonReader& reader);
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token);
 

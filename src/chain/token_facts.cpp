@@ -266,6 +266,27 @@ std::array<std::optional<std::string_view>, count> first_pieces(std::string_view
   return pieces;
 }
 
+// The members of a market row that the market fact rests on, as views into the reply.
+struct MarketRowView {
+  std::optional<std::uint64_t> market_id;
+  std::string_view symbol;
+  std::optional<std::uint64_t> status_code;
+  SideView bid;
+  SideView ask;
+};
+
+MarketRowView market_row_view(JsonValue& row) {
+  MarketRowView view;
+  for_each_member(row, [&](std::string_view name, JsonValue& value) {
+    if (name == "market_id") view.market_id = whole_number(value);
+    if (name == "symbol") view.symbol = text_or_empty(value);
+    if (name == "status_code") view.status_code = whole_number(value);
+    if (name == "bid_token") view.bid = side_view(value);
+    if (name == "ask_token") view.ask = side_view(value);
+  });
+  return view;
+}
+
 }  // namespace
 
 AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
@@ -318,40 +339,34 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
 }
 
 MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  MarketFact fact;
+  std::uint64_t rows_read = 0;
   bool has_rows = false;
+  std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
     if (key != "rows") return;
-    fact = MarketFact{};
+    rows_read = 0;
+    found.reset();
     has_rows = for_each_element(rows, [&](JsonValue& row) {
-      ++fact.rows_read;
-      if (fact.found) return true;
-      // Read as views, so that the rows that do not name the token cost no copies.
-      std::optional<std::uint64_t> market_id;
-      std::string_view symbol;
-      std::optional<std::uint64_t> status_code;
-      SideView bid;
-      SideView ask;
-      for_each_member(row, [&](std::string_view name, JsonValue& value) {
-        if (name == "market_id") market_id = whole_number(value);
-        if (name == "symbol") symbol = text_or_empty(value);
-        if (name == "status_code") status_code = whole_number(value);
-        if (name == "bid_token") bid = side_view(value);
-        if (name == "ask_token") ask = side_view(value);
-      });
-      if (bid.contract != token && ask.contract != token) return true;
-      fact.found = true;
-      fact.market_id = market_id;
-      fact.symbol = std::string(symbol);
-      fact.status_code = status_code;
-      fact.bid = bid.side();
-      fact.ask = ask.side();
+      ++rows_read;
+      if (found) return true;
+      MarketRowView view = market_row_view(row);
+      if (view.bid.contract == token || view.ask.contract == token) found = view;
       return true;
     });
   });
   if (!json) return unavailable<MarketFact>(not_json);
   if (!has_rows) return unavailable<MarketFact>("reply without rows");
-  fact.limit_reached = fact.rows_read >= market_row_limit;
+  MarketFact fact;
+  fact.rows_read = rows_read;
+  fact.limit_reached = rows_read >= market_row_limit;
+  if (found) {
+    fact.found = true;
+    fact.market_id = found->market_id;
+    fact.symbol = std::string(found->symbol);
+    fact.status_code = found->status_code;
+    fact.bid = found->bid.side();
+    fact.ask = found->ask.side();
+  }
   return fact;
 }
 

@@ -8,6 +8,7 @@
 #include "assess/renderings.h"
 #include "chain/scan_token.h"
 #include "chain/token_evidence.h"
+#include "common/json_reader.h"
 #include "service/cockpit/cockpit_page.h"
 #include "service/request_guards.h"
 #include "service/update_notice.h"
@@ -28,7 +29,7 @@ std::optional<Response> guard_rejection(std::string_view request) {
   return std::nullopt;
 }
 
-Response route_request(std::string_view request, const ScanContext& context) {
+Response route_request(std::string_view request, const ScanContext& context, JsonReader& reader) {
   const std::string target = request_target(request);
   const std::string_view path = request_path(target);
   if (target.starts_with("/health")) return text_response(status_ok, "ok");
@@ -46,36 +47,45 @@ Response route_request(std::string_view request, const ScanContext& context) {
   }
   // The token is read only once the fixed-path routes are ruled out.
   const std::optional<std::string> token = token_param(target, "token");
-  if (target.starts_with("/oracle")) return oracle_route(token, context);
-  if (target.starts_with("/scan")) return scan_route(token, context);
-  if (path == "/evidence") return evidence_route(token, context);
+  if (target.starts_with("/oracle")) return oracle_route(token, context, reader);
+  if (target.starts_with("/scan")) return scan_route(token, context, reader);
+  if (path == "/evidence") return evidence_route(token, context, reader);
   return text_response(status_not_found, "not found");
 }
 
-Response answer_request(std::string_view request, const ScanContext& context) {
+Response answer_request(std::string_view request, const ScanContext& context, JsonReader& reader) {
   if (std::optional<Response> rejection = guard_rejection(request)) return std::move(*rejection);
-  return route_request(request, context);
+  return route_request(request, context, reader);
 }
 
-Response scan_route(const std::optional<std::string>& token, const ScanContext& context) {
+Response answer_request(std::string_view request, const ScanContext& context) {
+  JsonReader reader;
+  return answer_request(request, context, reader);
+}
+
+Response scan_route(const std::optional<std::string>& token, const ScanContext& context,
+                    JsonReader& reader) {
   if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
-  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token);
+  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token, reader);
   return {status_ok, content_type_json,
           verdict ? scan_json(*token, *verdict) : scan_error_json(*token)};
 }
 
-Response oracle_route(const std::optional<std::string>& token, const ScanContext& context) {
+Response oracle_route(const std::optional<std::string>& token, const ScanContext& context,
+                      JsonReader& reader) {
   if (!token) {
     return {status_bad_request, content_type_text, std::string(oracle_missing_token_body)};
   }
-  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token);
+  const std::optional<Verdict> verdict = scan_token(scan_thresholds, context, *token, reader);
   return {status_ok, content_type_text,
           verdict ? oracle_line(*token, *verdict) : oracle_no_data_line(*token)};
 }
 
-Response evidence_route(const std::optional<std::string>& token, const ScanContext& context) {
+Response evidence_route(const std::optional<std::string>& token, const ScanContext& context,
+                        JsonReader& reader) {
   if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
-  const std::optional<TokenEvidence> evidence = gather_evidence(scan_thresholds, context, *token);
+  const std::optional<TokenEvidence> evidence =
+      gather_evidence(scan_thresholds, context, *token, reader);
   // After the reads the client's node in use is the one that answered them (when none did, the
   // one the next read asks first).
   const std::string& node = context.client.base_url();

@@ -25,26 +25,33 @@
 
 namespace tarnwick {
 
+class JsonReader;
+
 // 405 "method not allowed" when the method guard fails, else 403 "forbidden host" when the Host
 // guard fails, else none: the request may be routed.
 std::optional<Response> guard_rejection(std::string_view request);
 
 // The answer for a request that passed the guards. The context is lent read-only to the scan
-// routes.
-Response route_request(std::string_view request, const ScanContext& context);
+// routes, and `reader` reads their replies (the serving loop keeps one between requests).
+Response route_request(std::string_view request, const ScanContext& context, JsonReader& reader);
 
-// The answer for any request bytes: the guard rejection, or the routed answer.
+// The answer for any request bytes: the guard rejection, or the routed answer. The form without
+// a reader uses one of its own.
+Response answer_request(std::string_view request, const ScanContext& context, JsonReader& reader);
 Response answer_request(std::string_view request, const ScanContext& context);
 
 // application/json: {"error":"missing token"} (400), the no-data error object or the scan
 // object with the alert report inside (200).
-Response scan_route(const std::optional<std::string>& token, const ScanContext& context);
+Response scan_route(const std::optional<std::string>& token, const ScanContext& context,
+                    JsonReader& reader);
 
 // The facts behind the verdict: {"error":"missing token"} (400, application/json, as /scan),
 // else 200 application/json; charset=utf-8: the evidence object, or its no-data form.
-Response evidence_route(const std::optional<std::string>& token, const ScanContext& context);
+Response evidence_route(const std::optional<std::string>& token, const ScanContext& context,
+                        JsonReader& reader);
 
 // text/plain: "missing token" (400), the no-data line or the one-line verdict (200).
-Response oracle_route(const std::optional<std::string>& token, const ScanContext& context);
+Response oracle_route(const std::optional<std::string>& token, const ScanContext& context,
+                      JsonReader& reader);
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <string>
 
+#include "common/json_reader.h"
 #include "service/connection.h"
 #include "service/listener.h"
 #include "service/routes.h"
@@ -18,14 +19,17 @@ bool out_of_resources(int error) {
 
 }  // namespace
 
-void serve_connection(int fd, const ScanContext& context) {
+void serve_connection(int fd, const ScanContext& context, JsonReader& reader) {
   set_receive_timeout(fd);
   const std::string request = read_request(socket_source(fd));
-  static_cast<void>(write_response(socket_sink(fd), answer_request(request, context)));
+  static_cast<void>(write_response(socket_sink(fd), answer_request(request, context, reader)));
   discard_unread_input(fd);
 }
 
 void run_serving_loop(int listen_fd, const ScanContext& context, const std::atomic<bool>& stop) {
+  // Kept from request to request, so that reading replies does not make its buffers anew each
+  // time; it gives back whatever grew beyond its usual size at its next read.
+  JsonReader reader;
   while (!stop.load()) {
     // accept_connection returns straight after a failed accept, so errno is then its cause; it
     // stays 0 when a connection was refused for its peer's address family.
@@ -37,7 +41,7 @@ void run_serving_loop(int listen_fd, const ScanContext& context, const std::atom
       }
       continue;
     }
-    serve_connection(connection.get(), context);
+    serve_connection(connection.get(), context, reader);
   }
 }
 

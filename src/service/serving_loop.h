@@ -9,10 +9,13 @@
 
 namespace tarnwick {
 
+class JsonReader;
+
 // Serves one accepted connection: 5-second receive timeout, one read, guards, route, one
 // response, then whatever input is already waiting beyond the one read is discarded. The write
 // outcome is dropped; the caller closes the connection.
-void serve_connection(int fd, const ScanContext& context);
+// `reader` reads the chain's replies; the loop keeps one for all its connections.
+void serve_connection(int fd, const ScanContext& context, JsonReader& reader);
 
 // How long the loop waits before it accepts again after accepting failed for want of descriptors,
 // buffers or memory (EMFILE, ENFILE, ENOBUFS, ENOMEM). Retrying at once would fail the same way at
