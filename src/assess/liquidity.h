@@ -77,8 +77,8 @@ struct LiquidityPool {
   PoolSide token;  // the token's own side
   PoolSide pair;
   bool active = false;
-  ShareUnits shares{};                       // of the token's amount
-  ShareKind when_empty = share_unknown;      // what an empty pool's shares are
+  ShareUnits shares{};                          // of the token's amount
+  ShareKind when_empty = share_unknown;         // what an empty pool's shares are
   std::optional<std::int64_t> earliest_unlock;  // Unix seconds, among locked parts
   std::optional<std::uint32_t> positions_read;  // concentrated liquidity only
   std::string note;

@@ -157,80 +157,80 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
 
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
                                           std::string_view token, std::string_view symbol) {
-  return read_page<LiquidityPool>(reader, reply, [&](JsonValue& row,
-                                                     std::vector<LiquidityPool>& kept) {
-    std::optional<std::string> lt_symbol;
-    std::optional<PoolSide> pool1;
-    std::optional<PoolSide> pool2;
-    std::optional<bool> active;
-    bool amplified = false;
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "lt_symbol") lt_symbol = symbol_code(value);
-      if (key == "pool1") pool1 = extended_asset(value);
-      if (key == "pool2") pool2 = extended_asset(value);
-      if (key == "active") active = flag(value);
-      if (key == "amplifier" || key == "reserved") amplified = wide_unsigned(value).has_value();
-    });
-    if (!lt_symbol || !pool1 || !pool2 || !active || !amplified) return false;
-    const bool first = holds(*pool1, token, symbol);
-    if (!first && !holds(*pool2, token, symbol)) return true;
-    LiquidityPool pool;
-    pool.keyed_by_symbol = true;
-    pool.lt_symbol = std::move(*lt_symbol);
-    pool.token = first ? *pool1 : *pool2;
-    pool.pair = first ? *pool2 : *pool1;
-    pool.active = *active;
-    pool.shares[share_withdrawable] = *pool.token.units;
-    pool.when_empty = share_withdrawable;
-    kept.push_back(std::move(pool));
-    return true;
-  });
+  return read_page<LiquidityPool>(
+      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
+        std::optional<std::string> lt_symbol;
+        std::optional<PoolSide> pool1;
+        std::optional<PoolSide> pool2;
+        std::optional<bool> active;
+        bool amplified = false;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "lt_symbol") lt_symbol = symbol_code(value);
+          if (key == "pool1") pool1 = extended_asset(value);
+          if (key == "pool2") pool2 = extended_asset(value);
+          if (key == "active") active = flag(value);
+          if (key == "amplifier" || key == "reserved") amplified = wide_unsigned(value).has_value();
+        });
+        if (!lt_symbol || !pool1 || !pool2 || !active || !amplified) return false;
+        const bool first = holds(*pool1, token, symbol);
+        if (!first && !holds(*pool2, token, symbol)) return true;
+        LiquidityPool pool;
+        pool.keyed_by_symbol = true;
+        pool.lt_symbol = std::move(*lt_symbol);
+        pool.token = first ? *pool1 : *pool2;
+        pool.pair = first ? *pool2 : *pool1;
+        pool.active = *active;
+        pool.shares[share_withdrawable] = *pool.token.units;
+        pool.when_empty = share_withdrawable;
+        kept.push_back(std::move(pool));
+        return true;
+      });
 }
 
 RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
                                        std::string_view token, std::string_view symbol,
                                        std::vector<std::uint64_t>& ids) {
-  return read_page<LiquidityPool>(reader, reply, [&](JsonValue& row,
-                                                     std::vector<LiquidityPool>& kept) {
-    std::optional<std::uint64_t> id;
-    std::optional<std::string> contract_a;
-    std::optional<std::string> contract_b;
-    std::optional<SymbolSpec> symbol_a;
-    std::optional<SymbolSpec> symbol_b;
-    std::optional<std::uint64_t> reserve_a;
-    std::optional<std::uint64_t> reserve_b;
-    std::optional<bool> paused;
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "id") id = unsigned64(value);
-      if (key == "tokenAContract") contract_a = account(value);
-      if (key == "tokenBContract") contract_b = account(value);
-      if (key == "tokenASymbol") symbol_a = symbol_spec(value);
-      if (key == "tokenBSymbol") symbol_b = symbol_spec(value);
-      if (key == "reserveA") reserve_a = unsigned64(value);
-      if (key == "reserveB") reserve_b = unsigned64(value);
-      if (key == "paused") paused = flag(value);
-    });
-    if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a ||
-        !reserve_b || !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
-      return false;
-    }
-    ids.push_back(*id);
-    const PoolSide a{*contract_a, symbol_a->code, symbol_a->precision, *reserve_a};
-    const PoolSide b{*contract_b, symbol_b->code, symbol_b->precision, *reserve_b};
-    const bool first = holds(a, token, symbol);
-    if (!first && !holds(b, token, symbol)) return true;
-    LiquidityPool pool;
-    pool.id = *id;
-    pool.token = first ? a : b;
-    pool.pair = first ? b : a;
-    pool.active = !*paused;
-    // The first 1000 LP tokens of a pool are locked for good, but the LP supply is not read, so
-    // how much of the pool that is cannot be said.
-    pool.shares[share_unknown] = *pool.token.units;
-    pool.note = "1000 LP locked for good; the rest not read";
-    kept.push_back(std::move(pool));
-    return true;
-  });
+  return read_page<LiquidityPool>(
+      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
+        std::optional<std::uint64_t> id;
+        std::optional<std::string> contract_a;
+        std::optional<std::string> contract_b;
+        std::optional<SymbolSpec> symbol_a;
+        std::optional<SymbolSpec> symbol_b;
+        std::optional<std::uint64_t> reserve_a;
+        std::optional<std::uint64_t> reserve_b;
+        std::optional<bool> paused;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "id") id = unsigned64(value);
+          if (key == "tokenAContract") contract_a = account(value);
+          if (key == "tokenBContract") contract_b = account(value);
+          if (key == "tokenASymbol") symbol_a = symbol_spec(value);
+          if (key == "tokenBSymbol") symbol_b = symbol_spec(value);
+          if (key == "reserveA") reserve_a = unsigned64(value);
+          if (key == "reserveB") reserve_b = unsigned64(value);
+          if (key == "paused") paused = flag(value);
+        });
+        if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a ||
+            !reserve_b || !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
+          return false;
+        }
+        ids.push_back(*id);
+        const PoolSide a{*contract_a, symbol_a->code, symbol_a->precision, *reserve_a};
+        const PoolSide b{*contract_b, symbol_b->code, symbol_b->precision, *reserve_b};
+        const bool first = holds(a, token, symbol);
+        if (!first && !holds(b, token, symbol)) return true;
+        LiquidityPool pool;
+        pool.id = *id;
+        pool.token = first ? a : b;
+        pool.pair = first ? b : a;
+        pool.active = !*paused;
+        // The first 1000 LP tokens of a pool are locked for good, but the LP supply is not read, so
+        // how much of the pool that is cannot be said.
+        pool.shares[share_unknown] = *pool.token.units;
+        pool.note = "1000 LP locked for good; the rest not read";
+        kept.push_back(std::move(pool));
+        return true;
+      });
 }
 
 RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
@@ -267,41 +267,40 @@ RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
 
 RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
                                         std::string_view token, std::string_view symbol) {
-  return read_page<AlcorPoolRow>(reader, reply, [&](JsonValue& row,
-                                                    std::vector<AlcorPoolRow>& kept) {
-    std::optional<std::uint64_t> id;
-    std::optional<bool> active;
-    std::optional<PoolSide> token_a;
-    std::optional<PoolSide> token_b;
-    std::optional<Uint128> sqrt_price;
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "id") id = unsigned64(value);
-      if (key == "active") active = flag(value);
-      if (key == "tokenA") token_a = extended_asset(value);
-      if (key == "tokenB") token_b = extended_asset(value);
-      if (key == "currSlot") {
-        sqrt_price.reset();
-        for_each_member(value, [&](std::string_view name, JsonValue& member) {
-          if (name == "sqrtPriceX64") sqrt_price = wide_unsigned(member);
+  return read_page<AlcorPoolRow>(
+      reader, reply, [&](JsonValue& row, std::vector<AlcorPoolRow>& kept) {
+        std::optional<std::uint64_t> id;
+        std::optional<bool> active;
+        std::optional<PoolSide> token_a;
+        std::optional<PoolSide> token_b;
+        std::optional<Uint128> sqrt_price;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "id") id = unsigned64(value);
+          if (key == "active") active = flag(value);
+          if (key == "tokenA") token_a = extended_asset(value);
+          if (key == "tokenB") token_b = extended_asset(value);
+          if (key == "currSlot") {
+            sqrt_price.reset();
+            for_each_member(value, [&](std::string_view name, JsonValue& member) {
+              if (name == "sqrtPriceX64") sqrt_price = wide_unsigned(member);
+            });
+          }
         });
-      }
-    });
-    if (!id || !active || !token_a || !token_b || !sqrt_price) return false;
-    const bool first = holds(*token_a, token, symbol);
-    if (!first && !holds(*token_b, token, symbol)) return true;
-    AlcorPoolRow kept_row{.pool = {}, .token_is_a = first, .sqrt_price_x64 = *sqrt_price};
-    kept_row.pool.id = *id;
-    kept_row.pool.token = first ? *token_a : *token_b;
-    kept_row.pool.pair = first ? *token_b : *token_a;
-    kept_row.pool.active = *active;
-    kept.push_back(std::move(kept_row));
-    return true;
-  });
+        if (!id || !active || !token_a || !token_b || !sqrt_price) return false;
+        const bool first = holds(*token_a, token, symbol);
+        if (!first && !holds(*token_b, token, symbol)) return true;
+        AlcorPoolRow kept_row{.pool = {}, .token_is_a = first, .sqrt_price_x64 = *sqrt_price};
+        kept_row.pool.id = *id;
+        kept_row.pool.token = first ? *token_a : *token_b;
+        kept_row.pool.pair = first ? *token_b : *token_a;
+        kept_row.pool.active = *active;
+        kept.push_back(std::move(kept_row));
+        return true;
+      });
 }
 
 RowsPage<PositionRow> positions_page(JsonReader& reader, std::string_view reply) {
-  return read_page<PositionRow>(reader, reply, [&](JsonValue& row,
-                                                   std::vector<PositionRow>& kept) {
+  return read_page<PositionRow>(reader, reply, [&](JsonValue& row, std::vector<PositionRow>& kept) {
     std::optional<std::uint64_t> id;
     std::optional<std::string> owner;
     std::optional<std::int64_t> lower;

@@ -32,8 +32,9 @@ struct RowsPage {
   std::string why;  // "reply not JSON", "reply without rows", row_shape_not_recognised
 };
 
-// proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active, amplifier or reserved.
-// Kept: the pools holding the token (contract and symbol), shares all withdrawable.
+// proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,
+// amplifier or reserved. Kept: the pools holding the token (contract and symbol), shares all
+// withdrawable.
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
                                           std::string_view token, std::string_view symbol);
 
@@ -49,8 +50,7 @@ struct CurveRow {
   LaunchCurve launch;
   std::uint64_t real_xpr = 0;  // XPR sub-units (4 digits)
 };
-RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
-                               std::string_view symbol);
+RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
 // swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64.
 // Kept: the pools holding the token, with which side is the token's.

@@ -119,8 +119,8 @@ SymbolChoice resolve_symbol(Reads& reads, JsonReader& reader, std::string_view t
   const ChainClient& client = reads.client();
   std::optional<std::string> market;
   if (!requested && reads.refusal().empty()) {
-    const ReadOutcome markets = reads.post(get_table_rows_url(client.base_url()),
-                                           market_rows_body());
+    const ReadOutcome markets =
+        reads.post(get_table_rows_url(client.base_url()), market_rows_body());
     if (const std::string* reply = std::get_if<std::string>(&markets)) {
       market = market_symbol(market_fact(reader, *reply, token), token);
     }
@@ -132,9 +132,9 @@ SymbolChoice resolve_symbol(Reads& reads, JsonReader& reader, std::string_view t
     const ReadOutcome scopes = reads.post(get_table_by_scope_url(client.base_url()),
                                           stat_scopes_body(token, contract_symbol_limit));
     const std::string* reply = std::get_if<std::string>(&scopes);
-    contract = reply != nullptr ? contract_symbols(reader, *reply)
-                                : ContractSymbols{.symbols = {}, .more = false,
-                                                  .why = "read failed"};
+    contract = reply != nullptr
+                   ? contract_symbols(reader, *reply)
+                   : ContractSymbols{.symbols = {}, .more = false, .why = "read failed"};
   }
   return choose_symbol(requested, contract, market);
 }
@@ -198,8 +198,8 @@ LiquidityVenue simplelaunch(Reads& reads, JsonReader& reader, const ScanContext&
     pool.id = launch.id;
     pool.token.contract = std::string(token);
     pool.token.symbol = std::string(symbol);
-    pool.pair = PoolSide{.contract = "eosio.token", .symbol = "XPR", .precision = 4,
-                         .units = curve->real_xpr};
+    pool.pair = PoolSide{
+        .contract = "eosio.token", .symbol = "XPR", .precision = 4, .units = curve->real_xpr};
     pool.active = true;
     pool.when_empty = share_curve;
     venue.pools.push_back(std::move(pool));
@@ -265,7 +265,8 @@ void alcor_shares(AlcorPool& alcor, const std::map<std::uint64_t, std::int64_t>&
     pool.shares[kind] += units;
   }
   const std::uint64_t pooled = pool.token.units.value_or(0);
-  if (!alcor.positions_whole && pooled > read_units) pool.shares[share_unknown] += pooled - read_units;
+  if (!alcor.positions_whole && pooled > read_units)
+    pool.shares[share_unknown] += pooled - read_units;
   pool.positions_read = static_cast<std::uint32_t>(alcor.positions.size());
 }
 
@@ -278,7 +279,8 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
       settings.alcor_pools, "pools",
       [&](std::string_view reply) { return alcor_pools_page(reader, reply, token, symbol); },
       [&](const RowsPage<AlcorPoolRow>& page) {
-        for (const AlcorPoolRow& row : page.rows) pools.push_back(AlcorPool{.row = row, .positions = {}, .positions_whole = false});
+        for (const AlcorPoolRow& row : page.rows)
+          pools.push_back(AlcorPool{.row = row, .positions = {}, .positions_whole = false});
         return true;
       });
   if (venue.status == VenueStatus::unavailable) return venue;
@@ -350,7 +352,8 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
   report.symbols_more = choice.more;
   report.shared = choice.shared;
   if (!choice.symbol) {
-    for (const std::string_view venue : {"proton.swaps", "simpledex", "simplelaunch", "swap.alcor"}) {
+    for (const std::string_view venue :
+         {"proton.swaps", "simpledex", "simplelaunch", "swap.alcor"}) {
       LiquidityVenue& unread = report.venues.emplace_back(named_venue(venue));
       unread.status = VenueStatus::unavailable;
       unread.why = choice.why;

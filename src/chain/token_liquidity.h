@@ -32,12 +32,12 @@ struct LiquiditySettings {
   // no read started runs past it.
   std::chrono::milliseconds total_time{30'000};
   std::chrono::milliseconds read_deadline = chain_request_deadline;
-  std::uint32_t swaps_rows = 100;       // proton.swaps: one read
-  PageBound dex_pools{200, 3};          // simpledex pools, by next_key
-  PageBound curves{100, 3};             // simplelaunch curves, newest first
-  PageBound alcor_pools{200, 3};        // swap.alcor pools, newest first
-  PageBound positions{200, 2};          // per swap.alcor pool of the token
-  PageBound locks{200, 2};              // swap.alcor locks of the positions read
+  std::uint32_t swaps_rows = 100;  // proton.swaps: one read
+  PageBound dex_pools{200, 3};     // simpledex pools, by next_key
+  PageBound curves{100, 3};        // simplelaunch curves, newest first
+  PageBound alcor_pools{200, 3};   // swap.alcor pools, newest first
+  PageBound positions{200, 2};     // per swap.alcor pool of the token
+  PageBound locks{200, 2};         // swap.alcor locks of the positions read
 };
 
 inline const LiquiditySettings production_liquidity_settings{};

@@ -22,8 +22,8 @@ ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
     std::size_t seen = 0;
     for_each_element(value, [&](JsonValue& row) {
       const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
-      if (symbol && std::find(out.symbols.begin(), out.symbols.end(), *symbol) ==
-                        out.symbols.end()) {
+      if (symbol &&
+          std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
         out.symbols.push_back(*symbol);
       }
       return ++seen < contract_symbol_limit;
@@ -50,8 +50,8 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
     choice.shared = contract.more || contract.symbols.size() > 1;
   }
   if (requested) {
-    const bool held = std::find(choice.symbols.begin(), choice.symbols.end(), *requested) !=
-                      choice.symbols.end();
+    const bool held =
+        std::find(choice.symbols.begin(), choice.symbols.end(), *requested) != choice.symbols.end();
     if (listed && !contract.more && !held) {
       choice.why = "the contract holds no such symbol";
     } else {

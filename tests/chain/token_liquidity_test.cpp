@@ -58,8 +58,8 @@ std::string dex_row(std::string_view id, std::string_view reserve, std::string_v
   return R"({"id":)" + std::string(id) +
          R"(,"tokenAContract":"eosio.token","tokenASymbol":"4,XPR","reserveA":5000000,)"
          R"("tokenBContract":")" +
-         std::string(contract) + R"(","tokenBSymbol":"4,TOK","reserveB":)" +
-         std::string(reserve) + R"(,"paused":)" + std::string(paused) + R"(,"lpSupply":"9"})";
+         std::string(contract) + R"(","tokenBSymbol":"4,TOK","reserveB":)" + std::string(reserve) +
+         R"(,"paused":)" + std::string(paused) + R"(,"lpSupply":"9"})";
 }
 
 // A swap.alcor pool of TOK (side A) against XPR at s = 2 (2^65 as sqrtPriceX64).
@@ -94,13 +94,11 @@ class TokenLiquidityTest : public ::testing::Test {
       if (path == "/v1/chain/get_info") return info_;
       if (path != "/v1/chain/get_table_rows") return FakeReply::json("{}", 404);
       const std::string& body = request.body;
-      const auto found = tables_.find(body_member(body, "code") + "/" +
-                                      body_member(body, "table") + "/" +
-                                      body_member(body, "scope") + "/" +
-                                      body_member(body, request.body.find("reverse") ==
-                                                                std::string::npos
-                                                            ? "lower_bound"
-                                                            : "upper_bound"));
+      const auto found = tables_.find(
+          body_member(body, "code") + "/" + body_member(body, "table") + "/" +
+          body_member(body, "scope") + "/" +
+          body_member(body, request.body.find("reverse") == std::string::npos ? "lower_bound"
+                                                                              : "upper_bound"));
       return found != tables_.end() ? found->second : FakeReply::json(test::rows_json({}));
     });
     const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
@@ -209,7 +207,8 @@ TEST_F(TokenLiquidityTest, AnUnrecognisedRowMakesItsVenueUnavailable) {
         EXPECT_EQ(each.status, VenueStatus::unavailable) << c.name;
         EXPECT_EQ(each.why, row_shape_not_recognised) << c.name;
       } else {
-        EXPECT_EQ(each.status, VenueStatus::read) << c.name << ": " << each.venue << " " << each.why;
+        EXPECT_EQ(each.status, VenueStatus::read)
+            << c.name << ": " << each.venue << " " << each.why;
       }
     }
   }
