@@ -68,10 +68,20 @@ std::string currency_stats_body(std::string_view token, std::string_view symbol)
   return out;
 }
 
-std::string stat_scopes_body(std::string_view token) {
+std::string stat_scopes_body(std::string_view token, std::uint32_t limit) {
   std::string out = "{";
   append_string_member(out, "code", token);
-  out += R"(,"table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":10})";
+  out += R"(,"table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":)";
+  append_decimal(out, limit);
+  out += '}';
+  return out;
+}
+
+std::string table_page_body(std::string_view code, std::string_view scope, std::string_view table,
+                            std::string_view lower_bound, std::string_view upper_bound,
+                            std::uint32_t limit, bool reverse) {
+  std::string out = table_rows_body(code, scope, table, lower_bound, upper_bound, limit);
+  if (reverse) out.insert(out.size() - 1, ",\"reverse\":true");
   return out;
 }
 
@@ -101,6 +111,10 @@ std::string get_table_by_scope_url(std::string_view chain_api_base) {
 
 std::string get_code_hash_url(std::string_view chain_api_base) {
   return std::string(chain_api_base) + "/v1/chain/get_code_hash";
+}
+
+std::string get_info_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + "/v1/chain/get_info";
 }
 
 std::string top_holders_url(std::string_view history_api_base, std::string_view contract,

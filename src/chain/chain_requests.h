@@ -32,9 +32,15 @@ std::string reputation_rows_body(std::string_view reputation_contract, std::stri
 std::string currency_stats_body(std::string_view token, std::string_view symbol);
 
 // The symbols of a token contract: the scopes of its "stat" table, up to the largest 7-letter
-// symbol code (2^56 - 1), at most 10:
+// symbol code (2^56 - 1), at most `limit`:
 // {"code":"<token>","table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":10}
-std::string stat_scopes_body(std::string_view token);
+std::string stat_scopes_body(std::string_view token, std::uint32_t limit = 10);
+
+// One page of a table: table_rows_body, with ,"reverse":true before the closing brace when
+// `reverse` (rows from upper_bound down, newest first for tables keyed by a growing id).
+std::string table_page_body(std::string_view code, std::string_view scope, std::string_view table,
+                            std::string_view lower_bound, std::string_view upper_bound,
+                            std::uint32_t limit, bool reverse);
 
 // Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
 // goes into the history query verbatim: only validated account names ever reach a scan.
@@ -44,6 +50,7 @@ std::string get_actions_url(std::string_view history_api_base, std::string_view 
 std::string get_currency_stats_url(std::string_view chain_api_base);
 std::string get_table_by_scope_url(std::string_view chain_api_base);
 std::string get_code_hash_url(std::string_view chain_api_base);
+std::string get_info_url(std::string_view chain_api_base);
 // The symbol goes in verbatim too: only symbol codes (A-Z) are ever passed.
 std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
                             std::string_view symbol);

@@ -189,6 +189,16 @@ std::optional<std::uint64_t> whole_number(JsonValue& value) {
   return std::nullopt;
 }
 
+std::optional<bool> boolean(JsonValue& value) {
+  bool held = false;
+  if (value.tape != nullptr) {
+    if (value.tape->get_bool().get(held) != simdjson::SUCCESS) return std::nullopt;
+    return held;
+  }
+  if (value.walked->get_bool().get(held) != simdjson::SUCCESS) return std::nullopt;
+  return held;
+}
+
 JsonReader::JsonReader(std::size_t tape_limit) : tape_limit_(tape_limit) {}
 
 JsonReader::~JsonReader() { give_back_large_buffers(); }

@@ -116,6 +116,9 @@ std::optional<JsonNumber> number(JsonValue& value);
 // else: negative integers and -0, fractions such as 1.0, strings such as "1".
 std::optional<std::uint64_t> whole_number(JsonValue& value);
 
+// The value of a JSON true or false; none for any other kind (1 and 0 included).
+std::optional<bool> boolean(JsonValue& value);
+
 class JsonReader {
  public:
   // Far beyond any reply of the API node or the manifest (they nest a handful of levels).

@@ -4,6 +4,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "assess/token_amounts.h"
 #include "common/account_name.h"
 #include "common/text.h"
 #include "service/listener.h"
@@ -89,7 +90,11 @@ std::string_view request_path(std::string_view target) {
   return target.substr(0, target.find('?'));
 }
 
-std::optional<std::string> token_param(std::string_view target, std::string_view key) {
+namespace {
+
+// The value of the first query piece of `target` whose key is exactly `key` (empty when the piece
+// has no '='); none when there is no query or no such piece.
+std::optional<std::string_view> query_value(std::string_view target, std::string_view key) {
   const std::size_t question = target.find('?');
   if (question == std::string::npos) return std::nullopt;
   std::string_view query = target.substr(question + 1);
@@ -99,14 +104,26 @@ std::optional<std::string> token_param(std::string_view target, std::string_view
     const std::string_view piece = query.substr(0, amp);
     const std::size_t equals = piece.find('=');
     if (piece.substr(0, equals) == key) {
-      const std::string_view value =
-          equals == std::string_view::npos ? std::string_view{} : piece.substr(equals + 1);
-      if (!is_account_name(value)) return std::nullopt;
-      return std::string(value);
+      return equals == std::string_view::npos ? std::string_view{} : piece.substr(equals + 1);
     }
     if (amp == std::string_view::npos) return std::nullopt;
     query.remove_prefix(amp + 1);
   }
+}
+
+}  // namespace
+
+std::optional<std::string> token_param(std::string_view target, std::string_view key) {
+  const std::optional<std::string_view> value = query_value(target, key);
+  if (!value || !is_account_name(*value)) return std::nullopt;
+  return std::string(*value);
+}
+
+SymbolParam symbol_param(std::string_view target) {
+  const std::optional<std::string_view> value = query_value(target, "symbol");
+  if (!value || value->empty()) return {};
+  if (!is_symbol_code(*value)) return {.kind = SymbolParam::Kind::invalid, .symbol = {}};
+  return {.kind = SymbolParam::Kind::given, .symbol = std::string(*value)};
 }
 
 }  // namespace tarnwick

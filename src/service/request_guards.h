@@ -44,4 +44,14 @@ std::string_view request_path(std::string_view target);
 // trimming. None when there is no query, no such key, or the first such value is not a name.
 std::optional<std::string> token_param(std::string_view target, std::string_view key);
 
+// The `symbol` query value of a request target, found as token_param finds its key: `none` when
+// there is no such piece or its value is empty (`symbol=`), `given` with the code when the value is
+// 1 to 7 capitals A-Z, `invalid` for any other value (a route answers 400 before any read).
+struct SymbolParam {
+  enum class Kind { none, given, invalid };
+  Kind kind = Kind::none;
+  std::string symbol;  // set only for `given`
+};
+SymbolParam symbol_param(std::string_view target);
+
 }  // namespace tarnwick

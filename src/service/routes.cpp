@@ -10,6 +10,7 @@
 #include "chain/token_evidence.h"
 #include "common/json_reader.h"
 #include "service/cockpit/cockpit_page.h"
+#include "service/liquidity_route.h"
 #include "service/request_guards.h"
 #include "service/update_notice.h"
 
@@ -36,7 +37,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
   if (path == "/" || path == "/index.html") {
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
-  const bool reads_outside = path == "/update" || path == "/evidence" ||
+  const bool reads_outside = path == "/update" || path == "/evidence" || path == "/liquidity" ||
                              target.starts_with("/oracle") || target.starts_with("/scan");
   if (reads_outside && !origin_allowed(request)) {
     return text_response(status_forbidden, "forbidden origin");
@@ -45,6 +46,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
   if (path == "/update") {
     return {status_ok, content_type_json, run_update_check(production_update_check())};
   }
+  if (path == "/liquidity") return liquidity_route(target, context);
   // The token is read only once the fixed-path routes are ruled out.
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context, reader);

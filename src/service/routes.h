@@ -6,8 +6,9 @@
 //   target begins "/oracle"            -> the oracle line for the `token` query value
 //   target begins "/scan"              -> the scan JSON for the `token` query value
 //   path is "/evidence"                -> the evidence JSON for the `token` query value
+//   path is "/liquidity"               -> the pools of the `token` (and `symbol`) query values
 //   anything else                      -> 404 text/plain "not found"
-// The last four routes read from outside the machine and hold the single serving thread while
+// The last five routes read from outside the machine and hold the single serving thread while
 // they do; a request to them that a browser marks as sent by a page of another site gets 403
 // text/plain "forbidden origin" instead (origin_allowed), so no web page can queue them.
 // Prefix tests look at the whole target (query included) byte-wise and case-sensitively; path

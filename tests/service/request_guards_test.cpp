@@ -175,5 +175,34 @@ TEST(TokenParam, ReadsTheTargetNotTheHeaders) {
   EXPECT_EQ(token_of("GET /scan?other=abc HTTP/1.1", "other"), "abc");
 }
 
+TEST(SymbolParam, EmptyIsAbsentAndOnlyOneToSevenCapitalsPass) {
+  using Kind = SymbolParam::Kind;
+  struct Case {
+    std::string target;
+    Kind kind;
+    std::string symbol;
+  };
+  const std::vector<Case> cases = {
+      {"/liquidity?token=abc", Kind::none, ""},
+      {"/liquidity?token=abc&symbol=", Kind::none, ""},
+      {"/liquidity?token=abc&symbol", Kind::none, ""},
+      {"/liquidity?symbol=TOK&token=abc", Kind::given, "TOK"},
+      {"/liquidity?token=abc&symbol=ABCDEFG", Kind::given, "ABCDEFG"},
+      {"/liquidity?symbol=P", Kind::given, "P"},
+      {"/liquidity?symbol=ABCDEFGH", Kind::invalid, ""},
+      {"/liquidity?symbol=tok", Kind::invalid, ""},
+      {"/liquidity?symbol=4,TOK", Kind::invalid, ""},
+      {"/liquidity?symbol=T%4FK", Kind::invalid, ""},
+      {"/liquidity?symbol=TOK&symbol=x", Kind::given, "TOK"},
+      {"/liquidity?symbol=x&symbol=TOK", Kind::invalid, ""},  // the first one decides
+      {"/liquidity?token=abc?symbol=TOK", Kind::none, ""},
+  };
+  for (const Case& c : cases) {
+    const SymbolParam param = symbol_param(c.target);
+    EXPECT_EQ(param.kind, c.kind) << c.target;
+    EXPECT_EQ(param.symbol, c.symbol) << c.target;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

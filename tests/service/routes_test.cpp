@@ -62,8 +62,8 @@ TEST_F(RouterTest, RouteTable) {
 }
 
 TEST_F(RouterTest, RoutesThatReadOutsideRefuseOtherSites) {
-  for (const char* target :
-       {"/scan?token=abc", "/oracle?token=abc", "/update", "/evidence?token=abc"}) {
+  for (const char* target : {"/scan?token=abc", "/oracle?token=abc", "/update",
+                             "/evidence?token=abc", "/liquidity?token=abc"}) {
     const Response response = answer("GET " + std::string(target) +
                                      " HTTP/1.1\r\nHost: localhost:8070\r\n"
                                      "Sec-Fetch-Site: cross-site\r\n\r\n");
@@ -360,6 +360,21 @@ TEST_F(VerdictRoutesTest, MissingTokenIsRefusedBeforeAnyRead) {
     answer = get("/oracle" + query);
     expect_framed(answer, "400 Bad Request", "text/plain");
     EXPECT_EQ(answer.body, "missing token") << query;
+  }
+  EXPECT_TRUE(node_.requests().empty());
+}
+
+TEST_F(VerdictRoutesTest, LiquidityRefusesAMissingTokenOrAnInvalidSymbolBeforeAnyRead) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"", R"({"error":"missing token"})"},
+      {"?symbol=TOK", R"({"error":"missing token"})"},
+      {"?token=tok&symbol=tok", R"({"error":"invalid symbol"})"},
+      {"?token=tok&symbol=TOOLONGX", R"({"error":"invalid symbol"})"},
+  };
+  for (const auto& [query, body] : cases) {
+    const HttpAnswer answer = get("/liquidity" + query);
+    expect_framed(answer, "400 Bad Request", "application/json");
+    EXPECT_EQ(answer.body, body) << query;
   }
   EXPECT_TRUE(node_.requests().empty());
 }

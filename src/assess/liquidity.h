@@ -1,0 +1,129 @@
+// The token's liquidity in the exchanges' AMM pools, as /liquidity reports it: the venues, their
+// pools, who can take each pool's token amount out (the shares), and the totals. Pure: the
+// arithmetic of concentrated-liquidity positions and of the shares, the texts and the JSON
+// answer, with no reading. Shares are computed from token sub-units in 128-bit integers; only a
+// concentrated-liquidity position's amounts go through floating point (long double), rounded down.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assess/token_amounts.h"
+
+namespace tarnwick {
+
+// The digits after the point and the code of a symbol text "4,SYM" (precision 0 to 18, a symbol
+// code); none for any other shape.
+struct SymbolSpec {
+  std::uint8_t precision = 0;
+  std::string code;
+};
+std::optional<SymbolSpec> parse_symbol_spec(std::string_view text);
+
+// An unsigned decimal of up to 128 bits: one or more ASCII digits and nothing else; none when it
+// does not fit.
+std::optional<Uint128> parse_uint128(std::string_view text);
+
+// The raw amounts of the two tokens a concentrated-liquidity position holds, with
+// a = 1.0001^(tick_lower/2), b = 1.0001^(tick_upper/2), s = sqrt_price_x64 / 2^64, L = liquidity:
+// s <= a: A = L(b-a)/(ab), B = 0; s >= b: A = 0, B = L(b-a); otherwise A = L(b-s)/(sb),
+// B = L(s-a). Each rounded down and held to max_asset_units. None when tick_lower >= tick_upper.
+struct PositionAmounts {
+  std::uint64_t a = 0;
+  std::uint64_t b = 0;
+};
+std::optional<PositionAmounts> position_amounts(std::int64_t tick_lower, std::int64_t tick_upper,
+                                                Uint128 sqrt_price_x64, Uint128 liquidity);
+
+// Who can take a part of a pool's token amount out.
+enum ShareKind : std::size_t {
+  share_locked,        // held by a lock until its unlock time
+  share_burned,        // owned by an account nobody controls
+  share_withdrawable,  // its owners may withdraw it at any time
+  share_curve,         // held by a launch's bonding curve until it graduates
+  share_unknown,       // not read, or the venue records no owner of it
+  share_kind_count
+};
+inline constexpr std::array<std::string_view, share_kind_count> share_names = {
+    "locked", "burned", "withdrawable", "curve", "unknown"};
+
+// Token sub-units per kind.
+using ShareUnits = std::array<Uint128, share_kind_count>;
+// Basis points per kind, summing to 10000.
+using ShareBp = std::array<std::uint32_t, share_kind_count>;
+
+// The parts in basis points of their sum: each rounded down, then the points left over given one
+// each to the largest remainders (earlier kinds first on a tie), so they sum to exactly 10000.
+// With a sum of 0, all 10000 go to `when_empty`.
+ShareBp split_bp(const ShareUnits& parts, ShareKind when_empty);
+
+// A side of a pool: a token (contract and symbol) and its pooled amount.
+struct PoolSide {
+  std::string contract;
+  std::string symbol;
+  std::uint8_t precision = 0;
+  std::optional<std::uint64_t> units;  // none when the venue's row does not give it
+};
+
+struct LiquidityPool {
+  bool keyed_by_symbol = false;  // the key is `lt_symbol`, else `id`
+  std::string lt_symbol;
+  std::uint64_t id = 0;
+  PoolSide token;  // the token's own side
+  PoolSide pair;
+  bool active = false;
+  ShareUnits shares{};                          // of the token's amount
+  ShareKind when_empty = share_unknown;         // what an empty pool's shares are
+  std::optional<std::int64_t> earliest_unlock;  // Unix seconds, among locked parts
+  std::optional<std::uint32_t> positions_read;  // concentrated liquidity only
+  std::string note;
+};
+
+// A launch on a bonding curve, and the account behind it.
+struct LaunchCurve {
+  std::uint64_t id = 0;
+  std::string creator;
+  bool creator_listed = false;  // on the prior-rug list
+  bool graduated = false;
+  std::uint64_t dex_pool_id = 0;  // meaningful once graduated
+};
+
+enum class VenueStatus { read, capped, unavailable };
+
+struct LiquidityVenue {
+  std::string venue;  // the exchange's contract account
+  VenueStatus status = VenueStatus::read;
+  std::string why;  // set unless read
+  std::vector<LiquidityPool> pools;
+  std::optional<LaunchCurve> launch;  // the launch venue only
+};
+
+struct LiquidityReport {
+  std::string token;
+  std::optional<std::string> symbol;  // none with symbol_why when no symbol could be chosen
+  std::string symbol_why;
+  std::vector<std::string> symbols;  // the contract's symbols as read
+  bool symbols_more = false;
+  bool shared = false;
+  std::vector<LiquidityVenue> venues;
+  std::uint32_t reads = 0;
+};
+
+// Unix seconds as UTC "YYYY-MM-DDTHH:MM:SS" (the chain's time text without fraction).
+std::string utc_time_text(std::int64_t seconds);
+
+// The answer of /liquidity, one line:
+// {"version":1,"token":..,"symbol":..|null,["why":..,]"symbols":[..],"symbols_more":..,
+//  "shared":..,"venues":[{"venue":..,"status":..,["why":..,]"pools":[..][,"launch":..|null]}],
+//  "totals":{..},"reads":N}
+// Totals: `pools` found; `token_amount`, the sum of the token amounts known (at the precision of
+// the first such pool), or null; `shares`, the basis points over those same amounts, or null;
+// `all_read`: every venue read.
+std::string liquidity_json(const LiquidityReport& report);
+
+}  // namespace tarnwick

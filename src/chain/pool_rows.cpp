@@ -1,0 +1,350 @@
+#include "chain/pool_rows.h"
+
+#include <cmath>
+#include <limits>
+
+#include "chain/token_facts.h"
+#include "common/json_reader.h"
+
+namespace tarnwick {
+namespace {
+
+// ---- Field forms.
+
+// true/false, or 1/0.
+std::optional<bool> flag(JsonValue& value) {
+  if (const std::optional<bool> held = boolean(value)) return held;
+  const std::optional<std::uint64_t> whole = whole_number(value);
+  if (whole && *whole <= 1) return *whole == 1;
+  return std::nullopt;
+}
+
+// An unsigned integer as a number (one beyond 64 bits comes as the nearest double, kept when it
+// is whole) or as a decimal text.
+std::optional<Uint128> wide_unsigned(JsonValue& value) {
+  if (const std::optional<std::string_view> digits = text(value)) return parse_uint128(*digits);
+  const std::optional<JsonNumber> held = number(value);
+  if (!held) return std::nullopt;
+  if (const auto* whole = std::get_if<std::uint64_t>(&*held)) return *whole;
+  if (const auto* real = std::get_if<double>(&*held)) {
+    if (*real >= 0.0 && *real < 0x1p128 && std::floor(*real) == *real) {
+      return static_cast<Uint128>(*real);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint64_t> unsigned64(JsonValue& value) {
+  const std::optional<Uint128> wide = wide_unsigned(value);
+  if (!wide || *wide > std::numeric_limits<std::uint64_t>::max()) return std::nullopt;
+  return static_cast<std::uint64_t>(*wide);
+}
+
+// A signed integer as a number or a decimal text.
+std::optional<std::int64_t> signed64(JsonValue& value) {
+  if (const std::optional<std::string_view> digits = text(value)) return parse_int64(*digits);
+  const std::optional<JsonNumber> held = number(value);
+  if (!held) return std::nullopt;
+  if (const auto* negative = std::get_if<std::int64_t>(&*held)) return *negative;
+  if (const auto* whole = std::get_if<std::uint64_t>(&*held);
+      whole != nullptr && *whole <= std::numeric_limits<std::int64_t>::max()) {
+    return static_cast<std::int64_t>(*whole);
+  }
+  return std::nullopt;
+}
+
+// Unix seconds as a number or a decimal text, or a chain time text.
+std::optional<std::int64_t> seconds(JsonValue& value) {
+  if (const std::optional<std::string_view> time = text(value)) {
+    if (const std::optional<std::int64_t> whole = parse_int64(*time)) return whole;
+    if (time->size() < 19 || (*time)[10] != 'T') return std::nullopt;
+    return created_seconds(*time);
+  }
+  return signed64(value);
+}
+
+std::optional<Asset> asset(JsonValue& value) {
+  const std::optional<std::string_view> quantity = text(value);
+  return quantity ? parse_asset(*quantity) : std::nullopt;
+}
+
+std::optional<SymbolSpec> symbol_spec(JsonValue& value) {
+  const std::optional<std::string_view> spec = text(value);
+  return spec ? parse_symbol_spec(*spec) : std::nullopt;
+}
+
+// A symbol's code, from "4,SYM" or a bare "SYM".
+std::optional<std::string> symbol_code(JsonValue& value) {
+  const std::optional<std::string_view> named = text(value);
+  if (!named) return std::nullopt;
+  if (const std::optional<SymbolSpec> spec = parse_symbol_spec(*named)) return spec->code;
+  if (is_symbol_code(*named)) return std::string(*named);
+  return std::nullopt;
+}
+
+std::optional<std::string> account(JsonValue& value) {
+  const std::optional<std::string_view> name = text(value);
+  if (!name || name->empty()) return std::nullopt;
+  return std::string(*name);
+}
+
+// {"quantity":"1.0000 SYM","contract":"eosio.token"}
+std::optional<PoolSide> extended_asset(JsonValue& value) {
+  std::optional<Asset> quantity;
+  std::optional<std::string> contract;
+  for_each_member(value, [&](std::string_view key, JsonValue& member) {
+    if (key == "quantity") quantity = asset(member);
+    if (key == "contract") contract = account(member);
+  });
+  if (!quantity || !contract) return std::nullopt;
+  return PoolSide{.contract = std::move(*contract),
+                  .symbol = std::move(quantity->symbol),
+                  .precision = quantity->precision,
+                  .units = quantity->units};
+}
+
+bool holds(const PoolSide& side, std::string_view token, std::string_view symbol) {
+  return side.contract == token && side.symbol == symbol;
+}
+
+// ---- Pages.
+
+// Reads `rows` with read_row(row, kept), which returns false for a row it cannot read; the first
+// such row ends the page as unrecognised. `more` is set by true or by a non-empty text, and
+// `next_key` is taken as text or as a number.
+template <class Row, class ReadRow>
+RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read_row) {
+  RowsPage<Row> page;
+  bool has_rows = false;
+  bool recognised = true;
+  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
+    if (key == "more") {
+      const std::optional<bool> more = boolean(value);
+      const std::optional<std::string_view> next = text(value);
+      page.more = more ? *more : (next && !next->empty());
+    }
+    if (key == "next_key") {
+      if (const std::optional<std::string_view> next = text(value)) {
+        page.next_key = std::string(*next);
+      } else if (const std::optional<std::uint64_t> whole = whole_number(value)) {
+        page.next_key.clear();
+        append_decimal128(page.next_key, *whole);
+      }
+    }
+    if (key != "rows") return;
+    has_rows = true;
+    recognised = true;
+    page.rows.clear();
+    page.rows_seen = 0;
+    for_each_element(value, [&](JsonValue& row) {
+      ++page.rows_seen;
+      recognised = read_row(row, page.rows);
+      return recognised;
+    });
+  });
+  if (!json) {
+    page.why = "reply not JSON";
+  } else if (!has_rows) {
+    page.why = "reply without rows";
+  } else if (!recognised) {
+    page.why = row_shape_not_recognised;
+  }
+  if (!page.why.empty()) page.rows.clear();
+  return page;
+}
+
+}  // namespace
+
+RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
+                                          std::string_view token, std::string_view symbol) {
+  return read_page<LiquidityPool>(
+      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
+        std::optional<std::string> lt_symbol;
+        std::optional<PoolSide> pool1;
+        std::optional<PoolSide> pool2;
+        std::optional<bool> active;
+        bool amplified = false;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "lt_symbol") lt_symbol = symbol_code(value);
+          if (key == "pool1") pool1 = extended_asset(value);
+          if (key == "pool2") pool2 = extended_asset(value);
+          if (key == "active") active = flag(value);
+          if (key == "amplifier" || key == "reserved") amplified = wide_unsigned(value).has_value();
+        });
+        if (!lt_symbol || !pool1 || !pool2 || !active || !amplified) return false;
+        const bool first = holds(*pool1, token, symbol);
+        if (!first && !holds(*pool2, token, symbol)) return true;
+        LiquidityPool pool;
+        pool.keyed_by_symbol = true;
+        pool.lt_symbol = std::move(*lt_symbol);
+        pool.token = first ? *pool1 : *pool2;
+        pool.pair = first ? *pool2 : *pool1;
+        pool.active = *active;
+        pool.shares[share_withdrawable] = *pool.token.units;
+        pool.when_empty = share_withdrawable;
+        kept.push_back(std::move(pool));
+        return true;
+      });
+}
+
+RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
+                                       std::string_view token, std::string_view symbol,
+                                       std::vector<std::uint64_t>& ids) {
+  return read_page<LiquidityPool>(
+      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
+        std::optional<std::uint64_t> id;
+        std::optional<std::string> contract_a;
+        std::optional<std::string> contract_b;
+        std::optional<SymbolSpec> symbol_a;
+        std::optional<SymbolSpec> symbol_b;
+        std::optional<std::uint64_t> reserve_a;
+        std::optional<std::uint64_t> reserve_b;
+        std::optional<bool> paused;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "id") id = unsigned64(value);
+          if (key == "tokenAContract") contract_a = account(value);
+          if (key == "tokenBContract") contract_b = account(value);
+          if (key == "tokenASymbol") symbol_a = symbol_spec(value);
+          if (key == "tokenBSymbol") symbol_b = symbol_spec(value);
+          if (key == "reserveA") reserve_a = unsigned64(value);
+          if (key == "reserveB") reserve_b = unsigned64(value);
+          if (key == "paused") paused = flag(value);
+        });
+        if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a ||
+            !reserve_b || !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
+          return false;
+        }
+        ids.push_back(*id);
+        const PoolSide a{*contract_a, symbol_a->code, symbol_a->precision, *reserve_a};
+        const PoolSide b{*contract_b, symbol_b->code, symbol_b->precision, *reserve_b};
+        const bool first = holds(a, token, symbol);
+        if (!first && !holds(b, token, symbol)) return true;
+        LiquidityPool pool;
+        pool.id = *id;
+        pool.token = first ? a : b;
+        pool.pair = first ? b : a;
+        pool.active = !*paused;
+        // The first 1000 LP tokens of a pool are locked for good, but the LP supply is not read, so
+        // how much of the pool that is cannot be said.
+        pool.shares[share_unknown] = *pool.token.units;
+        pool.note = "1000 LP locked for good; the rest not read";
+        kept.push_back(std::move(pool));
+        return true;
+      });
+}
+
+RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
+                               std::string_view symbol) {
+  return read_page<CurveRow>(reader, reply, [&](JsonValue& row, std::vector<CurveRow>& kept) {
+    std::optional<std::uint64_t> id;
+    std::optional<std::string> code;
+    std::optional<std::string> creator;
+    std::optional<std::uint64_t> real_xpr;
+    std::optional<bool> graduated;
+    std::optional<std::uint64_t> dex_pool_id;
+    for_each_member(row, [&](std::string_view key, JsonValue& value) {
+      if (key == "id") id = unsigned64(value);
+      if (key == "symbol") code = symbol_code(value);
+      if (key == "creator") creator = account(value);
+      if (key == "realXpr") real_xpr = unsigned64(value);
+      if (key == "graduated") graduated = flag(value);
+      if (key == "dexPoolId") dex_pool_id = unsigned64(value);
+    });
+    if (!id || !code || !creator || !real_xpr || !graduated || !dex_pool_id ||
+        *real_xpr > max_asset_units) {
+      return false;
+    }
+    if (*code != symbol) return true;
+    kept.push_back(CurveRow{.launch = {.id = *id,
+                                       .creator = std::move(*creator),
+                                       .creator_listed = false,
+                                       .graduated = *graduated,
+                                       .dex_pool_id = *dex_pool_id},
+                            .real_xpr = *real_xpr});
+    return true;
+  });
+}
+
+RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
+                                        std::string_view token, std::string_view symbol) {
+  return read_page<AlcorPoolRow>(
+      reader, reply, [&](JsonValue& row, std::vector<AlcorPoolRow>& kept) {
+        std::optional<std::uint64_t> id;
+        std::optional<bool> active;
+        std::optional<PoolSide> token_a;
+        std::optional<PoolSide> token_b;
+        std::optional<Uint128> sqrt_price;
+        for_each_member(row, [&](std::string_view key, JsonValue& value) {
+          if (key == "id") id = unsigned64(value);
+          if (key == "active") active = flag(value);
+          if (key == "tokenA") token_a = extended_asset(value);
+          if (key == "tokenB") token_b = extended_asset(value);
+          if (key == "currSlot") {
+            sqrt_price.reset();
+            for_each_member(value, [&](std::string_view name, JsonValue& member) {
+              if (name == "sqrtPriceX64") sqrt_price = wide_unsigned(member);
+            });
+          }
+        });
+        if (!id || !active || !token_a || !token_b || !sqrt_price) return false;
+        const bool first = holds(*token_a, token, symbol);
+        if (!first && !holds(*token_b, token, symbol)) return true;
+        AlcorPoolRow kept_row{.pool = {}, .token_is_a = first, .sqrt_price_x64 = *sqrt_price};
+        kept_row.pool.id = *id;
+        kept_row.pool.token = first ? *token_a : *token_b;
+        kept_row.pool.pair = first ? *token_b : *token_a;
+        kept_row.pool.active = *active;
+        kept.push_back(std::move(kept_row));
+        return true;
+      });
+}
+
+RowsPage<PositionRow> positions_page(JsonReader& reader, std::string_view reply) {
+  return read_page<PositionRow>(reader, reply, [&](JsonValue& row, std::vector<PositionRow>& kept) {
+    std::optional<std::uint64_t> id;
+    std::optional<std::string> owner;
+    std::optional<std::int64_t> lower;
+    std::optional<std::int64_t> upper;
+    std::optional<Uint128> liquidity;
+    for_each_member(row, [&](std::string_view key, JsonValue& value) {
+      if (key == "id") id = unsigned64(value);
+      if (key == "owner") owner = account(value);
+      if (key == "tickLower") lower = signed64(value);
+      if (key == "tickUpper") upper = signed64(value);
+      if (key == "liquidity") liquidity = wide_unsigned(value);
+    });
+    if (!id || !owner || !lower || !upper || !liquidity || *lower >= *upper) return false;
+    kept.push_back(PositionRow{.id = *id,
+                               .owner = std::move(*owner),
+                               .tick_lower = *lower,
+                               .tick_upper = *upper,
+                               .liquidity = *liquidity});
+    return true;
+  });
+}
+
+RowsPage<LockRow> locks_page(JsonReader& reader, std::string_view reply) {
+  return read_page<LockRow>(reader, reply, [&](JsonValue& row, std::vector<LockRow>& kept) {
+    std::optional<std::uint64_t> position;
+    std::optional<std::int64_t> unlock;
+    for_each_member(row, [&](std::string_view key, JsonValue& value) {
+      if (key == "pos_id") position = unsigned64(value);
+      if (key == "unlockTime") unlock = seconds(value);
+    });
+    if (!position || !unlock) return false;
+    kept.push_back(LockRow{.position = *position, .unlock = *unlock});
+    return true;
+  });
+}
+
+std::optional<std::int64_t> head_block_seconds(JsonReader& reader, std::string_view reply) {
+  std::optional<std::int64_t> head;
+  reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
+    if (key != "head_block_time") return;
+    const std::optional<std::string_view> time = text(value);
+    head = time ? created_seconds(*time) : std::nullopt;
+  });
+  return head;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,59 @@
+// The reading behind /liquidity: which symbol of the contract is meant, then the token's pools on
+// the exchanges' AMM venues, in a fixed order on the one chain client of the scan context:
+// proton.swaps, simpledex, simplelaunch (for the launchpad's own token contract), swap.alcor
+// pools, then per pool of the token on swap.alcor its positions, then the locks of those
+// positions and get_info for the head block time. Reads are bounded in number and time; what the
+// bound leaves unread makes its venue `capped`, and whatever that leaves undecided is `unknown`:
+// a venue not read is never shown as one without the token's pools.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "assess/liquidity.h"
+#include "chain/scan_context.h"
+
+namespace tarnwick {
+
+struct PageBound {
+  std::uint32_t rows = 0;   // rows asked for per page
+  std::uint32_t pages = 0;  // pages read at most
+};
+
+// The bounds of one /liquidity answer. Tests lower them.
+struct LiquiditySettings {
+  // Reads at most (a read the client tries on several nodes counts once), those that choose the
+  // symbol included.
+  std::uint32_t max_reads = 24;
+  // Time of the whole answer. A read starts only while at least `read_deadline` of it remains, so
+  // no read started runs past it.
+  std::chrono::milliseconds total_time{30'000};
+  std::chrono::milliseconds read_deadline = chain_request_deadline;
+  std::uint32_t swaps_rows = 100;  // proton.swaps: one read
+  PageBound dex_pools{200, 3};     // simpledex pools, by next_key
+  PageBound curves{100, 3};        // simplelaunch curves, newest first
+  PageBound alcor_pools{200, 3};   // swap.alcor pools, newest first
+  PageBound positions{200, 2};     // per swap.alcor pool of the token
+  PageBound locks{200, 2};         // swap.alcor locks of the positions read
+};
+
+inline const LiquiditySettings production_liquidity_settings{};
+
+// The launchpad's token contract, whose tokens each have a bonding curve on simplelaunch.
+inline constexpr std::string_view launch_token_contract = "simpletoken";
+
+// The owners nobody controls: a position they own is burned.
+inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"};
+
+// The token's liquidity. `requested` is the `symbol` query value (a symbol code) or none: then the
+// market row and the contract's symbols choose it as /evidence does (two reads), and with a
+// symbol the contract's symbols are read to confirm it (one read). Without a symbol every venue is
+// unavailable with the reason. Never fails: failures are in the venues.
+LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
+                                 std::string_view token,
+                                 const std::optional<std::string>& requested);
+
+}  // namespace tarnwick

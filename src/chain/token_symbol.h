@@ -1,0 +1,53 @@
+// Which symbol of a token contract a route is about. A contract account may hold many tokens (a
+// factory, a launchpad, wrapped tokens): its "stat" table has one scope per symbol code. The
+// symbols are read with one get_table_by_scope of that table; the choice between them is a pure
+// function, so that a shared contract never leads to a silent choice.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwick {
+
+class JsonReader;
+
+// The most scopes the symbols read asks for.
+inline constexpr std::uint32_t contract_symbol_limit = 100;
+
+// The symbols of a contract as one read gave them, or why there are none.
+struct ContractSymbols {
+  std::vector<std::string> symbols;  // distinct codes in reply order (scopes that decode)
+  bool more = false;                 // the reply's `more` was not empty: the list is cut
+  std::string why;                   // empty when read
+};
+
+// From a get_table_by_scope reply of the "stat" table: its scopes decoded as scope_symbol does (at
+// most contract_symbol_limit looked at), and `more`: set for a non-empty string and for true;
+// clear for "", false, null or no member. Unavailable ("reply not JSON", "reply without rows")
+// otherwise.
+ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply);
+
+// The choice, with what it rests on.
+struct SymbolChoice {
+  std::optional<std::string> symbol;  // the chosen code, or none with `why`
+  std::string why;
+  std::vector<std::string> symbols;  // the contract's symbols as read (empty when not read)
+  bool more = false;
+  bool shared = false;  // more than one symbol, or the list is cut
+};
+
+// The symbol a route reads:
+// - requested: it, unless the contract's list was read whole (not cut by `more`) and lacks it:
+//   then none, "the contract holds no such symbol";
+// - not requested, shared contract: none, "the contract holds several token symbols" (the list
+//   goes with it, for the person to choose);
+// - otherwise the market row's symbol, else the only symbol of the list; none with the read's
+//   reason when the list could not be read, or "the contract holds no token symbol".
+SymbolChoice choose_symbol(const std::optional<std::string>& requested,
+                           const ContractSymbols& contract,
+                           const std::optional<std::string>& market_symbol);
+
+}  // namespace tarnwick

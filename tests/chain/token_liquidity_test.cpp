@@ -1,0 +1,419 @@
+#include "chain/token_liquidity.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "assess/liquidity.h"
+#include "chain/pool_rows.h"
+#include "chain/token_symbol.h"
+#include "chain/xpr_replies.h"
+#include "common/json_reader.h"
+#include "support/fake_node.h"
+#include "support/fake_node_client.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeNode;
+using test::FakeReply;
+using test::RecordedRequest;
+
+// The text of a string member of a request body ("" when absent).
+std::string body_member(const std::string& body, std::string_view key) {
+  std::string opening = "\"";
+  opening += key;
+  opening += "\":\"";
+  const std::size_t start = body.find(opening);
+  if (start == std::string::npos) return {};
+  const std::size_t from = start + opening.size();
+  return body.substr(from, body.find('"', from) - from);
+}
+
+// A get_table_rows page; with a next key the table goes on.
+std::string page_json(const std::vector<std::string>& rows, std::string_view next_key = "") {
+  std::string out = R"({"rows":[)";
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i > 0) out += ',';
+    out += rows[i];
+  }
+  out += next_key.empty() ? R"(],"more":false,"next_key":")" : R"(],"more":true,"next_key":")";
+  out += next_key;
+  out += "\"}";
+  return out;
+}
+
+std::string swaps_row(std::string_view active, std::string_view extra = R"("amplifier":0)") {
+  return R"({"lt_symbol":"8,TOKXPR","creator":"maker","pool1":{"quantity":"100.0000 TOK",)"
+         R"("contract":"tok"},"pool2":{"quantity":"50.0000 XPR","contract":"eosio.token"},)"
+         R"("active":)" +
+         std::string(active) + "," + std::string(extra) + "}";
+}
+
+std::string dex_row(std::string_view id, std::string_view reserve, std::string_view paused,
+                    std::string_view contract = "tok") {
+  return R"({"id":)" + std::string(id) +
+         R"(,"tokenAContract":"eosio.token","tokenASymbol":"4,XPR","reserveA":5000000,)"
+         R"("tokenBContract":")" +
+         std::string(contract) + R"(","tokenBSymbol":"4,TOK","reserveB":)" + std::string(reserve) +
+         R"(,"paused":)" + std::string(paused) + R"(,"lpSupply":"9"})";
+}
+
+// A swap.alcor pool of TOK (side A) against XPR at s = 2 (2^65 as sqrtPriceX64).
+std::string alcor_row(std::string_view id, std::string_view active,
+                      std::string_view sqrt_price = R"("36893488147419103232")") {
+  return R"({"id":)" + std::string(id) + R"(,"active":)" + std::string(active) +
+         R"(,"tokenA":{"quantity":"1000000.0000 TOK","contract":"tok"},)"
+         R"("tokenB":{"quantity":"2000000.0000 XPR","contract":"eosio.token"},"fee":3000,)"
+         R"("currSlot":{"sqrtPriceX64":)" +
+         std::string(sqrt_price) + R"(,"tick":13863,"lastObservationTimestamp":0}})";
+}
+
+// A position of liquidity 10^10 over ticks 0..20000: at s = 2 it holds 132102.1656 TOK.
+std::string position_row(int id, std::string_view owner,
+                         std::string_view liquidity = R"("10000000000")") {
+  return R"({"id":)" + std::to_string(id) + R"(,"owner":")" + std::string(owner) +
+         R"(","tickLower":"0","tickUpper":20000,"liquidity":)" + std::string(liquidity) +
+         R"(,"feeGrowthInsideALastX64":"0"})";
+}
+
+constexpr std::uint64_t position_units = 1321021656;
+
+class TokenLiquidityTest : public ::testing::Test {
+ public:
+  // The replies of get_table_rows by "code/table/scope/lower_bound"; any other table read gets
+  // an empty page.
+  LiquidityReport gather(std::string_view token = "tok",
+                         std::optional<std::string> symbol = std::string("TOK")) {
+    node_.set_handler([this](const RecordedRequest& request) {
+      const std::string path = request.path();
+      if (path == "/v1/chain/get_table_by_scope") return scopes_;
+      if (path == "/v1/chain/get_info") return info_;
+      if (path != "/v1/chain/get_table_rows") return FakeReply::json("{}", 404);
+      const std::string& body = request.body;
+      const auto found = tables_.find(
+          body_member(body, "code") + "/" + body_member(body, "table") + "/" +
+          body_member(body, "scope") + "/" +
+          body_member(body, request.body.find("reverse") == std::string::npos ? "lower_bound"
+                                                                              : "upper_bound"));
+      return found != tables_.end() ? found->second : FakeReply::json(test::rows_json({}));
+    });
+    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
+                              test::created_2024_01_15, parse_prior_rugs("rugger\n")};
+    return gather_liquidity(settings_, context, token, symbol);
+  }
+
+  void table(const std::string& key, const std::string& reply) {
+    tables_[key] = FakeReply::json(reply);
+  }
+
+  static const LiquidityVenue& venue(const LiquidityReport& report, std::string_view name) {
+    for (const LiquidityVenue& venue : report.venues) {
+      if (venue.venue == name) return venue;
+    }
+    static const LiquidityVenue none;
+    ADD_FAILURE() << "no venue " << name;
+    return none;
+  }
+
+  FakeNode node_;
+  LiquiditySettings settings_;
+  std::map<std::string, FakeReply> tables_;
+  FakeReply scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
+  FakeReply info_ = FakeReply::json(R"({"server_version":"x","head_block_num":5,)"
+                                    R"("head_block_time":"2025-06-01T12:00:00.500"})");
+};
+
+// Every form a live node prints a field in is read, extra members ignored; the amounts are the
+// token's side at its precision, rounded down.
+TEST_F(TokenLiquidityTest, EveryRowFormIsRead) {
+  struct Case {
+    std::string name, key, reply, venue, token_amount;
+    bool active;
+  };
+  const std::vector<Case> cases = {
+      {"active 1, amplifier", "proton.swaps/pools/proton.swaps/", page_json({swaps_row("1")}),
+       "proton.swaps", "100.0000 TOK", true},
+      {"active false, reserved as text, extra members", "proton.swaps/pools/proton.swaps/",
+       page_json({swaps_row("false", R"("reserved":"0","fee":{"exchange_fee":20})")}),
+       "proton.swaps", "100.0000 TOK", false},
+      {"reserve as a number, paused 0", "simpledex/pools/simpledex/",
+       page_json({dex_row("5", "2500000", "0")}), "simpledex", "250.0000 TOK", true},
+      {"id and reserve as text, paused true", "simpledex/pools/simpledex/",
+       page_json({dex_row(R"("5")", R"("18446744073709")", "true")}), "simpledex",
+       "1844674407.3709 TOK", false},
+      {"id as text, sqrtPriceX64 as text, active 1", "swap.alcor/pools/swap.alcor/",
+       page_json({alcor_row(R"("3")", "1")}), "swap.alcor", "1000000.0000 TOK", true},
+      {"sqrtPriceX64 as a number beyond 64 bits, active false", "swap.alcor/pools/swap.alcor/",
+       page_json({alcor_row("3", "false", "36893488147419103232")}), "swap.alcor",
+       "1000000.0000 TOK", false},
+  };
+  for (const Case& c : cases) {
+    tables_.clear();
+    table(c.key, c.reply);
+    const LiquidityReport report = gather();
+    const LiquidityVenue& found = venue(report, c.venue);
+    EXPECT_EQ(found.status, VenueStatus::read) << c.name << ": " << found.why;
+    ASSERT_EQ(found.pools.size(), 1U) << c.name;
+    const LiquidityPool& pool = found.pools[0];
+    std::string amount;
+    append_asset(amount, *pool.token.units, pool.token.precision, pool.token.symbol);
+    EXPECT_EQ(amount, c.token_amount) << c.name;
+    EXPECT_EQ(pool.active, c.active) << c.name;
+    for (const LiquidityVenue& other : report.venues) {
+      if (other.venue != c.venue) {
+        EXPECT_TRUE(other.pools.empty()) << c.name;
+      }
+    }
+  }
+}
+
+// A row lacking a needed field, or holding it in another form, makes its venue unavailable, never
+// "no pool"; the other venues are still read.
+TEST_F(TokenLiquidityTest, AnUnrecognisedRowMakesItsVenueUnavailable) {
+  struct Case {
+    std::string name, key, reply, venue;
+  };
+  const std::string pool_page = page_json({alcor_row("3", "1")});
+  const std::vector<Case> cases = {
+      {"no active", "proton.swaps/pools/proton.swaps/",
+       page_json({R"({"lt_symbol":"8,TOKXPR","pool1":{"quantity":"1.0000 TOK","contract":"tok"},)"
+                  R"("pool2":{"quantity":"1.0000 XPR","contract":"eosio.token"},"amplifier":0})"}),
+       "proton.swaps"},
+      {"pool1 as a plain asset", "proton.swaps/pools/proton.swaps/",
+       page_json({swaps_row("1", R"("amplifier":0,"pool1":"100.0000 TOK")")}), "proton.swaps"},
+      {"paused as text", "simpledex/pools/simpledex/", page_json({dex_row("5", "1", R"("no")")}),
+       "simpledex"},
+      {"reserve as a fraction, another token's row", "simpledex/pools/simpledex/",
+       page_json({dex_row("5", "1.5", "0", "other")}), "simpledex"},
+      {"no currSlot", "swap.alcor/pools/swap.alcor/",
+       page_json({R"({"id":3,"active":1,"tokenA":{"quantity":"1.0000 TOK","contract":"tok"},)"
+                  R"("tokenB":{"quantity":"1.0000 XPR","contract":"eosio.token"}})"}),
+       "swap.alcor"},
+      {"tick as a word", "swap.alcor/positions/3/",
+       page_json({R"({"id":1,"owner":"alice","tickLower":"low","tickUpper":1,"liquidity":1})"}),
+       "swap.alcor"},
+  };
+  for (const Case& c : cases) {
+    tables_.clear();
+    table("swap.alcor/pools/swap.alcor/", pool_page);
+    table(c.key, c.reply);
+    const LiquidityReport report = gather();
+    for (const LiquidityVenue& each : report.venues) {
+      if (each.venue == c.venue) {
+        EXPECT_EQ(each.status, VenueStatus::unavailable) << c.name;
+        EXPECT_EQ(each.why, row_shape_not_recognised) << c.name;
+      } else {
+        EXPECT_EQ(each.status, VenueStatus::read)
+            << c.name << ": " << each.venue << " " << each.why;
+      }
+    }
+  }
+}
+
+// Pages follow next_key (lower_bound forward, upper_bound newest first) up to their count; a table
+// that goes on beyond it makes the venue capped with what was found kept.
+TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
+  table("simpledex/pools/simpledex/", page_json({dex_row("1", "10000", "0")}, "200"));
+  table("simpledex/pools/simpledex/200", page_json({dex_row("200", "20000", "0")}, "400"));
+  table("simpledex/pools/simpledex/400", page_json({dex_row("400", "30000", "0")}, "600"));
+  table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "700"));
+  table("swap.alcor/pools/swap.alcor/700", page_json({alcor_row("700", "1")}));
+  const LiquidityReport report = gather();
+  const LiquidityVenue& dex = venue(report, "simpledex");
+  EXPECT_EQ(dex.status, VenueStatus::capped);
+  EXPECT_EQ(dex.why, "page limit reached");
+  EXPECT_EQ(dex.pools.size(), 3U);
+  const LiquidityVenue& alcor = venue(report, "swap.alcor");
+  EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why;
+  EXPECT_EQ(alcor.pools.size(), 2U);
+
+  std::vector<std::string> bodies;
+  for (const RecordedRequest& request : node_.requests()) bodies.push_back(request.body);
+  ASSERT_EQ(bodies.size(), 1U + 1U + 3U + 2U + 2U);  // stat, swaps, dex, alcor, positions
+  EXPECT_EQ(bodies[0],
+            R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
+            R"("limit":100})");
+  EXPECT_EQ(bodies[3], R"({"json":true,"code":"simpledex","scope":"simpledex","table":"pools",)"
+                       R"("lower_bound":"200","upper_bound":"","limit":200})");
+  EXPECT_EQ(bodies[6], R"({"json":true,"code":"swap.alcor","scope":"swap.alcor","table":"pools",)"
+                       R"("lower_bound":"","upper_bound":"700","limit":200,"reverse":true})");
+  EXPECT_EQ(bodies[7], R"({"json":true,"code":"swap.alcor","scope":"900","table":"positions",)"
+                       R"("lower_bound":"","upper_bound":"","limit":200})");
+}
+
+// The read bound counts the symbol's read too; what it leaves unread is capped, its shares
+// unknown, and never shown as a venue without pools.
+TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
+  table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("3", "1")}));
+  table("swap.alcor/positions/3/", page_json({position_row(1, "alice")}));
+  struct Case {
+    std::uint32_t max_reads;
+    std::vector<VenueStatus> statuses;  // proton.swaps, simpledex, simplelaunch, swap.alcor
+    std::uint32_t alcor_unknown_bp;
+  };
+  using enum VenueStatus;
+  const std::vector<Case> cases = {
+      {2, {read, capped, read, capped}, 0},
+      {4, {read, read, read, capped}, 10000},  // the positions unread
+      {5, {read, read, read, capped}, 10000},  // the locks unread
+      {6, {read, read, read, read}, 0},
+  };
+  for (const Case& c : cases) {
+    settings_.max_reads = c.max_reads;
+    const LiquidityReport report = gather();
+    EXPECT_EQ(report.reads, std::min<std::uint32_t>(c.max_reads, 6U));
+    for (std::size_t i = 0; i < c.statuses.size(); ++i) {
+      EXPECT_EQ(report.venues[i].status, c.statuses[i]) << c.max_reads << " " << i;
+    }
+    const LiquidityVenue& alcor = report.venues[3];
+    if (!alcor.pools.empty()) {
+      EXPECT_EQ(split_bp(alcor.pools[0].shares, alcor.pools[0].when_empty)[share_unknown],
+                c.alcor_unknown_bp)
+          << c.max_reads;
+    }
+    if (c.statuses[3] == capped) {
+      EXPECT_EQ(alcor.why, "read limit reached");
+    }
+  }
+  settings_.max_reads = 24;
+  settings_.read_deadline = settings_.total_time + std::chrono::milliseconds(1);
+  const LiquidityReport late = gather();
+  EXPECT_EQ(late.reads, 0U);
+  EXPECT_EQ(late.venues[0].why, "time limit reached");
+}
+
+// Burned by owner, locked while the unlock time is after the head block time, withdrawable when
+// the lock expired or there is none; positions beyond the pages read leave the rest unknown.
+TEST_F(TokenLiquidityTest, PositionsAreLockedBurnedOrWithdrawable) {
+  table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("3", "1")}));
+  table("swap.alcor/positions/3/",
+        page_json({position_row(11, "alice"), position_row(12, "bob", "10000000000"),
+                   position_row(13, "eosio.null"), position_row(14, "carol")}));
+  table("swap.alcor/locks/swap.alcor/11",
+        page_json({R"({"id":1,"pos_id":11,"unlockTime":"2025-07-01T00:00:00","owner":"alice"})",
+                   R"({"id":2,"pos_id":12,"unlockTime":1748779200})"}));
+  LiquidityReport report = gather();
+  const LiquidityPool& pool = venue(report, "swap.alcor").pools.at(0);
+  EXPECT_EQ(pool.shares, (ShareUnits{position_units, position_units, 2 * position_units, 0, 0}));
+  EXPECT_EQ(pool.positions_read, 4U);
+  ASSERT_TRUE(pool.earliest_unlock);
+  EXPECT_EQ(utc_time_text(*pool.earliest_unlock), "2025-07-01T00:00:00");
+  const std::vector<RecordedRequest> requests = node_.requests();
+  EXPECT_EQ(requests.at(requests.size() - 2).body,
+            R"({"json":true,"code":"swap.alcor","scope":"swap.alcor","table":"locks",)"
+            R"("lower_bound":"11","upper_bound":"14","limit":200})");
+  EXPECT_EQ(requests.back().target, "/v1/chain/get_info");
+  EXPECT_EQ(
+      liquidity_json(report),
+      R"({"version":1,"token":"tok","symbol":"TOK","symbols":["TOK"],"symbols_more":false,)"
+      R"("shared":false,"venues":[{"venue":"proton.swaps","status":"read","pools":[]},)"
+      R"({"venue":"simpledex","status":"read","pools":[]},)"
+      R"({"venue":"simplelaunch","status":"read","pools":[],"launch":null},)"
+      R"({"venue":"swap.alcor","status":"read","pools":[{"id":3,"pair":{"contract":"eosio.token",)"
+      R"("symbol":"XPR"},"token_amount":"1000000.0000 TOK","pair_amount":"2000000.0000 XPR",)"
+      R"("active":true,"shares":{"locked":2500,"burned":2500,"withdrawable":5000,"curve":0,)"
+      R"("unknown":0},"earliest_unlock":"2025-07-01T00:00:00","positions_read":4}]}],)"
+      R"("totals":{"pools":1,"token_amount":"1000000.0000 TOK","shares":{"locked":2500,)"
+      R"("burned":2500,"withdrawable":5000,"curve":0,"unknown":0},"all_read":true},"reads":7})");
+
+  // The positions go on beyond their pages: the pool's amount beyond those read is unknown.
+  settings_.positions.pages = 1;
+  table("swap.alcor/positions/3/", page_json({position_row(11, "alice")}, "12"));
+  report = gather();
+  const LiquidityVenue& capped = venue(report, "swap.alcor");
+  EXPECT_EQ(capped.status, VenueStatus::capped);
+  EXPECT_EQ(capped.pools.at(0).shares,
+            (ShareUnits{position_units, 0, 0, 0, 10'000'000'000 - position_units}));
+}
+
+// A launch token's curve: before graduation its XPR is held by the curve; after it, the SimpleDEX
+// pool it graduated to is read alone when the pages missed it. The creator is checked against the
+// prior-rug list.
+TEST_F(TokenLiquidityTest, AGraduatedCurveReachesItsSimpleDexPool) {
+  scopes_ = FakeReply::json(test::stat_scopes_json("simpletoken", {"......2bdxd4a"}));
+  settings_.dex_pools.pages = 1;
+  const std::string other = R"({"id":"8","symbol":"4,OTHER","creator":"alice","realXpr":1,)"
+                            R"("graduated":0,"dexPoolId":0})";
+  table("simplelaunch/curves/simplelaunch/",
+        page_json({other, R"({"id":7,"symbol":"FROG","creator":"rugger","realXpr":"12345678",)"
+                          R"("graduated":true,"dexPoolId":"77","startXpr":0})"}));
+  table("simpledex/pools/simpledex/", page_json({dex_row("1", "1", "0", "someone")}, "2"));
+  const std::string frog_pool =
+      R"({"id":77,"tokenAContract":"simpletoken","tokenASymbol":"4,FROG","reserveA":"990000",)"
+      R"("tokenBContract":"eosio.token","tokenBSymbol":"4,XPR","reserveB":123,"paused":0})";
+  table("simpledex/pools/simpledex/77", page_json({frog_pool}));
+  LiquidityReport report = gather("simpletoken", std::nullopt);
+  EXPECT_EQ(report.symbol, "FROG");
+  const LiquidityVenue& launch = venue(report, "simplelaunch");
+  EXPECT_EQ(launch.status, VenueStatus::read);
+  ASSERT_TRUE(launch.launch);
+  EXPECT_EQ(launch.launch->creator, "rugger");
+  EXPECT_TRUE(launch.launch->creator_listed);
+  EXPECT_TRUE(launch.pools.empty());
+  const LiquidityVenue& dex = venue(report, "simpledex");
+  EXPECT_EQ(dex.status, VenueStatus::capped);
+  ASSERT_EQ(dex.pools.size(), 1U);
+  EXPECT_EQ(dex.pools[0].id, 77U);
+  EXPECT_EQ(dex.pools[0].token.units, 990000U);
+
+  table("simplelaunch/curves/simplelaunch/",
+        page_json({R"({"id":7,"symbol":"4,FROG","creator":"bob","realXpr":"12345678",)"
+                   R"("graduated":0,"dexPoolId":0})"}));
+  report = gather("simpletoken", std::string("FROG"));
+  const LiquidityVenue& curve = venue(report, "simplelaunch");
+  ASSERT_EQ(curve.pools.size(), 1U);
+  EXPECT_EQ(curve.pools[0].pair.units, 12345678U);
+  EXPECT_EQ(split_bp(curve.pools[0].shares, curve.pools[0].when_empty)[share_curve], 10000U);
+  EXPECT_TRUE(venue(report, "simpledex").pools.empty()) << "no direct read before graduation";
+}
+
+// Which symbol: the list decides whether a contract is shared; a shared contract is never chosen
+// for silently, and a symbol the whole list lacks is not held.
+TEST(ChooseSymbol, TheListDecidesSharedAndHeld) {
+  struct Case {
+    std::string reply;
+    std::optional<std::string> requested, market, chosen;
+    bool shared;
+  };
+  const std::string one = R"({"rows":[{"scope":"........dhbp4"}],"more":)";
+  const std::string two = R"({"rows":[{"scope":"........dhbp4"},{"scope":"........edc5c"}],)"
+                          R"("more":)";
+  const std::vector<Case> cases = {
+      {one + R"(""})", std::nullopt, std::nullopt, "TOK", false},
+      {one + R"(""})", std::nullopt, "XPR", "XPR", false},
+      {one + R"("XPR"})", std::nullopt, "TOK", std::nullopt, true},
+      {one + "true}", std::nullopt, std::nullopt, std::nullopt, true},
+      {one + "false}", "NOPE", std::nullopt, std::nullopt, false},
+      {one + "true}", "NOPE", std::nullopt, "NOPE", true},
+      {two + "false}", std::nullopt, "TOK", std::nullopt, true},
+      {two + "false}", "XPR", std::nullopt, "XPR", true},
+      {"<html>", std::nullopt, "TOK", "TOK", false},
+      {"<html>", std::nullopt, std::nullopt, std::nullopt, false},
+  };
+  JsonReader reader;
+  for (const Case& c : cases) {
+    const SymbolChoice choice =
+        choose_symbol(c.requested, contract_symbols(reader, c.reply), c.market);
+    EXPECT_EQ(choice.symbol, c.chosen) << c.reply;
+    EXPECT_EQ(choice.shared, c.shared) << c.reply;
+    EXPECT_EQ(choice.symbol.has_value(), choice.why.empty()) << c.reply;
+  }
+}
+
+TEST_F(TokenLiquidityTest, WithoutAChosenSymbolNoVenueIsRead) {
+  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  const LiquidityReport report = gather("tok", std::nullopt);
+  EXPECT_EQ(report.reads, 2U);  // the market row and the symbols
+  EXPECT_EQ(report.symbols, (std::vector<std::string>{"TOK", "XPR"}));
+  for (const LiquidityVenue& each : report.venues) {
+    EXPECT_EQ(each.status, VenueStatus::unavailable);
+    EXPECT_EQ(each.why, "the contract holds several token symbols");
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
