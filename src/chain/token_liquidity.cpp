@@ -7,6 +7,7 @@
 #include "chain/chain_requests.h"
 #include "chain/evidence_replies.h"
 #include "chain/pool_rows.h"
+#include "chain/token_facts.h"
 #include "chain/token_symbol.h"
 #include "common/json_reader.h"
 
@@ -122,7 +123,7 @@ SymbolChoice resolve_symbol(Reads& reads, JsonReader& reader, std::string_view t
     const ReadOutcome markets =
         reads.post(get_table_rows_url(client.base_url()), market_rows_body());
     if (const std::string* reply = std::get_if<std::string>(&markets)) {
-      market = market_symbol(market_fact(reader, *reply, token), token);
+      market = market_symbol(read_market(reader, *reply, token), token);
     }
   }
   ContractSymbols contract;
