@@ -4,7 +4,7 @@
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
 // and read a 1000-row market reply and the replies of one scan, with the program's reader and with
 // the nlohmann/json tree it replaced (tests/oracle). Then the same for /evidence: the gathering
-// and its JSON against its eight requests made bare, and the reading of a 100-action history
+// and its JSON against its ten requests made bare, and the reading of a 100-action history
 // reply. Then what failing over costs, with the production limits: scans whose first node
 // refuses connections or drops them unanswered (a black hole), the live node second, against
 // scans whose first node is the live one. All figures come from one run.
@@ -38,6 +38,7 @@
 #include "chain/scan_token.h"
 #include "chain/token_evidence.h"
 #include "chain/token_facts.h"
+#include "chain/token_symbol.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
@@ -136,33 +137,39 @@ tarnwick::ScanContext failover_context(const tarnwick::test::FakeNode& live, std
                                1'717'000'000, tarnwick::PriorRugList{}};
 }
 
-// The eight exchanges of /evidence made bare: the scan's five, then supply, holders, code hash.
+// The ten exchanges of /evidence made bare (its issuer is the contract itself): the scan's five,
+// then the symbols, supply, holders, code hash and creator.
 // The market row names the token on its ask side, whose quantity is written in XPR.
 struct BareEvidence {
   explicit BareEvidence(const tarnwick::ScanContext& context)
       : scan(context),
+        scopes_url(tarnwick::get_table_by_scope_url(context.client.base_url())),
         stats_url(tarnwick::get_currency_stats_url(context.client.base_url())),
         holders_url(tarnwick::top_holders_url(context.client.base_url(), token, "XPR")),
         code_url(tarnwick::get_code_hash_url(context.client.base_url())),
+        creator_url(tarnwick::get_creator_url(context.client.base_url(), token)),
+        scopes(tarnwick::stat_scopes_body(token, tarnwick::contract_symbol_limit)),
         stats(tarnwick::currency_stats_body(token, "XPR")) {}
 
   bool run() const {
     const bool ok = scan.run();
-    std::size_t failures = scan.client.post_json(stats_url, stats).index();
+    std::size_t failures = scan.client.post_json(scopes_url, scopes).index();
+    failures += scan.client.post_json(stats_url, stats).index();
     failures += scan.client.get_text(holders_url).index();
     failures += scan.client.post_json(code_url, scan.account).index();
+    failures += scan.client.get_text(creator_url).index();
     return ok && failures == 0;
   }
 
   const BareScan scan;
-  const std::string stats_url, holders_url, code_url, stats;
+  const std::string scopes_url, stats_url, holders_url, code_url, creator_url, scopes, stats;
 };
 
 // One /evidence answer; false when it gave no data.
 bool one_evidence(const tarnwick::ScanContext& context) {
   static tarnwick::JsonReader kept;
   const std::optional<tarnwick::TokenEvidence> evidence =
-      tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token, kept);
+      tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token, std::nullopt, kept);
   return evidence && !tarnwick::evidence_json(token, context.client.base_url(), *evidence).empty();
 }
 
@@ -192,6 +199,11 @@ int main(int argc, char** argv) {
   const std::string holders = tarnwick::test::top_holders_json(token, "XPR", holder_list);
   const std::string code =
       tarnwick::test::code_hash_json(token, tarnwick::standard_token_build_2023);
+  const std::string scopes = tarnwick::test::stat_scopes_json(token, {"........edc5c"});
+  const std::string creator = R"({"query_time_ms":0.2,"cached":true,"account":")" +
+                              std::string(token) +
+                              R"(","creator":"founder","timestamp":"2024-01-15T10:30:00.000",)"
+                              R"("block_num":2995721,"trx_id":"5e38"})";
   node.set_handler([&](const RecordedRequest& request) {
     const std::string path = request.path();
     if (path == "/v1/chain/get_account") return FakeReply::json(account);
@@ -199,6 +211,8 @@ int main(int argc, char** argv) {
     if (path == "/v1/chain/get_currency_stats") return FakeReply::json(stats);
     if (path == "/v2/state/get_top_holders") return FakeReply::json(holders);
     if (path == "/v1/chain/get_code_hash") return FakeReply::json(code);
+    if (path == "/v1/chain/get_table_by_scope") return FakeReply::json(scopes);
+    if (path == "/v2/history/get_creator") return FakeReply::json(creator);
     return FakeReply::json(request.body.find("agentscores") != std::string::npos ? reputation
                                                                                  : markets);
   });
@@ -271,7 +285,7 @@ int main(int argc, char** argv) {
     old_scan_read_times.push_back(seconds_since(start));
   }
 
-  // /evidence against its eight bare requests, warm, alternating as the scans did.
+  // /evidence against its ten bare requests, warm, alternating as the scans did.
   const BareEvidence bare_evidence(context);
   for (int i = 0; i < 5; ++i) one_evidence(context) && bare_evidence.run();
   std::vector<double> evidence_times;
@@ -318,7 +332,7 @@ int main(int argc, char** argv) {
               *std::min_element(old_parse_times.begin(), old_parse_times.end()) * 1e3);
   std::printf("  speed-up:       %.1fx of medians\n",
               median(old_parse_times) / median(parse_times));
-  std::printf("/evidence:          median %.1f us; its eight bare requests median %.1f us\n",
+  std::printf("/evidence:          median %.1f us; its ten bare requests median %.1f us\n",
               median(evidence_times) * 1e6, median(bare_evidence_times) * 1e6);
   std::printf("evidence / bare:    %.3f of medians, %zu requests per answer\n",
               median(evidence_times) / median(bare_evidence_times), requests_per_evidence);

@@ -47,10 +47,18 @@ struct MarketSide {
   std::string symbol;  // the symbol code of its "sym" or "quantity"; empty when neither reads
 };
 
+// A market row that names the token, as the measured verdict of one of its symbols reads it.
+struct MarketRow {
+  std::optional<std::uint64_t> status_code;
+  MarketSide bid;
+  MarketSide ask;
+};
+
 struct MarketFact {
   std::string why;
   std::string node;
-  bool read_failed = false;  // no reply arrived (as opposed to a reply that was unusable)
+  bool read_failed = false;           // no reply arrived (as opposed to a reply that was unusable)
+  std::vector<MarketRow> token_rows;  // every row naming the token (the first few), in order
   std::uint64_t rows_read = 0;
   bool limit_reached = false;  // the reply held as many rows as were asked for
   bool found = false;          // a row names the token; the fields below are that row's
@@ -85,7 +93,9 @@ struct ReputationFact {
 struct SupplyFact {
   std::string why;
   std::string node;
-  std::vector<std::string> symbols;  // when unavailable because the contract holds several
+  bool symbols_read = false;         // the contract's symbols were read (whatever the supply)
+  std::vector<std::string> symbols;  // the contract's symbols, in the order its table lists them
+  bool symbols_more = false;         // the list was cut: the table holds more
   std::string symbol;
   std::uint8_t precision = 0;
   std::string supply;      // as the chain wrote it
@@ -113,6 +123,7 @@ struct HoldersFact {
 struct ActivityFact {
   std::string why;
   std::string node;
+  std::optional<std::uint32_t> symbol_actions;  // counted for one symbol: its actions read
   std::uint32_t per_hour = 0;
   bool saturated = false;
   std::vector<std::pair<std::string, std::uint32_t>> by_name;  // ascending by name
@@ -128,26 +139,59 @@ struct CodeFact {
   std::optional<std::string> build;  // the published build it equals; none when unrecognised
 };
 
+// The account that issues the token (the "stat" row's issuer).
+struct IssuerFact {
+  std::string why;
+  std::string node;
+  std::string name;
+  bool is_contract = false;  // the contract issues its own token: the facts are the contract's
+  std::string created;
+  std::optional<std::uint32_t> age_days;  // none when the created time does not read as an age
+  bool has_code = false;                  // its last_code_update is not the epoch
+  std::vector<PermissionEntry> control;   // its owner and active permissions
+  bool privileged = false;                // under OWNER_KEYS's rule (shown, never a bit)
+  bool listed = false;                    // on the prior-rug list
+};
+
+// The account that created the token's contract account, from the history node.
+struct CreatorFact {
+  std::string why;
+  std::string node;
+  std::string account;
+  std::string created;  // when, as the history node writes it
+  bool listed = false;
+};
+
 // What the five replies of one scan say, each reply read once. The verdict of /scan and /oracle
 // is computed from this record alone (scan_outcome), and /evidence shows it.
 struct ScanRecord {
-  PermissionsFact permissions;  // the first get_account
-  MarketFact market;            // the exchange's market table
-  CreationFact creation;        // the second get_account
-  ActivityFact activity;        // the recent actions; no fact of the verdict rests on them
-  PriorRugFact prior_rug;       // the local list
-  ReputationFact reputation;    // the bot-reputation row
+  PermissionsFact permissions;                  // the first get_account
+  std::optional<std::int64_t> head_block_time;  // from the same reply; Unix seconds
+  MarketFact market;                            // the exchange's market table
+  CreationFact creation;                        // the second get_account
+  ActivityFact activity;      // the recent actions; no fact of the verdict rests on them
+  PriorRugFact prior_rug;     // the local list
+  ReputationFact reputation;  // the bot-reputation row
 };
+
+// Whom the measured verdict judges: the contract, or, for one token of a contract that holds
+// several, the token's issuer (the contract's code still counts: it controls all its tokens).
+enum class Subject { contract, issuer };
 
 struct TokenEvidence {
   Verdict verdict;   // the verdict of `scan`: exactly the one /scan gives for the same replies
   Verdict measured;  // recomputed with the measures taken
   bool holders_measured = false;
   bool activity_measured = false;
+  std::optional<std::string> symbol;  // the symbol the facts are about; none when not chosen
+  bool shared = false;                // the contract holds several symbols (or more than read)
+  Subject subject = Subject::contract;
   ScanRecord scan;
   SupplyFact supply;
   HoldersFact holders;
   CodeFact code;
+  IssuerFact issuer;
+  CreatorFact creator;
 };
 
 }  // namespace tarnwick

@@ -59,8 +59,7 @@ void append_bits(std::string& out, HazardBits bits) {
 
 // What every fact opens with: whether it was read, and the bits of both verdicts it set.
 struct FactHead {
-  const Verdict& verdict;
-  const Verdict& measured;
+  const TokenEvidence& evidence;
 };
 
 // Opens a fact: {"status":"read" or {"status":"unavailable","why":..,"counted_as":.., then
@@ -74,12 +73,13 @@ bool open_fact(std::string& out, const FactHead& head, FactName name, std::strin
   } else {
     out += "{\"status\":\"unavailable\"";
     append_text_member(out, "why", why);
-    append_text_member(out, "counted_as", counted_as(name, market_read_failed));
+    append_text_member(out, "counted_as",
+                       counted_as(name, market_read_failed, head.evidence.subject));
   }
   append_key(out, "hazard_bits");
-  append_bits(out, head.verdict.hazard & verdict_bits_of(name));
+  append_bits(out, head.evidence.verdict.hazard & verdict_bits_of(name));
   append_key(out, "measured_bits");
-  append_bits(out, head.measured.hazard & measured_bits_of(name));
+  append_bits(out, head.evidence.measured.hazard & measured_bits_in(head.evidence, name));
   append_key(out, "node");
   if (node.empty()) {
     out += "null";
@@ -222,6 +222,14 @@ void append_reputation(std::string& out, const FactHead& head, const ReputationF
   out += '}';
 }
 
+void append_symbols(std::string& out, const SupplyFact& fact) {
+  if (!fact.symbols_read) return;
+  append_key(out, "symbols");
+  append_text_list(out, fact.symbols);
+  append_key(out, "symbols_more");
+  out += json_bool(fact.symbols_more);
+}
+
 void append_supply(std::string& out, const FactHead& head, const SupplyFact& fact) {
   if (open_fact(out, head, FactName::supply, "supply", fact.why, fact.node)) {
     append_text_member(out, "symbol", fact.symbol);
@@ -236,10 +244,8 @@ void append_supply(std::string& out, const FactHead& head, const SupplyFact& fac
     out += json_bool(fact.over_cap);
     append_key(out, "headroom_bp");
     append_optional(out, fact.headroom_bp);
-  } else if (!fact.symbols.empty()) {
-    append_key(out, "symbols");
-    append_text_list(out, fact.symbols);
   }
+  append_symbols(out, fact);
   out += '}';
 }
 
@@ -272,6 +278,8 @@ void append_holders(std::string& out, const FactHead& head, const HoldersFact& f
 
 void append_activity(std::string& out, const FactHead& head, const ActivityFact& fact) {
   if (open_fact(out, head, FactName::activity, "activity", fact.why, fact.node)) {
+    append_key(out, "symbol_actions");
+    append_optional(out, fact.symbol_actions);
     append_key(out, "per_hour");
     append_number(out, fact.per_hour);
     append_key(out, "saturated");
@@ -311,6 +319,41 @@ void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
   out += '}';
 }
 
+void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fact) {
+  if (open_fact(out, head, FactName::issuer, "issuer", fact.why, fact.node)) {
+    append_text_member(out, "name", fact.name);
+    append_key(out, "is_contract");
+    out += json_bool(fact.is_contract);
+    append_text_member(out, "created", fact.created);
+    append_key(out, "age_days");
+    append_optional(out, fact.age_days);
+    append_key(out, "has_code");
+    out += json_bool(fact.has_code);
+    out += ",\"permissions\":[";
+    for (std::size_t i = 0; i < fact.control.size(); ++i) {
+      if (i > 0) out += ',';
+      append_permission(out, fact.control[i]);
+      out += '}';
+    }
+    out += ']';
+    append_key(out, "privileged");
+    out += json_bool(fact.privileged);
+    append_key(out, "listed");
+    out += json_bool(fact.listed);
+  }
+  out += '}';
+}
+
+void append_creator(std::string& out, const FactHead& head, const CreatorFact& fact) {
+  if (open_fact(out, head, FactName::creator, "creator", fact.why, fact.node)) {
+    append_text_member(out, "account", fact.account);
+    append_text_member(out, "created", fact.created);
+    append_key(out, "listed");
+    out += json_bool(fact.listed);
+  }
+  out += '}';
+}
+
 void append_head(std::string& out, std::string_view token) {
   out += "{\"version\":";
   append_number(out, evidence_format_version);
@@ -324,6 +367,15 @@ std::string evidence_json(std::string_view token, std::string_view node,
   std::string out;
   out.reserve(4096);
   append_head(out, token);
+  append_key(out, "symbol");
+  if (evidence.symbol) {
+    append_json_quoted(out, *evidence.symbol);
+  } else {
+    out += "null";
+  }
+  append_key(out, "shared");
+  out += json_bool(evidence.shared);
+  append_text_member(out, "subject", evidence.subject == Subject::issuer ? "issuer" : "contract");
   append_key(out, "verdict");
   append_verdict(out, evidence.verdict);
   append_key(out, "unverified");
@@ -341,7 +393,7 @@ std::string evidence_json(std::string_view token, std::string_view node,
   out += json_bool(evidence.activity_measured);
   out += "},\"facts\":{";
   const std::size_t first = out.size();
-  const FactHead head{.verdict = evidence.verdict, .measured = evidence.measured};
+  const FactHead head{.evidence = evidence};
   append_permissions(out, head, evidence.scan.permissions);
   out.erase(first, 1);  // the first fact takes no comma
   append_market(out, head, evidence.scan.market);
@@ -352,6 +404,8 @@ std::string evidence_json(std::string_view token, std::string_view node,
   append_holders(out, head, evidence.holders);
   append_activity(out, head, evidence.scan.activity);
   append_code(out, head, evidence.code);
+  append_issuer(out, head, evidence.issuer);
+  append_creator(out, head, evidence.creator);
   out += '}';
   append_text_member(out, "node", node);
   out += '}';

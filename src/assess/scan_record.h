@@ -32,6 +32,8 @@ enum class FactName {
   holders,
   activity,
   code,
+  issuer,
+  creator,
 };
 
 // The bits of /scan's hazard word that `fact` sets when they are set: market 0, permissions 3,
@@ -43,9 +45,24 @@ HazardBits verdict_bits_of(FactName fact);
 // activity 2.
 HazardBits measured_bits_of(FactName fact);
 
+// The bits of the measured hazard word of `evidence` that `fact` sets. For the contract as the
+// subject, those of measured_bits_of; for an issuer, bit 0 stays the market's (its row for the
+// symbol), bit 4 is the issuer's age (the creation's when the issuer is the contract), and bit 5
+// belongs to each of prior_rug, issuer and creator that is listed.
+HazardBits measured_bits_in(const TokenEvidence& evidence, FactName fact);
+
+// The hazard word of the measured verdict with the measures taken: for the contract, the scan's
+// outcome with the two measures; for an issuer, that outcome with bit 0 from the market row that
+// names the symbol, the issuer's age and the three prior-rug listings (see measured_bits_in).
+// `token`: the contract, whose side of a market row carries the symbol.
+HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
+                         const ScanThresholds& thresholds);
+
 // For a fact that was not read: what the verdicts took in its place, in plain words that follow
-// "counted as". `market_read_failed` tells the market's two cases apart.
-std::string_view counted_as(FactName fact, bool market_read_failed);
+// "counted as". `market_read_failed` tells the market's two cases apart; `subject` says whether
+// the issuer and the creator count in the measured verdict.
+std::string_view counted_as(FactName fact, bool market_read_failed,
+                            Subject subject = Subject::contract);
 
 // Whether the unread market counted as depth 10000 (read failed) or 0 (reply unusable).
 std::string_view market_counted_as(const MarketFact& market);

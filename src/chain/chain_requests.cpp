@@ -117,6 +117,10 @@ std::string get_info_url(std::string_view chain_api_base) {
   return std::string(chain_api_base) + "/v1/chain/get_info";
 }
 
+std::string get_creator_url(std::string_view history_api_base, std::string_view account) {
+  return std::string(history_api_base) + "/v2/history/get_creator?account=" + std::string(account);
+}
+
 std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
                             std::string_view symbol) {
   std::string out(history_api_base);

@@ -51,6 +51,8 @@ std::string get_currency_stats_url(std::string_view chain_api_base);
 std::string get_table_by_scope_url(std::string_view chain_api_base);
 std::string get_code_hash_url(std::string_view chain_api_base);
 std::string get_info_url(std::string_view chain_api_base);
+// The history node's record of who created `account`; it goes in verbatim, as for get_actions.
+std::string get_creator_url(std::string_view history_api_base, std::string_view account);
 // The symbol goes in verbatim too: only symbol codes (A-Z) are ever passed.
 std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
                             std::string_view symbol);

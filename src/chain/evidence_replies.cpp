@@ -4,6 +4,7 @@
 #include <map>
 
 #include "assess/evidence_measures.h"
+#include "chain/token_facts.h"
 #include "common/account_name.h"
 #include "common/json_reader.h"
 
@@ -145,6 +146,44 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
   }
   for (std::size_t i = 0; i < units.size(); ++i) units[i].owner = fact.holders[i].owner;
   fact.top_ten_bp = top_ten_share_bp(units, supply.units);
+  return fact;
+}
+
+IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
+                       std::uint64_t reference_time, const PriorRugList& prior_rugs) {
+  AccountRead account = read_account(reader, account_reply);
+  if (!account.permissions.why.empty()) return unavailable<IssuerFact>(account.permissions.why);
+  IssuerFact fact;
+  fact.name = std::string(name);
+  fact.listed = prior_rugs.contains(name);
+  if (account.created) {
+    fact.created = *account.created;
+    const std::optional<std::int64_t> seconds = created_seconds(fact.created);
+    const std::uint32_t age = seconds ? age_in_days(*seconds, reference_time) : unknown_age_days;
+    if (age != unknown_age_days) fact.age_days = age;
+  }
+  const std::optional<std::string>& updated = account.permissions.last_code_update;
+  fact.has_code = updated && !updated->starts_with("1970-01-01T00:00:00");
+  fact.control = std::move(account.permissions.entries);
+  fact.privileged = account.permissions.owner_keys;
+  return fact;
+}
+
+CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
+                         const PriorRugList& prior_rugs) {
+  CreatorFact fact;
+  bool error = false;
+  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
+    if (key == "creator") fact.account = std::string(text_or_empty(value));
+    if (key == "timestamp") fact.created = std::string(text_or_empty(value));
+    if (key == "error") error = true;
+  });
+  if (!json) return unavailable<CreatorFact>(not_json);
+  if (!is_account_name(fact.account)) {
+    return unavailable<CreatorFact>(error ? "the history node has no creator for this account"
+                                          : "reply without a creator");
+  }
+  fact.listed = prior_rugs.contains(fact.account);
   return fact;
 }
 

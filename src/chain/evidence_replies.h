@@ -13,6 +13,7 @@
 
 #include "assess/evidence.h"
 #include "assess/token_amounts.h"
+#include "chain/prior_rug_list.h"
 
 namespace tarnwick {
 
@@ -57,6 +58,19 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
 // within it, shares are held to 10000 basis points. Unavailable also for the 200 {"error":..} of
 // a node without the state index, and for an empty list while supply is above 0.
 HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset& supply);
+
+// From the get_account reply of the account that issues the token: its created time and age at
+// `reference_time`, whether it holds contract code (a last_code_update other than the epoch),
+// its owner and active permissions under OWNER_KEYS's rule, and `listed`. Unavailable when the
+// reply is not JSON or has no permissions.
+IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
+                       std::uint64_t reference_time, const PriorRugList& prior_rugs);
+
+// From a history node's get_creator reply: the creating account and when. Unavailable when the
+// reply is not JSON, or names no creator that is an account name (a node without the route
+// answers {"error":..}).
+CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
+                         const PriorRugList& prior_rugs);
 
 // From a get_code_hash reply: the hash (64 hexadecimal digits), whether there is code (not all
 // zeros) and which published build it is.

@@ -62,6 +62,7 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
   AccountRead account = read_account(reader, replies.account);
   record.permissions = std::move(account.permissions);
   record.permissions.node = replies.account_node;
+  record.head_block_time = account.head_block_time;
 
   record.market = fact_of<MarketFact>(
       replies.markets, [&](const std::string& reply) { return read_market(reader, reply, token); });
@@ -73,9 +74,7 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
   record.creation.reference_time = context.reference_time;
 
   if (activity == ActivityReading::read) {
-    record.activity = fact_of<ActivityFact>(replies.history, [&](const std::string& reply) {
-      return read_activity(reader, reply, token, account.head_block_time);
-    });
+    record.activity = scan_activity(reader, token, replies, record, std::nullopt);
   } else {
     record.activity.why = "not read for a scan";
   }
@@ -88,6 +87,13 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
   });
   record.reputation.contract = context.reputation_contract;
   return record;
+}
+
+ActivityFact scan_activity(JsonReader& reader, std::string_view token, const ScanReplies& replies,
+                           const ScanRecord& record, std::optional<std::string_view> symbol) {
+  return fact_of<ActivityFact>(replies.history, [&](const std::string& reply) {
+    return read_activity(reader, reply, token, record.head_block_time, symbol);
+  });
 }
 
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds) {

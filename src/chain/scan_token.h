@@ -50,6 +50,11 @@ enum class ActivityReading { skip, read };
 ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::string_view token,
                        const ScanReplies& replies, ActivityReading activity);
 
+// The activity fact of the scan's history read, measured up to the record's head block time; of
+// one symbol's actions when `symbol` is given.
+ActivityFact scan_activity(JsonReader& reader, std::string_view token, const ScanReplies& replies,
+                           const ScanRecord& record, std::optional<std::string_view> symbol);
+
 // The verdict of a record, always marked unverified.
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
 

@@ -3,11 +3,13 @@
 #include <string>
 #include <variant>
 
-#include "assess/evidence_measures.h"
 #include "assess/scan_record.h"
 #include "chain/chain_requests.h"
 #include "chain/evidence_replies.h"
 #include "chain/scan_token.h"
+#include "chain/token_facts.h"
+#include "chain/token_symbol.h"
+#include "common/account_name.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
@@ -27,28 +29,58 @@ const std::string* reply_of(const ChainClient& client, const ReadOutcome& outcom
   return reply;
 }
 
-// The one symbol whose supply and holders are read: from the market row, else from the "stat"
-// table (one more read). None, with the supply's reason set, when there is not exactly one.
-std::optional<std::string> token_symbol(JsonReader& reader, const ChainClient& client,
-                                        std::string_view token, const MarketFact& market,
-                                        SupplyFact& supply) {
-  if (std::optional<std::string> symbol = market_symbol(market, token)) return symbol;
-  const ReadOutcome scopes =
-      client.post_json(get_table_by_scope_url(client.base_url()), stat_scopes_body(token));
-  const std::string* reply = reply_of(client, scopes, supply.why, supply.node);
-  if (reply == nullptr) return std::nullopt;
-  std::optional<std::vector<std::string>> symbols = stat_symbols(reader, *reply);
-  if (!symbols) {
-    supply.why = "reply without rows";
-  } else if (symbols->empty()) {
-    supply.why = "the contract holds no token symbol";
-  } else if (symbols->size() > 1) {
-    supply.why = "the contract holds several token symbols";
-    supply.symbols = std::move(*symbols);
-  } else {
-    return std::move(symbols->front());
+IssuerFact unknown_issuer(std::string_view why) {
+  IssuerFact fact;
+  fact.why = std::string(why);
+  return fact;
+}
+
+// A read whose reply becomes a fact: `from_reply` for a reply, "read failed" otherwise; the fact
+// names the node that answered.
+template <class Fact, class Read>
+Fact read_fact(const ChainClient& client, const ReadOutcome& outcome, Read&& from_reply) {
+  Fact fact;
+  std::string node;
+  if (const std::string* reply = reply_of(client, outcome, fact.why, node)) {
+    fact = from_reply(*reply);
+    fact.node = node;
   }
-  return std::nullopt;
+  return fact;
+}
+
+// The issuer of the token: the contract itself, whose facts the scan has read, or another account,
+// read once more.
+IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::string_view token,
+                       const TokenEvidence& evidence) {
+  const SupplyFact& supply = evidence.supply;
+  if (!supply.why.empty())
+    return unknown_issuer("the supply, which names the issuer, is unavailable");
+  if (supply.issuer != token) {
+    if (!is_account_name(supply.issuer)) return unknown_issuer("the supply names no issuer");
+    const ChainClient& client = context.client;
+    return read_fact<IssuerFact>(
+        client, client.post_json(get_account_url(client.base_url()), account_body(supply.issuer)),
+        [&](const std::string& reply) {
+          return issuer_fact(reader, reply, supply.issuer, context.reference_time,
+                             context.prior_rugs);
+        });
+  }
+  const ScanRecord& scan = evidence.scan;
+  IssuerFact fact;
+  fact.node = scan.permissions.node;
+  fact.name = std::string(token);
+  fact.is_contract = true;
+  fact.listed = scan.prior_rug.listed;
+  if (scan.creation.why.empty()) {
+    fact.created = scan.creation.created;
+    fact.age_days = scan.creation.age_days;
+  }
+  const std::optional<std::string>& updated = scan.permissions.last_code_update;
+  fact.has_code = updated && !updated->starts_with("1970-01-01T00:00:00");
+  fact.control = scan.permissions.entries;
+  fact.privileged = scan.permissions.owner_keys;
+  if (!scan.permissions.why.empty()) fact.why = scan.permissions.why;
+  return fact;
 }
 
 }  // namespace
@@ -56,61 +88,91 @@ std::optional<std::string> token_symbol(JsonReader& reader, const ChainClient& c
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token) {
   JsonReader reader;
-  return gather_evidence(thresholds, context, token, reader);
+  return gather_evidence(thresholds, context, token, std::nullopt, reader);
 }
 
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
+                                             const std::optional<std::string>& symbol,
                                              JsonReader& reader) {
   const std::optional<ScanReplies> replies = read_scan(context, token);
   if (!replies) return std::nullopt;
   TokenEvidence evidence;
-  evidence.scan = scan_record(reader, context, token, *replies, ActivityReading::read);
+  // The recent actions are read below, once the symbol is known: a shared contract's activity is
+  // that of the one token.
+  evidence.scan = scan_record(reader, context, token, *replies, ActivityReading::skip);
   evidence.verdict = scan_verdict(evidence.scan, thresholds);
-  evidence.scan.activity.threshold = thresholds.max_velocity;
-
   const ChainClient& client = context.client;
-  const std::optional<std::string> symbol =
-      token_symbol(reader, client, token, evidence.scan.market, evidence.supply);
-  std::optional<Asset> supply;
-  if (symbol) {
-    const ReadOutcome stats = client.post_json(get_currency_stats_url(client.base_url()),
-                                               currency_stats_body(token, *symbol));
-    std::string node;
-    if (const std::string* reply = reply_of(client, stats, evidence.supply.why, node)) {
-      SupplyRead read = supply_read(reader, *reply, *symbol);
-      evidence.supply = std::move(read.fact);
-      supply = std::move(read.supply);
-    }
-    evidence.supply.node = node;
+
+  // 6. The contract's symbols, and the one the facts are about.
+  ContractSymbols contract;
+  std::string scopes_node;
+  const ReadOutcome scopes = client.post_json(get_table_by_scope_url(client.base_url()),
+                                              stat_scopes_body(token, contract_symbol_limit));
+  if (const std::string* reply = reply_of(client, scopes, contract.why, scopes_node)) {
+    contract = contract_symbols(reader, *reply);
   }
-  if (supply) {
-    const ReadOutcome holders = client.get_text(top_holders_url(client.base_url(), token, *symbol));
-    std::string node;
-    if (const std::string* reply = reply_of(client, holders, evidence.holders.why, node)) {
-      evidence.holders = holders_fact(reader, *reply, *supply);
+  const SymbolChoice choice =
+      choose_symbol(symbol, contract, market_symbol(evidence.scan.market, token));
+  evidence.symbol = choice.symbol;
+  evidence.shared = choice.shared;
+  evidence.subject = choice.shared && choice.symbol ? Subject::issuer : Subject::contract;
+
+  // 7. The supply of that symbol.
+  std::optional<Asset> supply;
+  if (choice.symbol) {
+    SupplyRead read;
+    const ReadOutcome stats = client.post_json(get_currency_stats_url(client.base_url()),
+                                               currency_stats_body(token, *choice.symbol));
+    if (const std::string* reply = reply_of(client, stats, read.fact.why, read.fact.node)) {
+      std::string node = read.fact.node;
+      read = supply_read(reader, *reply, *choice.symbol);
+      read.fact.node = node;
+      if (read.fact.why == "the contract has no such symbol") {
+        read.fact.why = "the contract holds no such symbol";
+      }
     }
-    evidence.holders.node = node;
+    evidence.supply = std::move(read.fact);
+    supply = std::move(read.supply);
+  } else {
+    evidence.supply.why = choice.why;
+  }
+  evidence.supply.symbols_read = contract.why.empty();
+  evidence.supply.symbols = choice.symbols;
+  evidence.supply.symbols_more = choice.more;
+
+  // 8. Its top holders.
+  if (supply) {
+    evidence.holders = read_fact<HoldersFact>(
+        client, client.get_text(top_holders_url(client.base_url(), token, *choice.symbol)),
+        [&](const std::string& reply) { return holders_fact(reader, reply, *supply); });
   } else {
     evidence.holders.why = "supply unavailable";
   }
   evidence.holders.threshold = thresholds.max_holder_share;
-  const ReadOutcome code =
-      client.post_json(get_code_hash_url(client.base_url()), account_body(token));
-  std::string code_node;
-  if (const std::string* reply = reply_of(client, code, evidence.code.why, code_node)) {
-    evidence.code = code_fact(reader, *reply);
-  }
-  evidence.code.node = code_node;
+
+  // 9. The contract's code.
+  evidence.code = read_fact<CodeFact>(
+      client, client.post_json(get_code_hash_url(client.base_url()), account_body(token)),
+      [&](const std::string& reply) { return code_fact(reader, reply); });
+
+  // 10. The issuer, and 11. who created the contract.
+  evidence.issuer = read_issuer(reader, context, token, evidence);
+  evidence.creator = read_fact<CreatorFact>(
+      client, client.get_text(get_creator_url(client.base_url(), token)),
+      [&](const std::string& reply) { return creator_fact(reader, reply, context.prior_rugs); });
+
+  // The recent actions, of the one symbol when the contract holds several.
+  const std::optional<std::string_view> of_symbol =
+      evidence.subject == Subject::issuer ? std::optional<std::string_view>(*choice.symbol)
+                                          : std::nullopt;
+  evidence.scan.activity = scan_activity(reader, token, *replies, evidence.scan, of_symbol);
+  evidence.scan.activity.threshold = thresholds.max_velocity;
 
   evidence.holders_measured = evidence.holders.why.empty() && evidence.holders.top_ten_bp;
   evidence.activity_measured = evidence.scan.activity.why.empty();
-  const std::optional<std::uint32_t> per_hour =
-      evidence.activity_measured ? std::optional(evidence.scan.activity.per_hour) : std::nullopt;
-  evidence.measured =
-      make_measured_verdict(measured_hazards(scan_outcome(evidence.scan), per_hour,
-                                             evidence.holders.top_ten_bp, thresholds),
-                            /*unverified=*/true, thresholds);
+  evidence.measured = make_measured_verdict(measured_word(evidence, token, thresholds),
+                                            /*unverified=*/true, thresholds);
   return evidence;
 }
 

@@ -1,12 +1,15 @@
 // gather_evidence: the facts behind the verdict of one token, for /evidence. It makes the five
 // reads of a scan (read_scan: same order, same texts), reads them into the scan's record and
 // weighs that record as scan_token does, so its verdict is the one /scan gives for the same
-// replies and its facts are the ones that verdict rests on; then at most three more reads on the
-// same client, in this order: the supply (get_currency_stats; when the market row gives no symbol,
-// first the symbols of the "stat" table), the top holders (history node), the code hash.
+// replies and its facts are the ones that verdict rests on; then at most six more reads on the
+// same client, in this order: the contract's symbols (the scopes of its "stat" table), the supply
+// of the chosen symbol (get_currency_stats), its top holders (history node), the contract's code
+// hash, the issuer's account (when another account issues the token) and the contract's creator
+// (history node): at most 11 reads in all, a read tried on several nodes counting once.
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "assess/evidence.h"
@@ -21,9 +24,15 @@ class JsonReader;
 // its own fact unavailable. The supply and holders reads are skipped when no single symbol is
 // known, the holders read also when the supply is unavailable. REQUIRES: `token` is a validated
 // account name.
-// `reader` reads the replies (see scan_token); the second form uses one of its own.
+// None when the account read fails: then no other read is made. Every later failure leaves only
+// its own fact unavailable. The supply and holders reads are skipped when no symbol is chosen,
+// the holders read also when the supply is unavailable, the issuer read when the issuer is the
+// contract (its facts are the scan's) or unknown. `symbol`: the token of the contract the facts
+// are about (see choose_symbol); `reader` reads the replies (see scan_token). The second form
+// asks for no symbol and uses a reader of its own. REQUIRES: `token` is a validated account name.
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
+                                             const std::optional<std::string>& symbol,
                                              JsonReader& reader);
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token);

@@ -222,6 +222,21 @@ SideView side_view(JsonValue& side) {
   return view;
 }
 
+// An action's data names `symbol`: its "quantity" is an amount of it ("1.0000 SYM"), or its
+// "symbol" is it, alone ("SYM") or with a precision ("4,SYM"). The last member of each name counts.
+bool names_symbol(JsonValue& data, std::string_view symbol) {
+  std::string_view quantity;
+  std::string_view named;
+  for_each_member(data, [&](std::string_view key, JsonValue& value) {
+    if (key == "quantity") quantity = text_or_empty(value);
+    if (key == "symbol") named = text_or_empty(value);
+  });
+  const std::size_t space = quantity.find(' ');
+  if (space != std::string_view::npos && quantity.substr(space + 1) == symbol) return true;
+  const std::size_t comma = named.find(',');
+  return (comma == std::string_view::npos ? named : named.substr(comma + 1)) == symbol;
+}
+
 // The JSON value as the assessment's raw reputation, with the number kinds kept apart.
 RawReputation raw_reputation(JsonValue& value) {
   if (const auto content = text(value)) return std::string(*content);
@@ -327,8 +342,12 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
       const std::optional<std::string_view> head = text(value);
       read.head_block_time = head ? created_seconds(*head) : std::nullopt;
     }
+    if (key == "created") {
+      const std::optional<std::string_view> created = text(value);
+      read.created = created ? std::optional<std::string>(*created) : std::nullopt;
+    }
   });
-  if (!json) return AccountRead{unavailable<PermissionsFact>(not_json), std::nullopt};
+  if (!json) return AccountRead{unavailable<PermissionsFact>(not_json), std::nullopt, std::nullopt};
   if (!listed) fact.why = "reply without permissions";
   for (const PermissionRead& permission : permissions) {
     const std::string& name = permission.entry.name;
@@ -342,21 +361,27 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
   std::uint64_t rows_read = 0;
   bool has_rows = false;
   std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
+  std::vector<MarketRow> token_rows;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
     if (key != "rows") return;
     rows_read = 0;
     found.reset();
+    token_rows.clear();
     has_rows = for_each_element(rows, [&](JsonValue& row) {
       ++rows_read;
-      if (found) return true;
-      MarketRowView view = market_row_view(row);
-      if (view.bid.contract == token || view.ask.contract == token) found = view;
+      const MarketRowView view = market_row_view(row);
+      if (view.bid.contract != token && view.ask.contract != token) return true;
+      if (!found) found = view;
+      if (token_rows.size() < max_token_rows) {
+        token_rows.push_back(MarketRow{view.status_code, view.bid.side(), view.ask.side()});
+      }
       return true;
     });
   });
   if (!json) return unavailable<MarketFact>(not_json);
   if (!has_rows) return unavailable<MarketFact>("reply without rows");
   MarketFact fact;
+  fact.token_rows = std::move(token_rows);
   fact.rows_read = rows_read;
   fact.limit_reached = rows_read >= market_row_limit;
   if (found) {
@@ -423,11 +448,13 @@ ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_r
 }
 
 ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
-                           std::string_view token, std::optional<std::int64_t> head_block_time) {
+                           std::string_view token, std::optional<std::int64_t> head_block_time,
+                           std::optional<std::string_view> symbol) {
   if (!head_block_time) return unavailable<ActivityFact>("no head_block_time in the account reply");
   std::vector<ActionTime> times;
   std::map<std::string, std::uint32_t, std::less<>> by_name;
   std::optional<std::int64_t> newest;
+  std::uint32_t symbol_actions = 0;
   ActivityFact fact;
   bool listed = false;
   const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
@@ -436,22 +463,28 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
     times.clear();
     by_name.clear();
     newest.reset();
+    symbol_actions = 0;
     fact.newest.clear();
     for_each_element(list, [&](JsonValue& action) {
       std::string_view stamp;
       std::string_view account;
       std::string_view name;
+      bool of_symbol = false;
       for_each_member(action, [&](std::string_view member, JsonValue& value) {
         if (member == "@timestamp") stamp = text_or_empty(value);
         if (member != "act") return;
+        of_symbol = false;
         for_each_member(value, [&](std::string_view field, JsonValue& part) {
           if (field == "account") account = text_or_empty(part);
           if (field == "name") name = text_or_empty(part);
+          if (field == "data" && symbol) of_symbol = names_symbol(part, *symbol);
         });
       });
-      const ActionTime time{.seconds = created_seconds(stamp), .of_token = account == token};
+      const bool counted = account == token && (!symbol || of_symbol);
+      const ActionTime time{.seconds = created_seconds(stamp), .of_token = counted};
       times.push_back(time);
-      if (time.of_token) {
+      if (counted) {
+        ++symbol_actions;
         ++by_name[std::string(name)];
         if (time.seconds && (!newest || *time.seconds > *newest)) {
           newest = time.seconds;
@@ -467,6 +500,7 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
   fact.per_hour = rate.per_hour;
   fact.saturated = rate.saturated;
   fact.by_name.assign(by_name.begin(), by_name.end());
+  if (symbol) fact.symbol_actions = symbol_actions;
   return fact;
 }
 

@@ -39,6 +39,7 @@ inline constexpr std::size_t max_listed_permissions = 64;
 // What the first get_account reply says: the permissions fact and the head block time.
 struct AccountRead {
   PermissionsFact permissions;
+  std::optional<std::string> created;           // its "created" text, when it is a text
   std::optional<std::int64_t> head_block_time;  // Unix seconds; none when absent or unreadable
 };
 
@@ -62,9 +63,16 @@ CreationFact read_creation(JsonReader& reader, std::string_view account_reply,
                            std::uint64_t reference_time);
 
 // The history reply: the token's actions (act.account is the token) in the hour up to
-// `head_block_time`, their counts by name, the newest one's time.
+// `head_block_time`, their counts by name, the newest one's time. With `symbol`, only the actions
+// of that one token count: those whose act.data.quantity is an amount of it ("1.0000 SYM") or
+// whose act.data.symbol is it ("SYM" or "4,SYM"); `symbol_actions` tells how many of those were
+// read.
 ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
-                           std::string_view token, std::optional<std::int64_t> head_block_time);
+                           std::string_view token, std::optional<std::int64_t> head_block_time,
+                           std::optional<std::string_view> symbol = std::nullopt);
+
+// The most market rows naming the token that a market fact keeps for its symbols.
+inline constexpr std::size_t max_token_rows = 32;
 
 // The reputation reply: the first row's "avg_score" as it stands (number kinds apart, a string as
 // its text) and its score through scale_reputation. Read with no score when the rows are empty or

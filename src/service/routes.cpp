@@ -51,7 +51,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context, reader);
   if (target.starts_with("/scan")) return scan_route(token, context, reader);
-  if (path == "/evidence") return evidence_route(token, context, reader);
+  if (path == "/evidence") return evidence_route(target, context, reader);
   return text_response(status_not_found, "not found");
 }
 
@@ -83,11 +83,17 @@ Response oracle_route(const std::optional<std::string>& token, const ScanContext
           verdict ? oracle_line(*token, *verdict) : oracle_no_data_line(*token)};
 }
 
-Response evidence_route(const std::optional<std::string>& token, const ScanContext& context,
-                        JsonReader& reader) {
+Response evidence_route(std::string_view target, const ScanContext& context, JsonReader& reader) {
+  const std::optional<std::string> token = token_param(target, "token");
   if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
+  const SymbolParam symbol = symbol_param(target);
+  if (symbol.kind == SymbolParam::Kind::invalid) {
+    return {status_bad_request, content_type_json, R"({"error":"invalid symbol"})"};
+  }
+  const std::optional<std::string> requested =
+      symbol.kind == SymbolParam::Kind::given ? std::optional(symbol.symbol) : std::nullopt;
   const std::optional<TokenEvidence> evidence =
-      gather_evidence(scan_thresholds, context, *token, reader);
+      gather_evidence(scan_thresholds, context, *token, requested, reader);
   // After the reads the client's node in use is the one that answered them (when none did, the
   // one the next read asks first).
   const std::string& node = context.client.base_url();

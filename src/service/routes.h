@@ -5,7 +5,7 @@
 //   path is "/update"                  -> the update notice
 //   target begins "/oracle"            -> the oracle line for the `token` query value
 //   target begins "/scan"              -> the scan JSON for the `token` query value
-//   path is "/evidence"                -> the evidence JSON for the `token` query value
+//   path is "/evidence"                -> the evidence JSON for the `token` and `symbol` values
 //   path is "/liquidity"               -> the pools of the `token` (and `symbol`) query values
 //   anything else                      -> 404 text/plain "not found"
 // The last five routes read from outside the machine and hold the single serving thread while
@@ -46,10 +46,11 @@ Response answer_request(std::string_view request, const ScanContext& context);
 Response scan_route(const std::optional<std::string>& token, const ScanContext& context,
                     JsonReader& reader);
 
-// The facts behind the verdict: {"error":"missing token"} (400, application/json, as /scan),
-// else 200 application/json; charset=utf-8: the evidence object, or its no-data form.
-Response evidence_route(const std::optional<std::string>& token, const ScanContext& context,
-                        JsonReader& reader);
+// The facts behind the verdict, for the `token` and optional `symbol` query values of `target`:
+// {"error":"missing token"} (400, application/json, as /scan), {"error":"invalid symbol"} (400)
+// for a symbol that is not 1 to 7 capitals A-Z, both before any read; else 200 application/json;
+// charset=utf-8: the evidence object, or its no-data form.
+Response evidence_route(std::string_view target, const ScanContext& context, JsonReader& reader);
 
 // text/plain: "missing token" (400), the no-data line or the one-line verdict (200).
 Response oracle_route(const std::optional<std::string>& token, const ScanContext& context,

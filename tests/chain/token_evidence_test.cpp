@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "assess/scan_record.h"
 #include "chain/evidence_replies.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
@@ -37,10 +38,13 @@ std::string token_actions_json(const std::vector<std::pair<std::string, std::str
 
 class TokenEvidenceTest : public ::testing::Test {
  public:  // the tables of the tests below name the replies by member pointer
-  std::optional<TokenEvidence> gather() {
+  std::optional<TokenEvidence> gather(std::optional<std::string> symbol = std::nullopt) {
     node_.set_handler([this](const RecordedRequest& request) {
       const std::string path = request.path();
-      if (path == "/v1/chain/get_account") return account_;
+      if (path == "/v1/chain/get_account") {
+        return request.body.find("\"tok\"") != std::string::npos ? account_ : issuer_;
+      }
+      if (path == "/v2/history/get_creator") return creator_;
       if (path == "/v1/chain/get_table_rows") {
         return request.body.find("\"markets\"") != std::string::npos ? markets_ : reputation_;
       }
@@ -52,8 +56,10 @@ class TokenEvidenceTest : public ::testing::Test {
       return FakeReply::json("{}", 404);
     });
     const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
-                              test::created_2024_01_15 + 30 * 86400, parse_prior_rugs("x\n")};
-    return gather_evidence(scan_thresholds, context, "tok");
+                              test::created_2024_01_15 + 30 * 86400,
+                              parse_prior_rugs("x\nrugmaker\n")};
+    JsonReader reader;
+    return gather_evidence(scan_thresholds, context, "tok", symbol, reader);
   }
 
   FakeNode node_;
@@ -71,20 +77,39 @@ class TokenEvidenceTest : public ::testing::Test {
   FakeReply holders_ = FakeReply::json(test::top_holders_json(
       "tok", "TOK", {{"dex", "600"}, {"tok", "300.5"}, {"alice", "0.00005"}}));
   FakeReply code_ = FakeReply::json(test::code_hash_json("tok", build_2023));
+  FakeReply issuer_ = FakeReply::json(test::account_json(
+      "founder", "2024-02-13T10:30:00.000",
+      {test::permission_json("owner", 1, {}), test::permission_json("active", 1, {})}));
+  FakeReply creator_ = FakeReply::json(
+      R"({"query_time_ms":0.27,"cached":true,"account":"tok","creator":"rugmaker",)"
+      R"("timestamp":"2024-01-15T10:30:00.000","block_num":2995721,"trx_id":"5e38"})");
 };
 
-TEST_F(TokenEvidenceTest, TheScanReadsThenThreeMoreOnOneConnection) {
+TEST_F(TokenEvidenceTest, ElevenReadsInOrderOnOneConnection) {
+  stats_ = FakeReply::json(
+      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
   const std::optional<TokenEvidence> evidence = gather();
   ASSERT_TRUE(evidence);
   const std::vector<RecordedRequest> requests = node_.requests();
-  ASSERT_EQ(requests.size(), 8U);
-  EXPECT_EQ(requests[3].target, "/v2/history/get_actions?account=tok&limit=100&sort=desc");
-  EXPECT_EQ(requests[5].target, "/v1/chain/get_currency_stats");
-  EXPECT_EQ(requests[5].body, R"({"code":"tok","symbol":"TOK"})");
-  EXPECT_EQ(requests[6].target, "/v2/state/get_top_holders?contract=tok&symbol=TOK&limit=20");
-  EXPECT_EQ(requests[7].target, "/v1/chain/get_code_hash");
-  EXPECT_EQ(requests[7].body, R"({"account_name":"tok"})");
-  for (const RecordedRequest& request : requests) EXPECT_EQ(request.connection, 1U);
+  std::vector<std::string> targets;
+  for (const RecordedRequest& request : requests) {
+    targets.push_back(request.target);
+    EXPECT_EQ(request.connection, 1U);
+  }
+  EXPECT_EQ(
+      targets,
+      (std::vector<std::string>{
+          "/v1/chain/get_account", "/v1/chain/get_table_rows", "/v1/chain/get_account",
+          "/v2/history/get_actions?account=tok&limit=100&sort=desc", "/v1/chain/get_table_rows",
+          "/v1/chain/get_table_by_scope", "/v1/chain/get_currency_stats",
+          "/v2/state/get_top_holders?contract=tok&symbol=TOK&limit=20", "/v1/chain/get_code_hash",
+          "/v1/chain/get_account", "/v2/history/get_creator?account=tok"}));
+  ASSERT_EQ(requests.size(), 11U);
+  EXPECT_EQ(requests[5].body,
+            R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
+            R"("limit":100})");
+  EXPECT_EQ(requests[6].body, R"({"code":"tok","symbol":"TOK"})");
+  EXPECT_EQ(requests[9].body, R"({"account_name":"founder"})");
 
   // The replies as the readers see them (the arithmetic is in the pure tables): the holders'
   // JSON amounts, two actions in the same second, the published build's hash.
@@ -92,28 +117,114 @@ TEST_F(TokenEvidenceTest, TheScanReadsThenThreeMoreOnOneConnection) {
   EXPECT_EQ(evidence->holders.holders[1].amount, "300.5000 TOK");
   EXPECT_EQ(evidence->scan.activity.per_hour, 2U);
   EXPECT_EQ(evidence->code.build, "2023");
+  EXPECT_EQ(evidence->creator.account, "rugmaker");
+  EXPECT_TRUE(evidence->creator.listed);
+  EXPECT_EQ(evidence->subject, Subject::contract) << "one symbol: the contract is judged";
+  EXPECT_FALSE(has_bit(evidence->measured.hazard, 5)) << "the creator counts for a shared token";
 }
 
-TEST_F(TokenEvidenceTest, WithoutAMarketRowTheSymbolComesFromTheStatTable) {
-  markets_ = FakeReply::json(test::rows_json({}));
-  std::optional<TokenEvidence> evidence = gather();
-  ASSERT_TRUE(evidence);
-  std::vector<RecordedRequest> requests = node_.requests();
-  ASSERT_EQ(requests.size(), 9U);
-  EXPECT_EQ(requests[5].target, "/v1/chain/get_table_by_scope");
-  EXPECT_EQ(requests[5].body,
-            R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
-            R"("limit":10})");
-  EXPECT_EQ(requests[6].body, R"({"code":"tok","symbol":"TOK"})");
+// Which symbol the facts are about, and when the contract is shared.
+TEST_F(TokenEvidenceTest, SymbolsOfTheContract) {
+  const auto scopes = [](std::string more) {
+    return FakeReply::json(R"({"rows":[{"code":"tok","scope":"........dhbp4","table":"stat",)"
+                           R"("payer":"tok","count":1},{"code":"tok","scope":"........edc5c",)"
+                           R"("table":"stat","payer":"tok","count":1}],"more":)" +
+                           more + "}");
+  };
+  struct Case {
+    std::string name;
+    FakeReply scopes;
+    std::optional<std::string> requested;
+    std::optional<std::string> symbol;  // chosen
+    bool shared;
+    std::string supply_why;
+  };
+  const std::vector<Case> cases = {
+      {"one symbol", FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"})),
+       std::nullopt, "TOK", false, ""},
+      {"two symbols and a market row for one: no silent choice", scopes(R"("")"), std::nullopt,
+       std::nullopt, true, "the contract holds several token symbols"},
+      {"one symbol read and more to come",
+       FakeReply::json(
+           R"({"rows":[{"code":"tok","scope":"........dhbp4"}],"more":"........edc5c"})"),
+       std::nullopt, std::nullopt, true, "the contract holds several token symbols"},
+      {"given and held", scopes(R"("")"), "TOK", "TOK", true, ""},
+      {"given and not held", scopes(R"("")"), "ABC", std::nullopt, true,
+       "the contract holds no such symbol"},
+  };
+  for (const Case& c : cases) {
+    scopes_ = c.scopes;
+    const std::optional<TokenEvidence> evidence = gather(c.requested);
+    ASSERT_TRUE(evidence) << c.name;
+    EXPECT_EQ(evidence->symbol, c.symbol) << c.name;
+    EXPECT_EQ(evidence->shared, c.shared) << c.name;
+    EXPECT_EQ(evidence->supply.why, c.supply_why) << c.name;
+    EXPECT_EQ(evidence->holders.why.empty(), c.supply_why.empty()) << c.name;
+    EXPECT_EQ(evidence->subject == Subject::issuer, c.shared && c.symbol) << c.name;
+  }
+}
 
+// A token of a shared contract is judged by its issuer and the contract's creator; the contract's
+// code still counts, and the verdict of /scan stays the contract's.
+TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  stats_ = FakeReply::json(
+      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
+  account_ =
+      FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                         {test::permission_json("owner", 1, {}),
+                                          test::permission_json("active", 0, {"eosio.prods"})}));
+  // The founder's account was made a day before the reference time.
+  std::optional<TokenEvidence> evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_EQ(evidence->subject, Subject::issuer);
+  EXPECT_EQ(evidence->verdict.hazard, OWNER_KEYS) << "the scan's verdict is the contract's";
+  EXPECT_EQ(evidence->issuer.name, "founder");
+  EXPECT_EQ(evidence->issuer.age_days, 1U);
+  EXPECT_TRUE(evidence->issuer.privileged);
+  EXPECT_TRUE(evidence->issuer.has_code);
+  EXPECT_EQ(evidence->measured.hazard & (OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG),
+            OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG);
+  EXPECT_EQ(measured_bits_in(*evidence, FactName::issuer), DEPLOYER_FRESH);
+  EXPECT_EQ(measured_bits_in(*evidence, FactName::creator), DEPLOYER_PRIOR_RUG);
+  EXPECT_EQ(measured_bits_in(*evidence, FactName::creation), 0U);
+
+  // The issuer and creator reads failing, or a node without the creator route.
+  issuer_ = FakeReply::json("{}", 500);
+  creator_ = FakeReply::text("not found", "text/plain", 404);
+  evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_FALSE(evidence->issuer.why.empty());
+  EXPECT_FALSE(evidence->creator.why.empty());
+  EXPECT_FALSE(has_bit(evidence->measured.hazard, 4));
+  EXPECT_FALSE(has_bit(evidence->measured.hazard, 5));
+  creator_ = FakeReply::json(R"({"error":"account not found"})");
+  evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_EQ(evidence->creator.why, "the history node has no creator for this account");
+}
+
+// The activity of a shared contract's token counts only its own actions, in either data form.
+TEST_F(TokenEvidenceTest, ActivityOfOneSymbol) {
+  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  const auto action = [](std::string data) {
+    return R"({"@timestamp":"2025-06-01T11:30:00.000","act":{"account":"tok","name":"transfer",)"
+           R"("data":)" +
+           data + "}}";
+  };
+  history_ = FakeReply::json(R"({"actions":[)" + action(R"({"quantity":"1.0000 TOK"})") + "," +
+                             action(R"({"symbol":"4,TOK"})") + "," + action(R"({"symbol":"TOK"})") +
+                             "," + action(R"({"quantity":"1.0000 XPR"})") + "," +
+                             action(R"({"symbol":"4,XPR"})") + "]}");
+  std::optional<TokenEvidence> evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_EQ(evidence->scan.activity.per_hour, 3U);
+  EXPECT_EQ(evidence->scan.activity.symbol_actions, 3U);
+  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
   evidence = gather();
   ASSERT_TRUE(evidence);
-  EXPECT_EQ(evidence->supply.symbols, (std::vector<std::string>{"TOK", "XPR"}));
-  EXPECT_FALSE(evidence->holders.why.empty());
-  requests = node_.requests();
-  EXPECT_EQ(requests.back().target, "/v1/chain/get_code_hash") << "no supply or holders read";
-  EXPECT_EQ(requests.size(), 9U + 7U);
+  EXPECT_EQ(evidence->scan.activity.per_hour, 5U) << "one symbol: every action of the contract";
+  EXPECT_EQ(evidence->scan.activity.symbol_actions, std::nullopt);
 }
 
 // Each failing or unusable reply of the new reads leaves its own fact unavailable, and only it.
