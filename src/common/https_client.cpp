@@ -36,6 +36,8 @@ struct BodySink {
   BodyOverflow beyond_limit = BodyOverflow::fail;
   bool truncated = false;       // stopped reading at the limit (truncate mode only)
   bool answer_started = false;  // a status line arrived (of any answer, interim or redirect too)
+  std::chrono::steady_clock::time_point started;
+  std::chrono::microseconds first_byte_after{0};  // from `started` until the first status line
 };
 
 int response_code(CURL* handle) {
@@ -69,7 +71,12 @@ std::size_t write_body(char* data, std::size_t size, std::size_t count, void* us
 // Header lines: the first one of any answer is its status line, so any line at all means that an
 // answer began. The status itself is libcurl's (CURLINFO_RESPONSE_CODE).
 std::size_t read_header(char*, std::size_t size, std::size_t count, void* user) {
-  if (user != nullptr) static_cast<BodySink*>(user)->answer_started = true;
+  auto* sink = static_cast<BodySink*>(user);
+  if (sink != nullptr && !sink->answer_started) {
+    sink->answer_started = true;
+    sink->first_byte_after = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - sink->started);
+  }
   return size * count;
 }
 
@@ -178,9 +185,9 @@ struct HttpsClient::State {
   // it was stopped.
   CURLcode run(BodySink& sink, ExchangeLimits limits, bool& first_byte_late) const {
     using std::chrono::milliseconds;
-    const auto started = std::chrono::steady_clock::now();
-    const auto deadline_at = started + limits.deadline;
-    const auto first_byte_at = started + limits.first_byte_limit;
+    sink.started = std::chrono::steady_clock::now();
+    const auto deadline_at = sink.started + limits.deadline;
+    const auto first_byte_at = sink.started + limits.first_byte_limit;
     const bool first_byte_limited = limits.first_byte_limit.count() > 0;
     if (curl_multi_add_handle(multi, handle) != CURLM_OK) return CURLE_FAILED_INIT;
     CURLcode result = CURLE_FAILED_INIT;
@@ -225,7 +232,7 @@ struct HttpsClient::State {
   // One exchange. `body` is null for a GET.
   Exchange perform(std::string_view url, const std::string_view* body,
                    ExchangeLimits limits) const {
-    if (handle == nullptr) return Exchange{ReadFailure{}, 0, Ending::broken, {}};
+    if (handle == nullptr) return Exchange{ReadFailure{}, 0, Ending::broken, {}, {}};
     const std::string url_text(url);
     BodySink sink;
     sink.handle = handle;
@@ -257,12 +264,17 @@ struct HttpsClient::State {
     if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
     const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
     if (code != CURLE_OK && !stopped_at_limit) {
-      return Exchange{
-          ReadFailure{}, status, first_byte_late ? Ending::first_byte_late : Ending::broken, {}};
+      return Exchange{ReadFailure{},
+                      status,
+                      first_byte_late ? Ending::first_byte_late : Ending::broken,
+                      {},
+                      sink.first_byte_after};
     }
-    if (status >= 400)
-      return Exchange{ReadFailure{}, status, Ending::complete, std::move(sink.bytes)};
-    return Exchange{std::move(sink.bytes), status, Ending::complete, {}};
+    if (status >= 400) {
+      return Exchange{ReadFailure{}, status, Ending::complete, std::move(sink.bytes),
+                      sink.first_byte_after};
+    }
+    return Exchange{std::move(sink.bytes), status, Ending::complete, {}, sink.first_byte_after};
   }
 
   ExchangeLimits own_limits() const {
@@ -301,7 +313,7 @@ ReadOutcome HttpsClient::get_bytes(std::string_view url) const {
 
 Exchange HttpsClient::exchange(std::string_view url, std::optional<std::string_view> json_body,
                                ExchangeLimits limits) const {
-  if (!state_) return Exchange{ReadFailure{}, 0, Ending::broken, {}};
+  if (!state_) return Exchange{ReadFailure{}, 0, Ending::broken, {}, {}};
   Exchange result = state_->perform(url, json_body ? &*json_body : nullptr, limits);
   make_text(result.outcome);
   return result;

@@ -76,6 +76,8 @@ struct Exchange {
                         // failure, reset, garbage, a stall, the deadline before any answer)
   Ending ending = Ending::broken;
   std::string error_body;  // a complete answer of status 400 or more: its body (at most 64 KiB)
+  // From the exchange's start until its first status line arrived; 0 when none did.
+  std::chrono::microseconds first_byte_after{0};
 };
 
 // The time one exchange may take.
