@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,51 +15,35 @@ namespace {
 
 using test::FakeNode;
 using test::FakeReply;
-using test::RecordedRequest;
 
-const std::string live_reply = R"({"account_name":"tok"})";
+const std::string live = R"({"account_name":"tok"})";
 
-FakeReply with(FakeReply reply, void (*change)(FakeReply&)) {
-  change(reply);
+// 200 announcing 100,000 bytes, one sent, then the connection closed or reset.
+FakeReply cut_body(bool reset) {
+  FakeReply reply = FakeReply::json("{");
+  reply.headers.emplace_back("Content-Length", "100000");
+  (reset ? reply.reset_after : reply.close_after) = true;
   return reply;
 }
 
 // Three nodes and two reads on one client. `replies` scripts the first nodes (none: the port
-// refuses connections); the others answer `live_reply`. Request counts are after each read.
+// refuses connections); the others answer `live`. Request counts are after each read.
 TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
-  using Script = std::optional<FakeReply>;
-  const Script refused;
+  const std::optional<FakeReply> refused;
   const std::string gone = [] { return FakeNode().base_url(); }();  // refuses connections now
-  const Script slow = with(FakeReply::json(live_reply),
-                           [](FakeReply& r) { r.delay = std::chrono::milliseconds(600); });
-  struct Case {
+  FakeReply slow = FakeReply::json(live);
+  slow.delay = std::chrono::milliseconds(600);  // the first-byte limit is 300 ms
+  const FakeReply chain_error_400 =
+      FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
+  const struct {
     std::string name;
-    std::vector<Script> replies;  // for the first nodes
+    std::vector<std::optional<FakeReply>> replies;  // for the first nodes
     bool answered;
     std::size_t in_use;  // after each read
     std::vector<std::size_t> after_one, after_two;
-  };
-  const std::vector<Case> cases = {
-      {"body cut short",
-       {with(FakeReply::json("{"),
-             [](FakeReply& r) {
-               r.headers.emplace_back("Content-Length", "100000");
-               r.close_after = true;
-             })},
-       true,
-       1,
-       {1, 1, 0},
-       {1, 2, 0}},
-      {"reset in the body",
-       {with(FakeReply::json("{"),
-             [](FakeReply& r) {
-               r.headers.emplace_back("Content-Length", "100000");
-               r.reset_after = true;
-             })},
-       true,
-       1,
-       {1, 1, 0},
-       {1, 2, 0}},
+  } cases[] = {
+      {"body cut short", {cut_body(false)}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"reset in the body", {cut_body(true)}, true, 1, {1, 1, 0}, {1, 2, 0}},
       {"body over the limit",
        {FakeReply::json(std::string(5000, ' '))},
        true,
@@ -79,12 +62,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        1,
        {5, 1, 0},
        {5, 2, 0}},
-      {"HTML 500",
-       {FakeReply::html("<html><body>oops</body></html>", 500)},
-       true,
-       1,
-       {1, 1, 0},
-       {1, 2, 0}},
+      {"HTML 500", {FakeReply::html("<html>oops</html>", 500)}, true, 1, {1, 1, 0}, {1, 2, 0}},
       {"text error 500, a 404",
        {FakeReply::json(R"({"error":"no such route"})", 500),
         FakeReply::json(test::unknown_account_leap4_json(), 404)},
@@ -98,19 +76,14 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        0,
        {1, 0, 0},
        {2, 0, 0}},
-      {"refused, chain error 400 with no details",
-       {refused, FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400)},
-       false,
-       1,
-       {0, 1, 0},
-       {0, 2, 0}},
+      {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
       // Passed over by the first-byte limit, then asked again with the time left; the second
       // read waits for it at once.
       {"slow, then two refusing", {slow, refused, refused}, true, 0, {2, 0, 0}, {3, 0, 0}},
       {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
   };
   const test::TlsIdentity identity = test::make_test_identity();
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     std::vector<std::unique_ptr<FakeNode>> nodes;
     std::vector<std::string> bases;
     ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
@@ -120,21 +93,17 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       nodes.push_back(std::make_unique<FakeNode>(identity));
       bases.push_back(nodes[i]->base_url());
       (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) = bases[i];
-      const FakeReply reply =
-          i < c.replies.size() ? c.replies[i].value_or(FakeReply()) : FakeReply::json(live_reply);
-      nodes[i]->set_handler([reply](const RecordedRequest&) { return reply; });
-      if (i < c.replies.size() && !c.replies[i]) nodes[i].reset();
+      const bool scripted = i < c.replies.size();
+      nodes[i]->set_reply("/v1/chain/get_account",
+                          scripted ? c.replies[i].value_or(FakeReply()) : FakeReply::json(live));
+      if (scripted && !c.replies[i]) nodes[i].reset();
     }
     const ChainClient client(settings);
-    const std::string url = settings.client.base_url + "/v1/chain/get_account";
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      const ReadOutcome outcome = client.post_json(url, R"({"account_name":"tok"})");
-      if (c.answered) {
-        const auto* text = std::get_if<std::string>(&outcome);
-        EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", live_reply) << c.name;
-      } else {
-        EXPECT_TRUE(std::holds_alternative<ReadFailure>(outcome)) << c.name;
-      }
+      const ReadOutcome outcome = client.post_json(bases[0] + "/v1/chain/get_account", "{}");
+      const auto* text = std::get_if<std::string>(&outcome);
+      EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", c.answered ? live : "<ReadFailure>")
+          << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
