@@ -263,12 +263,13 @@ TEST(HttpsClient, TrustsNothingFromLibcurlsDefaultCaFolder) {
   dns.sin_family = AF_INET;
   dns.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   dns.sin_port = htons(53);
-  const int listener = ::socket(AF_INET, SOCK_DGRAM, 0);
+  int listener = -1;  // made inside the namespace
   if ((::unshare(CLONE_NEWNET | CLONE_NEWNS) != 0 &&
        ::unshare(CLONE_NEWUSER | CLONE_NEWNET | CLONE_NEWNS) != 0) ||
       ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
       ::mount(resolv_conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0 ||
       ::ioctl(::socket(AF_INET, SOCK_DGRAM, 0), SIOCSIFFLAGS, &loopback) != 0 ||
+      (listener = ::socket(AF_INET, SOCK_DGRAM, 0)) < 0 ||
       ::bind(listener, reinterpret_cast<const sockaddr*>(&dns), sizeof dns) != 0) {
     std::_Exit(2);
   }
