@@ -1,7 +1,8 @@
 // Sequential chain requests over one ChainClient against a loopback FakeNode: requests per second,
 // TLS handshakes per request, and the client's cost against a bare libcurl loop making the same
 // requests over its own kept-alive connection, as a ratio measured in the same run. Both sides are
-// warmed up first (connection, handshake and root loading happen once and are not timed).
+// warmed up first (connection, handshake and root loading happen once and are not timed). Then how
+// close to its value the first-byte limit ends an exchange with a node that never answers.
 //
 //   chain_client_bench [requests-per-round]      (default 5000; 3 interleaved rounds, best kept)
 #include <curl/curl.h>
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "common/https_client.h"
 #include "support/fake_node.h"
@@ -82,6 +84,26 @@ double client_seconds(const tarnwick::HttpsClient& client, int requests) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Exchanges with a node that accepts the request and never answers, under a first-byte limit of
+// `limit`: how much later than the limit each one ended, in ms, sorted.
+std::vector<double> first_byte_overshoot(const tarnwick::HttpsClient& client,
+                                         std::chrono::milliseconds limit, int exchanges) {
+  std::vector<double> late;
+  for (int i = 0; i < exchanges; ++i) {
+    const auto start = Clock::now();
+    const tarnwick::Exchange exchange =
+        client.exchange(client.base_url() + "/silent", request_body,
+                        tarnwick::ExchangeLimits{std::chrono::seconds(10), limit});
+    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    if (exchange.ending != tarnwick::Ending::first_byte_late) {
+      std::fprintf(stderr, "an exchange did not end by the first-byte limit\n");
+    }
+    late.push_back(ms - static_cast<double>(limit.count()));
+  }
+  std::sort(late.begin(), late.end());
+  return late;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,5 +138,15 @@ int main(int argc, char** argv) {
               first_handshakes, later_handshakes, total,
               static_cast<double>(later_handshakes) / total);
   std::printf("client time / bare libcurl time: %.3f\n", best_client / best_bare);
+  node.set_reply("/silent", tarnwick::test::FakeReply::silent());
+  for (const auto limit : {std::chrono::milliseconds(300), std::chrono::milliseconds(1200)}) {
+    constexpr int exchanges = 9;
+    const std::vector<double> late = first_byte_overshoot(client, limit, exchanges);
+    std::printf(
+        "first-byte limit %lld ms, a node that never answers (%d exchanges, each on a new "
+        "connection): ended %.1f ms after the limit (median), %.1f to %.1f\n",
+        static_cast<long long>(limit.count()), exchanges, late[late.size() / 2], late.front(),
+        late.back());
+  }
   return 0;
 }

@@ -1,10 +1,23 @@
 // ChainClient: the one outbound client of the scans, reading the chain from a fixed list of
-// public API nodes that serve the same chain. A read goes to the node in use; when that node
-// gives no answer (no connection, TLS failure, reset, no status within the first-byte limit) or
-// turns it away (403, 429, 502, 503, 504), the same request goes to the next node, walking the
-// list cyclically, each node at most once, all within the read's one deadline. Any other status
-// is the node's answer: a status of 400 or more is a ReadFailure and no other node is asked. The
-// node that answered becomes the node in use, so a dead node costs its time once, not per read.
+// public API nodes that serve the same chain. A read goes to the node in use. What counts as the
+// node's answer ends the read there:
+//   - a whole 2xx answer: the read's reply;
+//   - the chain's error answer, a whole answer of status 400 or more (but 403, 404, 429, 502, 503
+//     or 504) whose body is JSON with an `error` object holding a numeric `code`, such as an
+//     unknown account's 400 or 500: a ReadFailure, and no other node is asked.
+// Anything else is no answer, and the same request goes to the next node, walking the list
+// cyclically, each node once, all within the read's one deadline: no connection, TLS failure,
+// reset, an answer broken after its status line (cut short, reset, over the body limit, a
+// redirect that fails or loops), a turn-away (the statuses above), an error status with any other
+// body (a gateway's HTML page, a history server's text error), no status line within the
+// first-byte limit. The node that answered becomes the node in use, so a dead or broken node
+// costs its time once, not per read; a node that gave no answer never does.
+//
+// A slow node is better than none: the nodes passed over only by the first-byte limit are asked
+// again, in the same order, each with the time left; so is the last node of the walk at once
+// when no node before it was slow. A node that begins its answer later than the first-byte limit
+// and so becomes the node in use is asked without the limit while it stays in use (until it
+// gives no answer), so that it costs the limit once, not on every read.
 //
 // With one node this is exactly its HttpsClient: one attempt, the whole deadline, no first-byte
 // limit. The client keeps one kept-alive connection, to the node in use; nothing is printed.
@@ -27,7 +40,7 @@ struct ChainSettings {
   ClientSettings client;
   std::vector<std::string> more_nodes{};  // further node bases, tried after base_url in order
   // Time from an attempt's start until a status line arrives, after which the read moves on to
-  // the next node; the last node a read tries has the rest of the deadline instead. 0: none.
+  // the next node (and comes back to this one if no other answers). 0: none.
   std::chrono::milliseconds first_byte_limit{0};
 };
 
@@ -43,8 +56,10 @@ class ChainClient {
   ChainClient(const ChainClient&) = delete;
   ChainClient& operator=(const ChainClient&) = delete;
 
-  // Base of the node in use: the one that answered the last read (the first node before any
-  // read answered). A moved-from client has an empty base and fails every read.
+  // Base of the node in use: the node that answered the last read that any node answered (with a
+  // reply or the chain's error answer); the first node before any did. After a read that ended
+  // with a reply, the node that gave it. A moved-from client has an empty base and fails every
+  // read.
   const std::string& base_url() const;
 
   // A URL that begins with the base of any listed node is a read of the rest (its path and

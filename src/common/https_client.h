@@ -2,14 +2,20 @@
 // chain reads (ChainClient) and the update check each build one from their own settings. Every
 // failure (name resolution, connect, TLS, deadline, HTTP status >= 400, too many redirects,
 // oversized body, an option the library did not take) is the single detail-free ReadFailure;
-// exchange() also tells whether an HTTP status arrived and which, for the chain's failover.
+// exchange() also tells how the exchange ended, which status arrived and an error answer's body,
+// for the chain's failover.
 //
 // Transport guarantees, whatever the settings: HTTP/1.1 over TLS 1.2 or 1.3, https only (also for
 // redirect targets), the server verified against `trusted_roots_pem` alone (never the OS store,
 // never SSL_CERT_FILE / SSL_CERT_DIR), proxy environment variables ignored, at most 4 redirects
 // followed (the fifth redirect answer fails; a POST answered by 301/302/303 goes on as a GET), a
-// final status of 400 or more fails and its body is never handed out (up to 64 KiB of it is read
-// and dropped, so that the connection stays open; a longer one closes it). Nothing is printed.
+// final status of 400 or more fails and its body is never handed out as a reply (up to 64 KiB of
+// it is read, so that the connection stays open, and exchange() gives it to the caller to judge;
+// a longer one fails the exchange and closes it). Nothing is printed.
+//
+// Deadlines hold for name resolution too: a lookup still running when its deadline passes is left
+// to finish on its own thread (libcurl 7.87 or newer with its threaded resolver; an older library
+// waits for it, and one built with the synchronous resolver cannot interrupt it at all).
 //
 // One connection handle lives as long as the client, so consecutive requests reuse one kept-alive
 // TLS connection; it keeps at most one connection open, to the host asked last. A client serves
@@ -50,6 +56,17 @@ struct ClientSettings {
   std::string trusted_roots_pem;            // the only roots trusted; the OS store never is
   std::size_t body_limit = 10'485'760;      // most body bytes accepted (10 MiB)
   BodyOverflow beyond_limit = BodyOverflow::fail;
+  // For tests: the library refuses the options newer than the oldest run-time libcurl the program
+  // supports (7.85), as that library does. Such options are a help, never a condition of reading.
+  bool refuse_newer_options = false;
+};
+
+// How an exchange ended.
+enum class Ending {
+  complete,         // a whole final answer arrived (whatever its status)
+  broken,           // no whole answer: no connection, TLS, reset, garbage, a body cut short or
+                    // over the limit, a redirect that failed or looped, the deadline
+  first_byte_late,  // no status line within the first-byte limit; nothing else went wrong
 };
 
 // How one exchange ended, for a caller that decides by its cause whether to ask elsewhere.
@@ -57,12 +74,17 @@ struct Exchange {
   ReadOutcome outcome;  // exactly what post_json or get_text returns for the same exchange
   int status = 0;       // the last HTTP status that arrived; 0: none did (no connection, TLS
                         // failure, reset, garbage, a stall, the deadline before any answer)
+  Ending ending = Ending::broken;
+  std::string error_body;  // a complete answer of status 400 or more: its body (at most 64 KiB)
+  // From the exchange's start until its first status line arrived; 0 when none did.
+  std::chrono::microseconds first_byte_after{0};
 };
 
 // The time one exchange may take.
 struct ExchangeLimits {
   std::chrono::milliseconds deadline;          // the whole exchange; at least 1 ms
-  std::chrono::milliseconds first_byte_limit;  // from its start until a status line; 0: none
+  std::chrono::milliseconds first_byte_limit;  // from its start until a status line; 0: none.
+                                               // Kept to within a few milliseconds.
 };
 
 class HttpsClient {

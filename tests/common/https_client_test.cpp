@@ -2,17 +2,21 @@
 
 #include <curl/curl.h>
 #include <gtest/gtest.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <openssl/pem.h>
 #include <openssl/x509.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -245,6 +249,64 @@ TEST(HttpsClient, TrustsNothingFromLibcurlsDefaultCaFolder) {
 }
 #endif
 
+#if defined(CLONE_NEWNET) && defined(SIOCSIFFLAGS)
+// In a child with network and mount namespaces of its own, whose resolver configuration names a
+// UDP listener on 127.0.0.1:53 that never answers (the system's resolver waits 30 s for it): a
+// read bounded by its deadline, then one by its connect limit. Exit status: 0 both failed in
+// time and a query reached the listener; 1 a read outlived its limit; 2 no namespaces here; 3
+// the test is void (a read answered, or the lookup did not reach the listener).
+[[noreturn]] void read_through_silent_resolver(const std::string& resolv_conf) {
+  ifreq loopback{};
+  std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
+  loopback.ifr_flags = IFF_UP;
+  sockaddr_in dns{};
+  dns.sin_family = AF_INET;
+  dns.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  dns.sin_port = htons(53);
+  int listener = -1;  // made inside the namespace
+  if ((::unshare(CLONE_NEWNET | CLONE_NEWNS) != 0 &&
+       ::unshare(CLONE_NEWUSER | CLONE_NEWNET | CLONE_NEWNS) != 0) ||
+      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      ::mount(resolv_conf.c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0 ||
+      ::ioctl(::socket(AF_INET, SOCK_DGRAM, 0), SIOCSIFFLAGS, &loopback) != 0 ||
+      (listener = ::socket(AF_INET, SOCK_DGRAM, 0)) < 0 ||
+      ::bind(listener, reinterpret_cast<const sockaddr*>(&dns), sizeof dns) != 0) {
+    std::_Exit(2);
+  }
+  using std::chrono::milliseconds;
+  for (const auto& [deadline, connect_limit] :
+       {std::pair{milliseconds(800), milliseconds(0)},
+        std::pair{milliseconds(20'000), milliseconds(800)}}) {
+    const HttpsClient client(ClientSettings{"https://chain.tarnwick.test", deadline, connect_limit,
+                                            std::string(trusted_roots_pem())});
+    const auto start = std::chrono::steady_clock::now();
+    if (!failed(client.get_text("https://chain.tarnwick.test/v1/chain/get_info"))) std::_Exit(3);
+    // A second of slack for a busy machine; the unbounded wait is the resolver's 30 s.
+    if (std::chrono::steady_clock::now() - start > milliseconds(1800)) std::_Exit(1);
+  }
+  char query[512];
+  std::_Exit(::recv(listener, query, sizeof query, MSG_DONTWAIT) > 0 ? 0 : 3);
+}
+
+TEST(HttpsClient, ANameLookupThatNeverEndsEndsWithTheDeadline) {
+  const auto conf = std::filesystem::temp_directory_path() /
+                    ("tarnwick-resolv-" + std::to_string(::getpid()) + ".conf");
+  std::ofstream(conf) << "nameserver 127.0.0.1\noptions timeout:30 attempts:1\n";
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) read_through_silent_resolver(conf.string());
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  std::filesystem::remove(conf);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) {
+    std::printf("!! SKIPPED no network and mount namespaces of the test's own here\n");
+    return;
+  }
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: a read outlived its limit; 3: the lookup did not hang";
+}
+#endif
+
 // A handler that answers /hop/<n> with a redirect to /hop/<n+1> until `hops` redirects were sent.
 test::FakeHandler redirect_chain(int hops) {
   return [hops](const RecordedRequest& request) {
@@ -407,6 +469,15 @@ TEST(HttpsClient, ClientWhoseOptionsDidNotApplyMakesNoRequest) {
   EXPECT_TRUE(failed(client.get_text(node.base_url() + "/x")));
   EXPECT_TRUE(failed(client.post_json(node.base_url() + "/x", "{}")));
   EXPECT_TRUE(node.requests().empty());
+}
+
+// A run-time libcurl older than the headers refuses the newer options; the client still reads.
+TEST(HttpsClient, ClientWhoseLibraryRefusesANewerOptionStillReads) {
+  FakeNode node;
+  node.set_reply("/x", FakeReply::json("{}"));
+  ClientSettings settings = test::client_settings(node);
+  settings.refuse_newer_options = true;
+  EXPECT_EQ(text_of(HttpsClient(settings).get_text(node.base_url() + "/x")), "{}");
 }
 
 }  // namespace

@@ -279,6 +279,7 @@ struct FakeNode::Impl {
         case FakeReply::Kind::respond: break;
       }
       if (!write_reply(ssl, reply)) return false;
+      if (reply.reset_after) return true;
       const auto connection = request->header("Connection");
       if (reply.close_after || (connection && iequals(*connection, "close"))) {
         SSL_shutdown(ssl);

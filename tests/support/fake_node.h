@@ -84,6 +84,7 @@ struct FakeReply {
   std::size_t chunk_size = 16'384;
   std::chrono::milliseconds delay{0};  // wait before answering (interrupted by shutdown)
   bool close_after = false;            // send "Connection: close" and close after this reply
+  bool reset_after = false;            // abort with a TCP RST right after this reply's bytes
 
   static FakeReply json(std::string body, int status = 200);
   static FakeReply html(std::string body, int status = 200);

@@ -1,0 +1,116 @@
+#include "chain/chain_client.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chain/xpr_replies.h"
+#include "support/fake_node.h"
+
+namespace tarnwick {
+namespace {
+
+using test::FakeNode;
+using test::FakeReply;
+
+const std::string live = R"({"account_name":"tok"})";
+
+// 200 announcing 100,000 bytes, one sent, then the connection closed or reset.
+FakeReply cut_body(bool reset) {
+  FakeReply reply = FakeReply::json("{");
+  reply.headers.emplace_back("Content-Length", "100000");
+  (reset ? reply.reset_after : reply.close_after) = true;
+  return reply;
+}
+
+// Three nodes and two reads on one client. `replies` scripts the first nodes (none: the port
+// refuses connections); the others answer `live`. Request counts are after each read.
+TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
+  const std::optional<FakeReply> refused;
+  const std::string gone = [] { return FakeNode().base_url(); }();  // refuses connections now
+  FakeReply slow = FakeReply::json(live);
+  slow.delay = std::chrono::milliseconds(600);  // the first-byte limit is 300 ms
+  const FakeReply chain_error_400 =
+      FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
+  const struct {
+    std::string name;
+    std::vector<std::optional<FakeReply>> replies;  // for the first nodes
+    bool answered;
+    std::size_t in_use;  // after each read
+    std::vector<std::size_t> after_one, after_two;
+  } cases[] = {
+      {"body cut short", {cut_body(false)}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"reset in the body", {cut_body(true)}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"body over the limit",
+       {FakeReply::json(std::string(5000, ' '))},
+       true,
+       1,
+       {1, 1, 0},
+       {1, 2, 0}},
+      {"redirect to a refusing host",
+       {FakeReply::redirect(302, gone + "/v1/chain/get_account")},
+       true,
+       1,
+       {1, 1, 0},
+       {1, 2, 0}},
+      {"redirect loop",
+       {FakeReply::redirect(302, "/v1/chain/get_account")},
+       true,
+       1,
+       {5, 1, 0},
+       {5, 2, 0}},
+      {"HTML 500", {FakeReply::html("<html>oops</html>", 500)}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"text error 500, a 404",
+       {FakeReply::json(R"({"error":"no such route"})", 500),
+        FakeReply::json(test::unknown_account_leap4_json(), 404)},
+       true,
+       2,
+       {1, 1, 1},
+       {1, 1, 2}},
+      {"chain error 500",
+       {FakeReply::json(test::unknown_account_older_json("tok"), 500)},
+       false,
+       0,
+       {1, 0, 0},
+       {2, 0, 0}},
+      {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
+      // Passed over by the first-byte limit, then asked again with the time left; the second
+      // read waits for it at once.
+      {"slow, then two refusing", {slow, refused, refused}, true, 0, {2, 0, 0}, {3, 0, 0}},
+      {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
+  };
+  const test::TlsIdentity identity = test::make_test_identity();
+  for (const auto& c : cases) {
+    std::vector<std::unique_ptr<FakeNode>> nodes;
+    std::vector<std::string> bases;
+    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+    settings.client.body_limit = 1000;
+    settings.first_byte_limit = std::chrono::milliseconds(300);
+    for (std::size_t i = 0; i < 3; ++i) {
+      nodes.push_back(std::make_unique<FakeNode>(identity));
+      bases.push_back(nodes[i]->base_url());
+      (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) = bases[i];
+      const bool scripted = i < c.replies.size();
+      nodes[i]->set_reply("/v1/chain/get_account",
+                          scripted ? c.replies[i].value_or(FakeReply()) : FakeReply::json(live));
+      if (scripted && !c.replies[i]) nodes[i].reset();
+    }
+    const ChainClient client(settings);
+    for (const auto* expected : {&c.after_one, &c.after_two}) {
+      const ReadOutcome outcome = client.post_json(bases[0] + "/v1/chain/get_account", "{}");
+      const auto* text = std::get_if<std::string>(&outcome);
+      EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", c.answered ? live : "<ReadFailure>")
+          << c.name;
+      EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarnwick
