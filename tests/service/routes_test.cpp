@@ -167,6 +167,9 @@ struct NodeScript {
   FakeReply holders = FakeReply::json(
       test::top_holders_json("tok", "TOK", {{"tok", "700"}, {R"(<b>\"x)", "12.5"}}));
   FakeReply code = FakeReply::json(test::code_hash_json("tok", std::string(64, 'a')));
+  FakeReply scopes = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
+  FakeReply creator = FakeReply::json(R"({"account":"tok","creator":"founder",)"
+                                      R"("timestamp":"2024-01-15T10:30:00.000"})");
 };
 
 class VerdictRoutesTest : public ::testing::Test {
@@ -187,6 +190,8 @@ class VerdictRoutesTest : public ::testing::Test {
       if (path == "/v1/chain/get_currency_stats") return replies.stats;
       if (path == "/v2/state/get_top_holders") return replies.holders;
       if (path == "/v1/chain/get_code_hash") return replies.code;
+      if (path == "/v1/chain/get_table_by_scope") return replies.scopes;
+      if (path == "/v2/history/get_creator") return replies.creator;
       if (path == "/v1/chain/get_table_rows") {
         return request.body.find("\"agentscores\"") != std::string::npos ? replies.reputation
                                                                          : replies.markets;
@@ -241,7 +246,8 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   const std::string read = R"({"status":"read","hazard_bits":[],"measured_bits":[],)" + node;
   EXPECT_EQ(
       answer.body,
-      R"({"version":1,"token":"tok","verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
+      R"({"version":1,"token":"tok","symbol":"TOK","shared":false,"subject":"contract",)"
+      R"("verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
       R"("unverified":true,"block":false},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
       R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true},"facts":{)"
       R"("permissions":)" +
@@ -261,7 +267,8 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
           R"("listed":false,"list_size":0},"reputation":)" +
           read + R"(,"contract":"agentrep","avg_score":350,"score":63},"supply":)" + read +
           R"(,"symbol":"TOK","precision":4,"supply":"1000.0000 TOK","max_supply":"0.0000 TOK",)"
-          R"("issuer":"tok","capped":false,"over_cap":false,"headroom_bp":null},)"
+          R"("issuer":"tok","capped":false,"over_cap":false,"headroom_bp":null,)"
+          R"("symbols":["TOK"],"symbols_more":false},)"
           R"("holders":{"status":"read","hazard_bits":[],"measured_bits":[1],)" +
           node +
           R"(,"holders":[{"owner":"tok","amount":"700.0000 TOK",)"
@@ -269,11 +276,18 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
           R"("top10_share_bp":7125,"excluded":["dex","proton.swaps","token.burn"],)"
           R"("threshold":2500},"activity":)" +
           read +
-          R"(,"per_hour":0,"saturated":false,"by_name":{},"newest":null,"threshold":75},)"
-          R"("code":)" +
-          read + R"(,"hash":")" + std::string(64, 'a') + R"(","has_code":true,"build":null}},)" +
+          R"(,"symbol_actions":null,"per_hour":0,"saturated":false,"by_name":{},"newest":null,)"
+          R"("threshold":75},"code":)" +
+          read + R"(,"hash":")" + std::string(64, 'a') + R"(","has_code":true,"build":null},)" +
+          R"("issuer":)" + read +
+          R"(,"name":"tok","is_contract":true,"created":"2024-01-15T10:30:00.000",)"
+          R"("age_days":30,"has_code":true,"permissions":[{"name":"owner","parent":"","keys":0,)"
+          R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active",)"
+          R"("parent":"owner","keys":0,"accounts":["eosio.prods@active"],"privileged":false}],)"
+          R"("privileged":false,"listed":false},"creator":)" +
+          read + R"(,"account":"founder","created":"2024-01-15T10:30:00.000","listed":false}},)" +
           node + "}");
-  EXPECT_EQ(node_.requests().size(), 8U);
+  EXPECT_EQ(node_.requests().size(), 10U);
 
   NodeScript replies;
   replies.account = FakeReply::json(test::unknown_account_leap4_json(), 400);
@@ -281,7 +295,7 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   EXPECT_EQ(get("/evidence?token=tok").body,
             R"({"version":1,"token":"tok","verdict":null,"measured":null,"facts":null,"node":")" +
                 node_.base_url() + R"("})");
-  EXPECT_EQ(node_.requests().size(), 9U);
+  EXPECT_EQ(node_.requests().size(), 11U);
 }
 
 class MaximalTokenTest : public VerdictRoutesTest {
@@ -364,7 +378,7 @@ TEST_F(VerdictRoutesTest, MissingTokenIsRefusedBeforeAnyRead) {
   EXPECT_TRUE(node_.requests().empty());
 }
 
-TEST_F(VerdictRoutesTest, LiquidityRefusesAMissingTokenOrAnInvalidSymbolBeforeAnyRead) {
+TEST_F(VerdictRoutesTest, EvidenceAndLiquidityRefuseAMissingTokenOrAnInvalidSymbolBeforeAnyRead) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", R"({"error":"missing token"})"},
       {"?symbol=TOK", R"({"error":"missing token"})"},
@@ -372,9 +386,11 @@ TEST_F(VerdictRoutesTest, LiquidityRefusesAMissingTokenOrAnInvalidSymbolBeforeAn
       {"?token=tok&symbol=TOOLONGX", R"({"error":"invalid symbol"})"},
   };
   for (const auto& [query, body] : cases) {
-    const HttpAnswer answer = get("/liquidity" + query);
-    expect_framed(answer, "400 Bad Request", "application/json");
-    EXPECT_EQ(answer.body, body) << query;
+    for (const std::string route : {"/liquidity", "/evidence"}) {
+      const HttpAnswer answer = get(route + query);
+      expect_framed(answer, "400 Bad Request", "application/json");
+      EXPECT_EQ(answer.body, body) << route << query;
+    }
   }
   EXPECT_TRUE(node_.requests().empty());
 }
