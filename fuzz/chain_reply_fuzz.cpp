@@ -14,7 +14,8 @@
 //     chooses which of the later reads failed and whether the token is listed), the verdict the
 //     record gives is the one the former readers give for the same replies, and in the /evidence
 //     answer the verdict is that verdict, the facts' hazard_bits together are exactly its hazard
-//     word and their measured_bits exactly the measured one.
+//     word and their measured_bits exactly the measured one, also when a shared token is judged
+//     by its issuer (the reply read as the issuer's account and the creator record too).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -151,14 +152,15 @@ void check_one_record(std::string_view reply, std::uint8_t choice) {
   evidence.holders = holders_fact(reader, reply, asset);
   evidence.code = code_fact(reader, reply);
   evidence.supply = supply_read(reader, reply, "TOK").fact;
-  const std::optional<std::uint32_t> per_hour = evidence.scan.activity.why.empty()
-                                                    ? std::optional(evidence.scan.activity.per_hour)
-                                                    : std::nullopt;
-  const std::optional<Uint128> top_ten =
-      evidence.holders.why.empty() ? evidence.holders.top_ten_bp : std::nullopt;
-  evidence.measured = make_measured_verdict(
-      measured_hazards(scan_outcome(evidence.scan), per_hour, top_ten, scan_thresholds), true,
-      scan_thresholds);
+  if ((choice & 0x20U) != 0) {  // one token of a shared contract, judged by its issuer
+    evidence.symbol = "TOK";
+    evidence.shared = true;
+    evidence.subject = Subject::issuer;
+    evidence.issuer = issuer_fact(reader, reply, "founder", 1'767'225'600, context.prior_rugs);
+    evidence.creator = creator_fact(reader, reply, context.prior_rugs);
+  }
+  evidence.measured = make_measured_verdict(measured_word(evidence, "snipcoins", scan_thresholds),
+                                            true, scan_thresholds);
 
   const nlohmann::json answer = parse_json(evidence_json("snipcoins", "https://node", evidence));
   require(!answer.is_discarded());
