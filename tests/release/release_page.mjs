@@ -2,7 +2,8 @@
 // manifest names this version and a page on the download site, and the release page, opened from
 // its file in headless Chromium, makes no request beyond itself and shows every package with the
 // size of its file and the checksum of SHA256SUMS, an install line for it, and the version's
-// changes. The page is opened as a file: it has no host, so any request beyond the file itself
+// changes, and the signature check or the notice that the release is not signed. The page is
+// opened as a file: it has no host, so any request beyond the file itself
 // goes to another one (and resolves nowhere, so it cannot leave the machine).
 //   node release_page.mjs <release-folder> <version> <CHANGELOG.md>
 import assert from 'node:assert/strict';
@@ -44,6 +45,7 @@ try {
       sum: tr.querySelector('.sum').textContent,
     })),
     changes: [...document.querySelectorAll('#changes li')].map((li) => li.textContent),
+    notice: document.querySelector('#install').textContent,
   }));
   assert.equal(shown.title, `Tarnwick ${version}`);
   assert.deepEqual(shown.rows, sums.map(([sum, name]) => ({
@@ -55,6 +57,16 @@ try {
     assert.ok(shown.install.includes(line), line);
   }
   assert.deepEqual(shown.changes, items);
+  // A signed release shows the command that checks SHA256SUMS with its published key; an unsigned
+  // one says that it is not signed.
+  if (fs.existsSync(path.join(folder, 'UNSIGNED'))) {
+    assert.ok(shown.notice.includes('This release is not signed.'), 'the page says: not signed');
+  } else {
+    const key = fs.readFileSync(path.join(folder, 'tarnwick.pub'), 'utf8').split('\n')[1];
+    const verify = `curl -fLO ${manifest.tarnwick.page}SHA256SUMS.minisig\nminisign -Vm SHA256SUMS -P ${key}`;
+    assert.ok(shown.install.includes(verify), verify);
+    assert.ok(!shown.notice.includes('not signed'), 'a signed release called unsigned');
+  }
   await saveScreenshot(page, 'release-page.png');
 } finally {
   await browser.close();
