@@ -22,7 +22,7 @@ const VERDICT = { token: 'mytoken', level: 'ELEVATED_RISK_WARNING', severity: 5,
   unverified: true, block: false, alert: ALERT };
 const NOT_AVAILABLE = { available: false, current: '0.1.1' };
 const MARKUP = '<img src=x onerror="window.pwned=1">';
-const EVIDENCE = { version: 1, token: 'mytoken',
+const EVIDENCE = { version: 1, token: 'mytoken', symbol: 'MYT', shared: false, subject: 'contract',
   verdict: { level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17, unverified: true, block: false },
   measured: { level: 'ELEVATED_RISK_WARNING', severity: 7, hazard: 19, block: false,
     holders_measured: true, activity_measured: false },
@@ -42,16 +42,68 @@ const EVIDENCE = { version: 1, token: 'mytoken',
       { owner: 'bob', amount: '210.0000 MYT', share_bp: 2100 }] },
     activity: { status: 'unavailable', why: 'no head_block_time' },
     code: { status: 'read', hash: 'ab'.repeat(32), has_code: true, build: null },
+    issuer: { status: 'read', name: 'mytoken', is_contract: true, created: '2026-12-04T09:00:00',
+      age_days: 3, has_code: true, permissions: [], privileged: true, listed: false },
+    creator: { status: 'read', account: MARKUP, created: '2026-12-04T09:00:00', listed: true },
   } };
+// A contract of several tokens asked without a symbol, and one of its tokens judged by its issuer.
+const FACTORY = { ...EVIDENCE, token: 'xtokens', symbol: null, shared: true, facts: { ...EVIDENCE.facts,
+  supply: { status: 'unavailable', why: 'the contract holds several token symbols', symbols: ['XBTC', 'XETH'],
+    symbols_more: true } } };
+const ofSymbol = (symbol) => ({ ...FACTORY, symbol, subject: 'issuer', facts: { ...FACTORY.facts,
+  supply: { ...EVIDENCE.facts.supply, symbol, supply: `1.0000 ${symbol}`, issuer: 'bridge' },
+  activity: { status: 'read', symbol_actions: 3, per_hour: 2, saturated: false, threshold: 75 },
+  issuer: { status: 'read', name: 'bridge', is_contract: false, created: '2026-12-06T09:00:00', age_days: 1,
+    has_code: true, permissions: [{ name: 'owner', keys: 1, accounts: [], privileged: true }],
+    privileged: true, listed: false } } });
+// A /liquidity answer: `venues` as [name, status, pools, extra members].
+const pool = (id, token, pair, shares = { locked: 0, burned: 0, withdrawable: 10000, curve: 0, unknown: 0 }) =>
+  ({ id, pair: { contract: 'eosio.token', symbol: 'XPR' }, token_amount: token, pair_amount: pair,
+    active: true, shares, earliest_unlock: null });
+const liquidityOf = (venues, extra = {}) => ({ version: 1, token: 'mytoken', symbol: 'MYT', symbols: ['MYT'],
+  symbols_more: false, shared: false, venues: venues.map(([venue, status, pools = [], more = {}]) =>
+    ({ venue, status, ...(status === 'read' ? {} : { why: 'the read failed' }), pools, ...more })),
+  totals: { pools: 0, token_amount: null, shares: null, all_read: venues.every((v) => v[1] === 'read') },
+  reads: 7, ...extra });
+const LIQUIDITY = liquidityOf([['proton.swaps', 'unavailable'],
+  ['simpledex', 'capped', [{ ...pool(12, '500.0000 MYT', '900.0000 XPR', { locked: 0, burned: 0, withdrawable: 0,
+    curve: 0, unknown: 10000 }), active: false, note: '1000 LP locked for good; the rest not read' }]],
+  ['simplelaunch', 'read', [], { launch: { id: 4, creator: MARKUP, creator_prior_rug: true, graduated: true,
+    dex_pool_id: 12 } }],
+  ['swap.alcor', 'read', [{ ...pool(3, '1000000.0000 MYT', '2000000.0000 XPR', { locked: 2500, burned: 2500,
+    withdrawable: 5000, curve: 0, unknown: 0 }), earliest_unlock: '2026-07-01T00:00:00', positions_read: 4 }]]],
+  { totals: { pools: 2, token_amount: '1000500.0000 MYT', shares: null, all_read: false } });
 // The evidence panel's state line, measured line and rows, once its answer has been shown.
 async function evidencePanel(page) {
   await page.waitForFunction(() => document.getElementById('evstate').textContent !==
     'Reading the evidence…');
   return page.evaluate(() => ({
+    subject: [document.getElementById('evsubject').textContent, document.getElementById('evabout').textContent],
+    symbols: [...document.querySelectorAll('#evsymbols button')].map((b) => b.textContent),
     state: document.getElementById('evstate').textContent,
     measured: document.getElementById('evmeasured').textContent,
     rows: [...document.querySelectorAll('#evfacts li')].map((li) => li.textContent),
     markup: document.querySelectorAll('#ev img').length + (window.pwned ? 1 : 0),
+  }));
+}
+
+// The liquidity panel once its answer has been shown: state and total lines, and per venue its
+// texts and the widths of its share bars. Polled from here: a tab on a clock of the test's own
+// runs no timers of its own.
+async function liquidityPanel(page) {
+  for (let tries = 0; await page.evaluate(() => document.getElementById('lq').hidden ||
+    document.getElementById('lqstate').textContent === 'Reading the pools…'); tries += 1) {
+    assert.ok(tries < 500, 'the liquidity panel was never filled');
+    await new Promise((resolve) => { setTimeout(resolve, 20); });
+  }
+  return page.evaluate(() => ({
+    state: document.getElementById('lqstate').textContent,
+    total: document.getElementById('lqtotal').textContent,
+    venues: [...document.querySelectorAll('#lqvenues > li')].map((li) => [...li.children]
+      .map((el) => el.textContent).filter(Boolean)),
+    bars: [...document.querySelectorAll('#lqvenues .bar')].map((bar) => [...bar.children]
+      .map((i) => `${i.className} ${i.style.width}`)),
+    markup: document.querySelectorAll('#lq img').length + (window.pwned ? 1 : 0),
   }));
 }
 
@@ -294,7 +346,7 @@ describe('evidence panel', () => {
       '/update': notAvailable,
     });
     await scanFor(page, 'mytoken');
-    assert.deepEqual(await evidencePanel(page), { state: '', markup: 0,
+    assert.deepEqual(await evidencePanel(page), { state: '', markup: 0, subject: ['MYT on mytoken', ''], symbols: [],
       measured: 'With holders measured: severity 7 · ELEVATED_RISK_WARNING', rows: [
         'read2 keys control the owner permission — privileged',
         `read1 account (${MARKUP}@active) controls the active permission`,
@@ -302,7 +354,9 @@ describe('evidence panel', () => {
         'readNot on your prior-rug list (0 names)', 'readNo bot reputation score for the token in agentfeed',
         'readSupply is uncapped: the issuer can mint any amount (1000.0000 MYT now) · issuer mytoken',
         'readTop 10 hold 61 % of supply (threshold 25 %)',
-        'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code'] });
+        'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code',
+        'readIssued by the contract itself: its facts are those above',
+        `readContract account created by ${MARKUP} on 2026-12-04T09:00:00, on your prior-rug list`] });
     await scanFor(page, 'mytoken');  // its evidence is held back
     await scanFor(page, 'mytoken');
     const changed = await evidencePanel(page);
@@ -315,6 +369,109 @@ describe('evidence panel', () => {
   });
 });
 
+describe('symbols of a shared contract', () => {
+  test('without a symbol the panel is about the factory and offers its symbols; a pick asks with it, ' +
+    'names it and keeps it in the address bar; a reload shows the same; the field reaches any other',
+  async () => {
+    const asked = (requests, path) => requests.map((u) => new URL(u)).filter((u) => u.pathname === path)
+      .map((u) => u.search);
+    const bySymbol = (route) => {
+      const symbol = new URL(route.request().url()).searchParams.get('symbol');
+      return route.fulfill(json(symbol ? ofSymbol(symbol) : FACTORY));
+    };
+    const { page, requests } = await openCockpit(browser, { '/scan': (route) =>
+      route.fulfill(json({ ...VERDICT, token: 'xtokens' })), '/evidence': bySymbol,
+    '/liquidity': (route) => route.fulfill(json(liquidityOf([['swap.alcor', 'read']]))), '/update': notAvailable });
+    await scanFor(page, 'xtokens');
+    const factory = await evidencePanel(page);
+    assert.deepEqual([factory.subject, factory.symbols], [['', 'This contract holds several tokens, so this ' +
+      'panel is about the factory contract, not one token. Pick a symbol to see the token\'s own facts (the ' +
+      'list is cut at 100: type any other in the symbol field).'], ['XBTC', 'XETH']]);
+    await page.click('#evsymbols button >> text=XBTC');
+    await page.waitForFunction(() => document.getElementById('evsubject').textContent !== '');
+    const picked = await evidencePanel(page);
+    assert.deepEqual([picked.subject, picked.symbols], [['XBTC on xtokens', 'This contract holds several ' +
+      'tokens: the measured verdict judges XBTC by its issuer, bridge (its age and the prior-rug list), while ' +
+      'who can set the contract\'s code still counts.'], []]);
+    assert.deepEqual(picked.rows.slice(-8, -1), ['read2 actions of the token\'s contract in the last hour (threshold 75)',
+      'read3 of the actions read were XBTC\'s', 'readCustom contract code',
+      'readIssued by bridge, created 1 day ago (2026-12-06T09:00:00)',
+      'readIssued by a contract: bridge has contract code and issues for others, so the person behind the token is found elsewhere',
+      'read1 key controls the issuer\'s owner permission — privileged', 'readThe issuer is not on your prior-rug list']);
+    assert.equal(await page.evaluate(() => location.hash), '#token=xtokens&symbol=XBTC');
+    await liquidityPanel(page);
+    assert.deepEqual([asked(requests, '/evidence'), asked(requests, '/liquidity')],
+      [['?token=xtokens', '?token=xtokens&symbol=XBTC'], ['?token=xtokens', '?token=xtokens&symbol=XBTC']]);
+    requests.length = 0;
+    await page.reload();
+    await page.waitForFunction(() => document.getElementById('evsubject').textContent !== '');
+    assert.deepEqual([(await evidencePanel(page)).subject[0], await page.inputValue('#sym'),
+      asked(requests, '/evidence')], ['XBTC on xtokens', 'XBTC', ['?token=xtokens&symbol=XBTC']]);
+    // Any symbol through the field, lower case taken as capitals; an invalid one sends nothing.
+    await page.fill('#sym', 'xdoge');
+    await scanFor(page, 'xtokens');
+    assert.equal((await evidencePanel(page)).subject[0], 'XDOGE on xtokens');
+    assert.equal(await page.evaluate(() => location.hash), '#token=xtokens&symbol=XDOGE');
+    requests.length = 0;
+    await page.fill('#sym', 'X1');
+    await scanFor(page, 'xtokens');
+    assert.deepEqual([(await card(page)).pill, requests], ['CHECK THE SYMBOL', []]);
+    await page.close();
+  });
+});
+
+describe('liquidity panel', () => {
+  const none = [['proton.swaps', 'read'], ['simpledex', 'read'], ['simplelaunch', 'read', [], { launch: null }],
+    ['swap.alcor', 'read']];
+  const cases = [
+    ['pools, a venue unread and one read in part; markup as text', LIQUIDITY, {
+      state: '', total: '2 pools holding 1000500.0000 MYT on the venues read; a venue not read may hold more.',
+      venues: [['unavailable proton.swaps', 'Not read — the read failed. Its pools are not known.'],
+        ['capped simpledex', 'Read in part (the read failed): it may hold pools not listed here.',
+          'Pool 12: 500.0000 MYT with 900.0000 XPR (XPR of eosio.token) · not active', 'unknown 100 %',
+          '1000 LP locked for good; the rest not read'],
+        ['read simplelaunch', 'No pool of the token here.',
+          `Launch curve 4 by ${MARKUP}, on your prior-rug list; graduated to SimpleDEX pool 12`],
+        ['read swap.alcor', 'Pool 3: 1000000.0000 MYT with 2000000.0000 XPR (XPR of eosio.token)',
+          'locked 25 % · burned 25 % · withdrawable 50 % · first unlock 2026-07-01T00:00:00 UTC · 4 positions read']],
+      bars: [['sh-unknown 100%'], ['sh-locked 25%', 'sh-burned 25%', 'sh-withdrawable 50%']] }],
+    ['every venue read, none with a pool', liquidityOf(none), { state: '', total: 'No pool found on the venues read.' }],
+    ['no pool on the venues read, but one venue unread', liquidityOf([...none.slice(0, 3), ['swap.alcor', 'unavailable']]),
+      { state: '', total: '' }],
+    ['no symbol to look for', liquidityOf(none.map(([venue]) => [venue, 'unavailable']),
+      { symbol: null, why: 'the contract holds several token symbols' }),
+    { state: 'No symbol to look for — the contract holds several token symbols.', total: '' }],
+  ];
+  test('per venue how it was read and its pools; "no pool found" only when every venue was read; a ' +
+    'late answer for an earlier scan is dropped', async () => {
+    let release;
+    let arrived;
+    const held = new Promise((resolve) => { release = resolve; });
+    const requested = new Promise((resolve) => { arrived = resolve; });
+    const { page } = await openCockpit(browser, {
+      '/scan': (route) => route.fulfill(json(VERDICT)), '/evidence': (route) => route.fulfill(json(EVIDENCE)),
+      '/liquidity': scripted(...cases.map(([, body]) => answer(body)),
+        async (route) => { arrived(); await held; await route.fulfill(json(LIQUIDITY)); }, answer(liquidityOf(none))),
+      '/update': notAvailable });
+    for (const [name, , expected] of cases) {
+      await scanFor(page, 'mytoken');
+      const shown = await liquidityPanel(page);
+      assert.equal(shown.markup, 0, name);
+      assert.deepEqual({ state: shown.state, total: shown.total, ...(expected.venues ? { venues: shown.venues,
+        bars: shown.bars } : {}) }, expected, name);
+    }
+    await scanFor(page, 'mytoken');  // its liquidity is held back
+    await requested;
+    await scanFor(page, 'mytoken');
+    const latest = await liquidityPanel(page);
+    release();
+    await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 300); }));
+    assert.deepEqual(await liquidityPanel(page), latest);
+    assert.equal(latest.total, 'No pool found on the venues read.');
+    await page.close();
+  });
+});
+
 describe('watchlist', () => {
   // The evidence answer with its market row's status (null: the market unread) and top-10 share.
   const watched = (status_code, top10 = 6100) => ({ ...EVIDENCE, facts: { ...EVIDENCE.facts,
@@ -323,8 +480,10 @@ describe('watchlist', () => {
     holders: { ...EVIDENCE.facts.holders, top10_share_bp: top10 } } });
   // Answers /evidence from one queue of route actions per token, recording the most in flight.
   const flight = { now: 0, most: 0 };
+  // A symbol asked for makes the key "token/SYMBOL".
   const byToken = (queues) => async (route) => {
-    const next = queues[new URL(route.request().url()).searchParams.get('token')]?.shift();
+    const params = new URL(route.request().url()).searchParams;
+    const next = queues[params.get('token') + (params.get('symbol') ? `/${params.get('symbol')}` : '')]?.shift();
     assert.ok(next, `unexpected ${route.request().url()}`);
     flight.most = Math.max(flight.most, ++flight.now);
     await new Promise((resolve) => { setTimeout(resolve, 50); });
@@ -375,7 +534,9 @@ describe('watchlist', () => {
     assert.deepEqual(JSON.parse(await stored(page)).tokens, []);
     const entry = JSON.parse(good).tokens[0];
     for (const bad of ['{not json', JSON.stringify({ version: 1, tokens: [{ ...entry, token: 'MyToken' }] }),
-      JSON.stringify({ version: 1, tokens: [{ ...entry, base: { level: 'x' } }] }), '[]']) {
+      JSON.stringify({ version: 1, tokens: [{ ...entry, base: { level: 'x' } }] }),
+      JSON.stringify({ version: 1, tokens: [{ ...entry, symbol: 'Xbtc' }] }),
+      JSON.stringify({ version: 1, tokens: [{ ...entry, pools: { 'swap.alcor': { 'eosio.token XPR': -1 } } }] }), '[]']) {
       await page.evaluate((value) => localStorage.setItem('tarnwick.watchlist', value), bad);
       await page.reload();
       assert.deepEqual([await rows(page), await stored(page)], [[], null], bad);
@@ -458,6 +619,50 @@ describe('watchlist', () => {
       [['Tarnwick: @mytoken changed', `Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`]]);
     assert.equal(JSON.parse(await stored(page)).tokens[0].base.level, 'ELEVATED_RISK_WARNING');
   });
+
+  test('an entry with a symbol is its own entry and is checked with it; the pair side drained on a venue ' +
+    'read in both checks is "liquidity pulled", notified; a check that did not read the venue reports nothing',
+  async () => {
+    await browser.context.grantPermissions(['notifications'], { origin: ORIGIN });
+    const alcor = (pair) => liquidityOf([['swap.alcor', 'read', [pool(3, '1000000.0000 MYT', pair)]]]);
+    const evidence = () => answer(watched(1));
+    const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': byToken({ mytoken: [evidence(), evidence(), evidence()],
+        'mytoken/XBTC': [evidence(), evidence(), evidence()] }),
+      '/liquidity': byToken({
+        mytoken: [answer(alcor('2000000.0000 XPR')), answer(liquidityOf([['swap.alcor', 'unavailable']])),
+          answer(alcor('1000001.0000 XPR'))],
+        'mytoken/XBTC': [answer(alcor('2000000.0000 XPR')), answer(alcor('1000000.0000 XPR')),
+          answer(alcor('1000000.0000 XPR'))] }) });
+    const addWatched = async (symbol) => {
+      await page.fill('#sym', symbol);
+      await scanFor(page, 'mytoken');
+      await liquidityPanel(page);
+      await page.click('#watch');
+    };
+    await addWatched('');
+    await addWatched('XBTC');
+    const checked = () => page.evaluate(() => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
+      .map((t) => t.checked));
+    const first = await checked();
+    await page.clock.runFor('11:00');
+    await page.waitForFunction((before) => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
+      .every((t, i) => t.checked !== before[i]), first);
+    const pulled = 'Liquidity pulled on swap.alcor: 2000000 XPR → 1000000 XPR';
+    assert.deepEqual((await rows(page)).map((r) => r.split('\n').filter((l) => l.includes(' → '))
+      .map((l) => l.replace(/^.+ · /, ''))), [[], [pulled]]);
+    // Drained while unread, read again at just over half of the last amount read: no report.
+    const second = await checked();
+    await page.clock.runFor('11:00');
+    await page.waitForFunction((before) => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
+      .every((t, i) => t.checked !== before[i]), second);
+    const shown = await rows(page);
+    assert.match(shown[0], /^@mytoken\n/);
+    assert.match(shown[1], /^XBTC on @mytoken\n/);
+    assert.equal(await page.locator('#wlist .wchg').count(), 1);
+    assert.deepEqual(await page.evaluate(() => window.notes), [['Tarnwick: XBTC on @mytoken changed', pulled]]);
+    assert.equal(flight.most, 1);
+  });
 });
 
 describe('screenshots', () => {
@@ -466,12 +671,14 @@ describe('screenshots', () => {
       const { page } = await openCockpit(browser, {
         '/scan': scripted(answer(VERDICT)),
         '/evidence': scripted(answer(EVIDENCE)),
+        '/liquidity': scripted(answer(LIQUIDITY)),
         '/update': (route) => route.fulfill(json({ available: true, current: '0.1.1',
           page: 'https://get.tarnwick.app/download/0.2.0', version: '0.2.0' })),
       });
       await page.setViewportSize({ width, height: 900 });
       await scanFor(page, 'mytoken');
       await evidencePanel(page);
+      await liquidityPanel(page);
       // Nothing may stick out sideways at this width.
       assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), width);
       await saveScreenshot(page, `verdict-${width}.png`);
