@@ -177,7 +177,8 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
     }
     return nullptr;
   };
-  for (std::size_t i = 0; i < reached.size(); ++i) {  // grows as parents are reached
+  // Indexed, not a range: the list grows as parents are reached.
+  for (std::size_t i = 0; i < reached.size(); ++i) {  // NOLINT(modernize-loop-convert)
     const PermissionRead* child = find(reached[i]);
     if (child != nullptr) reach(child->entry.parent, "parent of " + child->entry.name);
   }
