@@ -177,8 +177,9 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
     }
     return nullptr;
   };
-  for (std::size_t i = 0; i < reached.size(); ++i) {  // grows as parents are reached
-    const PermissionRead* child = find(reached[i]);
+  // `reached` grows as parents are reached, so it is walked by index.
+  for (std::size_t next = 0; next < reached.size();) {
+    const PermissionRead* child = find(reached[next++]);
     if (child != nullptr) reach(child->entry.parent, "parent of " + child->entry.name);
   }
   std::vector<CodeSetter> setters;

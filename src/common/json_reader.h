@@ -78,6 +78,7 @@ void for_each_member(JsonValue& value, Visit&& visit) {
     if (value.tape->get(object) == simdjson::SUCCESS) visit_members(object, visit);
     return;
   }
+  if (value.walked == nullptr) return;  // a value always holds one of the two
   simdjson::ondemand::object object;
   if (value.walked->get_object().get(object) == simdjson::SUCCESS) visit_members(object, visit);
 }
@@ -95,6 +96,7 @@ bool for_each_element(JsonValue& value, Visit&& visit) {
     }
     return true;
   }
+  if (value.walked == nullptr) return false;
   simdjson::ondemand::array array;
   if (value.walked->get_array().get(array) != simdjson::SUCCESS) return false;
   for (auto item : array) {
