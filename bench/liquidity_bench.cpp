@@ -16,6 +16,7 @@
 #include "chain/scan_context.h"
 #include "chain/token_liquidity.h"
 #include "chain/xpr_replies.h"
+#include "common/json_reader.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -108,17 +109,18 @@ int main(int argc, char** argv) {
   const tarnwick::ScanContext context{
       tarnwick::ChainClient(tarnwick::test::client_settings(node)), "agentrep", 1'700'000'000, {}};
   const std::optional<std::string> symbol = std::string("TOK");
+  tarnwick::JsonReader reader;  // kept from answer to answer, as the serving loop keeps one
 
   // One answer first: its requests are the bare side's.
-  const std::string answer = tarnwick::liquidity_json(
-      tarnwick::gather_liquidity(tarnwick::production_liquidity_settings, context, "tok", symbol));
+  const std::string answer = tarnwick::liquidity_json(tarnwick::gather_liquidity(
+      tarnwick::production_liquidity_settings, context, "tok", symbol, reader));
   const std::vector<RecordedRequest> made = node.requests();
   std::vector<double> full;
   std::vector<double> bare;
   for (int i = 0; i < answers; ++i) {
     Clock::time_point start = Clock::now();
     const std::string json = tarnwick::liquidity_json(tarnwick::gather_liquidity(
-        tarnwick::production_liquidity_settings, context, "tok", symbol));
+        tarnwick::production_liquidity_settings, context, "tok", symbol, reader));
     full.push_back(std::chrono::duration<double>(Clock::now() - start).count());
     if (json != answer) {
       std::fprintf(stderr, "answers differ\n");

@@ -48,7 +48,7 @@ std::optional<std::string> scope_symbol(std::string_view scope) {
 std::optional<std::vector<std::string>> stat_symbols(JsonReader& reader, std::string_view reply) {
   std::optional<std::vector<std::string>> symbols;
   reader.read_members(reply, [&](std::string_view key, JsonValue& rows) {
-    if (key != "rows") return;
+    if (!is_key(key, "rows")) return;
     symbols.emplace();
     std::size_t seen = 0;
     for_each_element(rows, [&](JsonValue& row) {
@@ -70,9 +70,9 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
     if (key != symbol) return;
     found = true;
     for_each_member(stats, [&](std::string_view name, JsonValue& value) {
-      if (name == "supply") fact.supply = std::string(text_or_empty(value));
-      if (name == "max_supply") fact.max_supply = std::string(text_or_empty(value));
-      if (name == "issuer") fact.issuer = std::string(text_or_empty(value));
+      if (is_key(name, "supply")) fact.supply = std::string(text_or_empty(value));
+      if (is_key(name, "max_supply")) fact.max_supply = std::string(text_or_empty(value));
+      if (is_key(name, "issuer")) fact.issuer = std::string(text_or_empty(value));
     });
   });
   const std::optional<Asset> supply = parse_asset(fact.supply);
@@ -103,8 +103,8 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
   bool error = false;
   bool unreadable = false;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "error") error = true;
-    if (key != "holders") return;
+    if (is_key(key, "error")) error = true;
+    if (!is_key(key, "holders")) return;
     listed = true;
     fact.holders.clear();
     units.clear();
@@ -113,8 +113,8 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
       std::string_view owner;
       std::optional<std::uint64_t> amount;
       for_each_member(entry, [&](std::string_view name, JsonValue& member) {
-        if (name == "owner") owner = text_or_empty(member);
-        if (name == "amount") {
+        if (is_key(name, "owner")) owner = text_or_empty(member);
+        if (is_key(name, "amount")) {
           const std::optional<JsonNumber> held = number(member);
           amount = held ? amount_units(*held, supply.precision) : std::nullopt;
         }
@@ -174,9 +174,9 @@ CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
   CreatorFact fact;
   bool error = false;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "creator") fact.account = std::string(text_or_empty(value));
-    if (key == "timestamp") fact.created = std::string(text_or_empty(value));
-    if (key == "error") error = true;
+    if (is_key(key, "creator")) fact.account = std::string(text_or_empty(value));
+    if (is_key(key, "timestamp")) fact.created = std::string(text_or_empty(value));
+    if (is_key(key, "error")) error = true;
   });
   if (!json) return unavailable<CreatorFact>(not_json);
   if (!is_account_name(fact.account)) {
@@ -190,7 +190,7 @@ CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
 CodeFact code_fact(JsonReader& reader, std::string_view reply) {
   CodeFact fact;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "code_hash") fact.hash = std::string(text_or_empty(value));
+    if (is_key(key, "code_hash")) fact.hash = std::string(text_or_empty(value));
   });
   const bool hash_shape =
       fact.hash.size() == 64 && std::all_of(fact.hash.begin(), fact.hash.end(), [](char c) {

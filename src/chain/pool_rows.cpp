@@ -93,8 +93,8 @@ std::optional<PoolSide> extended_asset(JsonValue& value) {
   std::optional<Asset> quantity;
   std::optional<std::string> contract;
   for_each_member(value, [&](std::string_view key, JsonValue& member) {
-    if (key == "quantity") quantity = asset(member);
-    if (key == "contract") contract = account(member);
+    if (is_key(key, "quantity")) quantity = asset(member);
+    if (is_key(key, "contract")) contract = account(member);
   });
   if (!quantity || !contract) return std::nullopt;
   return PoolSide{.contract = std::move(*contract),
@@ -118,12 +118,12 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
   bool has_rows = false;
   bool recognised = true;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "more") {
+    if (is_key(key, "more")) {
       const std::optional<bool> more = boolean(value);
       const std::optional<std::string_view> next = text(value);
       page.more = more ? *more : (next && !next->empty());
     }
-    if (key == "next_key") {
+    if (is_key(key, "next_key")) {
       if (const std::optional<std::string_view> next = text(value)) {
         page.next_key = std::string(*next);
       } else if (const std::optional<std::uint64_t> whole = whole_number(value)) {
@@ -131,7 +131,7 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
         append_decimal128(page.next_key, *whole);
       }
     }
-    if (key != "rows") return;
+    if (!is_key(key, "rows")) return;
     has_rows = true;
     recognised = true;
     page.rows.clear();
@@ -165,11 +165,12 @@ RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view r
         std::optional<bool> active;
         bool amplified = false;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (key == "lt_symbol") lt_symbol = symbol_code(value);
-          if (key == "pool1") pool1 = extended_asset(value);
-          if (key == "pool2") pool2 = extended_asset(value);
-          if (key == "active") active = flag(value);
-          if (key == "amplifier" || key == "reserved") amplified = wide_unsigned(value).has_value();
+          if (is_key(key, "lt_symbol")) lt_symbol = symbol_code(value);
+          if (is_key(key, "pool1")) pool1 = extended_asset(value);
+          if (is_key(key, "pool2")) pool2 = extended_asset(value);
+          if (is_key(key, "active")) active = flag(value);
+          if (is_key(key, "amplifier") || is_key(key, "reserved"))
+            amplified = wide_unsigned(value).has_value();
         });
         if (!lt_symbol || !pool1 || !pool2 || !active || !amplified) return false;
         const bool first = holds(*pool1, token, symbol);
@@ -201,14 +202,14 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
         std::optional<std::uint64_t> reserve_b;
         std::optional<bool> paused;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (key == "id") id = unsigned64(value);
-          if (key == "tokenAContract") contract_a = account(value);
-          if (key == "tokenBContract") contract_b = account(value);
-          if (key == "tokenASymbol") symbol_a = symbol_spec(value);
-          if (key == "tokenBSymbol") symbol_b = symbol_spec(value);
-          if (key == "reserveA") reserve_a = unsigned64(value);
-          if (key == "reserveB") reserve_b = unsigned64(value);
-          if (key == "paused") paused = flag(value);
+          if (is_key(key, "id")) id = unsigned64(value);
+          if (is_key(key, "tokenAContract")) contract_a = account(value);
+          if (is_key(key, "tokenBContract")) contract_b = account(value);
+          if (is_key(key, "tokenASymbol")) symbol_a = symbol_spec(value);
+          if (is_key(key, "tokenBSymbol")) symbol_b = symbol_spec(value);
+          if (is_key(key, "reserveA")) reserve_a = unsigned64(value);
+          if (is_key(key, "reserveB")) reserve_b = unsigned64(value);
+          if (is_key(key, "paused")) paused = flag(value);
         });
         if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a ||
             !reserve_b || !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
@@ -243,12 +244,12 @@ RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
     std::optional<bool> graduated;
     std::optional<std::uint64_t> dex_pool_id;
     for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "id") id = unsigned64(value);
-      if (key == "symbol") code = symbol_code(value);
-      if (key == "creator") creator = account(value);
-      if (key == "realXpr") real_xpr = unsigned64(value);
-      if (key == "graduated") graduated = flag(value);
-      if (key == "dexPoolId") dex_pool_id = unsigned64(value);
+      if (is_key(key, "id")) id = unsigned64(value);
+      if (is_key(key, "symbol")) code = symbol_code(value);
+      if (is_key(key, "creator")) creator = account(value);
+      if (is_key(key, "realXpr")) real_xpr = unsigned64(value);
+      if (is_key(key, "graduated")) graduated = flag(value);
+      if (is_key(key, "dexPoolId")) dex_pool_id = unsigned64(value);
     });
     if (!id || !code || !creator || !real_xpr || !graduated || !dex_pool_id ||
         *real_xpr > max_asset_units) {
@@ -275,14 +276,14 @@ RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view rep
         std::optional<PoolSide> token_b;
         std::optional<Uint128> sqrt_price;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (key == "id") id = unsigned64(value);
-          if (key == "active") active = flag(value);
-          if (key == "tokenA") token_a = extended_asset(value);
-          if (key == "tokenB") token_b = extended_asset(value);
-          if (key == "currSlot") {
+          if (is_key(key, "id")) id = unsigned64(value);
+          if (is_key(key, "active")) active = flag(value);
+          if (is_key(key, "tokenA")) token_a = extended_asset(value);
+          if (is_key(key, "tokenB")) token_b = extended_asset(value);
+          if (is_key(key, "currSlot")) {
             sqrt_price.reset();
             for_each_member(value, [&](std::string_view name, JsonValue& member) {
-              if (name == "sqrtPriceX64") sqrt_price = wide_unsigned(member);
+              if (is_key(name, "sqrtPriceX64")) sqrt_price = wide_unsigned(member);
             });
           }
         });
@@ -307,11 +308,11 @@ RowsPage<PositionRow> positions_page(JsonReader& reader, std::string_view reply)
     std::optional<std::int64_t> upper;
     std::optional<Uint128> liquidity;
     for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "id") id = unsigned64(value);
-      if (key == "owner") owner = account(value);
-      if (key == "tickLower") lower = signed64(value);
-      if (key == "tickUpper") upper = signed64(value);
-      if (key == "liquidity") liquidity = wide_unsigned(value);
+      if (is_key(key, "id")) id = unsigned64(value);
+      if (is_key(key, "owner")) owner = account(value);
+      if (is_key(key, "tickLower")) lower = signed64(value);
+      if (is_key(key, "tickUpper")) upper = signed64(value);
+      if (is_key(key, "liquidity")) liquidity = wide_unsigned(value);
     });
     if (!id || !owner || !lower || !upper || !liquidity || *lower >= *upper) return false;
     kept.push_back(PositionRow{.id = *id,
@@ -328,8 +329,8 @@ RowsPage<LockRow> locks_page(JsonReader& reader, std::string_view reply) {
     std::optional<std::uint64_t> position;
     std::optional<std::int64_t> unlock;
     for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (key == "pos_id") position = unsigned64(value);
-      if (key == "unlockTime") unlock = seconds(value);
+      if (is_key(key, "pos_id")) position = unsigned64(value);
+      if (is_key(key, "unlockTime")) unlock = seconds(value);
     });
     if (!position || !unlock) return false;
     kept.push_back(LockRow{.position = *position, .unlock = *unlock});
@@ -340,7 +341,7 @@ RowsPage<LockRow> locks_page(JsonReader& reader, std::string_view reply) {
 std::optional<std::int64_t> head_block_seconds(JsonReader& reader, std::string_view reply) {
   std::optional<std::int64_t> head;
   reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key != "head_block_time") return;
+    if (!is_key(key, "head_block_time")) return;
     const std::optional<std::string_view> time = text(value);
     head = time ? created_seconds(*time) : std::nullopt;
   });

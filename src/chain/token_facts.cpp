@@ -54,12 +54,12 @@ std::pair<std::string_view, std::string_view> authority_account(JsonValue& accou
   std::string_view actor;
   std::string_view permission;
   for_each_member(account, [&](std::string_view field, JsonValue& level) {
-    if (field != "permission") return;
+    if (!is_key(field, "permission")) return;
     actor = {};
     permission = {};
     for_each_member(level, [&](std::string_view part, JsonValue& named) {
-      if (part == "actor") actor = text_or_empty(named);
-      if (part == "permission") permission = text_or_empty(named);
+      if (is_key(part, "actor")) actor = text_or_empty(named);
+      if (is_key(part, "permission")) permission = text_or_empty(named);
     });
   });
   return {actor, permission};
@@ -71,8 +71,8 @@ void read_authority(JsonValue& authority, PermissionRead& read) {
   read.entry.accounts.clear();
   read.outsider = false;
   for_each_member(authority, [&](std::string_view name, JsonValue& member) {
-    if (name == "keys") read.entry.keys = element_count(member);
-    if (name != "accounts") return;
+    if (is_key(name, "keys")) read.entry.keys = element_count(member);
+    if (!is_key(name, "accounts")) return;
     read.entry.accounts.clear();
     read.outsider = false;
     for_each_element(member, [&](JsonValue& account) {
@@ -100,8 +100,8 @@ std::string link_sets_code(JsonValue& link) {
   std::string_view account;
   std::optional<std::string_view> action;
   for_each_member(link, [&](std::string_view name, JsonValue& value) {
-    if (name == "account") account = text_or_empty(value);
-    if (name == "action") action = text(value);
+    if (is_key(name, "account")) account = text_or_empty(value);
+    if (is_key(name, "action")) action = text(value);
   });
   return code_link(account, action);
 }
@@ -109,10 +109,10 @@ std::string link_sets_code(JsonValue& link) {
 PermissionRead read_permission(JsonValue& permission) {
   PermissionRead read;
   for_each_member(permission, [&](std::string_view key, JsonValue& value) {
-    if (key == "perm_name") read.entry.name = std::string(text_or_empty(value));
-    if (key == "parent") read.entry.parent = std::string(text_or_empty(value));
-    if (key == "required_auth") read_authority(value, read);
-    if (key == "linked_actions") {
+    if (is_key(key, "perm_name")) read.entry.name = std::string(text_or_empty(value));
+    if (is_key(key, "parent")) read.entry.parent = std::string(text_or_empty(value));
+    if (is_key(key, "required_auth")) read_authority(value, read);
+    if (is_key(key, "linked_actions")) {
       read.sets_code.clear();
       for_each_element(value, [&](JsonValue& link) {
         read.sets_code = link_sets_code(link);
@@ -120,7 +120,7 @@ PermissionRead read_permission(JsonValue& permission) {
       });
     }
   });
-  const bool named = read.entry.name == "owner" || read.entry.name == "active";
+  const bool named = is_key(read.entry.name, "owner") || is_key(read.entry.name, "active");
   read.entry.privileged = named && read.has_authority && (read.outsider || read.entry.keys > 0);
   return read;
 }
@@ -141,10 +141,10 @@ AnyLink read_any_link(JsonValue& element) {
   std::string_view account;
   std::optional<std::string_view> action;
   for_each_member(element, [&](std::string_view key, JsonValue& value) {
-    if (key == "perm_name" || key == "permission")
+    if (is_key(key, "perm_name") || is_key(key, "permission"))
       link.permission = std::string(text_or_empty(value));
-    if (key == "account") account = text_or_empty(value);
-    if (key == "action") action = text(value);
+    if (is_key(key, "account")) account = text_or_empty(value);
+    if (is_key(key, "action")) action = text(value);
   });
   if (link.permission.empty()) link.sets_code = code_link(account, action);
   return link;
@@ -177,9 +177,9 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
     }
     return nullptr;
   };
-  // Indexed, not a range: the list grows as parents are reached.
-  for (std::size_t i = 0; i < reached.size(); ++i) {  // NOLINT(modernize-loop-convert)
-    const PermissionRead* child = find(reached[i]);
+  // `reached` grows as parents are reached, so it is walked by index.
+  for (std::size_t next = 0; next < reached.size();) {
+    const PermissionRead* child = find(reached[next++]);
     if (child != nullptr) reach(child->entry.parent, "parent of " + child->entry.name);
   }
   std::vector<CodeSetter> setters;
@@ -216,9 +216,9 @@ struct SideView {
 SideView side_view(JsonValue& side) {
   SideView view;
   for_each_member(side, [&](std::string_view key, JsonValue& value) {
-    if (key == "contract") view.contract = text_or_empty(value);
-    if (key == "sym") view.sym = text_or_empty(value);
-    if (key == "quantity") view.quantity = text_or_empty(value);
+    if (is_key(key, "contract")) view.contract = text_or_empty(value);
+    if (is_key(key, "sym")) view.sym = text_or_empty(value);
+    if (is_key(key, "quantity")) view.quantity = text_or_empty(value);
   });
   return view;
 }
@@ -229,8 +229,8 @@ bool names_symbol(JsonValue& data, std::string_view symbol) {
   std::string_view quantity;
   std::string_view named;
   for_each_member(data, [&](std::string_view key, JsonValue& value) {
-    if (key == "quantity") quantity = text_or_empty(value);
-    if (key == "symbol") named = text_or_empty(value);
+    if (is_key(key, "quantity")) quantity = text_or_empty(value);
+    if (is_key(key, "symbol")) named = text_or_empty(value);
   });
   const std::size_t space = quantity.find(' ');
   if (space != std::string_view::npos && quantity.substr(space + 1) == symbol) return true;
@@ -294,11 +294,11 @@ struct MarketRowView {
 MarketRowView market_row_view(JsonValue& row) {
   MarketRowView view;
   for_each_member(row, [&](std::string_view name, JsonValue& value) {
-    if (name == "market_id") view.market_id = whole_number(value);
-    if (name == "symbol") view.symbol = text_or_empty(value);
-    if (name == "status_code") view.status_code = whole_number(value);
-    if (name == "bid_token") view.bid = side_view(value);
-    if (name == "ask_token") view.ask = side_view(value);
+    if (is_key(name, "market_id")) view.market_id = whole_number(value);
+    if (is_key(name, "symbol")) view.symbol = text_or_empty(value);
+    if (is_key(name, "status_code")) view.status_code = whole_number(value);
+    if (is_key(name, "bid_token")) view.bid = side_view(value);
+    if (is_key(name, "ask_token")) view.ask = side_view(value);
   });
   return view;
 }
@@ -312,7 +312,7 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   std::vector<AnyLink> any_links;
   bool listed = false;
   const bool json = reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "permissions") {
+    if (is_key(key, "permissions")) {
       listed = true;
       permissions.clear();
       fact.owner_keys = false;
@@ -328,22 +328,22 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
         return true;
       });
     }
-    if (key == "eosio_any_linked_actions") {
+    if (is_key(key, "eosio_any_linked_actions")) {
       any_links.clear();
       for_each_element(value, [&](JsonValue& element) {
         if (any_links.size() < max_listed_permissions) any_links.push_back(read_any_link(element));
         return true;
       });
     }
-    if (key == "last_code_update") {
+    if (is_key(key, "last_code_update")) {
       const std::optional<std::string_view> updated = text(value);
       fact.last_code_update = updated ? std::optional<std::string>(*updated) : std::nullopt;
     }
-    if (key == "head_block_time") {
+    if (is_key(key, "head_block_time")) {
       const std::optional<std::string_view> head = text(value);
       read.head_block_time = head ? created_seconds(*head) : std::nullopt;
     }
-    if (key == "created") {
+    if (is_key(key, "created")) {
       const std::optional<std::string_view> created = text(value);
       read.created = created ? std::optional<std::string>(*created) : std::nullopt;
     }
@@ -352,7 +352,7 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   if (!listed) fact.why = "reply without permissions";
   for (const PermissionRead& permission : permissions) {
     const std::string& name = permission.entry.name;
-    if (name == "owner" || name == "active") fact.entries.push_back(permission.entry);
+    if (is_key(name, "owner") || is_key(name, "active")) fact.entries.push_back(permission.entry);
   }
   fact.code_setters = code_setters(permissions, any_links);
   return read;
@@ -364,7 +364,7 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
   std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
   std::vector<MarketRow> token_rows;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
-    if (key != "rows") return;
+    if (!is_key(key, "rows")) return;
     rows_read = 0;
     found.reset();
     token_rows.clear();
@@ -399,7 +399,7 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
 std::optional<std::string_view> created_text(JsonReader& reader, std::string_view account_reply) {
   std::optional<std::string_view> created;
   reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "created") created = text(value);
+    if (is_key(key, "created")) created = text(value);
   });
   return created;
 }
@@ -430,11 +430,11 @@ ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_r
   bool has_rows = false;
   const bool json =
       reader.read_members(reputation_reply, [&](std::string_view key, JsonValue& rows) {
-        if (key != "rows") return;
+        if (!is_key(key, "rows")) return;
         fact.avg_score.reset();
         has_rows = for_each_element(rows, [&](JsonValue& row) {
           for_each_member(row, [&](std::string_view name, JsonValue& value) {
-            if (name == "avg_score") fact.avg_score = raw_reputation(value);
+            if (is_key(name, "avg_score")) fact.avg_score = raw_reputation(value);
           });
           return false;
         });
@@ -459,7 +459,7 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
   ActivityFact fact;
   bool listed = false;
   const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
-    if (key != "actions") return;
+    if (!is_key(key, "actions")) return;
     listed = true;
     times.clear();
     by_name.clear();
@@ -472,13 +472,13 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
       std::string_view name;
       bool of_symbol = false;
       for_each_member(action, [&](std::string_view member, JsonValue& value) {
-        if (member == "@timestamp") stamp = text_or_empty(value);
-        if (member != "act") return;
+        if (is_key(member, "@timestamp")) stamp = text_or_empty(value);
+        if (!is_key(member, "act")) return;
         of_symbol = false;
         for_each_member(value, [&](std::string_view field, JsonValue& part) {
-          if (field == "account") account = text_or_empty(part);
-          if (field == "name") name = text_or_empty(part);
-          if (field == "data" && symbol) of_symbol = names_symbol(part, *symbol);
+          if (is_key(field, "account")) account = text_or_empty(part);
+          if (is_key(field, "name")) name = text_or_empty(part);
+          if (is_key(field, "data") && symbol) of_symbol = names_symbol(part, *symbol);
         });
       });
       const bool counted = account == token && (!symbol || of_symbol);

@@ -342,8 +342,14 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested) {
-  Reads reads(settings, context.client);
   JsonReader reader;
+  return gather_liquidity(settings, context, token, requested, reader);
+}
+
+LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
+                                 std::string_view token,
+                                 const std::optional<std::string>& requested, JsonReader& reader) {
+  Reads reads(settings, context.client);
   LiquidityReport report;
   report.token = std::string(token);
   const SymbolChoice choice = resolve_symbol(reads, reader, token, requested);

@@ -18,6 +18,8 @@
 
 namespace tarnwick {
 
+class JsonReader;
+
 struct PageBound {
   std::uint32_t rows = 0;   // rows asked for per page
   std::uint32_t pages = 0;  // pages read at most
@@ -55,5 +57,10 @@ inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"}
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested);
+// The same, its replies read with `reader` (the serving loop keeps one from request to request,
+// so its buffers are made once).
+LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
+                                 std::string_view token,
+                                 const std::optional<std::string>& requested, JsonReader& reader);
 
 }  // namespace tarnwick

@@ -11,12 +11,12 @@ ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
   ContractSymbols out;
   bool has_rows = false;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (key == "more") {
+    if (is_key(key, "more")) {
       const std::optional<bool> flag = boolean(value);
       const std::optional<std::string_view> next = text(value);
       out.more = flag ? *flag : (next && !next->empty());
     }
-    if (key != "rows") return;
+    if (!is_key(key, "rows")) return;
     has_rows = true;
     out.symbols.clear();
     std::size_t seen = 0;

@@ -24,6 +24,7 @@
 #include <simdjson.h>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,6 +33,14 @@
 #include "common/text.h"
 
 namespace tarnwick {
+
+// Whether the member name `key` is `name`, a literal. Inlined to a length check and a compare of
+// a few bytes: std::string_view's == calls out to compare() and memcmp, which cost more than the
+// rest of reading a row whose member names are each compared with every name a reader wants.
+template <std::size_t size>
+bool is_key(std::string_view key, const char (&name)[size]) {
+  return key.size() == size - 1 && std::memcmp(key.data(), name, size - 1) == 0;
+}
 
 // One value of the document, as the reader hands it to a visitor: on the parser's tape (texts up
 // to JsonReader::max_tape_text), or under the cursor of the walk that reads longer texts.
@@ -69,6 +78,7 @@ void for_each_member(JsonValue& value, Visit&& visit) {
     if (value.tape->get(object) == simdjson::SUCCESS) visit_members(object, visit);
     return;
   }
+  if (value.walked == nullptr) return;  // a value always holds one of the two
   simdjson::ondemand::object object;
   if (value.walked->get_object().get(object) == simdjson::SUCCESS) visit_members(object, visit);
 }
@@ -86,6 +96,7 @@ bool for_each_element(JsonValue& value, Visit&& visit) {
     }
     return true;
   }
+  if (value.walked == nullptr) return false;
   simdjson::ondemand::array array;
   if (value.walked->get_array().get(array) != simdjson::SUCCESS) return false;
   for (auto item : array) {

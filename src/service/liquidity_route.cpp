@@ -6,7 +6,7 @@
 
 namespace tarnwick {
 
-Response liquidity_route(std::string_view target, const ScanContext& context,
+Response liquidity_route(std::string_view target, const ScanContext& context, JsonReader& reader,
                          const LiquiditySettings& settings) {
   const std::optional<std::string> token = token_param(target, "token");
   if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
@@ -17,7 +17,7 @@ Response liquidity_route(std::string_view target, const ScanContext& context,
   const std::optional<std::string> requested =
       symbol.kind == SymbolParam::Kind::given ? std::optional(symbol.symbol) : std::nullopt;
   return {status_ok, content_type_json_utf8,
-          liquidity_json(gather_liquidity(settings, context, *token, requested))};
+          liquidity_json(gather_liquidity(settings, context, *token, requested, reader))};
 }
 
 }  // namespace tarnwick

@@ -12,10 +12,13 @@
 
 namespace tarnwick {
 
+class JsonReader;
+
 // {"error":"missing token"} or {"error":"invalid symbol"} with 400 before any read; else 200
 // application/json; charset=utf-8 with the liquidity object. The answer holds the serving thread
 // for as long as its reads take (bounded by `settings`).
-Response liquidity_route(std::string_view target, const ScanContext& context,
+// `reader` reads the replies, as for /scan and /evidence.
+Response liquidity_route(std::string_view target, const ScanContext& context, JsonReader& reader,
                          const LiquiditySettings& settings = production_liquidity_settings);
 
 }  // namespace tarnwick

@@ -46,7 +46,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
   if (path == "/update") {
     return {status_ok, content_type_json, run_update_check(production_update_check())};
   }
-  if (path == "/liquidity") return liquidity_route(target, context);
+  if (path == "/liquidity") return liquidity_route(target, context, reader);
   // The token is read only once the fixed-path routes are ruled out.
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context, reader);
