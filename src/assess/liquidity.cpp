@@ -186,7 +186,7 @@ std::uint64_t round_down(long double amount) {
 
 }  // namespace
 
-std::optional<SymbolSpec> parse_symbol_spec(std::string_view text) {
+std::optional<TokenSymbol> parse_token_symbol(std::string_view text) {
   const std::size_t comma = text.find(',');
   if (comma == std::string_view::npos) return std::nullopt;
   const std::optional<std::uint64_t> precision = parse_uint64(text.substr(0, comma));
@@ -195,7 +195,7 @@ std::optional<SymbolSpec> parse_symbol_spec(std::string_view text) {
       !is_symbol_code(code)) {
     return std::nullopt;
   }
-  return SymbolSpec{.precision = static_cast<std::uint8_t>(*precision), .code = std::string(code)};
+  return TokenSymbol{.precision = static_cast<std::uint8_t>(*precision), .code = std::string(code)};
 }
 
 std::optional<Uint128> parse_uint128(std::string_view text) {

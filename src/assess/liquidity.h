@@ -19,11 +19,11 @@ namespace tarnwick {
 
 // The digits after the point and the code of a symbol text "4,SYM" (precision 0 to 18, a symbol
 // code); none for any other shape.
-struct SymbolSpec {
+struct TokenSymbol {
   std::uint8_t precision = 0;
   std::string code;
 };
-std::optional<SymbolSpec> parse_symbol_spec(std::string_view text);
+std::optional<TokenSymbol> parse_token_symbol(std::string_view text);
 
 // An unsigned decimal of up to 128 bits: one or more ASCII digits and nothing else; none when it
 // does not fit.

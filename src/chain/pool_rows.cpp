@@ -68,16 +68,16 @@ std::optional<Asset> asset(JsonValue& value) {
   return quantity ? parse_asset(*quantity) : std::nullopt;
 }
 
-std::optional<SymbolSpec> symbol_spec(JsonValue& value) {
-  const std::optional<std::string_view> spec = text(value);
-  return spec ? parse_symbol_spec(*spec) : std::nullopt;
+std::optional<TokenSymbol> token_symbol_of(JsonValue& value) {
+  const std::optional<std::string_view> written = text(value);
+  return written ? parse_token_symbol(*written) : std::nullopt;
 }
 
 // A symbol's code, from "4,SYM" or a bare "SYM".
 std::optional<std::string> symbol_code(JsonValue& value) {
   const std::optional<std::string_view> named = text(value);
   if (!named) return std::nullopt;
-  if (const std::optional<SymbolSpec> spec = parse_symbol_spec(*named)) return spec->code;
+  if (const std::optional<TokenSymbol> symbol = parse_token_symbol(*named)) return symbol->code;
   if (is_symbol_code(*named)) return std::string(*named);
   return std::nullopt;
 }
@@ -196,8 +196,8 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
         std::optional<std::uint64_t> id;
         std::optional<std::string> contract_a;
         std::optional<std::string> contract_b;
-        std::optional<SymbolSpec> symbol_a;
-        std::optional<SymbolSpec> symbol_b;
+        std::optional<TokenSymbol> symbol_a;
+        std::optional<TokenSymbol> symbol_b;
         std::optional<std::uint64_t> reserve_a;
         std::optional<std::uint64_t> reserve_b;
         std::optional<bool> paused;
@@ -205,8 +205,8 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
           if (is_key(key, "id")) id = unsigned64(value);
           if (is_key(key, "tokenAContract")) contract_a = account(value);
           if (is_key(key, "tokenBContract")) contract_b = account(value);
-          if (is_key(key, "tokenASymbol")) symbol_a = symbol_spec(value);
-          if (is_key(key, "tokenBSymbol")) symbol_b = symbol_spec(value);
+          if (is_key(key, "tokenASymbol")) symbol_a = token_symbol_of(value);
+          if (is_key(key, "tokenBSymbol")) symbol_b = token_symbol_of(value);
           if (is_key(key, "reserveA")) reserve_a = unsigned64(value);
           if (is_key(key, "reserveB")) reserve_b = unsigned64(value);
           if (is_key(key, "paused")) paused = flag(value);
