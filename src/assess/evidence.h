@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -16,6 +17,17 @@
 #include "assess/verdict.h"
 
 namespace tarnwick {
+
+// The reason of a fact whose reply was not one JSON document.
+inline constexpr std::string_view reply_not_json = "reply not JSON";
+
+// A fact that is unavailable for `why`, with nothing else set.
+template <class Fact>
+Fact unavailable(std::string_view why) {
+  Fact fact;
+  fact.why = std::string(why);
+  return fact;
+}
 
 struct PermissionEntry {
   std::string name;

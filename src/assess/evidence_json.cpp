@@ -4,14 +4,13 @@
 #include <cmath>
 #include <variant>
 
+#include "assess/json_members.h"
 #include "assess/renderings.h"
 #include "assess/scan_record.h"
 #include "common/text.h"
 
 namespace tarnwick {
 namespace {
-
-std::string_view json_bool(bool value) { return value ? "true" : "false"; }
 
 void append_number(std::string& out, Uint128 value) { append_decimal128(out, value); }
 
@@ -22,27 +21,6 @@ void append_optional(std::string& out, const std::optional<Number>& value) {
   } else {
     out += "null";
   }
-}
-
-// ,"key":
-void append_key(std::string& out, std::string_view key) {
-  out += ",\"";
-  out += key;
-  out += "\":";
-}
-
-void append_text_member(std::string& out, std::string_view key, std::string_view value) {
-  append_key(out, key);
-  append_json_quoted(out, value);
-}
-
-void append_text_list(std::string& out, const std::vector<std::string>& texts) {
-  out += '[';
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    if (i > 0) out += ',';
-    append_json_quoted(out, texts[i]);
-  }
-  out += ']';
 }
 
 void append_bits(std::string& out, HazardBits bits) {
@@ -124,8 +102,7 @@ void append_permission(std::string& out, const PermissionEntry& entry) {
   append_number(out, entry.keys);
   append_key(out, "accounts");
   append_text_list(out, entry.accounts);
-  append_key(out, "privileged");
-  out += json_bool(entry.privileged);
+  append_bool_member(out, "privileged", entry.privileged);
 }
 
 void append_permissions(std::string& out, const FactHead& head, const PermissionsFact& fact) {
@@ -144,8 +121,7 @@ void append_permissions(std::string& out, const FactHead& head, const Permission
       out += '}';
     }
     out += ']';
-    append_key(out, "listed_all");
-    out += json_bool(!fact.cut);
+    append_bool_member(out, "listed_all", !fact.cut);
     append_key(out, "last_code_update");
     if (fact.last_code_update) {
       append_json_quoted(out, *fact.last_code_update);
@@ -168,8 +144,7 @@ void append_market(std::string& out, const FactHead& head, const MarketFact& fac
   if (open_fact(out, head, FactName::market, "market", fact.why, fact.node, fact.read_failed)) {
     append_key(out, "rows_read");
     append_number(out, fact.rows_read);
-    append_key(out, "limit_reached");
-    out += json_bool(fact.limit_reached);
+    append_bool_member(out, "limit_reached", fact.limit_reached);
     append_key(out, "row");
     if (fact.found) {
       out += "{\"market_id\":";
@@ -200,8 +175,7 @@ void append_creation(std::string& out, const FactHead& head, const CreationFact&
 
 void append_prior_rug(std::string& out, const FactHead& head, const PriorRugFact& fact) {
   open_fact(out, head, FactName::prior_rug, "prior_rug", "", "");
-  append_key(out, "listed");
-  out += json_bool(fact.listed);
+  append_bool_member(out, "listed", fact.listed);
   append_key(out, "list_size");
   append_number(out, fact.list_size);
   out += '}';
@@ -226,8 +200,7 @@ void append_symbols(std::string& out, const SupplyFact& fact) {
   if (!fact.symbols_read) return;
   append_key(out, "symbols");
   append_text_list(out, fact.symbols);
-  append_key(out, "symbols_more");
-  out += json_bool(fact.symbols_more);
+  append_bool_member(out, "symbols_more", fact.symbols_more);
 }
 
 void append_supply(std::string& out, const FactHead& head, const SupplyFact& fact) {
@@ -238,10 +211,8 @@ void append_supply(std::string& out, const FactHead& head, const SupplyFact& fac
     append_text_member(out, "supply", fact.supply);
     append_text_member(out, "max_supply", fact.max_supply);
     append_text_member(out, "issuer", fact.issuer);
-    append_key(out, "capped");
-    out += json_bool(fact.capped);
-    append_key(out, "over_cap");
-    out += json_bool(fact.over_cap);
+    append_bool_member(out, "capped", fact.capped);
+    append_bool_member(out, "over_cap", fact.over_cap);
     append_key(out, "headroom_bp");
     append_optional(out, fact.headroom_bp);
   }
@@ -282,8 +253,7 @@ void append_activity(std::string& out, const FactHead& head, const ActivityFact&
     append_optional(out, fact.symbol_actions);
     append_key(out, "per_hour");
     append_number(out, fact.per_hour);
-    append_key(out, "saturated");
-    out += json_bool(fact.saturated);
+    append_bool_member(out, "saturated", fact.saturated);
     out += ",\"by_name\":{";
     for (std::size_t i = 0; i < fact.by_name.size(); ++i) {
       if (i > 0) out += ',';
@@ -307,8 +277,7 @@ void append_activity(std::string& out, const FactHead& head, const ActivityFact&
 void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
   if (open_fact(out, head, FactName::code, "code", fact.why, fact.node)) {
     append_text_member(out, "hash", fact.hash);
-    append_key(out, "has_code");
-    out += json_bool(fact.has_code);
+    append_bool_member(out, "has_code", fact.has_code);
     append_key(out, "build");
     if (fact.build) {
       append_json_quoted(out, *fact.build);
@@ -322,13 +291,11 @@ void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
 void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fact) {
   if (open_fact(out, head, FactName::issuer, "issuer", fact.why, fact.node)) {
     append_text_member(out, "name", fact.name);
-    append_key(out, "is_contract");
-    out += json_bool(fact.is_contract);
+    append_bool_member(out, "is_contract", fact.is_contract);
     append_text_member(out, "created", fact.created);
     append_key(out, "age_days");
     append_optional(out, fact.age_days);
-    append_key(out, "has_code");
-    out += json_bool(fact.has_code);
+    append_bool_member(out, "has_code", fact.has_code);
     out += ",\"permissions\":[";
     for (std::size_t i = 0; i < fact.control.size(); ++i) {
       if (i > 0) out += ',';
@@ -336,10 +303,8 @@ void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fac
       out += '}';
     }
     out += ']';
-    append_key(out, "privileged");
-    out += json_bool(fact.privileged);
-    append_key(out, "listed");
-    out += json_bool(fact.listed);
+    append_bool_member(out, "privileged", fact.privileged);
+    append_bool_member(out, "listed", fact.listed);
   }
   out += '}';
 }
@@ -348,8 +313,7 @@ void append_creator(std::string& out, const FactHead& head, const CreatorFact& f
   if (open_fact(out, head, FactName::creator, "creator", fact.why, fact.node)) {
     append_text_member(out, "account", fact.account);
     append_text_member(out, "created", fact.created);
-    append_key(out, "listed");
-    out += json_bool(fact.listed);
+    append_bool_member(out, "listed", fact.listed);
   }
   out += '}';
 }
@@ -373,24 +337,18 @@ std::string evidence_json(std::string_view token, std::string_view node,
   } else {
     out += "null";
   }
-  append_key(out, "shared");
-  out += json_bool(evidence.shared);
+  append_bool_member(out, "shared", evidence.shared);
   append_text_member(out, "subject", evidence.subject == Subject::issuer ? "issuer" : "contract");
   append_key(out, "verdict");
   append_verdict(out, evidence.verdict);
-  append_key(out, "unverified");
-  out += json_bool(evidence.verdict.unverified);
-  append_key(out, "block");
-  out += json_bool(block(evidence.verdict));
+  append_bool_member(out, "unverified", evidence.verdict.unverified);
+  append_bool_member(out, "block", block(evidence.verdict));
   out += '}';
   append_key(out, "measured");
   append_verdict(out, evidence.measured);
-  append_key(out, "block");
-  out += json_bool(block(evidence.measured));
-  append_key(out, "holders_measured");
-  out += json_bool(evidence.holders_measured);
-  append_key(out, "activity_measured");
-  out += json_bool(evidence.activity_measured);
+  append_bool_member(out, "block", block(evidence.measured));
+  append_bool_member(out, "holders_measured", evidence.holders_measured);
+  append_bool_member(out, "activity_measured", evidence.activity_measured);
   out += "},\"facts\":{";
   const std::size_t first = out.size();
   const FactHead head{.evidence = evidence};

@@ -3,24 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "assess/json_members.h"
 #include "assess/renderings.h"
 #include "common/text.h"
 
 namespace tarnwick {
 namespace {
-
-std::string_view json_bool(bool value) { return value ? "true" : "false"; }
-
-void append_key(std::string& out, std::string_view key) {
-  out += ",\"";
-  out += key;
-  out += "\":";
-}
-
-void append_text_member(std::string& out, std::string_view key, std::string_view value) {
-  append_key(out, key);
-  append_json_quoted(out, value);
-}
 
 // The amount as an asset text at the side's precision, or null when not known.
 void append_side_amount(std::string& out, const PoolSide& side) {
@@ -69,8 +57,7 @@ void append_pool(std::string& out, const LiquidityPool& pool) {
   append_side_amount(out, pool.token);
   append_key(out, "pair_amount");
   append_side_amount(out, pool.pair);
-  append_key(out, "active");
-  out += json_bool(pool.active);
+  append_bool_member(out, "active", pool.active);
   append_key(out, "shares");
   append_shares(out, split_bp(pool.shares, pool.when_empty));
   append_key(out, "earliest_unlock");
@@ -92,10 +79,8 @@ void append_launch(std::string& out, const std::optional<LaunchCurve>& launch) {
   out += "{\"id\":";
   append_decimal128(out, launch->id);
   append_text_member(out, "creator", launch->creator);
-  append_key(out, "creator_prior_rug");
-  out += json_bool(launch->creator_listed);
-  append_key(out, "graduated");
-  out += json_bool(launch->graduated);
+  append_bool_member(out, "creator_prior_rug", launch->creator_listed);
+  append_bool_member(out, "graduated", launch->graduated);
   append_key(out, "dex_pool_id");
   if (launch->graduated) {
     append_decimal128(out, launch->dex_pool_id);
@@ -169,8 +154,7 @@ void append_totals(std::string& out, const LiquidityReport& report) {
   } else {
     out += "null";
   }
-  append_key(out, "all_read");
-  out += json_bool(all_read);
+  append_bool_member(out, "all_read", all_read);
   out += '}';
 }
 
@@ -298,16 +282,10 @@ std::string liquidity_json(const LiquidityReport& report) {
     out += "null";
     append_text_member(out, "why", report.symbol_why);
   }
-  out += ",\"symbols\":[";
-  for (std::size_t i = 0; i < report.symbols.size(); ++i) {
-    if (i > 0) out += ',';
-    append_json_quoted(out, report.symbols[i]);
-  }
-  out += ']';
-  append_key(out, "symbols_more");
-  out += json_bool(report.symbols_more);
-  append_key(out, "shared");
-  out += json_bool(report.shared);
+  append_key(out, "symbols");
+  append_text_list(out, report.symbols);
+  append_bool_member(out, "symbols_more", report.symbols_more);
+  append_bool_member(out, "shared", report.shared);
   out += ",\"venues\":[";
   for (std::size_t i = 0; i < report.venues.size(); ++i) {
     if (i > 0) out += ',';

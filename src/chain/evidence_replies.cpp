@@ -9,20 +9,6 @@
 #include "common/json_reader.h"
 
 namespace tarnwick {
-namespace {
-
-constexpr std::string_view not_json = "reply not JSON";
-
-// A fact with only its reason set.
-template <class Fact>
-Fact unavailable(std::string_view why) {
-  Fact fact;
-  fact.why = std::string(why);
-  return fact;
-}
-
-}  // namespace
-
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token) {
   if (!market.why.empty() || !market.found) return std::nullopt;
   const std::string& symbol = market.bid.contract == token ? market.bid.symbol : market.ask.symbol;
@@ -78,7 +64,7 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
   const std::optional<Asset> supply = parse_asset(fact.supply);
   const std::optional<Asset> max_supply = parse_asset(fact.max_supply);
   if (!json) {
-    fact.why = not_json;
+    fact.why = reply_not_json;
   } else if (!found) {
     fact.why = "the contract has no such symbol";
   } else if (!supply || !max_supply || supply->symbol != symbol || max_supply->symbol != symbol ||
@@ -131,7 +117,7 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
       return fact.holders.size() < top_holder_limit;
     });
   });
-  if (!json) return unavailable<HoldersFact>(not_json);
+  if (!json) return unavailable<HoldersFact>(reply_not_json);
   if (!listed) {
     return unavailable<HoldersFact>(error ? "the history node has no state index for holders"
                                           : "reply without holders");
@@ -149,6 +135,10 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
   return fact;
 }
 
+bool code_ever_set(const std::optional<std::string>& last_code_update) {
+  return last_code_update && !last_code_update->starts_with("1970-01-01T00:00:00");
+}
+
 IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
                        std::uint64_t reference_time, const PriorRugList& prior_rugs) {
   AccountRead account = read_account(reader, account_reply);
@@ -158,12 +148,9 @@ IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::
   fact.listed = prior_rugs.contains(name);
   if (account.created) {
     fact.created = *account.created;
-    const std::optional<std::int64_t> seconds = created_seconds(fact.created);
-    const std::uint32_t age = seconds ? age_in_days(*seconds, reference_time) : unknown_age_days;
-    if (age != unknown_age_days) fact.age_days = age;
+    fact.age_days = age_of(fact.created, reference_time);
   }
-  const std::optional<std::string>& updated = account.permissions.last_code_update;
-  fact.has_code = updated && !updated->starts_with("1970-01-01T00:00:00");
+  fact.has_code = code_ever_set(account.permissions.last_code_update);
   fact.control = std::move(account.permissions.entries);
   fact.privileged = account.permissions.owner_keys;
   return fact;
@@ -178,7 +165,7 @@ CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
     if (is_key(key, "timestamp")) fact.created = std::string(text_or_empty(value));
     if (is_key(key, "error")) error = true;
   });
-  if (!json) return unavailable<CreatorFact>(not_json);
+  if (!json) return unavailable<CreatorFact>(reply_not_json);
   if (!is_account_name(fact.account)) {
     return unavailable<CreatorFact>(error ? "the history node has no creator for this account"
                                           : "reply without a creator");
@@ -196,7 +183,7 @@ CodeFact code_fact(JsonReader& reader, std::string_view reply) {
       fact.hash.size() == 64 && std::all_of(fact.hash.begin(), fact.hash.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
       });
-  if (!json) return unavailable<CodeFact>(not_json);
+  if (!json) return unavailable<CodeFact>(reply_not_json);
   if (!hash_shape) return unavailable<CodeFact>("reply without a code hash");
   fact.has_code = fact.hash != std::string(64, '0');
   if (fact.hash == standard_token_build_2021) fact.build = "2021";

@@ -59,6 +59,9 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
 // a node without the state index, and for an empty list while supply is above 0.
 HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset& supply);
 
+// Whether an account's code was ever set: its last_code_update is a time other than the epoch.
+bool code_ever_set(const std::optional<std::string>& last_code_update);
+
 // From the get_account reply of the account that issues the token: its created time and age at
 // `reference_time`, whether it holds contract code (a last_code_update other than the epoch),
 // its owner and active permissions under OWNER_KEYS's rule, and `listed`. Unavailable when the

@@ -29,12 +29,6 @@ const std::string* reply_of(const ChainClient& client, const ReadOutcome& outcom
   return reply;
 }
 
-IssuerFact unknown_issuer(std::string_view why) {
-  IssuerFact fact;
-  fact.why = std::string(why);
-  return fact;
-}
-
 // A read whose reply becomes a fact: `from_reply` for a reply, "read failed" otherwise; the fact
 // names the node that answered.
 template <class Fact, class Read>
@@ -54,9 +48,10 @@ IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::stri
                        const TokenEvidence& evidence) {
   const SupplyFact& supply = evidence.supply;
   if (!supply.why.empty())
-    return unknown_issuer("the supply, which names the issuer, is unavailable");
+    return unavailable<IssuerFact>("the supply, which names the issuer, is unavailable");
   if (supply.issuer != token) {
-    if (!is_account_name(supply.issuer)) return unknown_issuer("the supply names no issuer");
+    if (!is_account_name(supply.issuer))
+      return unavailable<IssuerFact>("the supply names no issuer");
     const ChainClient& client = context.client;
     return read_fact<IssuerFact>(
         client, client.post_json(get_account_url(client.base_url()), account_body(supply.issuer)),
@@ -75,8 +70,7 @@ IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::stri
     fact.created = scan.creation.created;
     fact.age_days = scan.creation.age_days;
   }
-  const std::optional<std::string>& updated = scan.permissions.last_code_update;
-  fact.has_code = updated && !updated->starts_with("1970-01-01T00:00:00");
+  fact.has_code = code_ever_set(scan.permissions.last_code_update);
   fact.control = scan.permissions.entries;
   fact.privileged = scan.permissions.owner_keys;
   if (!scan.permissions.why.empty()) fact.why = scan.permissions.why;

@@ -20,16 +20,6 @@
 namespace tarnwick {
 namespace {
 
-constexpr std::string_view not_json = "reply not JSON";
-
-// A fact with only its reason set.
-template <class Fact>
-Fact unavailable(std::string_view why) {
-  Fact fact;
-  fact.why = std::string(why);
-  return fact;
-}
-
 std::uint32_t element_count(JsonValue& value) {
   std::uint32_t count = 0;
   for_each_element(value, [&](JsonValue&) {
@@ -348,7 +338,8 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
       read.created = created ? std::optional<std::string>(*created) : std::nullopt;
     }
   });
-  if (!json) return AccountRead{unavailable<PermissionsFact>(not_json), std::nullopt, std::nullopt};
+  if (!json)
+    return AccountRead{unavailable<PermissionsFact>(reply_not_json), std::nullopt, std::nullopt};
   if (!listed) fact.why = "reply without permissions";
   for (const PermissionRead& permission : permissions) {
     const std::string& name = permission.entry.name;
@@ -379,7 +370,7 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
       return true;
     });
   });
-  if (!json) return unavailable<MarketFact>(not_json);
+  if (!json) return unavailable<MarketFact>(reply_not_json);
   if (!has_rows) return unavailable<MarketFact>("reply without rows");
   MarketFact fact;
   fact.token_rows = std::move(token_rows);
@@ -413,14 +404,13 @@ CreationFact read_creation(JsonReader& reader, std::string_view account_reply,
     fact.why = "reply without a created time";
     return fact;
   }
-  const std::optional<std::int64_t> seconds = created_seconds(*created);
-  const std::uint32_t age = seconds ? age_in_days(*seconds, reference_time) : unknown_age_days;
-  if (age == unknown_age_days) {
+  const std::optional<std::uint32_t> age = age_of(*created, reference_time);
+  if (!age) {
     fact.why = "the created time does not read as an age";
     return fact;
   }
   fact.created = std::string(*created);
-  fact.age_days = age;
+  fact.age_days = *age;
   return fact;
 }
 
@@ -440,7 +430,7 @@ ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_r
         });
       });
   if (!json || !has_rows) {
-    fact = unavailable<ReputationFact>(json ? "reply without rows" : not_json);
+    fact = unavailable<ReputationFact>(json ? "reply without rows" : reply_not_json);
   } else if (fact.avg_score) {
     fact.score = scale_reputation(*fact.avg_score);
   }
@@ -495,7 +485,7 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
       return times.size() < history_action_limit;
     });
   });
-  if (!json) return unavailable<ActivityFact>(not_json);
+  if (!json) return unavailable<ActivityFact>(reply_not_json);
   if (!listed) return unavailable<ActivityFact>("reply without actions");
   const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
   fact.per_hour = rate.per_hour;
@@ -605,6 +595,14 @@ std::optional<std::int64_t> created_seconds(std::string_view created) {
   }
   if (total < 0) return std::nullopt;
   return total;
+}
+
+std::optional<std::uint32_t> age_of(std::string_view created, std::uint64_t reference_time) {
+  const std::optional<std::int64_t> seconds = created_seconds(created);
+  if (!seconds) return std::nullopt;
+  const std::uint32_t age = age_in_days(*seconds, reference_time);
+  if (age == unknown_age_days) return std::nullopt;
+  return age;
 }
 
 std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time) {

@@ -112,6 +112,10 @@ std::optional<std::int64_t> days_from_civil(std::int64_t year, std::int64_t mont
 // byte 18 is ignored. None for a malformed date, any overflow, or a time before 1970.
 std::optional<std::int64_t> created_seconds(std::string_view created);
 
+// The age in whole days at `reference_time` of a "created" text (created_seconds, age_in_days);
+// none when it does not read as a time or the age saturates.
+std::optional<std::uint32_t> age_of(std::string_view created, std::uint64_t reference_time);
+
 // Whole days from `created` to `reference_time`, 0 when `created` is later. An age beyond the
 // 32-bit range saturates at 4294967295, which reads as unknown.
 std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time);

@@ -83,22 +83,30 @@ Response oracle_route(const std::optional<std::string>& token, const ScanContext
           verdict ? oracle_line(*token, *verdict) : oracle_no_data_line(*token)};
 }
 
-Response evidence_route(std::string_view target, const ScanContext& context, JsonReader& reader) {
-  const std::optional<std::string> token = token_param(target, "token");
-  if (!token) return {status_bad_request, content_type_json, std::string(scan_missing_token_body)};
-  const SymbolParam symbol = symbol_param(target);
+std::variant<TokenQuery, Response> token_query(std::string_view target) {
+  std::optional<std::string> token = token_param(target, "token");
+  if (!token)
+    return Response{status_bad_request, content_type_json, std::string(scan_missing_token_body)};
+  SymbolParam symbol = symbol_param(target);
   if (symbol.kind == SymbolParam::Kind::invalid) {
-    return {status_bad_request, content_type_json, R"({"error":"invalid symbol"})"};
+    return Response{status_bad_request, content_type_json, R"({"error":"invalid symbol"})"};
   }
-  const std::optional<std::string> requested =
-      symbol.kind == SymbolParam::Kind::given ? std::optional(symbol.symbol) : std::nullopt;
+  return TokenQuery{std::move(*token), symbol.kind == SymbolParam::Kind::given
+                                           ? std::optional(std::move(symbol.symbol))
+                                           : std::nullopt};
+}
+
+Response evidence_route(std::string_view target, const ScanContext& context, JsonReader& reader) {
+  std::variant<TokenQuery, Response> query = token_query(target);
+  if (Response* refusal = std::get_if<Response>(&query)) return std::move(*refusal);
+  const auto& [token, symbol] = std::get<TokenQuery>(query);
   const std::optional<TokenEvidence> evidence =
-      gather_evidence(scan_thresholds, context, *token, requested, reader);
+      gather_evidence(scan_thresholds, context, token, symbol, reader);
   // After the reads the client's node in use is the one that answered them (when none did, the
   // one the next read asks first).
   const std::string& node = context.client.base_url();
   return {status_ok, content_type_json_utf8,
-          evidence ? evidence_json(*token, node, *evidence) : evidence_no_data_json(*token, node)};
+          evidence ? evidence_json(token, node, *evidence) : evidence_no_data_json(token, node)};
 }
 
 }  // namespace tarnwick

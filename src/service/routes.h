@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include "chain/scan_context.h"
 #include "service/connection.h"
@@ -45,6 +46,17 @@ Response answer_request(std::string_view request, const ScanContext& context);
 // object with the alert report inside (200).
 Response scan_route(const std::optional<std::string>& token, const ScanContext& context,
                     JsonReader& reader);
+
+// The `token` and optional `symbol` query values of a route about one token of a contract.
+struct TokenQuery {
+  std::string token;
+  std::optional<std::string> symbol;
+};
+
+// The query of `target`, or the 400 application/json answer that refuses it before any read:
+// {"error":"missing token"} (as /scan), or {"error":"invalid symbol"} for a symbol that is not 1
+// to 7 capitals A-Z (an empty `symbol=` is as if absent).
+std::variant<TokenQuery, Response> token_query(std::string_view target);
 
 // The facts behind the verdict, for the `token` and optional `symbol` query values of `target`:
 // {"error":"missing token"} (400, application/json, as /scan), {"error":"invalid symbol"} (400)
