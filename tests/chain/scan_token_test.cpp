@@ -284,12 +284,9 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
   const std::string account = test::benign_account_json("tok", "2024-01-15T10:30:00.000");
   const std::string scored = test::rows_json({test::agentscore_json("tok", "350")});
   const std::vector<Case> cases = {
-      {"all read", market, account, scored, 0, "", ""},
       {"market read failed", std::nullopt, account, scored, 0, "market",
        "a market that is not thin: bit 0 not set"},
       {"market reply HTML", "<html>502</html>", account, scored, LIQUIDITY_THIN, "market",
-       "no usable market: liquidity thin, bit 0 set"},
-      {"market rows not an array", R"({"rows":{}})", account, scored, LIQUIDITY_THIN, "market",
        "no usable market: liquidity thin, bit 0 set"},
       {"reputation not JSON", market, account, "<html></html>", REPUTATION_UNREAD, "reputation",
        ""},
@@ -297,7 +294,6 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
        REPUTATION_UNREAD, "", ""},
       {"created time malformed", market,
        test::benign_account_json("tok", "2024-13-01T00:00:00.000"), scored, 0, "creation", ""},
-      {"creation read failed", market, std::nullopt, scored, 0, "creation", ""},
   };
   const ScanContext context{ChainClient(ClientSettings{}), "agentrep", thirty_days_later, {}};
   for (const Case& c : cases) {
