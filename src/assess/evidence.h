@@ -72,7 +72,8 @@ struct MarketFact {
   bool read_failed = false;           // no reply arrived (as opposed to a reply that was unusable)
   std::vector<MarketRow> token_rows;  // every row naming the token (the first few), in order
   std::uint64_t rows_read = 0;
-  bool limit_reached = false;  // the reply held as many rows as were asked for
+  bool more = false;  // the reply's `more` says the table holds rows beyond those read
+  bool limit_reached = false;  // as many rows as were asked for, or `more`: not every row read
   bool found = false;          // a row names the token; the fields below are that row's
   std::optional<std::uint64_t> market_id;
   std::string symbol;
@@ -87,6 +88,10 @@ struct CreationFact {
   std::string created;
   std::uint32_t age_days = 0;
   std::uint64_t reference_time = 0;
+  // When this read is unavailable, the created time the first account reply carried, for the
+  // measured verdict (the verdict of a scan keeps the unknown age); none without one.
+  std::optional<std::string> first_reply_created;
+  std::optional<std::uint32_t> first_reply_age_days;
 };
 
 struct PriorRugFact {
@@ -151,9 +156,12 @@ struct CodeFact {
   std::optional<std::string> build;  // the published build it equals; none when unrecognised
 };
 
-// The account that issues the token (the "stat" row's issuer).
+// The account that issues the token (the "stat" row's issuer). Its name, and whether it is on
+// the prior-rug list, come from the supply's row; its age and control from its account, so when
+// only that read fails (`account_why`), the fact is partly read: name and listing still count.
 struct IssuerFact {
-  std::string why;
+  std::string why;          // the fact is unavailable: no issuer is named
+  std::string account_why;  // the account's age or control is unread; empty when read
   std::string node;
   std::string name;
   bool is_contract = false;  // the contract issues its own token: the facts are the contract's
@@ -187,8 +195,9 @@ struct ScanRecord {
 };
 
 // Whom the measured verdict judges: the contract, or, for one token of a contract that holds
-// several, the token's issuer (the contract's code still counts: it controls all its tokens).
-enum class Subject { contract, issuer };
+// several, the token's issuer (the contract's code still counts: it controls all its tokens), or
+// both when the contract's symbols could not be read (its bits are those of either reading).
+enum class Subject { contract, issuer, both };
 
 struct TokenEvidence {
   Verdict verdict;   // the verdict of `scan`: exactly the one /scan gives for the same replies
@@ -196,7 +205,9 @@ struct TokenEvidence {
   bool holders_measured = false;
   bool activity_measured = false;
   std::optional<std::string> symbol;  // the symbol the facts are about; none when not chosen
-  bool shared = false;                // the contract holds several symbols (or more than read)
+  // The contract holds several symbols (or more than read); none when its symbols were not read.
+  std::optional<bool> shared = false;
+  std::string shared_counted_as;  // how an unknown `shared` was taken; empty when known
   Subject subject = Subject::contract;
   ScanRecord scan;
   SupplyFact supply;

@@ -40,19 +40,26 @@ struct FactHead {
   const TokenEvidence& evidence;
 };
 
-// Opens a fact: {"status":"read" or {"status":"unavailable","why":..,"counted_as":.., then
-// "hazard_bits", "measured_bits" and "node" (null when no node answered). True when read.
-bool open_fact(std::string& out, const FactHead& head, FactName name, std::string_view key,
-               std::string_view why, std::string_view node, bool market_read_failed = false) {
+// How a fact stands when it is not read whole: why, and what the verdicts took in its place.
+// `partly`: some of its members were read, and are written after the head.
+struct Unread {
+  std::string_view why;  // empty when the fact was read
+  std::string_view counted_as;
+  bool partly = false;
+};
+
+// Opens a fact: {"status":"read" or {"status":"unavailable" or "partly","why":..,"counted_as":..,
+// then "hazard_bits", "measured_bits" and "node" (null when no node answered). True when read.
+bool open_fact_as(std::string& out, const FactHead& head, FactName name, std::string_view key,
+                  const Unread& unread, std::string_view node) {
   append_key(out, key);
-  const bool read = why.empty();
+  const bool read = unread.why.empty();
   if (read) {
     out += "{\"status\":\"read\"";
   } else {
-    out += "{\"status\":\"unavailable\"";
-    append_text_member(out, "why", why);
-    append_text_member(out, "counted_as",
-                       counted_as(name, market_read_failed, head.evidence.subject));
+    out += unread.partly ? "{\"status\":\"partly\"" : "{\"status\":\"unavailable\"";
+    append_text_member(out, "why", unread.why);
+    append_text_member(out, "counted_as", unread.counted_as);
   }
   append_key(out, "hazard_bits");
   append_bits(out, head.evidence.verdict.hazard & verdict_bits_of(name));
@@ -65,6 +72,13 @@ bool open_fact(std::string& out, const FactHead& head, FactName name, std::strin
     append_json_quoted(out, node);
   }
   return read;
+}
+
+// open_fact_as for a fact read whole or not at all, counted as counted_as() says.
+bool open_fact(std::string& out, const FactHead& head, FactName name, std::string_view key,
+               std::string_view why, std::string_view node, bool market_read_failed = false) {
+  const Unread unread{why, counted_as(name, market_read_failed, head.evidence.subject), false};
+  return open_fact_as(out, head, name, key, unread, node);
 }
 
 // The raw reputation value as it stood: a number, a text, or null for any other kind.
@@ -145,6 +159,7 @@ void append_market(std::string& out, const FactHead& head, const MarketFact& fac
     append_key(out, "rows_read");
     append_number(out, fact.rows_read);
     append_bool_member(out, "limit_reached", fact.limit_reached);
+    append_bool_member(out, "more", fact.more);
     append_key(out, "row");
     if (fact.found) {
       out += "{\"market_id\":";
@@ -163,10 +178,12 @@ void append_market(std::string& out, const FactHead& head, const MarketFact& fac
 }
 
 void append_creation(std::string& out, const FactHead& head, const CreationFact& fact) {
-  if (open_fact(out, head, FactName::creation, "creation", fact.why, fact.node)) {
-    append_text_member(out, "created", fact.created);
+  const bool partly = !fact.why.empty() && fact.first_reply_age_days.has_value();
+  const Unread unread{fact.why, creation_counted_as(fact), partly};
+  if (open_fact_as(out, head, FactName::creation, "creation", unread, fact.node) || partly) {
+    append_text_member(out, "created", partly ? *fact.first_reply_created : fact.created);
     append_key(out, "age_days");
-    append_number(out, fact.age_days);
+    append_number(out, partly ? *fact.first_reply_age_days : fact.age_days);
     append_key(out, "reference_time");
     append_number(out, fact.reference_time);
   }
@@ -289,12 +306,18 @@ void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
 }
 
 void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fact) {
-  if (open_fact(out, head, FactName::issuer, "issuer", fact.why, fact.node)) {
+  const bool partly = fact.why.empty() && !fact.account_why.empty();
+  const Unread unread{partly ? fact.account_why : fact.why,
+                      issuer_counted_as(fact, head.evidence.subject), partly};
+  const bool read = open_fact_as(out, head, FactName::issuer, "issuer", unread, fact.node);
+  if (read || partly) {
     append_text_member(out, "name", fact.name);
     append_bool_member(out, "is_contract", fact.is_contract);
     append_text_member(out, "created", fact.created);
     append_key(out, "age_days");
     append_optional(out, fact.age_days);
+  }
+  if (read) {
     append_bool_member(out, "has_code", fact.has_code);
     out += ",\"permissions\":[";
     for (std::size_t i = 0; i < fact.control.size(); ++i) {
@@ -304,8 +327,8 @@ void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fac
     }
     out += ']';
     append_bool_member(out, "privileged", fact.privileged);
-    append_bool_member(out, "listed", fact.listed);
   }
+  if (read || partly) append_bool_member(out, "listed", fact.listed);
   out += '}';
 }
 
@@ -316,6 +339,15 @@ void append_creator(std::string& out, const FactHead& head, const CreatorFact& f
     append_bool_member(out, "listed", fact.listed);
   }
   out += '}';
+}
+
+std::string_view subject_name(Subject subject) {
+  switch (subject) {
+    case Subject::contract: return "contract";
+    case Subject::issuer: return "issuer";
+    case Subject::both: return "both";
+  }
+  return {};
 }
 
 void append_head(std::string& out, std::string_view token) {
@@ -337,18 +369,29 @@ std::string evidence_json(std::string_view token, std::string_view node,
   } else {
     out += "null";
   }
-  append_bool_member(out, "shared", evidence.shared);
-  append_text_member(out, "subject", evidence.subject == Subject::issuer ? "issuer" : "contract");
+  append_key(out, "shared");
+  out += !evidence.shared ? "null" : *evidence.shared ? "true" : "false";
+  append_text_member(out, "subject", subject_name(evidence.subject));
+  append_key(out, "shared_counted_as");
+  if (evidence.shared) {
+    out += "null";
+  } else {
+    append_json_quoted(out, evidence.shared_counted_as);
+  }
   append_key(out, "verdict");
   append_verdict(out, evidence.verdict);
   append_bool_member(out, "unverified", evidence.verdict.unverified);
   append_bool_member(out, "block", block(evidence.verdict));
+  append_key(out, "rests_on");
+  append_text_list(out, verdict_rests_on());
   out += '}';
   append_key(out, "measured");
   append_verdict(out, evidence.measured);
   append_bool_member(out, "block", block(evidence.measured));
   append_bool_member(out, "holders_measured", evidence.holders_measured);
   append_bool_member(out, "activity_measured", evidence.activity_measured);
+  append_key(out, "rests_on");
+  append_text_list(out, measured_rests_on(evidence));
   out += "},\"facts\":{";
   const std::size_t first = out.size();
   const FactHead head{.evidence = evidence};

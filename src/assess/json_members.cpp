@@ -20,13 +20,26 @@ void append_bool_member(std::string& out, std::string_view key, bool value) {
   out += value ? "true" : "false";
 }
 
-void append_text_list(std::string& out, const std::vector<std::string>& texts) {
+namespace {
+
+template <class Text>
+void append_texts(std::string& out, const std::vector<Text>& texts) {
   out += '[';
   for (std::size_t i = 0; i < texts.size(); ++i) {
     if (i > 0) out += ',';
     append_json_quoted(out, texts[i]);
   }
   out += ']';
+}
+
+}  // namespace
+
+void append_text_list(std::string& out, const std::vector<std::string>& texts) {
+  append_texts(out, texts);
+}
+
+void append_text_list(std::string& out, const std::vector<std::string_view>& texts) {
+  append_texts(out, texts);
 }
 
 }  // namespace tarnwick

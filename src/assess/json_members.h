@@ -19,5 +19,6 @@ void append_bool_member(std::string& out, std::string_view key, bool value);
 
 // ["a","b",...], each escaped.
 void append_text_list(std::string& out, const std::vector<std::string>& texts);
+void append_text_list(std::string& out, const std::vector<std::string_view>& texts);
 
 }  // namespace tarnwick

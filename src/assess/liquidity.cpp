@@ -62,6 +62,7 @@ void append_pool(std::string& out, const LiquidityPool& pool) {
   append_shares(out, split_bp(pool.shares, pool.when_empty));
   append_key(out, "earliest_unlock");
   append_unlock(out, pool.earliest_unlock);
+  if (pool.unlock_without_end) append_bool_member(out, "unlock_without_end", true);
   if (pool.positions_read) {
     append_key(out, "positions_read");
     append_decimal(out, *pool.positions_read);
@@ -285,7 +286,14 @@ std::string liquidity_json(const LiquidityReport& report) {
   append_key(out, "symbols");
   append_text_list(out, report.symbols);
   append_bool_member(out, "symbols_more", report.symbols_more);
-  append_bool_member(out, "shared", report.shared);
+  append_key(out, "shared");
+  out += !report.shared ? "null" : *report.shared ? "true" : "false";
+  append_key(out, "shared_counted_as");
+  if (report.shared) {
+    out += "null";
+  } else {
+    append_json_quoted(out, report.shared_counted_as);
+  }
   out += ",\"venues\":[";
   for (std::size_t i = 0; i < report.venues.size(); ++i) {
     if (i > 0) out += ',';

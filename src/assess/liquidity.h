@@ -79,7 +79,8 @@ struct LiquidityPool {
   bool active = false;
   ShareUnits shares{};                          // of the token's amount
   ShareKind when_empty = share_unknown;         // what an empty pool's shares are
-  std::optional<std::int64_t> earliest_unlock;  // Unix seconds, among locked parts
+  std::optional<std::int64_t> earliest_unlock;  // Unix seconds, among locked parts with an end
+  bool unlock_without_end = false;  // a part is locked until after 9999-12-31: with no end date
   std::optional<std::uint32_t> positions_read;  // concentrated liquidity only
   std::string note;
 };
@@ -109,18 +110,25 @@ struct LiquidityReport {
   std::string symbol_why;
   std::vector<std::string> symbols;  // the contract's symbols as read
   bool symbols_more = false;
-  bool shared = false;
+  std::optional<bool> shared;    // none when the contract's symbols were not read
+  std::string shared_counted_as;  // how an unknown `shared` was taken; empty when known
   std::vector<LiquidityVenue> venues;
   std::uint32_t reads = 0;
 };
 
+// The last second a time text can show: 9999-12-31T23:59:59 UTC.
+inline constexpr std::int64_t latest_time_text_seconds = 253'402'300'799;
+
 // Unix seconds as UTC "YYYY-MM-DDTHH:MM:SS" (the chain's time text without fraction).
+// REQUIRES: 0 <= seconds <= latest_time_text_seconds (outside it: "0000-00-00T00:00:00").
 std::string utc_time_text(std::int64_t seconds);
 
 // The answer of /liquidity, one line:
 // {"version":1,"token":..,"symbol":..|null,["why":..,]"symbols":[..],"symbols_more":..,
-//  "shared":..,"venues":[{"venue":..,"status":..,["why":..,]"pools":[..][,"launch":..|null]}],
+//  "shared":true|false|null,"shared_counted_as":..|null,"venues":[{"venue":..,"status":..,["why":..,]"pools":[..][,"launch":..|null]}],
 //  "totals":{..},"reads":N}
+// A pool with a part locked past 9999-12-31 adds "unlock_without_end":true after its
+// "earliest_unlock" (null when no locked part has an end).
 // Totals: `pools` found; `token_amount`, the sum of the token amounts known (at the precision of
 // the first such pool), or null; `shares`, the basis points over those same amounts, or null;
 // `all_read`: every venue read.

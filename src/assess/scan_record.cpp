@@ -47,19 +47,77 @@ HazardBits measured_bits_of(FactName fact) {
   return verdict_bits_of(fact);
 }
 
-HazardBits measured_bits_in(const TokenEvidence& evidence, FactName fact) {
-  if (evidence.subject == Subject::contract) return measured_bits_of(fact);
-  const IssuerFact& issuer = evidence.issuer;
-  const auto listed = [](bool is_listed) { return is_listed ? DEPLOYER_PRIOR_RUG : HazardBits{0}; };
+HazardBits measured_bits_possible(Subject subject, bool issuer_is_contract, FactName fact) {
+  const HazardBits of_contract = measured_bits_of(fact);
+  if (subject == Subject::contract) return of_contract;
+  HazardBits of_issuer = of_contract;
   switch (fact) {
-    case FactName::creation: return issuer.is_contract ? DEPLOYER_FRESH : HazardBits{0};
+    case FactName::creation: of_issuer = issuer_is_contract ? DEPLOYER_FRESH : 0; break;
     case FactName::issuer:
-      return static_cast<HazardBits>((issuer.is_contract ? 0U : DEPLOYER_FRESH) |
-                                     listed(issuer.why.empty() && issuer.listed));
-    case FactName::prior_rug: return listed(evidence.scan.prior_rug.listed);
-    case FactName::creator: return listed(evidence.creator.why.empty() && evidence.creator.listed);
-    default: return measured_bits_of(fact);
+      of_issuer = static_cast<HazardBits>((issuer_is_contract ? 0U : DEPLOYER_FRESH) |
+                                          DEPLOYER_PRIOR_RUG);
+      break;
+    case FactName::creator: of_issuer = DEPLOYER_PRIOR_RUG; break;
+    default: break;
   }
+  return subject == Subject::issuer ? of_issuer : static_cast<HazardBits>(of_contract | of_issuer);
+}
+
+HazardBits measured_bits_in(const TokenEvidence& evidence, FactName fact) {
+  HazardBits bits = measured_bits_possible(evidence.subject, evidence.issuer.is_contract, fact);
+  // Bit 5 belongs to each listing that holds, not to every fact that could list.
+  bool listed = true;
+  if (fact == FactName::prior_rug) listed = evidence.scan.prior_rug.listed;
+  if (fact == FactName::issuer) listed = evidence.issuer.why.empty() && evidence.issuer.listed;
+  if (fact == FactName::creator) listed = evidence.creator.why.empty() && evidence.creator.listed;
+  if (!listed) bits = static_cast<HazardBits>(bits & ~DEPLOYER_PRIOR_RUG);
+  return bits;
+}
+
+namespace {
+
+constexpr FactName all_facts[] = {
+    FactName::permissions, FactName::market,   FactName::creation, FactName::prior_rug,
+    FactName::reputation,  FactName::supply,   FactName::holders,  FactName::activity,
+    FactName::code,        FactName::issuer,   FactName::creator,
+};
+
+}  // namespace
+
+std::string_view fact_key(FactName fact) {
+  switch (fact) {
+    case FactName::permissions: return "permissions";
+    case FactName::market: return "market";
+    case FactName::creation: return "creation";
+    case FactName::prior_rug: return "prior_rug";
+    case FactName::reputation: return "reputation";
+    case FactName::supply: return "supply";
+    case FactName::holders: return "holders";
+    case FactName::activity: return "activity";
+    case FactName::code: return "code";
+    case FactName::issuer: return "issuer";
+    case FactName::creator: return "creator";
+  }
+  return {};
+}
+
+std::vector<std::string_view> verdict_rests_on() {
+  std::vector<std::string_view> names;
+  for (const FactName fact : all_facts) {
+    if (verdict_bits_of(fact) != 0) names.push_back(fact_key(fact));
+  }
+  return names;
+}
+
+std::vector<std::string_view> measured_rests_on(const TokenEvidence& evidence) {
+  std::vector<std::string_view> names;
+  for (const FactName fact : all_facts) {
+    if (measured_bits_possible(evidence.subject, evidence.issuer.is_contract, fact) != 0) {
+      names.push_back(fact_key(fact));
+    }
+  }
+  names.push_back(symbol_list_key);
+  return names;
 }
 
 namespace {
@@ -82,27 +140,35 @@ std::uint16_t symbol_market_depth(const MarketFact& market, std::string_view tok
 
 HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
                          const ScanThresholds& thresholds) {
-  ScanOutcome outcome = scan_outcome(evidence.scan);
-  if (evidence.subject == Subject::issuer && evidence.symbol) {
-    const IssuerFact& issuer = evidence.issuer;
-    outcome.liquidity_depth = symbol_market_depth(evidence.scan.market, token, *evidence.symbol);
-    if (!issuer.is_contract) {
-      outcome.account_age_days =
-          issuer.why.empty() && issuer.age_days ? *issuer.age_days : unknown_age_days;
-    }
-    outcome.prior_rug = outcome.prior_rug || (issuer.why.empty() && issuer.listed) ||
-                        (evidence.creator.why.empty() && evidence.creator.listed);
+  ScanOutcome of_contract = scan_outcome(evidence.scan);
+  const CreationFact& creation = evidence.scan.creation;
+  if (!creation.why.empty() && creation.first_reply_age_days) {
+    of_contract.account_age_days = *creation.first_reply_age_days;
   }
   const ActivityFact& activity = evidence.scan.activity;
   const std::optional<std::uint32_t> per_hour =
       activity.why.empty() ? std::optional(activity.per_hour) : std::nullopt;
   const std::optional<Uint128> top_ten =
       evidence.holders.why.empty() ? evidence.holders.top_ten_bp : std::nullopt;
-  return measured_hazards(outcome, per_hour, top_ten, thresholds);
+  const HazardBits contract_word = measured_hazards(of_contract, per_hour, top_ten, thresholds);
+  if (evidence.subject == Subject::contract || !evidence.symbol) return contract_word;
+
+  ScanOutcome of_issuer = of_contract;
+  const IssuerFact& issuer = evidence.issuer;
+  of_issuer.liquidity_depth = symbol_market_depth(evidence.scan.market, token, *evidence.symbol);
+  if (!issuer.is_contract) {
+    of_issuer.account_age_days =
+        issuer.why.empty() && issuer.age_days ? *issuer.age_days : unknown_age_days;
+  }
+  of_issuer.prior_rug = of_issuer.prior_rug || (issuer.why.empty() && issuer.listed) ||
+                        (evidence.creator.why.empty() && evidence.creator.listed);
+  const HazardBits issuer_word = measured_hazards(of_issuer, per_hour, top_ten, thresholds);
+  if (evidence.subject == Subject::issuer) return issuer_word;
+  return static_cast<HazardBits>(contract_word | issuer_word);  // never fewer bits than either
 }
 
 std::string_view counted_as(FactName fact, bool market_read_failed, Subject subject) {
-  const bool issuer_judged = subject == Subject::issuer;
+  const bool issuer_judged = subject != Subject::contract;
   switch (fact) {
     case FactName::market:
       return market_read_failed ? "a market that is not thin: bit 0 not set"
@@ -128,6 +194,23 @@ std::string_view counted_as(FactName fact, bool market_read_failed, Subject subj
 
 std::string_view market_counted_as(const MarketFact& market) {
   return counted_as(FactName::market, market.read_failed);
+}
+
+std::string_view creation_counted_as(const CreationFact& creation) {
+  if (creation.first_reply_age_days) {
+    return "an unknown age in the verdict, never fresh: bit 4 not set; the measured verdict "
+           "takes the created time of the first account read";
+  }
+  return counted_as(FactName::creation, false);
+}
+
+std::string_view issuer_counted_as(const IssuerFact& issuer, Subject subject) {
+  if (!issuer.why.empty()) return counted_as(FactName::issuer, false, subject);
+  if (subject == Subject::contract || issuer.is_contract || issuer.age_days) {
+    return "nothing: no condition rests on its unread part";
+  }
+  return "an unknown age, never fresh: bit 4 of the measured verdict not set; listed as its name "
+         "says";
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "assess/evidence.h"
 #include "assess/hazards.h"
@@ -45,16 +46,32 @@ HazardBits verdict_bits_of(FactName fact);
 // activity 2.
 HazardBits measured_bits_of(FactName fact);
 
-// The bits of the measured hazard word of `evidence` that `fact` sets. For the contract as the
-// subject, those of measured_bits_of; for an issuer, bit 0 stays the market's (its row for the
-// symbol), bit 4 is the issuer's age (the creation's when the issuer is the contract), and bit 5
-// belongs to each of prior_rug, issuer and creator that is listed.
+// The bits of the measured hazard word that `fact` can set for `subject`. For the contract,
+// those of measured_bits_of; for an issuer, bit 0 stays the market's (its row for the symbol),
+// bit 4 is the issuer's age (the creation's when the issuer is the contract), and bit 5 may come
+// from prior_rug, issuer and creator; for both, the bits of either.
+HazardBits measured_bits_possible(Subject subject, bool issuer_is_contract, FactName fact);
+
+// The bits of the measured hazard word of `evidence` that `fact` sets: measured_bits_possible,
+// with bit 5 only for each of prior_rug, issuer and creator that is listed.
 HazardBits measured_bits_in(const TokenEvidence& evidence, FactName fact);
 
+// The name of a fact as /evidence writes it ("permissions", "prior_rug", ...).
+std::string_view fact_key(FactName fact);
+// The name that stands for the contract's symbol list among the facts a verdict rests on.
+inline constexpr std::string_view symbol_list_key = "symbols";
+
+// The facts whose reading can set a bit of /scan's verdict, by fact_key.
+std::vector<std::string_view> verdict_rests_on();
+// The facts whose reading can set a bit of the measured verdict for the subject of `evidence`,
+// and symbol_list_key last: the symbol list decides whose facts are judged.
+std::vector<std::string_view> measured_rests_on(const TokenEvidence& evidence);
+
 // The hazard word of the measured verdict with the measures taken: for the contract, the scan's
-// outcome with the two measures; for an issuer, that outcome with bit 0 from the market row that
-// names the symbol, the issuer's age and the three prior-rug listings (see measured_bits_in).
-// `token`: the contract, whose side of a market row carries the symbol.
+// outcome with the two measures (the age from the first account reply when the creation read is
+// unavailable); for an issuer, that outcome with bit 0 from the market row that names the symbol,
+// the issuer's age and the three prior-rug listings (see measured_bits_in); for both, the bits of
+// either. `token`: the contract, whose side of a market row carries the symbol.
 HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
                          const ScanThresholds& thresholds);
 
@@ -66,5 +83,12 @@ std::string_view counted_as(FactName fact, bool market_read_failed,
 
 // Whether the unread market counted as depth 10000 (read failed) or 0 (reply unusable).
 std::string_view market_counted_as(const MarketFact& market);
+
+// For an unavailable creation: counted_as, or, when the first account reply gave the created
+// time, that the measured verdict took it.
+std::string_view creation_counted_as(const CreationFact& creation);
+
+// For an issuer unavailable or partly read: what the verdicts took in place of what is unread.
+std::string_view issuer_counted_as(const IssuerFact& issuer, Subject subject);
 
 }  // namespace tarnwick

@@ -37,13 +37,14 @@ std::optional<std::vector<std::string>> stat_symbols(JsonReader& reader, std::st
     if (!is_key(key, "rows")) return;
     symbols.emplace();
     std::size_t seen = 0;
-    for_each_element(rows, [&](JsonValue& row) {
+    const bool listed = for_each_element(rows, [&](JsonValue& row) {
       const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
       if (symbol && std::find(symbols->begin(), symbols->end(), *symbol) == symbols->end()) {
         symbols->push_back(*symbol);
       }
       return ++seen < stat_scope_limit;
     });
+    if (!listed) symbols.reset();  // a `rows` that is no array lists nothing
   });
   return symbols;
 }
@@ -91,11 +92,10 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
     if (is_key(key, "error")) error = true;
     if (!is_key(key, "holders")) return;
-    listed = true;
     fact.holders.clear();
     units.clear();
     unreadable = false;
-    for_each_element(value, [&](JsonValue& entry) {
+    listed = for_each_element(value, [&](JsonValue& entry) {
       std::string_view owner;
       std::optional<std::uint64_t> amount;
       for_each_member(entry, [&](std::string_view name, JsonValue& member) {
@@ -139,17 +139,26 @@ bool code_ever_set(const std::optional<std::string>& last_code_update) {
   return last_code_update && !last_code_update->starts_with("1970-01-01T00:00:00");
 }
 
-IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
-                       std::uint64_t reference_time, const PriorRugList& prior_rugs) {
-  AccountRead account = read_account(reader, account_reply);
-  if (!account.permissions.why.empty()) return unavailable<IssuerFact>(account.permissions.why);
+IssuerFact named_issuer(std::string_view name, const PriorRugList& prior_rugs) {
   IssuerFact fact;
   fact.name = std::string(name);
   fact.listed = prior_rugs.contains(name);
+  return fact;
+}
+
+IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
+                       std::uint64_t reference_time, const PriorRugList& prior_rugs) {
+  IssuerFact fact = named_issuer(name, prior_rugs);
+  AccountRead account = read_account(reader, account_reply);
   if (account.created) {
     fact.created = *account.created;
     fact.age_days = age_of(fact.created, reference_time);
   }
+  if (!account.permissions.why.empty()) {
+    fact.account_why = account.permissions.why;
+    return fact;
+  }
+  if (!fact.age_days) fact.account_why = "reply without a created time that reads as an age";
   fact.has_code = code_ever_set(account.permissions.last_code_update);
   fact.control = std::move(account.permissions.entries);
   fact.privileged = account.permissions.owner_keys;

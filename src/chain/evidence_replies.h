@@ -62,10 +62,14 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
 // Whether an account's code was ever set: its last_code_update is a time other than the epoch.
 bool code_ever_set(const std::optional<std::string>& last_code_update);
 
-// From the get_account reply of the account that issues the token: its created time and age at
-// `reference_time`, whether it holds contract code (a last_code_update other than the epoch),
-// its owner and active permissions under OWNER_KEYS's rule, and `listed`. Unavailable when the
-// reply is not JSON or has no permissions.
+// The issuer `name` as the supply's row names it, with `listed`, before its account is read.
+IssuerFact named_issuer(std::string_view name, const PriorRugList& prior_rugs);
+
+// From the get_account reply of the account that issues the token: named_issuer, then its
+// created time and age at `reference_time`, whether it holds contract code (a last_code_update
+// other than the epoch), its owner and active permissions under OWNER_KEYS's rule. Partly read
+// (`account_why`) when the reply is not JSON, has no permissions (its created time still counts)
+// or no created time that reads as an age.
 IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
                        std::uint64_t reference_time, const PriorRugList& prior_rugs);
 

@@ -118,11 +118,7 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
   bool has_rows = false;
   bool recognised = true;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "more")) {
-      const std::optional<bool> more = boolean(value);
-      const std::optional<std::string_view> next = text(value);
-      page.more = more ? *more : (next && !next->empty());
-    }
+    if (is_key(key, "more")) page.more = more_flag(value);
     if (is_key(key, "next_key")) {
       if (const std::optional<std::string_view> next = text(value)) {
         page.next_key = std::string(*next);
@@ -132,11 +128,11 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
       }
     }
     if (!is_key(key, "rows")) return;
-    has_rows = true;
     recognised = true;
     page.rows.clear();
     page.rows_seen = 0;
-    for_each_element(value, [&](JsonValue& row) {
+    // A `rows` that is no array (null, an object, a text) is no answer: never an empty table.
+    has_rows = for_each_element(value, [&](JsonValue& row) {
       ++page.rows_seen;
       recognised = read_row(row, page.rows);
       return recognised;

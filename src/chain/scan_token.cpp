@@ -72,6 +72,13 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
     return read_creation(reader, reply, context.reference_time);
   });
   record.creation.reference_time = context.reference_time;
+  if (!record.creation.why.empty() && account.created) {
+    // The same account's first reply, read moments earlier, told when it was created.
+    if (const std::optional<std::uint32_t> age = age_of(*account.created, context.reference_time)) {
+      record.creation.first_reply_created = account.created;
+      record.creation.first_reply_age_days = age;
+    }
+  }
 
   if (activity == ActivityReading::read) {
     record.activity = scan_activity(reader, token, replies, record, std::nullopt);

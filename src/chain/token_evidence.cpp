@@ -42,8 +42,9 @@ Fact read_fact(const ChainClient& client, const ReadOutcome& outcome, Read&& fro
   return fact;
 }
 
-// The issuer of the token: the contract itself, whose facts the scan has read, or another account,
-// read once more.
+// The issuer of the token: the contract itself, whose facts the scan has read, or another account
+// named by the supply's row and read once more. Its name and listing count whatever that read
+// gives.
 IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::string_view token,
                        const TokenEvidence& evidence) {
   const SupplyFact& supply = evidence.supply;
@@ -53,27 +54,35 @@ IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::stri
     if (!is_account_name(supply.issuer))
       return unavailable<IssuerFact>("the supply names no issuer");
     const ChainClient& client = context.client;
-    return read_fact<IssuerFact>(
-        client, client.post_json(get_account_url(client.base_url()), account_body(supply.issuer)),
-        [&](const std::string& reply) {
-          return issuer_fact(reader, reply, supply.issuer, context.reference_time,
-                             context.prior_rugs);
-        });
+    const ReadOutcome outcome =
+        client.post_json(get_account_url(client.base_url()), account_body(supply.issuer));
+    const std::string* reply = std::get_if<std::string>(&outcome);
+    if (reply == nullptr) {
+      IssuerFact fact = named_issuer(supply.issuer, context.prior_rugs);
+      fact.account_why = read_failed;
+      return fact;
+    }
+    IssuerFact fact =
+        issuer_fact(reader, *reply, supply.issuer, context.reference_time, context.prior_rugs);
+    fact.node = client.base_url();
+    return fact;
   }
   const ScanRecord& scan = evidence.scan;
-  IssuerFact fact;
+  IssuerFact fact = named_issuer(token, context.prior_rugs);
   fact.node = scan.permissions.node;
-  fact.name = std::string(token);
   fact.is_contract = true;
-  fact.listed = scan.prior_rug.listed;
   if (scan.creation.why.empty()) {
     fact.created = scan.creation.created;
     fact.age_days = scan.creation.age_days;
+  } else if (scan.creation.first_reply_age_days) {
+    fact.created = *scan.creation.first_reply_created;
+    fact.age_days = scan.creation.first_reply_age_days;
   }
   fact.has_code = code_ever_set(scan.permissions.last_code_update);
   fact.control = scan.permissions.entries;
   fact.privileged = scan.permissions.owner_keys;
-  if (!scan.permissions.why.empty()) fact.why = scan.permissions.why;
+  fact.account_why = scan.permissions.why;
+  if (fact.account_why.empty() && !fact.age_days) fact.account_why = scan.creation.why;
   return fact;
 }
 
@@ -110,7 +119,14 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
       choose_symbol(symbol, contract, market_symbol(evidence.scan.market, token));
   evidence.symbol = choice.symbol;
   evidence.shared = choice.shared;
-  evidence.subject = choice.shared && choice.symbol ? Subject::issuer : Subject::contract;
+  if (!choice.shared) {
+    // Whether the contract holds other tokens is unknown: never taken for "not shared".
+    evidence.subject = Subject::both;
+    evidence.shared_counted_as =
+        choice.symbol ? shared_unknown_judged_both : shared_unknown_nothing_chosen;
+  } else {
+    evidence.subject = *choice.shared && choice.symbol ? Subject::issuer : Subject::contract;
+  }
 
   // 7. The supply of that symbol.
   std::optional<Asset> supply;

@@ -140,6 +140,9 @@ AnyLink read_any_link(JsonValue& element) {
   return link;
 }
 
+constexpr std::string_view default_code_setter =
+    "the default: no permission is linked to eosio::setcode or setabi";
+
 // The permissions that can set the code: each linked one, each named by eosio_any_linked_actions,
 // then the parents of those up to owner, which can act for them; in reply order, each once.
 std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissions,
@@ -167,6 +170,9 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
     }
     return nullptr;
   };
+  // With no permission linked to a code-setting action, the chain's default applies: active
+  // satisfies setcode and setabi (and owner, above it).
+  if (reached.empty() && find("active") != nullptr) reach("active", std::string(default_code_setter));
   // `reached` grows as parents are reached, so it is walked by index.
   for (std::size_t next = 0; next < reached.size();) {
     const PermissionRead* child = find(reached[next++]);
@@ -354,7 +360,9 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
   bool has_rows = false;
   std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
   std::vector<MarketRow> token_rows;
+  bool more = false;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
+    if (is_key(key, "more")) more = more_flag(rows);
     if (!is_key(key, "rows")) return;
     rows_read = 0;
     found.reset();
@@ -375,7 +383,8 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
   MarketFact fact;
   fact.token_rows = std::move(token_rows);
   fact.rows_read = rows_read;
-  fact.limit_reached = rows_read >= market_row_limit;
+  fact.more = more;
+  fact.limit_reached = rows_read >= market_row_limit || more;
   if (found) {
     fact.found = true;
     fact.market_id = found->market_id;
@@ -450,13 +459,13 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
   bool listed = false;
   const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
     if (!is_key(key, "actions")) return;
-    listed = true;
     times.clear();
     by_name.clear();
     newest.reset();
     symbol_actions = 0;
     fact.newest.clear();
-    for_each_element(list, [&](JsonValue& action) {
+    // An `actions` that is no array is no answer: never an account without actions.
+    listed = for_each_element(list, [&](JsonValue& action) {
       std::string_view stamp;
       std::string_view account;
       std::string_view name;

@@ -48,13 +48,15 @@ struct AccountRead {
 // actors skipped) other than "eosio.prods", or, naming none, lists at least one key; false when
 // the reply is not JSON. Lists every owner and active permission, and every permission through
 // which the code or ABI can be set (linked to eosio setcode, setabi or every eosio action, named
-// in eosio_any_linked_actions, and their parents up to owner).
+// in eosio_any_linked_actions, and their parents up to owner); with none linked or named, active
+// by the chain's default, and its parents.
 AccountRead read_account(JsonReader& reader, std::string_view account_reply);
 
 // The market reply: the rows read and the first row whose bid_token or ask_token contract is
 // `token` (the row that decides LIQUIDITY_THIN), each side's symbol code taken from "sym"
-// ("4,TOK") or "quantity" ("1.0 TOK"). Unavailable when the reply is not JSON or has no "rows"
-// array.
+// ("4,TOK") or "quantity" ("1.0 TOK"). `more` is set by true or a non-empty text (a node's
+// next key), and then the limit counts as reached. Unavailable when the reply is not JSON or has
+// no "rows" array.
 MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token);
 
 // The second get_account reply: its "created" time and the age in whole days at

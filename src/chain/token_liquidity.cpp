@@ -72,9 +72,13 @@ struct PageQuery {
 // Reads pages of a table until it ends, `keep(page)` returns false (it has what it needs) or the
 // bound stops it, which marks the venue capped. A failed read or an unreadable page marks it
 // unavailable, `what` naming the table. True when the table was read to its end or keep stopped.
+//
+// A node that names as the next page a bound this read already used would have it read the same
+// rows again: the venue is capped there instead.
 template <class Row, class ReadPage, class Keep>
 bool read_pages(Reads& reads, LiquidityVenue& venue, PageQuery query, PageBound bound,
                 std::string_view what, ReadPage read_page, Keep keep) {
+  std::vector<std::string> bounds_used;
   for (std::uint32_t page_number = 0;; ++page_number) {
     if (page_number == bound.pages) {
       mark(venue, VenueStatus::capped, "page limit reached");
@@ -104,9 +108,33 @@ bool read_pages(Reads& reads, LiquidityVenue& venue, PageQuery query, PageBound 
       mark(venue, VenueStatus::capped, "the node gave no next key");
       return false;
     }
-    (query.reverse ? query.upper : query.lower) = page.next_key;
+    std::string& next_bound = query.reverse ? query.upper : query.lower;
+    bounds_used.push_back(next_bound);
+    if (std::find(bounds_used.begin(), bounds_used.end(), page.next_key) != bounds_used.end()) {
+      mark(venue, VenueStatus::capped, "the node repeated a next key");
+      return false;
+    }
+    next_bound = page.next_key;
   }
 }
+
+// The key of a row of a table read by pages (the AMM pools, the positions).
+std::uint64_t row_key(const LiquidityPool& pool) { return pool.id; }
+std::uint64_t row_key(const AlcorPoolRow& row) { return row.pool.id; }
+std::uint64_t row_key(const PositionRow& row) { return row.id; }
+
+// Appends `make(row)` for each row of a page whose key no row kept already has: a row a node
+// sends twice is counted once.
+template <class Row, class Kept, class Make>
+void append_new(std::vector<Kept>& kept, const std::vector<Row>& rows, Make make) {
+  for (const Row& row : rows) {
+    const bool known = std::any_of(kept.begin(), kept.end(),
+                                   [&](const Kept& held) { return row_key(held) == row_key(row); });
+    if (!known) kept.push_back(make(row));
+  }
+}
+
+const auto as_is = [](const auto& row) { return row; };
 
 std::string decimal(std::uint64_t value) {
   std::string out;
@@ -168,7 +196,7 @@ DexRead simpledex(Reads& reads, JsonReader& reader, const LiquiditySettings& set
       settings.dex_pools, "pools",
       [&](std::string_view reply) { return simpledex_page(reader, reply, token, symbol, dex.ids); },
       [&](const RowsPage<LiquidityPool>& page) {
-        dex.venue.pools.insert(dex.venue.pools.end(), page.rows.begin(), page.rows.end());
+        append_new(dex.venue.pools, page.rows, as_is);
         return true;
       });
   return dex;
@@ -229,6 +257,8 @@ struct AlcorPool {
   bool positions_whole = false;
 };
 
+std::uint64_t row_key(const AlcorPool& pool) { return pool.row.pool.id; }
+
 bool burned_owner(std::string_view owner) {
   return std::find(std::begin(burn_accounts), std::end(burn_accounts), owner) !=
          std::end(burn_accounts);
@@ -252,7 +282,10 @@ void alcor_shares(AlcorPool& alcor, const std::map<std::uint64_t, std::int64_t>&
     if (burned_owner(position.owner)) {
       kind = share_burned;
     } else if (lock != unlocks.end()) {
-      if (head && lock->second > *head) {
+      if (lock->second > latest_time_text_seconds) {
+        kind = share_locked;  // a time past the year 9999: a lock without an end
+        pool.unlock_without_end = true;
+      } else if (head && lock->second > *head) {
         kind = share_locked;
         if (!pool.earliest_unlock || lock->second < *pool.earliest_unlock) {
           pool.earliest_unlock = lock->second;
@@ -280,8 +313,9 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
       settings.alcor_pools, "pools",
       [&](std::string_view reply) { return alcor_pools_page(reader, reply, token, symbol); },
       [&](const RowsPage<AlcorPoolRow>& page) {
-        for (const AlcorPoolRow& row : page.rows)
-          pools.push_back(AlcorPool{.row = row, .positions = {}, .positions_whole = false});
+        append_new(pools, page.rows, [](const AlcorPoolRow& row) {
+          return AlcorPool{.row = row, .positions = {}, .positions_whole = false};
+        });
         return true;
       });
   if (venue.status == VenueStatus::unavailable) return venue;
@@ -295,7 +329,7 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
         settings.positions, "positions",
         [&](std::string_view reply) { return positions_page(reader, reply); },
         [&](const RowsPage<PositionRow>& page) {
-          pool.positions.insert(pool.positions.end(), page.rows.begin(), page.rows.end());
+          append_new(pool.positions, page.rows, as_is);
           return true;
         });
     for (const PositionRow& position : pool.positions) {
@@ -358,6 +392,10 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
   report.symbols = choice.symbols;
   report.symbols_more = choice.more;
   report.shared = choice.shared;
+  if (!choice.shared) {
+    report.shared_counted_as =
+        choice.symbol ? shared_unknown_pools_of_symbol : shared_unknown_no_venue;
+  }
   if (!choice.symbol) {
     for (const std::string_view venue :
          {"proton.swaps", "simpledex", "simplelaunch", "swap.alcor"}) {

@@ -11,16 +11,12 @@ ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
   ContractSymbols out;
   bool has_rows = false;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "more")) {
-      const std::optional<bool> flag = boolean(value);
-      const std::optional<std::string_view> next = text(value);
-      out.more = flag ? *flag : (next && !next->empty());
-    }
+    if (is_key(key, "more")) out.more = more_flag(value);
     if (!is_key(key, "rows")) return;
-    has_rows = true;
     out.symbols.clear();
     std::size_t seen = 0;
-    for_each_element(value, [&](JsonValue& row) {
+    // A `rows` that is no array is no answer: never a contract without symbols.
+    has_rows = for_each_element(value, [&](JsonValue& row) {
       const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
       if (symbol &&
           std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
@@ -59,12 +55,12 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
     }
     return choice;
   }
-  if (choice.shared) {
+  if (!listed) {
+    choice.why = "the contract's symbols could not be read (" + contract.why + ")";
+  } else if (*choice.shared) {
     choice.why = "the contract holds several token symbols";
   } else if (market_symbol) {
     choice.symbol = market_symbol;
-  } else if (!listed) {
-    choice.why = contract.why;
   } else if (choice.symbols.size() == 1) {
     choice.symbol = choice.symbols.front();
   } else {

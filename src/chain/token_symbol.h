@@ -36,18 +36,33 @@ struct SymbolChoice {
   std::string why;
   std::vector<std::string> symbols;  // the contract's symbols as read (empty when not read)
   bool more = false;
-  bool shared = false;  // more than one symbol, or the list is cut
+  // More than one symbol, or the list is cut; none when the list was not read: then whether the
+  // contract is shared is unknown, and never taken for "not shared".
+  std::optional<bool> shared;
 };
 
 // The symbol a route reads:
 // - requested: it, unless the contract's list was read whole (not cut by `more`) and lacks it:
 //   then none, "the contract holds no such symbol";
+// - not requested, list not read: none, "the contract's symbols could not be read (<reason>)":
+//   a market row does not tell whether the contract holds other symbols;
 // - not requested, shared contract: none, "the contract holds several token symbols" (the list
 //   goes with it, for the person to choose);
-// - otherwise the market row's symbol, else the only symbol of the list; none with the read's
-//   reason when the list could not be read, or "the contract holds no token symbol".
+// - otherwise the market row's symbol, else the only symbol of the list, else none, "the
+//   contract holds no token symbol".
 SymbolChoice choose_symbol(const std::optional<std::string>& requested,
                            const ContractSymbols& contract,
                            const std::optional<std::string>& market_symbol);
+
+// How a route takes a contract whose symbols were not read, after "counted as": judged as both
+// the contract and the symbol's issuer when a symbol was asked for, else nothing chosen.
+inline constexpr std::string_view shared_unknown_judged_both =
+    "possibly shared: judged as both the contract and the token's issuer";
+inline constexpr std::string_view shared_unknown_nothing_chosen =
+    "possibly shared: no symbol chosen, so supply and holders are unread";
+inline constexpr std::string_view shared_unknown_pools_of_symbol =
+    "possibly shared: the pools of the symbol asked for are read";
+inline constexpr std::string_view shared_unknown_no_venue =
+    "possibly shared: no symbol chosen, so no venue is read";
 
 }  // namespace tarnwick

@@ -199,6 +199,12 @@ std::optional<bool> boolean(JsonValue& value) {
   return held;
 }
 
+bool more_flag(JsonValue& value) {
+  if (const std::optional<bool> flag = boolean(value)) return *flag;
+  const std::optional<std::string_view> next = text(value);
+  return next && !next->empty();
+}
+
 JsonReader::JsonReader(std::size_t tape_limit) : tape_limit_(tape_limit) {}
 
 JsonReader::~JsonReader() { give_back_large_buffers(); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,10 +40,12 @@ std::string token_actions_json(const std::vector<std::pair<std::string, std::str
 class TokenEvidenceTest : public ::testing::Test {
  public:  // the tables of the tests below name the replies by member pointer
   std::optional<TokenEvidence> gather(std::optional<std::string> symbol = std::nullopt) {
-    node_.set_handler([this](const RecordedRequest& request) {
+    auto token_accounts = std::make_shared<int>(0);
+    node_.set_handler([this, token_accounts](const RecordedRequest& request) {
       const std::string path = request.path();
       if (path == "/v1/chain/get_account") {
-        return request.body.find("\"tok\"") != std::string::npos ? account_ : issuer_;
+        if (request.body.find("\"tok\"") == std::string::npos) return issuer_;
+        return ++*token_accounts == 2 && creation_ ? *creation_ : account_;
       }
       if (path == "/v2/history/get_creator") return creator_;
       if (path == "/v1/chain/get_table_rows") {
@@ -64,6 +67,7 @@ class TokenEvidenceTest : public ::testing::Test {
 
   FakeNode node_;
   FakeReply account_ = FakeReply::json(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
+  std::optional<FakeReply> creation_;  // the second account read, when not account_
   FakeReply markets_ =
       FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
   FakeReply reputation_ = FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
@@ -124,19 +128,30 @@ TEST_F(TokenEvidenceTest, ElevenReadsInOrderOnOneConnection) {
 }
 
 // A shared contract leaves supply and holders unavailable with its symbols, even when a market row
-// names one of them; a symbol it does not hold is said so. (The choice itself: ChooseSymbol.)
+// names one of them; a symbol it does not hold is said so; a list that could not be read chooses
+// nothing and is never "not shared". (The choice itself: ChooseSymbol.)
 TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
-  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
-  for (const auto& [requested, why] :
-       {std::pair<std::optional<std::string>, std::string>{
-            std::nullopt, "the contract holds several token symbols"},
-        {"ABC", "the contract holds no such symbol"}}) {
-    const std::optional<TokenEvidence> evidence = gather(requested);
+  const FakeReply two = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  struct Case {
+    FakeReply scopes;
+    std::optional<std::string> requested;
+    std::string why;
+    Subject subject;
+  };
+  const std::vector<Case> cases = {
+      {two, std::nullopt, "the contract holds several token symbols", Subject::contract},
+      {two, "ABC", "the contract holds no such symbol", Subject::contract},
+      {FakeReply::json("{}", 400), std::nullopt,
+       "the contract's symbols could not be read (read failed)", Subject::both},
+  };
+  for (const Case& c : cases) {
+    scopes_ = c.scopes;
+    const std::optional<TokenEvidence> evidence = gather(c.requested);
     ASSERT_TRUE(evidence);
-    EXPECT_EQ(evidence->supply.why, why);
-    EXPECT_EQ(evidence->supply.symbols, (std::vector<std::string>{"TOK", "XPR"}));
+    EXPECT_EQ(evidence->supply.why, c.why);
     EXPECT_FALSE(evidence->holders.why.empty());
-    EXPECT_EQ(evidence->subject, Subject::contract);
+    EXPECT_EQ(evidence->subject, c.subject);
+    EXPECT_EQ(evidence->shared.has_value(), c.subject != Subject::both);
   }
 }
 
@@ -165,19 +180,49 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   EXPECT_EQ(measured_bits_in(*evidence, FactName::creator), DEPLOYER_PRIOR_RUG);
   EXPECT_EQ(measured_bits_in(*evidence, FactName::creation), 0U);
 
-  // The issuer and creator reads failing, or a node without the creator route.
+  // The symbols unread: judged as both the contract and the issuer, never fewer bits than either.
+  const FakeReply scopes = scopes_;
+  scopes_ = FakeReply::json("{}", 400);
+  evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_EQ(evidence->shared, std::nullopt);
+  EXPECT_EQ(evidence->subject, Subject::both);
+  EXPECT_EQ(evidence->measured.hazard & (OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG),
+            OWNER_KEYS | DEPLOYER_FRESH | DEPLOYER_PRIOR_RUG);
+  scopes_ = scopes;
+
+  // The issuer and creator reads failing, or a node without the creator route: the issuer's age
+  // is unread, its name and listing still count.
   issuer_ = FakeReply::json("{}", 500);
   creator_ = FakeReply::text("not found", "text/plain", 404);
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
-  EXPECT_FALSE(evidence->issuer.why.empty());
+  EXPECT_EQ(evidence->issuer.account_why, "read failed");
   EXPECT_FALSE(evidence->creator.why.empty());
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 4));
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 5));
+  stats_ = FakeReply::json(
+      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "rugmaker"));
+  evidence = gather("TOK");
+  ASSERT_TRUE(evidence);
+  EXPECT_TRUE(evidence->issuer.listed);
+  EXPECT_TRUE(has_bit(evidence->measured.hazard, 5)) << "a listed issuer stays listed";
   creator_ = FakeReply::json(R"({"error":"account not found"})");
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->creator.why, "the history node has no creator for this account");
+}
+
+// The creation read failing: the scan's verdict keeps the unknown age, the measured verdict takes
+// the created time the first account reply gave.
+TEST_F(TokenEvidenceTest, AFailedCreationReadFallsBackToTheFirstReplyForTheMeasuredVerdict) {
+  account_ = FakeReply::json(test::benign_account_json("tok", "2024-02-12T10:30:00.000"));
+  creation_ = FakeReply::json("{}", 400);
+  const std::optional<TokenEvidence> evidence = gather();
+  ASSERT_TRUE(evidence);
+  EXPECT_FALSE(has_bit(evidence->verdict.hazard, 4));
+  EXPECT_TRUE(has_bit(evidence->measured.hazard, 4));
+  EXPECT_EQ(evidence->scan.creation.first_reply_age_days, 2U);
 }
 
 // The activity of a shared contract's token counts only its own actions, in either data form.

@@ -224,6 +224,20 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
                        R"("lower_bound":"","upper_bound":"700","limit":200,"reverse":true})");
   EXPECT_EQ(bodies[7], R"({"json":true,"code":"swap.alcor","scope":"900","table":"positions",)"
                        R"("lower_bound":"","upper_bound":"","limit":200})");
+
+  // A node that names the same next key again: capped there, each pool counted once.
+  table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "5"));
+  table("swap.alcor/pools/swap.alcor/5", page_json({alcor_row("900", "1")}, "5"));
+  const LiquidityVenue repeated = venue(gather(), "swap.alcor");
+  EXPECT_EQ(repeated.why, "the node repeated a next key");
+  EXPECT_EQ(repeated.pools.size(), 1U);
+  // A `rows` that is no array is no answer: never a venue without pools.
+  for (const std::string rows : {"null", "{}", R"("none")"}) {
+    table("proton.swaps/pools/proton.swaps/", R"({"rows":)" + rows + "}");
+    const LiquidityVenue swaps = venue(gather(), "proton.swaps");
+    EXPECT_EQ(swaps.status, VenueStatus::unavailable) << rows;
+    EXPECT_EQ(swaps.why, "pools: reply without rows") << rows;
+  }
 }
 
 // The read bound counts the symbol's read too; what it leaves unread is capped, its shares
@@ -291,7 +305,8 @@ TEST_F(TokenLiquidityTest, PositionsAreLockedBurnedOrWithdrawable) {
   EXPECT_EQ(
       liquidity_json(report),
       R"({"version":1,"token":"tok","symbol":"TOK","symbols":["TOK"],"symbols_more":false,)"
-      R"("shared":false,"venues":[{"venue":"proton.swaps","status":"read","pools":[]},)"
+      R"("shared":false,"shared_counted_as":null,)"
+      R"("venues":[{"venue":"proton.swaps","status":"read","pools":[]},)"
       R"({"venue":"simpledex","status":"read","pools":[]},)"
       R"({"venue":"simplelaunch","status":"read","pools":[],"launch":null},)"
       R"({"venue":"swap.alcor","status":"read","pools":[{"id":3,"pair":{"contract":"eosio.token",)"
@@ -300,6 +315,17 @@ TEST_F(TokenLiquidityTest, PositionsAreLockedBurnedOrWithdrawable) {
       R"("unknown":0},"earliest_unlock":"2025-07-01T00:00:00","positions_read":4}]}],)"
       R"("totals":{"pools":1,"token_amount":"1000000.0000 TOK","shares":{"locked":2500,)"
       R"("burned":2500,"withdrawable":5000,"curve":0,"unknown":0},"all_read":true},"reads":7})");
+
+  // Unlock times past the year 9999, as a number or as the largest integer text: locked with no
+  // end date, never shown as a date.
+  table("swap.alcor/locks/swap.alcor/11",
+        page_json({R"({"pos_id":11,"unlockTime":253402300800})",
+                   R"({"pos_id":12,"unlockTime":"9223372036854775807"})"}));
+  report = gather();
+  const LiquidityPool& endless = venue(report, "swap.alcor").pools.at(0);
+  EXPECT_EQ(endless.shares[share_locked], 2 * position_units);
+  EXPECT_NE(liquidity_json(report).find(R"("earliest_unlock":null,"unlock_without_end":true)"),
+            std::string::npos);
 
   // The positions go on beyond their pages: the pool's amount beyond those read is unknown.
   settings_.positions.pages = 1;
@@ -358,7 +384,7 @@ TEST(ChooseSymbol, TheListDecidesSharedAndHeld) {
   struct Case {
     std::string reply;
     std::optional<std::string> requested, market, chosen;
-    bool shared;
+    std::optional<bool> shared;  // none: the list was not read
   };
   const std::string one = R"({"rows":[{"scope":"........dhbp4"}],"more":)";
   const std::string two = R"({"rows":[{"scope":"........dhbp4"},{"scope":"........edc5c"}],)"
@@ -372,8 +398,10 @@ TEST(ChooseSymbol, TheListDecidesSharedAndHeld) {
       {one + "true}", "NOPE", std::nullopt, "NOPE", true},
       {two + "false}", std::nullopt, "TOK", std::nullopt, true},
       {two + "false}", "XPR", std::nullopt, "XPR", true},
-      {"<html>", std::nullopt, "TOK", "TOK", false},
-      {"<html>", std::nullopt, std::nullopt, std::nullopt, false},
+      {"<html>", std::nullopt, "TOK", std::nullopt, std::nullopt},
+      {"<html>", "TOK", std::nullopt, "TOK", std::nullopt},
+      {R"({"rows":null})", std::nullopt, "TOK", std::nullopt, std::nullopt},
+      {R"({"rows":{}})", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
   };
   JsonReader reader;
   for (const Case& c : cases) {

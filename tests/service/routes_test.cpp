@@ -247,18 +247,25 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   EXPECT_EQ(
       answer.body,
       R"({"version":1,"token":"tok","symbol":"TOK","shared":false,"subject":"contract",)"
+          R"("shared_counted_as":null,)"
       R"("verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
-      R"("unverified":true,"block":false},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
-      R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true},"facts":{)"
+      R"("unverified":true,"block":false,"rests_on":["permissions","market","creation",)"
+          R"("prior_rug","reputation"]},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
+      R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true,)"
+          R"("rests_on":["permissions","market","creation","prior_rug","reputation","holders",)"
+          R"("activity","symbols"]},"facts":{)"
       R"("permissions":)" +
           read +
           R"(,"permissions":[{"name":"owner","parent":"","keys":0,)"
           R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active",)"
           R"("parent":"owner","keys":0,"accounts":["eosio.prods@active"],"privileged":false}],)"
-          R"("code_setters":[],"listed_all":true,"last_code_update":"2024-01-15T10:35:00.000"},)"
+          R"("code_setters":[{"name":"owner","parent":"","keys":0,"accounts":["eosio.prods@active"],)"
+          R"("privileged":false,"via":"parent of active"},{"name":"active","parent":"owner",)"
+          R"("keys":0,"accounts":["eosio.prods@active"],"privileged":false,"via":"the default: )"
+          R"(no permission is linked to eosio::setcode or setabi"}],"listed_all":true,"last_code_update":"2024-01-15T10:35:00.000"},)"
           R"("market":)" +
           read +
-          R"(,"rows_read":1,"limit_reached":false,"row":{"market_id":7,)"
+          R"(,"rows_read":1,"limit_reached":false,"more":false,"row":{"market_id":7,)"
           R"("symbol":"TOK7XPR","status_code":1,"bid_token":{"contract":"tok","symbol":"TOK"},)"
           R"("ask_token":{"contract":"eosio.token","symbol":"XPR"}}},"creation":)" +
           read +
