@@ -15,7 +15,8 @@
 //     record gives is the one the former readers give for the same replies, and in the /evidence
 //     answer the verdict is that verdict, the facts' hazard_bits together are exactly its hazard
 //     word and their measured_bits exactly the measured one, also when a shared token is judged
-//     by its issuer (the reply read as the issuer's account and the creator record too).
+//     by its issuer (the reply read as the issuer's account and the creator record too), or as
+//     both the contract and its issuer when the contract's symbols were not read.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -156,6 +157,10 @@ void check_one_record(std::string_view reply, std::uint8_t choice) {
     evidence.symbol = "TOK";
     evidence.shared = true;
     evidence.subject = Subject::issuer;
+    if ((choice & 0x40U) != 0) {  // the symbols unread: judged as both
+      evidence.shared = std::nullopt;
+      evidence.subject = Subject::both;
+    }
     evidence.issuer = issuer_fact(reader, reply, "founder", 1'767'225'600, context.prior_rugs);
     evidence.creator = creator_fact(reader, reply, context.prior_rugs);
   }
