@@ -72,7 +72,7 @@ struct MarketFact {
   bool read_failed = false;           // no reply arrived (as opposed to a reply that was unusable)
   std::vector<MarketRow> token_rows;  // every row naming the token (the first few), in order
   std::uint64_t rows_read = 0;
-  bool more = false;  // the reply's `more` says the table holds rows beyond those read
+  bool more = false;           // the reply's `more` says the table holds rows beyond those read
   bool limit_reached = false;  // as many rows as were asked for, or `more`: not every row read
   bool found = false;          // a row names the token; the fields below are that row's
   std::optional<std::uint64_t> market_id;

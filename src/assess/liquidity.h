@@ -110,7 +110,7 @@ struct LiquidityReport {
   std::string symbol_why;
   std::vector<std::string> symbols;  // the contract's symbols as read
   bool symbols_more = false;
-  std::optional<bool> shared;    // none when the contract's symbols were not read
+  std::optional<bool> shared;     // none when the contract's symbols were not read
   std::string shared_counted_as;  // how an unknown `shared` was taken; empty when known
   std::vector<LiquidityVenue> venues;
   std::uint32_t reads = 0;
@@ -125,7 +125,8 @@ std::string utc_time_text(std::int64_t seconds);
 
 // The answer of /liquidity, one line:
 // {"version":1,"token":..,"symbol":..|null,["why":..,]"symbols":[..],"symbols_more":..,
-//  "shared":true|false|null,"shared_counted_as":..|null,"venues":[{"venue":..,"status":..,["why":..,]"pools":[..][,"launch":..|null]}],
+//  "shared":true|false|null,"shared_counted_as":..|null,
+//  "venues":[{"venue":..,"status":..,["why":..,]"pools":[..][,"launch":..|null]}],
 //  "totals":{..},"reads":N}
 // A pool with a part locked past 9999-12-31 adds "unlock_without_end":true after its
 // "earliest_unlock" (null when no locked part has an end).

@@ -54,8 +54,8 @@ HazardBits measured_bits_possible(Subject subject, bool issuer_is_contract, Fact
   switch (fact) {
     case FactName::creation: of_issuer = issuer_is_contract ? DEPLOYER_FRESH : 0; break;
     case FactName::issuer:
-      of_issuer = static_cast<HazardBits>((issuer_is_contract ? 0U : DEPLOYER_FRESH) |
-                                          DEPLOYER_PRIOR_RUG);
+      of_issuer =
+          static_cast<HazardBits>((issuer_is_contract ? 0U : DEPLOYER_FRESH) | DEPLOYER_PRIOR_RUG);
       break;
     case FactName::creator: of_issuer = DEPLOYER_PRIOR_RUG; break;
     default: break;
@@ -77,9 +77,9 @@ HazardBits measured_bits_in(const TokenEvidence& evidence, FactName fact) {
 namespace {
 
 constexpr FactName all_facts[] = {
-    FactName::permissions, FactName::market,   FactName::creation, FactName::prior_rug,
-    FactName::reputation,  FactName::supply,   FactName::holders,  FactName::activity,
-    FactName::code,        FactName::issuer,   FactName::creator,
+    FactName::permissions, FactName::market, FactName::creation, FactName::prior_rug,
+    FactName::reputation,  FactName::supply, FactName::holders,  FactName::activity,
+    FactName::code,        FactName::issuer, FactName::creator,
 };
 
 }  // namespace

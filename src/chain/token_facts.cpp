@@ -172,7 +172,8 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
   };
   // With no permission linked to a code-setting action, the chain's default applies: active
   // satisfies setcode and setabi (and owner, above it).
-  if (reached.empty() && find("active") != nullptr) reach("active", std::string(default_code_setter));
+  if (reached.empty() && find("active") != nullptr)
+    reach("active", std::string(default_code_setter));
   // `reached` grows as parents are reached, so it is walked by index.
   for (std::size_t next = 0; next < reached.size();) {
     const PermissionRead* child = find(reached[next++]);

@@ -131,7 +131,8 @@ TEST_F(TokenEvidenceTest, ElevenReadsInOrderOnOneConnection) {
 // names one of them; a symbol it does not hold is said so; a list that could not be read chooses
 // nothing and is never "not shared". (The choice itself: ChooseSymbol.)
 TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
-  const FakeReply two = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  const FakeReply two =
+      FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
   struct Case {
     FakeReply scopes;
     std::optional<std::string> requested;

@@ -247,13 +247,13 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   EXPECT_EQ(
       answer.body,
       R"({"version":1,"token":"tok","symbol":"TOK","shared":false,"subject":"contract",)"
-          R"("shared_counted_as":null,)"
+      R"("shared_counted_as":null,)"
       R"("verdict":{"level":"NO_RISK_FOUND","severity":0,"hazard":0,)"
       R"("unverified":true,"block":false,"rests_on":["permissions","market","creation",)"
-          R"("prior_rug","reputation"]},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
+      R"("prior_rug","reputation"]},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
       R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true,)"
-          R"("rests_on":["permissions","market","creation","prior_rug","reputation","holders",)"
-          R"("activity","symbols"]},"facts":{)"
+      R"("rests_on":["permissions","market","creation","prior_rug","reputation","holders",)"
+      R"("activity","symbols"]},"facts":{)"
       R"("permissions":)" +
           read +
           R"(,"permissions":[{"name":"owner","parent":"","keys":0,)"
