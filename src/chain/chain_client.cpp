@@ -9,17 +9,15 @@ namespace tarnwick {
 namespace {
 
 // Statuses by which a node turns a request away rather than answering it: an operator's ban, a
-// missing route, rate limiting, an overloaded or broken gateway. Whatever their body says, the
-// question stays open.
+// missing route, rate limiting. Whatever their body says, the question stays open; so it does for
+// every status of 500 or more, the node failing (an older node's 500 for an unknown account among
+// them, which costs a read of each node, never a wrong answer).
 bool turned_away(int status) {
   switch (status) {
     case 403:
     case 404:
-    case 429:
-    case 502:
-    case 503:
-    case 504: return true;
-    default: return false;
+    case 429: return true;
+    default: return status >= 500;
   }
 }
 

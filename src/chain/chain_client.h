@@ -2,16 +2,19 @@
 // public API nodes that serve the same chain. A read goes to the node in use. What counts as the
 // node's answer ends the read there:
 //   - a whole 2xx answer: the read's reply;
-//   - the chain's error answer, a whole answer of status 400 or more (but 403, 404, 429, 502, 503
-//     or 504) whose body is JSON with an `error` object holding a numeric `code`, such as an
-//     unknown account's 400 or 500: a ReadFailure, and no other node is asked.
+//   - the chain's error answer, a whole answer of status 400 to 499 (but 403, 404 or 429) whose
+//     body is JSON with an `error` object holding a numeric `code`, such as an unknown account's
+//     400: a ReadFailure, and no other node is asked.
 // Anything else is no answer, and the same request goes to the next node, walking the list
 // cyclically, each node once, all within the read's one deadline: no connection, TLS failure,
 // reset, an answer broken after its status line (cut short, reset, over the body limit, a
-// redirect that fails or loops), a turn-away (the statuses above), an error status with any other
-// body (a gateway's HTML page, a history server's text error), no status line within the
-// first-byte limit. The node that answered becomes the node in use, so a dead or broken node
-// costs its time once, not per read; a node that gave no answer never does.
+// redirect that fails or loops), a turn-away (403, 404, 429), any status of 500 or more whatever
+// its body (the node failing: a chain error with such a status included, so an older node's 500
+// for an unknown account is asked of each node), an error status with any other body (a
+// gateway's HTML page, a history server's text error), no status line within the first-byte
+// limit. When no node answers, the read is a ReadFailure. The node that answered becomes the
+// node in use, so a dead or broken node costs its time once, not per read; a node that gave no
+// answer never does.
 //
 // A slow node is better than none: the nodes passed over only by the first-byte limit are asked
 // again, in the same order, each with the time left; so is the last node of the walk at once

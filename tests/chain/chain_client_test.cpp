@@ -35,6 +35,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
   slow.delay = std::chrono::milliseconds(600);  // the first-byte limit is 300 ms
   const FakeReply chain_error_400 =
       FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
+  const FakeReply chain_error_500 = FakeReply::json(test::unknown_account_older_json("tok"), 500);
   const struct {
     std::string name;
     std::vector<std::optional<FakeReply>> replies;  // for the first nodes
@@ -70,12 +71,14 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        2,
        {1, 1, 1},
        {1, 1, 2}},
-      {"chain error 500",
-       {FakeReply::json(test::unknown_account_older_json("tok"), 500)},
+      // A chain error of 500 or more is the node failing; a 4xx one is the chain's answer.
+      {"chain error 500", {chain_error_500}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"chain error 500 on every node",
+       {chain_error_500, chain_error_500, chain_error_500},
        false,
        0,
-       {1, 0, 0},
-       {2, 0, 0}},
+       {1, 1, 1},
+       {2, 2, 2}},
       {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
       // Passed over by the first-byte limit, then asked again with the time left; the second
       // read waits for it at once.
