@@ -96,6 +96,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        0,
        {1, 1, 0},
        {2, 2, 0}},
+      {"slow, then chain error 400", {slow, chain_error_400}, false, 1, {1, 1, 0}, {1, 2, 0}},
       {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
   };
   const test::TlsIdentity identity = test::make_test_identity();
