@@ -1,5 +1,8 @@
 #include "chain/chain_client.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <utility>
 
@@ -9,17 +12,15 @@ namespace tarnwick {
 namespace {
 
 // Statuses by which a node turns a request away rather than answering it: an operator's ban, a
-// missing route, rate limiting, an overloaded or broken gateway. Whatever their body says, the
-// question stays open.
+// missing route, rate limiting. Whatever their body says, the question stays open; so it does for
+// every status of 500 or more, the node failing (an older node's 500 for an unknown account among
+// them, which costs a read of each node, never a wrong answer).
 bool turned_away(int status) {
   switch (status) {
     case 403:
     case 404:
-    case 429:
-    case 502:
-    case 503:
-    case 504: return true;
-    default: return false;
+    case 429: return true;
+    default: return status >= 500;
   }
 }
 
@@ -40,18 +41,17 @@ bool chain_error_answer(std::string_view body) {
 }
 
 enum class Reply {
-  answer,           // a 2xx answer: the read's outcome
-  chain_error,      // the chain's error answer: a ReadFailure that no other node is asked about
-  none,             // no answer: ask the next node
-  first_byte_late,  // no answer only because of the first-byte limit: ask again if time is left
+  answer,       // a 2xx answer: the read's outcome
+  chain_error,  // the chain's error answer: a ReadFailure that no other node is asked about
+  none,         // no answer: ask the next node
 };
 
+// Attempts of one read in flight at most: the slow one and the one started beside it.
+constexpr std::ptrdiff_t attempts_at_once = 2;
+static_assert(attempts_at_once <= static_cast<std::ptrdiff_t>(HttpsClient::max_in_flight));
+
 Reply judge(const Exchange& exchange) {
-  switch (exchange.ending) {
-    case Ending::first_byte_late: return Reply::first_byte_late;
-    case Ending::broken: return Reply::none;
-    case Ending::complete: break;
-  }
+  if (exchange.ending != Ending::complete) return Reply::none;
   if (exchange.status >= 200 && exchange.status < 300) return Reply::answer;
   if (exchange.status >= 400 && !turned_away(exchange.status) &&
       chain_error_answer(exchange.error_body)) {
@@ -78,10 +78,6 @@ struct ChainClient::State {
   // The sticky choice: the node asked first. It changes only when another node answered a read
   // (an answer or the chain's error answer), never when the node in use gave no answer.
   std::size_t in_use = 0;
-  // The node in use began its last answer later than the first-byte limit: it is asked without
-  // the limit, so that it costs its slowness once and not a lost attempt on every read. Cleared
-  // when it gives no answer, so that a node gone silent costs at most one read's deadline.
-  bool in_use_slow = false;
 
   explicit State(ChainSettings settings)
       : http(settings.client),
@@ -90,12 +86,6 @@ struct ChainClient::State {
                                                      : settings.first_byte_limit) {
     nodes.push_back(std::move(settings.client.base_url));
     for (std::string& node : settings.more_nodes) nodes.push_back(std::move(node));
-  }
-
-  // Makes `node` the node in use after it answered `attempt`.
-  void answered_by(std::size_t node, const Exchange& attempt) {
-    in_use = node;
-    in_use_slow = first_byte_limit.count() > 0 && attempt.first_byte_after >= first_byte_limit;
   }
 
   ReadOutcome read(std::string_view url, std::optional<std::string_view> body) {
@@ -107,45 +97,55 @@ struct ChainClient::State {
     if (!path) return http.exchange(url, body, ExchangeLimits{deadline, milliseconds{0}}).outcome;
 
     const auto end = std::chrono::steady_clock::now() + deadline;
-    const auto time_left = [&] {
-      return std::chrono::floor<milliseconds>(end - std::chrono::steady_clock::now());
+    // The attempts in flight, by the client's slot: the node asked there, and whether it passed
+    // the first-byte limit without beginning its answer.
+    struct Attempt {
+      std::size_t node = 0;
+      bool late = false;
     };
-    // Asks `node` within the time left; on an answer or the chain's error answer, keeps it as
-    // the read's outcome and makes the node the node in use.
-    ReadOutcome outcome = ReadFailure{};
-    const auto ask = [&](std::size_t node, milliseconds first_byte) {
-      const milliseconds left = time_left();
-      if (left.count() <= 0) return Reply::none;
-      Exchange attempt =
-          http.exchange(nodes[node] + std::string(*path), body, ExchangeLimits{left, first_byte});
-      const Reply reply = judge(attempt);
-      if (reply == Reply::answer) outcome = std::move(attempt.outcome);
-      if (reply == Reply::answer || reply == Reply::chain_error) answered_by(node, attempt);
-      return reply;
-    };
-    const auto over = [](Reply reply) {
-      return reply == Reply::answer || reply == Reply::chain_error;
-    };
-
-    // Each node once, from the node in use on around the list, within the first-byte limit;
-    // except the node in use when it is known to be slow, and the last node when no earlier one
-    // is waiting to be asked again (it may as well have the rest of the deadline now).
-    std::vector<std::size_t> late;  // passed over only by the first-byte limit, in asking order
-    for (std::size_t tried = 0; tried < nodes.size() && time_left().count() > 0; ++tried) {
-      const std::size_t node = (in_use + tried) % nodes.size();
-      const bool unlimited =
-          (tried == 0 && in_use_slow) || (tried + 1 == nodes.size() && late.empty());
-      const Reply reply = ask(node, unlimited ? milliseconds{0} : first_byte_limit);
-      if (over(reply)) return outcome;
-      if (tried == 0) in_use_slow = false;
-      if (reply == Reply::first_byte_late) late.push_back(node);
+    std::array<std::optional<Attempt>, HttpsClient::max_in_flight> attempts{};
+    std::size_t asked = 0;  // nodes asked, from the node in use on around the list
+    for (;;) {
+      // The next node is asked when no attempt in flight may still begin its answer within the
+      // limit: at once when the last one gave no answer, beside one that is late. A late attempt
+      // is never dropped, only joined.
+      const auto in_flight = [&] {
+        return std::count_if(attempts.begin(), attempts.end(),
+                             [](const auto& a) { return a.has_value(); });
+      };
+      const auto all_late = [&] {
+        return std::all_of(attempts.begin(), attempts.end(),
+                           [](const auto& a) { return !a || a->late; });
+      };
+      while (asked < nodes.size() && in_flight() < attempts_at_once && all_late()) {
+        const milliseconds left =
+            std::chrono::floor<milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        const std::size_t node = (in_use + asked++) % nodes.size();
+        const std::optional<std::size_t> slot = http.start(nodes[node] + std::string(*path), body,
+                                                           ExchangeLimits{left, first_byte_limit});
+        if (slot) attempts[*slot] = Attempt{node};  // else this node cannot be asked: the next
+      }
+      if (in_flight() == 0) return ReadFailure{};
+      ExchangeEvent event = http.wait();
+      if (event.kind == ExchangeEvent::Kind::idle) return ReadFailure{};  // never: one is in flight
+      std::optional<Attempt>& attempt = attempts[event.slot];
+      if (event.kind == ExchangeEvent::Kind::first_byte_late) {
+        attempt->late = true;
+        continue;
+      }
+      const std::size_t node = attempt->node;
+      attempt.reset();
+      const Reply reply = judge(event.exchange);
+      if (reply == Reply::none) continue;
+      // The first answer or chain error wins; the other attempt is dropped, its connection closed.
+      for (std::size_t slot = 0; slot < attempts.size(); ++slot) {
+        if (attempts[slot]) http.drop(slot);
+      }
+      in_use = node;
+      if (reply == Reply::answer) return std::move(event.exchange.outcome);
+      return ReadFailure{};
     }
-    // A slow node is better than none: the nodes passed over only for their slowness, again, in
-    // the same order, each with all the time left.
-    for (const std::size_t node : late) {
-      if (over(ask(node, milliseconds{0}))) return outcome;
-    }
-    return ReadFailure{};
   }
 };
 

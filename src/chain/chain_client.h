@@ -2,25 +2,32 @@
 // public API nodes that serve the same chain. A read goes to the node in use. What counts as the
 // node's answer ends the read there:
 //   - a whole 2xx answer: the read's reply;
-//   - the chain's error answer, a whole answer of status 400 or more (but 403, 404, 429, 502, 503
-//     or 504) whose body is JSON with an `error` object holding a numeric `code`, such as an
-//     unknown account's 400 or 500: a ReadFailure, and no other node is asked.
-// Anything else is no answer, and the same request goes to the next node, walking the list
-// cyclically, each node once, all within the read's one deadline: no connection, TLS failure,
-// reset, an answer broken after its status line (cut short, reset, over the body limit, a
-// redirect that fails or loops), a turn-away (the statuses above), an error status with any other
-// body (a gateway's HTML page, a history server's text error), no status line within the
-// first-byte limit. The node that answered becomes the node in use, so a dead or broken node
-// costs its time once, not per read; a node that gave no answer never does.
+//   - the chain's error answer, a whole answer of status 400 to 499 (but 403, 404 or 429) whose
+//     body is JSON with an `error` object holding a numeric `code`, such as an unknown account's
+//     400: a ReadFailure, and no other node is asked.
+// Anything else is no answer, and the same request goes to the next node not yet asked, at once,
+// walking the list cyclically, each node once, all within the read's one deadline: no
+// connection, TLS failure, reset, an answer broken after its status line (cut short, reset, over
+// the body limit, a redirect that fails or loops), a turn-away (403, 404, 429), any status of 500
+// or more whatever its body (the node failing: a chain error with such a status included, so an
+// older node's 500 for an unknown account is asked of each node), an error status with any other
+// body (a gateway's HTML page, a history server's text error). When no node answers, the read is
+// a ReadFailure. The node that answered becomes the node in use, so a dead or broken node costs
+// its time once, not per read; a node that gave no answer never does.
 //
-// A slow node is better than none: the nodes passed over only by the first-byte limit are asked
-// again, in the same order, each with the time left; so is the last node of the walk at once
-// when no node before it was slow. A node that begins its answer later than the first-byte limit
-// and so becomes the node in use is asked without the limit while it stays in use (until it
-// gives no answer), so that it costs the limit once, not on every read.
+// No read waits on one slow node while another could answer: an attempt, the node in use's
+// included, that has not begun its answer (no status line) within the first-byte limit is not
+// abandoned; the next node not yet asked is started beside it. So one read has at most two
+// attempts in flight, each on a connection of its own, the only place where this client runs
+// two exchanges at once (the reads themselves go one after another). The first answer or chain
+// error wins, whichever node sent it; the other attempt is dropped and its connection closed.
+// An attempt that gives no answer hands the read on as above, beside the slow one if it is still
+// in flight. When both attempts in flight are slow, the read waits for either, as long as its
+// deadline allows: a network where every node is slow still answers.
 //
 // With one node this is exactly its HttpsClient: one attempt, the whole deadline, no first-byte
-// limit. The client keeps one kept-alive connection, to the node in use; nothing is printed.
+// limit. Between reads the client keeps one kept-alive connection, to the node in use; nothing is
+// printed.
 #pragma once
 
 #include <chrono>
@@ -39,8 +46,8 @@ struct ChainSettings {
   // with all its attempts; `connect_limit` bounds each attempt's connect and TLS handshake.
   ClientSettings client;
   std::vector<std::string> more_nodes{};  // further node bases, tried after base_url in order
-  // Time from an attempt's start until a status line arrives, after which the read moves on to
-  // the next node (and comes back to this one if no other answers). 0: none.
+  // Time from an attempt's start until a status line arrives, after which the next node not yet
+  // asked is started beside it. 0: none.
   std::chrono::milliseconds first_byte_limit{0};
 };
 

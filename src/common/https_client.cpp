@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <utility>
@@ -89,16 +90,37 @@ void make_text(ReadOutcome& outcome) {
 }  // namespace
 
 struct HttpsClient::State {
+  // One exchange's place: its connection handle (made on first use, configured once) and what the
+  // exchange in flight there needs until it ends. Its address is stable: the handle's callbacks
+  // hold `sink`, and a POST's body is `body`.
+  struct Slot {
+    enum class Phase {
+      idle,     // free
+      running,  // in the multi handle
+      ended,    // out of it; `ending` waits to be reported
+    };
+    CURL* handle = nullptr;
+    Phase phase = Phase::idle;
+    BodySink sink;
+    std::string body;
+    std::chrono::steady_clock::time_point deadline_at;
+    std::optional<std::chrono::steady_clock::time_point> first_byte_at;  // none: no limit
+    bool late = false;           // passed its first-byte limit with no status line
+    bool late_reported = false;  // wait() told so
+    Exchange ending{ReadFailure{}, 0, Ending::broken, {}, {}};
+  };
+
   ClientSettings settings;
-  CURL* handle = nullptr;
-  // Runs each exchange of `handle`, so that waits end at the first-byte limit rather than on
-  // libcurl's once-a-second progress tick; it holds the kept-alive connection between exchanges.
+  // Runs the exchanges of the slots, so that waits end at the first-byte limit rather than on
+  // libcurl's once-a-second progress tick; its connection cache, shared by every slot, holds the
+  // kept-alive connection between exchanges.
   CURLM* multi = nullptr;
   curl_slist* json_headers = nullptr;
+  std::array<Slot, max_in_flight> slots{};
+  bool usable = false;  // the first slot's handle took every option: requests may be made
 
   explicit State(ClientSettings s) : settings(std::move(s)) {
     init_curl_once();
-    handle = curl_easy_init();
     multi = curl_multi_init();
     json_headers = curl_slist_append(nullptr, "content-type: application/json");
     if (json_headers != nullptr) {
@@ -106,23 +128,35 @@ struct HttpsClient::State {
       if (more != nullptr) json_headers = more;
     }
     // A client whose options did not all apply makes no request at all: every read fails.
-    if (handle != nullptr && (multi == nullptr || !configure())) {
-      curl_easy_cleanup(handle);
-      handle = nullptr;
-    }
+    usable = multi != nullptr && curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L) == CURLM_OK &&
+             make_handle(slots[0]);
   }
   ~State() {
-    if (handle != nullptr) curl_easy_cleanup(handle);
+    for (Slot& slot : slots) {
+      if (slot.phase == Slot::Phase::running) curl_multi_remove_handle(multi, slot.handle);
+      if (slot.handle != nullptr) curl_easy_cleanup(slot.handle);
+    }
     if (multi != nullptr) curl_multi_cleanup(multi);
     curl_slist_free_all(json_headers);
   }
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
+  // Gives `slot` its handle, configured; false (and none) when the library did not take it all.
+  bool make_handle(Slot& slot) {
+    if (slot.handle != nullptr) return true;
+    slot.handle = curl_easy_init();
+    if (slot.handle != nullptr && !configure(slot.handle)) {
+      curl_easy_cleanup(slot.handle);
+      slot.handle = nullptr;
+    }
+    return slot.handle != nullptr;
+  }
+
   // The options that hold for every request of this client. True only when the library took
   // every one of them: a library that refuses one (an older or differently built libcurl) would
   // otherwise go on with its own default, which for the trust options means trusting more.
-  bool configure() {
+  bool configure(CURL* handle) {
     bool ok = true;
     const auto set = [&](CURLcode result) { ok = ok && result == CURLE_OK; };
     set(curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L));
@@ -130,9 +164,9 @@ struct HttpsClient::State {
     set(curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, read_header));
     set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body));
     // One connection kept: to the host asked last (a client that moves to another host closes
-    // the connection to the one it left).
+    // the connection to the one it left). The multi handle's limit, which decides, follows the
+    // exchanges in flight (keep_connections).
     set(curl_easy_setopt(handle, CURLOPT_MAXCONNECTS, 1L));
-    ok = ok && curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, 1L) == CURLM_OK;
     set(curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
     set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
     set(curl_easy_setopt(handle, CURLOPT_REDIR_PROTOCOLS_STR, "https"));
@@ -158,7 +192,7 @@ struct HttpsClient::State {
     set(curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 1L));
     set(curl_easy_setopt(handle, CURLOPT_MAXREDIRS, 4L));
     // No CURLOPT_FAILONERROR: it would close the connection and hide the status; an answer of
-    // 400 or more is failed in perform() instead, after its body was drained.
+    // 400 or more is failed in finish() instead, after its body was drained.
     if (settings.connect_limit.count() > 0) {
       set(curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS,
                            static_cast<long>(settings.connect_limit.count())));
@@ -180,101 +214,201 @@ struct HttpsClient::State {
     return ok;
   }
 
-  // Drives the transfer of `handle` until it ends, its deadline passes or, with a first-byte
-  // limit, no status line arrived within it. The result of a transfer that ended, or the reason
-  // it was stopped.
-  CURLcode run(BodySink& sink, ExchangeLimits limits, bool& first_byte_late) const {
-    using std::chrono::milliseconds;
-    sink.started = std::chrono::steady_clock::now();
-    const auto deadline_at = sink.started + limits.deadline;
-    const auto first_byte_at = sink.started + limits.first_byte_limit;
-    const bool first_byte_limited = limits.first_byte_limit.count() > 0;
-    if (curl_multi_add_handle(multi, handle) != CURLM_OK) return CURLE_FAILED_INIT;
-    CURLcode result = CURLE_FAILED_INIT;
-    for (;;) {
-      int running = 0;
-      if (curl_multi_perform(multi, &running) != CURLM_OK) break;
-      bool done = false;
-      int queued = 0;
-      while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
-          result = message->data.result;
-          done = true;
-        }
-      }
-      if (done || running == 0) break;
-      const auto now = std::chrono::steady_clock::now();
-      auto wake = deadline_at;
-      if (first_byte_limited && !sink.answer_started) {
-        if (now >= first_byte_at) {
-          first_byte_late = true;
-          result = CURLE_OPERATION_TIMEDOUT;
-          break;
-        }
-        wake = std::min(wake, first_byte_at);
-      }
-      if (now >= deadline_at) {  // libcurl's own timer normally ends the transfer first
-        result = CURLE_OPERATION_TIMEDOUT;
-        break;
-      }
-      // Rounded up, so that the wait ends at the limit, not a spin before it; libcurl shortens it
-      // to its own next timer.
-      const auto wait = std::chrono::ceil<milliseconds>(wake - now);
-      if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait.count()), nullptr) != CURLM_OK) {
-        break;
-      }
-    }
-    // Also ends a transfer still running: its connection is closed.
-    curl_multi_remove_handle(multi, handle);
-    return result;
+  std::size_t in_flight() const {
+    return static_cast<std::size_t>(std::count_if(
+        slots.begin(), slots.end(), [](const Slot& s) { return s.phase == Slot::Phase::running; }));
   }
 
-  // One exchange. `body` is null for a GET.
-  Exchange perform(std::string_view url, const std::string_view* body,
-                   ExchangeLimits limits) const {
-    if (handle == nullptr) return Exchange{ReadFailure{}, 0, Ending::broken, {}, {}};
+  // The connection cache keeps as many connections as there are exchanges running, at least one.
+  // libcurl counts the connections in use against the limit and, when an exchange ends over it,
+  // closes the oldest idle one: under a limit of one, an exchange ending beside a running one
+  // would lose its own connection. With one exchange running again, the next to end closes the
+  // idle connections but its own.
+  void keep_connections() const {
+    const long keep = static_cast<long>(std::max<std::size_t>(1, in_flight()));
+    static_cast<void>(curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, keep));
+  }
+
+  // Starts one exchange in a free slot. `body` is null for a GET.
+  std::optional<std::size_t> start(std::string_view url, const std::string_view* body,
+                                   ExchangeLimits limits) {
+    if (!usable || limits.deadline.count() <= 0) return std::nullopt;  // 0: no deadline to curl
+    std::size_t index = 0;
+    while (index < slots.size() && slots[index].phase != Slot::Phase::idle) ++index;
+    if (index == slots.size() || !make_handle(slots[index])) return std::nullopt;
+    Slot& slot = slots[index];
+    CURL* handle = slot.handle;
+    slot.sink = BodySink{};
+    slot.sink.handle = handle;
+    slot.sink.limit = settings.body_limit;
+    slot.sink.beyond_limit = settings.beyond_limit;
+    if (body != nullptr) slot.body.assign(body->data(), body->size());
+    slot.late = false;
+    slot.late_reported = false;
     const std::string url_text(url);
-    BodySink sink;
-    sink.handle = handle;
-    sink.limit = settings.body_limit;
-    sink.beyond_limit = settings.beyond_limit;
-    bool ready = limits.deadline.count() > 0;  // 0 would mean no deadline at all to the library
+    bool ready = true;
     const auto set = [&](CURLcode result) { ready = ready && result == CURLE_OK; };
-    set(curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str()));
+    set(curl_easy_setopt(handle, CURLOPT_URL, url_text.c_str()));  // copied by the library
     set(curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.deadline.count())));
-    set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
-    set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, &sink));
+    set(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &slot.sink));
+    set(curl_easy_setopt(handle, CURLOPT_HEADERDATA, &slot.sink));
     if (body != nullptr) {
       set(curl_easy_setopt(handle, CURLOPT_POST, 1L));
-      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, body->empty() ? "" : body->data()));
+      set(curl_easy_setopt(handle, CURLOPT_POSTFIELDS, slot.body.c_str()));
       set(curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE,
-                           static_cast<curl_off_t>(body->size())));
+                           static_cast<curl_off_t>(slot.body.size())));
       set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, json_headers));
       ready = ready && json_headers != nullptr;  // never a POST without its content type
     } else {
       set(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
       set(curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr));
     }
-    bool first_byte_late = false;
-    const CURLcode code = ready ? run(sink, limits, first_byte_late) : CURLE_FAILED_INIT;
-    const int status = response_code(handle);
-    // Never leave pointers to this call's locals or the caller's body in the handle.
-    curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(handle, CURLOPT_HEADERDATA, nullptr);
-    if (body != nullptr) curl_easy_setopt(handle, CURLOPT_POSTFIELDS, nullptr);
+    slot.sink.started = std::chrono::steady_clock::now();
+    slot.deadline_at = slot.sink.started + limits.deadline;
+    slot.first_byte_at.reset();
+    if (limits.first_byte_limit.count() > 0) {
+      slot.first_byte_at = slot.sink.started + limits.first_byte_limit;
+    }
+    if (!ready || curl_multi_add_handle(multi, handle) != CURLM_OK) {
+      release(slot);
+      return std::nullopt;
+    }
+    slot.phase = Slot::Phase::running;
+    keep_connections();
+    return index;
+  }
+
+  // Leaves no pointer to the slot's sink or body in its handle, and frees the slot.
+  void release(Slot& slot) const {
+    curl_easy_setopt(slot.handle, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(slot.handle, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(slot.handle, CURLOPT_POSTFIELDS, nullptr);
+    slot.phase = Slot::Phase::idle;
+  }
+
+  // Takes the running exchange of `slot` out of the multi handle (a transfer still running there
+  // is ended and its connection closed) and keeps how it ended, `code`, for its report.
+  void finish(Slot& slot, CURLcode code) const {
+    curl_multi_remove_handle(multi, slot.handle);
+    const int status = response_code(slot.handle);
+    slot.phase = Slot::Phase::ended;
+    keep_connections();
+    BodySink& sink = slot.sink;
     const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
     if (code != CURLE_OK && !stopped_at_limit) {
-      return Exchange{ReadFailure{},
-                      status,
-                      first_byte_late ? Ending::first_byte_late : Ending::broken,
-                      {},
-                      sink.first_byte_after};
+      slot.ending = Exchange{ReadFailure{}, status, Ending::broken, {}, sink.first_byte_after};
+    } else if (status >= 400) {
+      slot.ending = Exchange{ReadFailure{}, status, Ending::complete, std::move(sink.bytes),
+                             sink.first_byte_after};
+    } else {
+      slot.ending =
+          Exchange{std::move(sink.bytes), status, Ending::complete, {}, sink.first_byte_after};
     }
-    if (status >= 400) {
-      return Exchange{ReadFailure{}, status, Ending::complete, std::move(sink.bytes),
-                      sink.first_byte_after};
+  }
+
+  // Ends the exchange in `slot` unreported.
+  void drop(std::size_t index) {
+    if (index >= slots.size() || slots[index].phase == Slot::Phase::idle) return;
+    Slot& slot = slots[index];
+    if (slot.phase == Slot::Phase::running) curl_multi_remove_handle(multi, slot.handle);
+    release(slot);
+    keep_connections();
+  }
+
+  // Drives the exchanges in flight until the one in `only` (any, without it) ends or passes its
+  // first-byte limit; the events of the others wait for a later call. An end is reported before a
+  // first-byte limit, so that a caller told of a slow exchange finds the other slots free.
+  ExchangeEvent next_event(std::optional<std::size_t> only) {
+    for (;;) {
+      bool running = false;
+      for (std::size_t index = 0; index < slots.size(); ++index) {
+        Slot& slot = slots[index];
+        if ((only && *only != index) || slot.phase != Slot::Phase::ended) continue;
+        ExchangeEvent event;
+        event.kind = ExchangeEvent::Kind::ended;
+        event.slot = index;
+        event.exchange = std::move(slot.ending);
+        release(slot);
+        return event;
+      }
+      for (std::size_t index = 0; index < slots.size(); ++index) {
+        Slot& slot = slots[index];
+        if ((only && *only != index) || slot.phase != Slot::Phase::running) continue;
+        running = true;
+        if (slot.late && !slot.late_reported) {
+          slot.late_reported = true;
+          ExchangeEvent event;
+          event.kind = ExchangeEvent::Kind::first_byte_late;
+          event.slot = index;
+          return event;
+        }
+      }
+      if (!running) return ExchangeEvent{};
+      drive();
     }
-    return Exchange{std::move(sink.bytes), status, Ending::complete, {}, sink.first_byte_after};
+  }
+
+  // One round: lets libcurl work, ends what ended or outlived its deadline, marks what passed its
+  // first-byte limit, and, when nothing of that happened, waits for the next socket activity or
+  // the earliest limit.
+  void drive() {
+    using std::chrono::milliseconds;
+    int running = 0;
+    const bool performed = curl_multi_perform(multi, &running) == CURLM_OK;
+    int queued = 0;
+    while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+      for (Slot& slot : slots) {
+        if (message->msg == CURLMSG_DONE && slot.phase == Slot::Phase::running &&
+            message->easy_handle == slot.handle) {
+          finish(slot, message->data.result);
+        }
+      }
+    }
+    const auto now = std::chrono::steady_clock::now();
+    auto wake = now + std::chrono::hours(1);
+    bool event = false;
+    for (Slot& slot : slots) {
+      if (slot.phase != Slot::Phase::running) {
+        event = event || slot.phase == Slot::Phase::ended;
+        continue;
+      }
+      if (!performed || running == 0 || now >= slot.deadline_at) {
+        // libcurl's own timer normally ends a transfer at its deadline first
+        finish(slot, now >= slot.deadline_at ? CURLE_OPERATION_TIMEDOUT : CURLE_FAILED_INIT);
+        event = true;
+        continue;
+      }
+      wake = std::min(wake, slot.deadline_at);
+      if (slot.first_byte_at && !slot.sink.answer_started && !slot.late) {
+        if (now >= *slot.first_byte_at) {
+          slot.late = true;
+          event = true;
+        } else {
+          wake = std::min(wake, *slot.first_byte_at);
+        }
+      }
+    }
+    if (event) return;
+    // Rounded up, so that the wait ends at the limit, not a spin before it; libcurl shortens it
+    // to its own next timer.
+    const auto wait = std::chrono::ceil<milliseconds>(wake - now);
+    if (curl_multi_poll(multi, nullptr, 0, static_cast<int>(wait.count()), nullptr) != CURLM_OK) {
+      for (Slot& slot : slots) {
+        if (slot.phase == Slot::Phase::running) finish(slot, CURLE_FAILED_INIT);
+      }
+    }
+  }
+
+  // One exchange, waited for; with a first-byte limit, ended at it. `body` is null for a GET.
+  Exchange perform(std::string_view url, const std::string_view* body, ExchangeLimits limits) {
+    const std::optional<std::size_t> slot = start(url, body, limits);
+    if (!slot) return Exchange{ReadFailure{}, 0, Ending::broken, {}, {}};
+    ExchangeEvent event = next_event(*slot);
+    if (event.kind == ExchangeEvent::Kind::first_byte_late) {
+      drop(*slot);
+      return Exchange{ReadFailure{}, 0, Ending::first_byte_late, {}, {}};
+    }
+    return std::move(event.exchange);
   }
 
   ExchangeLimits own_limits() const {
@@ -317,6 +451,24 @@ Exchange HttpsClient::exchange(std::string_view url, std::optional<std::string_v
   Exchange result = state_->perform(url, json_body ? &*json_body : nullptr, limits);
   make_text(result.outcome);
   return result;
+}
+
+std::optional<std::size_t> HttpsClient::start(std::string_view url,
+                                              std::optional<std::string_view> json_body,
+                                              ExchangeLimits limits) const {
+  if (!state_) return std::nullopt;
+  return state_->start(url, json_body ? &*json_body : nullptr, limits);
+}
+
+ExchangeEvent HttpsClient::wait() const {
+  if (!state_) return ExchangeEvent{};
+  ExchangeEvent event = state_->next_event(std::nullopt);
+  make_text(event.exchange.outcome);
+  return event;
+}
+
+void HttpsClient::drop(std::size_t slot) const {
+  if (state_) state_->drop(slot);
 }
 
 }  // namespace tarnwick

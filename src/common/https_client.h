@@ -17,9 +17,12 @@
 // to finish on its own thread (libcurl 7.87 or newer with its threaded resolver; an older library
 // waits for it, and one built with the synchronous resolver cannot interrupt it at all).
 //
-// One connection handle lives as long as the client, so consecutive requests reuse one kept-alive
-// TLS connection; it keeps at most one connection open, to the host asked last. A client serves
-// one request at a time: the service has a single thread.
+// The connection handles live as long as the client, so consecutive requests reuse one kept-alive
+// TLS connection: between exchanges it keeps one connection open, to the host of the exchange that
+// completed last (rarely two, when two exchanges completed at once, until the next one does). Up
+// to `max_in_flight` exchanges can be in flight at once (start() and wait()), each on a
+// connection of its own; one dropped before its end has its connection closed. A client is used
+// from one thread: the service has a single thread.
 #pragma once
 
 #include <chrono>
@@ -87,8 +90,25 @@ struct ExchangeLimits {
                                                // Kept to within a few milliseconds.
 };
 
+// What HttpsClient::wait() reports about one of the exchanges in flight.
+struct ExchangeEvent {
+  enum class Kind {
+    idle,             // no exchange is in flight
+    ended,            // the exchange in `slot` ended as `exchange` tells; the slot is free again
+    first_byte_late,  // the exchange in `slot` has no status line at its first-byte limit; it goes
+                      // on, bounded by its deadline (reported once)
+  };
+  Kind kind = Kind::idle;
+  std::size_t slot = 0;
+  Exchange exchange{
+      ReadFailure{}, 0, Ending::broken, {}, {}};  // for `ended`: as exchange() gives it
+};
+
 class HttpsClient {
  public:
+  // Most exchanges in flight at once (start()).
+  static constexpr std::size_t max_in_flight = 2;
+
   // Cannot fail. The first client built in the process also initialises the HTTPS library
   // (once, thread-safely); nothing ever tears it down.
   explicit HttpsClient(ClientSettings settings);
@@ -111,9 +131,24 @@ class HttpsClient {
   // callers that must reject rather than repair invalid UTF-8.
   ReadOutcome get_bytes(std::string_view url) const;
   // post_json (with `json_body`) or get_text (without) within `limits` instead of the settings'
-  // deadline, and how it ended. The settings' connect limit still applies.
+  // deadline, and how it ended. The settings' connect limit still applies. Like post_json,
+  // get_text and get_bytes, it takes a free slot (below; a ReadFailure when none is) and leaves
+  // the events of the exchanges already in flight to wait().
   Exchange exchange(std::string_view url, std::optional<std::string_view> json_body,
                     ExchangeLimits limits) const;
+
+  // Exchanges in flight together, for a caller that asks another server beside a slow one.
+  // start() begins the exchange that exchange() would make, without waiting: the slot it runs in
+  // (below max_in_flight), or nullopt when every slot is taken or it could not be set up (nothing
+  // was sent). Its first-byte limit does not end it: wait() reports it.
+  std::optional<std::size_t> start(std::string_view url, std::optional<std::string_view> json_body,
+                                   ExchangeLimits limits) const;
+  // Drives every exchange in flight until one of them ends or passes its first-byte limit, and
+  // reports that; `idle` at once when none is in flight.
+  ExchangeEvent wait() const;
+  // Ends the exchange in `slot` unreported, closing its connection if it was still running; the
+  // slot is free again. Nothing when no exchange is in flight there.
+  void drop(std::size_t slot) const;
 
   // A moved-from client answers every request with ReadFailure and has empty bases.
 

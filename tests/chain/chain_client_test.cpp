@@ -35,6 +35,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
   slow.delay = std::chrono::milliseconds(600);  // the first-byte limit is 300 ms
   const FakeReply chain_error_400 =
       FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
+  const FakeReply chain_error_500 = FakeReply::json(test::unknown_account_older_json("tok"), 500);
   const struct {
     std::string name;
     std::vector<std::optional<FakeReply>> replies;  // for the first nodes
@@ -70,16 +71,32 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        2,
        {1, 1, 1},
        {1, 1, 2}},
-      {"chain error 500",
-       {FakeReply::json(test::unknown_account_older_json("tok"), 500)},
+      // A chain error of 500 or more is the node failing; a 4xx one is the chain's answer.
+      {"chain error 500", {chain_error_500}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"chain error 500 on every node",
+       {chain_error_500, chain_error_500, chain_error_500},
        false,
        0,
-       {1, 0, 0},
-       {2, 0, 0}},
+       {1, 1, 1},
+       {2, 2, 2}},
       {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
-      // Passed over by the first-byte limit, then asked again with the time left; the second
-      // read waits for it at once.
-      {"slow, then two refusing", {slow, refused, refused}, true, 0, {2, 0, 0}, {3, 0, 0}},
+      // Past the first-byte limit the next node is asked beside the slow one, never more than
+      // two at once: the first answer wins, a turn-away never does.
+      {"silent, the next answers", {FakeReply::silent()}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"slow, then two refusing", {slow, refused, refused}, true, 0, {1, 0, 0}, {2, 0, 0}},
+      {"slow, then two silent",
+       {slow, FakeReply::silent(), FakeReply::silent()},
+       true,
+       0,
+       {1, 1, 0},
+       {2, 2, 0}},
+      {"slow, then 503 and refusing",
+       {slow, FakeReply::json("{}", 503), refused},
+       true,
+       0,
+       {1, 1, 0},
+       {2, 2, 0}},
+      {"slow, then chain error 400", {slow, chain_error_400}, false, 1, {1, 1, 0}, {1, 2, 0}},
       {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
   };
   const test::TlsIdentity identity = test::make_test_identity();
@@ -105,6 +122,9 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", c.answered ? live : "<ReadFailure>")
           << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
+      if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
+        EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
+      }
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
       }

@@ -149,7 +149,7 @@ TEST_F(ScanTokenTest, ReadsFailOverAcrossNodesAndStayWithTheOneThatAnswered) {
   using Script = std::optional<FakeReply>;
   const auto status = [](int code) { return Script(FakeReply::json("{}", code)); };
   const Script refused;
-  const Script unknown = FakeReply::json(test::unknown_account_older_json("tok"), 500);
+  const Script unknown = FakeReply::json(test::unknown_account_leap4_json(), 400);
   const Script reset = FakeReply::reset_connection();
   struct Case {
     std::string name;
