@@ -136,8 +136,9 @@ void check_one_record(std::string_view reply, std::uint8_t choice) {
   const std::uint8_t failures = choice & 0x0FU;
   const bool listed = (choice & 0x10U) != 0;
   auto read = [&](unsigned bit) {
-    return (failures & bit) != 0 ? ScanRead{ReadFailure{}, ""}
-                                 : ScanRead{std::string(reply), "https://node"};
+    return (failures & bit) != 0
+               ? Reading{std::nullopt, "", reason(ReasonCode::read_failed, "read failed")}
+               : Reading{std::string(reply), "https://node", {}};
   };
   const ScanReplies replies{std::string(reply), "https://node", read(1), read(2), read(4), read(8)};
   JsonReader reader;

@@ -104,7 +104,7 @@ void append_venue(std::string& out, const LiquidityVenue& venue) {
   out += "{\"venue\":";
   append_json_quoted(out, venue.venue);
   append_text_member(out, "status", status_name(venue.status));
-  if (venue.status != VenueStatus::read) append_text_member(out, "why", venue.why);
+  if (venue.status != VenueStatus::read) append_text_member(out, "why", venue.why.text);
   out += ",\"pools\":[";
   for (std::size_t i = 0; i < venue.pools.size(); ++i) {
     if (i > 0) out += ',';
@@ -281,7 +281,7 @@ std::string liquidity_json(const LiquidityReport& report) {
     append_json_quoted(out, *report.symbol);
   } else {
     out += "null";
-    append_text_member(out, "why", report.symbol_why);
+    append_text_member(out, "why", report.symbol_why.text);
   }
   append_key(out, "symbols");
   append_text_list(out, report.symbols);

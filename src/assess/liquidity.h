@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "assess/reason.h"
 #include "assess/token_amounts.h"
 
 namespace tarnwick {
@@ -99,7 +100,7 @@ enum class VenueStatus { read, capped, unavailable };
 struct LiquidityVenue {
   std::string venue;  // the exchange's contract account
   VenueStatus status = VenueStatus::read;
-  std::string why;  // set unless read
+  Reason why;  // set unless read
   std::vector<LiquidityPool> pools;
   std::optional<LaunchCurve> launch;  // the launch venue only
 };
@@ -107,7 +108,7 @@ struct LiquidityVenue {
 struct LiquidityReport {
   std::string token;
   std::optional<std::string> symbol;  // none with symbol_why when no symbol could be chosen
-  std::string symbol_why;
+  Reason symbol_why;
   std::vector<std::string> symbols;  // the contract's symbols as read
   bool symbols_more = false;
   std::optional<bool> shared;     // none when the contract's symbols were not read

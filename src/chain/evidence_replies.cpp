@@ -65,12 +65,13 @@ SupplyRead supply_read(JsonReader& reader, std::string_view reply, std::string_v
   const std::optional<Asset> supply = parse_asset(fact.supply);
   const std::optional<Asset> max_supply = parse_asset(fact.max_supply);
   if (!json) {
-    fact.why = reply_not_json;
+    fact.why = reason(ReasonCode::not_json, reply_not_json);
   } else if (!found) {
-    fact.why = "the contract has no such symbol";
+    fact.why = reason(ReasonCode::not_held, "the contract holds no such symbol");
   } else if (!supply || !max_supply || supply->symbol != symbol || max_supply->symbol != symbol ||
              supply->precision != max_supply->precision) {
-    fact.why = "reply without a readable supply and max_supply";
+    fact.why =
+        reason(ReasonCode::shape_not_recognised, "reply without a readable supply and max_supply");
   }
   if (!fact.why.empty()) return SupplyRead{unavailable<SupplyFact>(fact.why), std::nullopt};
   fact.symbol = std::string(symbol);
@@ -117,17 +118,24 @@ HoldersFact holders_fact(JsonReader& reader, std::string_view reply, const Asset
       return fact.holders.size() < top_holder_limit;
     });
   });
-  if (!json) return unavailable<HoldersFact>(reply_not_json);
+  if (!json) return unavailable<HoldersFact>(ReasonCode::not_json, reply_not_json);
   if (!listed) {
-    return unavailable<HoldersFact>(error ? "the history node has no state index for holders"
-                                          : "reply without holders");
+    return error ? unavailable<HoldersFact>(ReasonCode::absent_at_node,
+                                            "the history node has no state index for holders")
+                 : unavailable<HoldersFact>(ReasonCode::shape_not_recognised,
+                                            "reply without holders");
   }
-  if (unreadable) return unavailable<HoldersFact>("a holder without an owner or a readable amount");
+  if (unreadable) {
+    return unavailable<HoldersFact>(ReasonCode::shape_not_recognised,
+                                    "a holder without an owner or a readable amount");
+  }
   if (fact.holders.empty() && supply.units > 0) {
-    return unavailable<HoldersFact>("the history node has not indexed this token");
+    return unavailable<HoldersFact>(ReasonCode::absent_at_node,
+                                    "the history node has not indexed this token");
   }
   if (!within_float_rounding(units, supply.units)) {
     return unavailable<HoldersFact>(
+        ReasonCode::disagreement,
         "the history index and the chain disagree: the holders hold more than the supply");
   }
   for (std::size_t i = 0; i < units.size(); ++i) units[i].owner = fact.holders[i].owner;
@@ -158,7 +166,10 @@ IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::
     fact.account_why = account.permissions.why;
     return fact;
   }
-  if (!fact.age_days) fact.account_why = "reply without a created time that reads as an age";
+  if (!fact.age_days) {
+    fact.account_why = reason(ReasonCode::shape_not_recognised,
+                              "reply without a created time that reads as an age");
+  }
   fact.has_code = code_ever_set(account.permissions.last_code_update);
   fact.control = std::move(account.permissions.entries);
   fact.privileged = account.permissions.owner_keys;
@@ -174,10 +185,12 @@ CreatorFact creator_fact(JsonReader& reader, std::string_view reply,
     if (is_key(key, "timestamp")) fact.created = std::string(text_or_empty(value));
     if (is_key(key, "error")) error = true;
   });
-  if (!json) return unavailable<CreatorFact>(reply_not_json);
+  if (!json) return unavailable<CreatorFact>(ReasonCode::not_json, reply_not_json);
   if (!is_account_name(fact.account)) {
-    return unavailable<CreatorFact>(error ? "the history node has no creator for this account"
-                                          : "reply without a creator");
+    return error ? unavailable<CreatorFact>(ReasonCode::absent_at_node,
+                                            "the history node has no creator for this account")
+                 : unavailable<CreatorFact>(ReasonCode::shape_not_recognised,
+                                            "reply without a creator");
   }
   fact.listed = prior_rugs.contains(fact.account);
   return fact;
@@ -192,8 +205,9 @@ CodeFact code_fact(JsonReader& reader, std::string_view reply) {
       fact.hash.size() == 64 && std::all_of(fact.hash.begin(), fact.hash.end(), [](char c) {
         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
       });
-  if (!json) return unavailable<CodeFact>(reply_not_json);
-  if (!hash_shape) return unavailable<CodeFact>("reply without a code hash");
+  if (!json) return unavailable<CodeFact>(ReasonCode::not_json, reply_not_json);
+  if (!hash_shape)
+    return unavailable<CodeFact>(ReasonCode::shape_not_recognised, "reply without a code hash");
   fact.has_code = fact.hash != std::string(64, '0');
   if (fact.hash == standard_token_build_2021) fact.build = "2021";
   if (fact.hash == standard_token_build_2023) fact.build = "2023";

@@ -139,11 +139,11 @@ RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read
     });
   });
   if (!json) {
-    page.why = "reply not JSON";
+    page.why = reason(ReasonCode::not_json, reply_not_json);
   } else if (!has_rows) {
-    page.why = "reply without rows";
+    page.why = reason(ReasonCode::shape_not_recognised, "reply without rows");
   } else if (!recognised) {
-    page.why = row_shape_not_recognised;
+    page.why = reason(ReasonCode::row_not_recognised, row_shape_not_recognised);
   }
   if (!page.why.empty()) page.rows.clear();
   return page;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "assess/liquidity.h"
+#include "assess/reason.h"
 
 namespace tarnwick {
 
@@ -29,7 +30,7 @@ struct RowsPage {
   std::size_t rows_seen = 0;
   bool more = false;
   std::string next_key;
-  std::string why;  // "reply not JSON", "reply without rows", row_shape_not_recognised
+  Reason why;  // "reply not JSON", "reply without rows", row_shape_not_recognised
 };
 
 // proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,

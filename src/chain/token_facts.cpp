@@ -346,8 +346,9 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
     }
   });
   if (!json)
-    return AccountRead{unavailable<PermissionsFact>(reply_not_json), std::nullopt, std::nullopt};
-  if (!listed) fact.why = "reply without permissions";
+    return AccountRead{unavailable<PermissionsFact>(ReasonCode::not_json, reply_not_json),
+                       std::nullopt, std::nullopt};
+  if (!listed) fact.why = reason(ReasonCode::shape_not_recognised, "reply without permissions");
   for (const PermissionRead& permission : permissions) {
     const std::string& name = permission.entry.name;
     if (is_key(name, "owner") || is_key(name, "active")) fact.entries.push_back(permission.entry);
@@ -379,8 +380,9 @@ MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::
       return true;
     });
   });
-  if (!json) return unavailable<MarketFact>(reply_not_json);
-  if (!has_rows) return unavailable<MarketFact>("reply without rows");
+  if (!json) return unavailable<MarketFact>(ReasonCode::not_json, reply_not_json);
+  if (!has_rows)
+    return unavailable<MarketFact>(ReasonCode::shape_not_recognised, "reply without rows");
   MarketFact fact;
   fact.token_rows = std::move(token_rows);
   fact.rows_read = rows_read;
@@ -411,12 +413,12 @@ CreationFact read_creation(JsonReader& reader, std::string_view account_reply,
   fact.reference_time = reference_time;
   const std::optional<std::string_view> created = created_text(reader, account_reply);
   if (!created) {
-    fact.why = "reply without a created time";
+    fact.why = reason(ReasonCode::shape_not_recognised, "reply without a created time");
     return fact;
   }
   const std::optional<std::uint32_t> age = age_of(*created, reference_time);
   if (!age) {
-    fact.why = "the created time does not read as an age";
+    fact.why = reason(ReasonCode::shape_not_recognised, "the created time does not read as an age");
     return fact;
   }
   fact.created = std::string(*created);
@@ -440,7 +442,9 @@ ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_r
         });
       });
   if (!json || !has_rows) {
-    fact = unavailable<ReputationFact>(json ? "reply without rows" : reply_not_json);
+    fact = json
+               ? unavailable<ReputationFact>(ReasonCode::shape_not_recognised, "reply without rows")
+               : unavailable<ReputationFact>(ReasonCode::not_json, reply_not_json);
   } else if (fact.avg_score) {
     fact.score = scale_reputation(*fact.avg_score);
   }
@@ -451,7 +455,10 @@ ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_r
 ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
                            std::string_view token, std::optional<std::int64_t> head_block_time,
                            std::optional<std::string_view> symbol) {
-  if (!head_block_time) return unavailable<ActivityFact>("no head_block_time in the account reply");
+  if (!head_block_time) {
+    return unavailable<ActivityFact>(ReasonCode::input_unread,
+                                     "no head_block_time in the account reply");
+  }
   std::vector<ActionTime> times;
   std::map<std::string, std::uint32_t, std::less<>> by_name;
   std::optional<std::int64_t> newest;
@@ -495,8 +502,9 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
       return times.size() < history_action_limit;
     });
   });
-  if (!json) return unavailable<ActivityFact>(reply_not_json);
-  if (!listed) return unavailable<ActivityFact>("reply without actions");
+  if (!json) return unavailable<ActivityFact>(ReasonCode::not_json, reply_not_json);
+  if (!listed)
+    return unavailable<ActivityFact>(ReasonCode::shape_not_recognised, "reply without actions");
   const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
   fact.per_hour = rate.per_hour;
   fact.saturated = rate.saturated;

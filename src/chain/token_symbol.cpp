@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "chain/chain_requests.h"
 #include "chain/evidence_replies.h"
+#include "chain/read_session.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
@@ -27,12 +29,22 @@ ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
   });
   if (!json) {
     out = ContractSymbols{};
-    out.why = "reply not JSON";
+    out.why = reason(ReasonCode::not_json, "reply not JSON");
   } else if (!has_rows) {
     out = ContractSymbols{};
-    out.why = "reply without rows";
+    out.why = reason(ReasonCode::shape_not_recognised, "reply without rows");
   }
   return out;
+}
+
+ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token) {
+  const Reading reading = session.read(stat_scopes_request(token, contract_symbol_limit));
+  if (!reading.reply) {
+    ContractSymbols unread;
+    unread.why = reading.why;
+    return unread;
+  }
+  return contract_symbols(session.reader(), *reading.reply);
 }
 
 SymbolChoice choose_symbol(const std::optional<std::string>& requested,
@@ -49,22 +61,23 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
     const bool held =
         std::find(choice.symbols.begin(), choice.symbols.end(), *requested) != choice.symbols.end();
     if (listed && !contract.more && !held) {
-      choice.why = "the contract holds no such symbol";
+      choice.why = reason(ReasonCode::not_held, "the contract holds no such symbol");
     } else {
       choice.symbol = requested;
     }
     return choice;
   }
   if (!listed) {
-    choice.why = "the contract's symbols could not be read (" + contract.why + ")";
+    choice.why = reason(ReasonCode::not_chosen,
+                        "the contract's symbols could not be read (" + contract.why.text + ")");
   } else if (*choice.shared) {
-    choice.why = "the contract holds several token symbols";
+    choice.why = reason(ReasonCode::not_chosen, "the contract holds several token symbols");
   } else if (market_symbol) {
     choice.symbol = market_symbol;
   } else if (choice.symbols.size() == 1) {
     choice.symbol = choice.symbols.front();
   } else {
-    choice.why = "the contract holds no token symbol";
+    choice.why = reason(ReasonCode::not_held, "the contract holds no token symbol");
   }
   return choice;
 }

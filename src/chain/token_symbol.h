@@ -10,9 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "assess/reason.h"
+
 namespace tarnwick {
 
 class JsonReader;
+class ReadSession;
 
 // The most scopes the symbols read asks for.
 inline constexpr std::uint32_t contract_symbol_limit = 100;
@@ -21,7 +24,7 @@ inline constexpr std::uint32_t contract_symbol_limit = 100;
 struct ContractSymbols {
   std::vector<std::string> symbols;  // distinct codes in reply order (scopes that decode)
   bool more = false;                 // the reply's `more` was not empty: the list is cut
-  std::string why;                   // empty when read
+  Reason why;                        // empty when read
 };
 
 // From a get_table_by_scope reply of the "stat" table: its scopes decoded as scope_symbol does (at
@@ -30,10 +33,14 @@ struct ContractSymbols {
 // otherwise.
 ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply);
 
+// The contract's symbols, read over `session` (one get_table_by_scope of its "stat" table);
+// unavailable with the reading's reason when it brought no reply.
+ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token);
+
 // The choice, with what it rests on.
 struct SymbolChoice {
   std::optional<std::string> symbol;  // the chosen code, or none with `why`
-  std::string why;
+  Reason why;
   std::vector<std::string> symbols;  // the contract's symbols as read (empty when not read)
   bool more = false;
   // More than one symbol, or the list is cut; none when the list was not read: then whether the

@@ -149,7 +149,7 @@ TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
     scopes_ = c.scopes;
     const std::optional<TokenEvidence> evidence = gather(c.requested);
     ASSERT_TRUE(evidence);
-    EXPECT_EQ(evidence->supply.why, c.why);
+    EXPECT_EQ(evidence->supply.why.text, c.why);
     EXPECT_FALSE(evidence->holders.why.empty());
     EXPECT_EQ(evidence->subject, c.subject);
     EXPECT_EQ(evidence->shared.has_value(), c.subject != Subject::both);
@@ -198,7 +198,7 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   creator_ = FakeReply::text("not found", "text/plain", 404);
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
-  EXPECT_EQ(evidence->issuer.account_why, "read failed");
+  EXPECT_EQ(evidence->issuer.account_why.text, "read failed");
   EXPECT_FALSE(evidence->creator.why.empty());
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 4));
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 5));
@@ -211,7 +211,7 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   creator_ = FakeReply::json(R"({"error":"account not found"})");
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
-  EXPECT_EQ(evidence->creator.why, "the history node has no creator for this account");
+  EXPECT_EQ(evidence->creator.why.text, "the history node has no creator for this account");
 }
 
 // The creation read failing: the scan's verdict keeps the unknown age, the measured verdict takes
@@ -339,7 +339,7 @@ TEST(EvidenceReplies, SupplyAndHoldersReadTruly) {
     const Asset supply{.units = c.supply_units, .precision = 4, .symbol = "TOK"};
     const HoldersFact fact =
         holders_fact(reader, test::top_holders_json("tok", "TOK", c.holders), supply);
-    EXPECT_EQ(fact.why.empty(), c.read) << c.name << ": " << fact.why;
+    EXPECT_EQ(fact.why.empty(), c.read) << c.name << ": " << fact.why.text;
     EXPECT_EQ(fact.top_ten_bp, c.top_ten_bp) << c.name;
   }
 }

@@ -179,9 +179,9 @@ TEST_F(TokenLiquidityTest, RowFormsAreReadOrMakeTheirVenueUnavailable) {
     for (const LiquidityVenue& each : report.venues) {
       const bool unavailable = each.venue == c.venue && !c.token_amount;
       EXPECT_EQ(each.status, unavailable ? VenueStatus::unavailable : VenueStatus::read)
-          << c.name << ": " << each.venue << " " << each.why;
+          << c.name << ": " << each.venue << " " << each.why.text;
       if (unavailable) {
-        EXPECT_EQ(each.why, row_shape_not_recognised) << c.name;
+        EXPECT_EQ(each.why.text, row_shape_not_recognised) << c.name;
       }
     }
     if (!c.token_amount) continue;
@@ -206,10 +206,10 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   const LiquidityReport report = gather();
   const LiquidityVenue& dex = venue(report, "simpledex");
   EXPECT_EQ(dex.status, VenueStatus::capped);
-  EXPECT_EQ(dex.why, "page limit reached");
+  EXPECT_EQ(dex.why.text, "page limit reached");
   EXPECT_EQ(dex.pools.size(), 3U);
   const LiquidityVenue& alcor = venue(report, "swap.alcor");
-  EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why;
+  EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why.text;
   EXPECT_EQ(alcor.pools.size(), 2U);
 
   std::vector<std::string> bodies;
@@ -229,14 +229,14 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "5"));
   table("swap.alcor/pools/swap.alcor/5", page_json({alcor_row("900", "1")}, "5"));
   const LiquidityVenue repeated = venue(gather(), "swap.alcor");
-  EXPECT_EQ(repeated.why, "the node repeated a next key");
+  EXPECT_EQ(repeated.why.text, "the node repeated a next key");
   EXPECT_EQ(repeated.pools.size(), 1U);
   // A `rows` that is no array is no answer: never a venue without pools.
   for (const std::string rows : {"null", "{}", R"("none")"}) {
     table("proton.swaps/pools/proton.swaps/", R"({"rows":)" + rows + "}");
     const LiquidityVenue swaps = venue(gather(), "proton.swaps");
     EXPECT_EQ(swaps.status, VenueStatus::unavailable) << rows;
-    EXPECT_EQ(swaps.why, "pools: reply without rows") << rows;
+    EXPECT_EQ(swaps.why.text, "pools: reply without rows") << rows;
   }
 }
 
@@ -271,14 +271,14 @@ TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
           << c.max_reads;
     }
     if (c.statuses[3] == capped) {
-      EXPECT_EQ(alcor.why, "read limit reached");
+      EXPECT_EQ(alcor.why.text, "read limit reached");
     }
   }
   settings_.max_reads = 24;
   settings_.read_deadline = settings_.total_time + std::chrono::milliseconds(1);
   const LiquidityReport late = gather();
   EXPECT_EQ(late.reads, 0U);
-  EXPECT_EQ(late.venues[0].why, "time limit reached");
+  EXPECT_EQ(late.venues[0].why.text, "time limit reached");
 }
 
 // Burned by owner, locked while the unlock time is after the head block time, withdrawable when
@@ -420,7 +420,7 @@ TEST_F(TokenLiquidityTest, WithoutAChosenSymbolNoVenueIsRead) {
   EXPECT_EQ(report.symbols, (std::vector<std::string>{"TOK", "XPR"}));
   for (const LiquidityVenue& each : report.venues) {
     EXPECT_EQ(each.status, VenueStatus::unavailable);
-    EXPECT_EQ(each.why, "the contract holds several token symbols");
+    EXPECT_EQ(each.why.text, "the contract holds several token symbols");
   }
 }
 
