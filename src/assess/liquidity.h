@@ -15,20 +15,9 @@
 
 #include "assess/reason.h"
 #include "assess/token_amounts.h"
+#include "common/symbol_code.h"
 
 namespace tarnwick {
-
-// The digits after the point and the code of a symbol text "4,SYM" (precision 0 to 18, a symbol
-// code); none for any other shape.
-struct TokenSymbol {
-  std::uint8_t precision = 0;
-  std::string code;
-};
-std::optional<TokenSymbol> parse_token_symbol(std::string_view text);
-
-// An unsigned decimal of up to 128 bits: one or more ASCII digits and nothing else; none when it
-// does not fit.
-std::optional<Uint128> parse_uint128(std::string_view text);
 
 // The raw amounts of the two tokens a concentrated-liquidity position holds, with
 // a = 1.0001^(tick_lower/2), b = 1.0001^(tick_upper/2), s = sqrt_price_x64 / 2^64, L = liquidity:
@@ -116,13 +105,6 @@ struct LiquidityReport {
   std::vector<LiquidityVenue> venues;
   std::uint32_t reads = 0;
 };
-
-// The last second a time text can show: 9999-12-31T23:59:59 UTC.
-inline constexpr std::int64_t latest_time_text_seconds = 253'402'300'799;
-
-// Unix seconds as UTC "YYYY-MM-DDTHH:MM:SS" (the chain's time text without fraction).
-// REQUIRES: 0 <= seconds <= latest_time_text_seconds (outside it: "0000-00-00T00:00:00").
-std::string utc_time_text(std::int64_t seconds);
 
 // The answer of /liquidity, one line:
 // {"version":1,"token":..,"symbol":..|null,["why":..,]"symbols":[..],"symbols_more":..,
