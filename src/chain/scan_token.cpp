@@ -6,8 +6,13 @@
 
 #include "assess/hazards.h"
 #include "assess/scan_record.h"
+#include "chain/account_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/token_facts.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {

@@ -4,12 +4,22 @@
 #include <map>
 #include <variant>
 
+#include "chain/account_reply.h"
+#include "chain/chain_info_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/evidence_replies.h"
-#include "chain/pool_rows.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/pool_tables.h"
 #include "chain/read_session.h"
-#include "chain/token_facts.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "chain/stat_scopes_reply.h"
 #include "chain/token_symbol.h"
+#include "chain/top_holders_reply.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {

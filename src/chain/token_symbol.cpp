@@ -3,39 +3,15 @@
 #include <algorithm>
 
 #include "chain/chain_requests.h"
-#include "chain/evidence_replies.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
 #include "chain/read_session.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
-
-ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
-  ContractSymbols out;
-  bool has_rows = false;
-  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "more")) out.more = more_flag(value);
-    if (!is_key(key, "rows")) return;
-    out.symbols.clear();
-    std::size_t seen = 0;
-    // A `rows` that is no array is no answer: never a contract without symbols.
-    has_rows = for_each_element(value, [&](JsonValue& row) {
-      const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
-      if (symbol &&
-          std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
-        out.symbols.push_back(*symbol);
-      }
-      return ++seen < contract_symbol_limit;
-    });
-  });
-  if (!json) {
-    out = ContractSymbols{};
-    out.why = reason(ReasonCode::not_json, "reply not JSON");
-  } else if (!has_rows) {
-    out = ContractSymbols{};
-    out.why = reason(ReasonCode::shape_not_recognised, "reply without rows");
-  }
-  return out;
-}
 
 ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token) {
   const Reading reading = session.read(stat_scopes_request(token, contract_symbol_limit));

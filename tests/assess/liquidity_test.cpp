@@ -1,4 +1,5 @@
 #include "assess/liquidity.h"
+#include "common/calendar.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "assess/scan_record.h"
-#include "chain/evidence_replies.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
 #include "support/fake_node.h"

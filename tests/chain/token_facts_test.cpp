@@ -1,4 +1,9 @@
-#include "chain/token_facts.h"
+#include "chain/account_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "common/calendar.h"
 
 #include <gtest/gtest.h>
 

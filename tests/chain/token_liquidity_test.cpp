@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "assess/liquidity.h"
-#include "chain/pool_rows.h"
+#include "chain/chain_info_reply.h"
+#include "chain/pool_tables.h"
 #include "chain/token_symbol.h"
 #include "chain/xpr_replies.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"

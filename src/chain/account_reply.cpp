@@ -1,21 +1,12 @@
-#include "chain/token_facts.h"
+#include "chain/account_reply.h"
 
 #include <algorithm>
-#include <array>
-#include <cstddef>
-#include <limits>
 #include <map>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "assess/evidence_measures.h"
-#include "assess/hazards.h"
-#include "assess/scan_record.h"
-#include "assess/token_amounts.h"
-#include "assess/verdict.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
-#include "common/text.h"
 
 namespace tarnwick {
 namespace {
@@ -189,82 +180,6 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
   return setters;
 }
 
-// The symbol code of a "sym" text ("4,TOK") or, failing that, of a "quantity" ("1.0 TOK");
-// empty when neither holds one.
-std::string side_symbol(std::string_view sym, std::string_view quantity) {
-  std::string_view code;
-  if (const std::size_t comma = sym.find(','); comma != std::string_view::npos) {
-    code = sym.substr(comma + 1);
-  } else if (const std::size_t space = quantity.find(' '); space != std::string_view::npos) {
-    code = quantity.substr(space + 1);
-  }
-  return is_symbol_code(code) ? std::string(code) : std::string();
-}
-
-// One side of a market row as it stands in the reply; valid until the reader's next read.
-struct SideView {
-  std::string_view contract;
-  std::string_view sym;
-  std::string_view quantity;
-
-  MarketSide side() const { return MarketSide{std::string(contract), side_symbol(sym, quantity)}; }
-};
-
-SideView side_view(JsonValue& side) {
-  SideView view;
-  for_each_member(side, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "contract")) view.contract = text_or_empty(value);
-    if (is_key(key, "sym")) view.sym = text_or_empty(value);
-    if (is_key(key, "quantity")) view.quantity = text_or_empty(value);
-  });
-  return view;
-}
-
-// An action's data names `symbol`: its "quantity" is an amount of it ("1.0000 SYM"), or its
-// "symbol" is it, alone ("SYM") or with a precision ("4,SYM"). The last member of each name counts.
-bool names_symbol(JsonValue& data, std::string_view symbol) {
-  std::string_view quantity;
-  std::string_view named;
-  for_each_member(data, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "quantity")) quantity = text_or_empty(value);
-    if (is_key(key, "symbol")) named = text_or_empty(value);
-  });
-  const std::size_t space = quantity.find(' ');
-  if (space != std::string_view::npos && quantity.substr(space + 1) == symbol) return true;
-  const std::size_t comma = named.find(',');
-  return (comma == std::string_view::npos ? named : named.substr(comma + 1)) == symbol;
-}
-
-// The JSON value as the assessment's raw reputation, with the number kinds kept apart.
-RawReputation raw_reputation(JsonValue& value) {
-  if (const auto content = text(value)) return std::string(*content);
-  if (const auto held = number(value)) {
-    return std::visit([](auto n) { return RawReputation(n); }, *held);
-  }
-  return std::monostate{};
-}
-
-// The members of a market row that the market fact rests on, as views into the reply.
-struct MarketRowView {
-  std::optional<std::uint64_t> market_id;
-  std::string_view symbol;
-  std::optional<std::uint64_t> status_code;
-  SideView bid;
-  SideView ask;
-};
-
-MarketRowView market_row_view(JsonValue& row) {
-  MarketRowView view;
-  for_each_member(row, [&](std::string_view name, JsonValue& value) {
-    if (is_key(name, "market_id")) view.market_id = whole_number(value);
-    if (is_key(name, "symbol")) view.symbol = text_or_empty(value);
-    if (is_key(name, "status_code")) view.status_code = whole_number(value);
-    if (is_key(name, "bid_token")) view.bid = side_view(value);
-    if (is_key(name, "ask_token")) view.ask = side_view(value);
-  });
-  return view;
-}
-
 }  // namespace
 
 AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
@@ -322,48 +237,6 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   return read;
 }
 
-MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  std::uint64_t rows_read = 0;
-  bool has_rows = false;
-  std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
-  std::vector<MarketRow> token_rows;
-  bool more = false;
-  const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
-    if (is_key(key, "more")) more = more_flag(rows);
-    if (!is_key(key, "rows")) return;
-    rows_read = 0;
-    found.reset();
-    token_rows.clear();
-    has_rows = for_each_element(rows, [&](JsonValue& row) {
-      ++rows_read;
-      const MarketRowView view = market_row_view(row);
-      if (view.bid.contract != token && view.ask.contract != token) return true;
-      if (!found) found = view;
-      if (token_rows.size() < max_token_rows) {
-        token_rows.push_back(MarketRow{view.status_code, view.bid.side(), view.ask.side()});
-      }
-      return true;
-    });
-  });
-  if (!json) return unavailable<MarketFact>(ReasonCode::not_json, reply_not_json);
-  if (!has_rows)
-    return unavailable<MarketFact>(ReasonCode::shape_not_recognised, "reply without rows");
-  MarketFact fact;
-  fact.token_rows = std::move(token_rows);
-  fact.rows_read = rows_read;
-  fact.more = more;
-  fact.limit_reached = rows_read >= market_row_limit || more;
-  if (found) {
-    fact.found = true;
-    fact.market_id = found->market_id;
-    fact.symbol = std::string(found->symbol);
-    fact.status_code = found->status_code;
-    fact.bid = found->bid.side();
-    fact.ask = found->ask.side();
-  }
-  return fact;
-}
-
 std::optional<std::string_view> created_text(JsonReader& reader, std::string_view account_reply) {
   std::optional<std::string_view> created;
   reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
@@ -391,136 +264,37 @@ CreationFact read_creation(JsonReader& reader, std::string_view account_reply,
   return fact;
 }
 
-ReputationFact read_reputation(JsonReader& reader, std::string_view reputation_reply,
-                               std::string_view contract) {
-  ReputationFact fact;
-  bool has_rows = false;
-  const bool json =
-      reader.read_members(reputation_reply, [&](std::string_view key, JsonValue& rows) {
-        if (!is_key(key, "rows")) return;
-        fact.avg_score.reset();
-        has_rows = for_each_element(rows, [&](JsonValue& row) {
-          for_each_member(row, [&](std::string_view name, JsonValue& value) {
-            if (is_key(name, "avg_score")) fact.avg_score = raw_reputation(value);
-          });
-          return false;
-        });
-      });
-  if (!json || !has_rows) {
-    fact = json
-               ? unavailable<ReputationFact>(ReasonCode::shape_not_recognised, "reply without rows")
-               : unavailable<ReputationFact>(ReasonCode::not_json, reply_not_json);
-  } else if (fact.avg_score) {
-    fact.score = scale_reputation(*fact.avg_score);
-  }
-  fact.contract = std::string(contract);
+bool code_ever_set(const std::optional<std::string>& last_code_update) {
+  return last_code_update && !last_code_update->starts_with("1970-01-01T00:00:00");
+}
+
+IssuerFact named_issuer(std::string_view name, const PriorRugList& prior_rugs) {
+  IssuerFact fact;
+  fact.name = std::string(name);
+  fact.listed = prior_rugs.contains(name);
   return fact;
 }
 
-ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
-                           std::string_view token, std::optional<std::int64_t> head_block_time,
-                           std::optional<std::string_view> symbol) {
-  if (!head_block_time) {
-    return unavailable<ActivityFact>(ReasonCode::input_unread,
-                                     "no head_block_time in the account reply");
+IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
+                       std::uint64_t reference_time, const PriorRugList& prior_rugs) {
+  IssuerFact fact = named_issuer(name, prior_rugs);
+  AccountRead account = read_account(reader, account_reply);
+  if (account.created) {
+    fact.created = *account.created;
+    fact.age_days = age_of(fact.created, reference_time);
   }
-  std::vector<ActionTime> times;
-  std::map<std::string, std::uint32_t, std::less<>> by_name;
-  std::optional<std::int64_t> newest;
-  std::uint32_t symbol_actions = 0;
-  ActivityFact fact;
-  bool listed = false;
-  const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
-    if (!is_key(key, "actions")) return;
-    times.clear();
-    by_name.clear();
-    newest.reset();
-    symbol_actions = 0;
-    fact.newest.clear();
-    // An `actions` that is no array is no answer: never an account without actions.
-    listed = for_each_element(list, [&](JsonValue& action) {
-      std::string_view stamp;
-      std::string_view account;
-      std::string_view name;
-      bool of_symbol = false;
-      for_each_member(action, [&](std::string_view member, JsonValue& value) {
-        if (is_key(member, "@timestamp")) stamp = text_or_empty(value);
-        if (!is_key(member, "act")) return;
-        of_symbol = false;
-        for_each_member(value, [&](std::string_view field, JsonValue& part) {
-          if (is_key(field, "account")) account = text_or_empty(part);
-          if (is_key(field, "name")) name = text_or_empty(part);
-          if (is_key(field, "data") && symbol) of_symbol = names_symbol(part, *symbol);
-        });
-      });
-      const bool counted = account == token && (!symbol || of_symbol);
-      const ActionTime time{.seconds = created_seconds(stamp), .of_token = counted};
-      times.push_back(time);
-      if (counted) {
-        ++symbol_actions;
-        ++by_name[std::string(name)];
-        if (time.seconds && (!newest || *time.seconds > *newest)) {
-          newest = time.seconds;
-          fact.newest = std::string(stamp);
-        }
-      }
-      return times.size() < history_action_limit;
-    });
-  });
-  if (!json) return unavailable<ActivityFact>(ReasonCode::not_json, reply_not_json);
-  if (!listed)
-    return unavailable<ActivityFact>(ReasonCode::shape_not_recognised, "reply without actions");
-  const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
-  fact.per_hour = rate.per_hour;
-  fact.saturated = rate.saturated;
-  fact.by_name.assign(by_name.begin(), by_name.end());
-  if (symbol) fact.symbol_actions = symbol_actions;
+  if (!account.permissions.why.empty()) {
+    fact.account_why = account.permissions.why;
+    return fact;
+  }
+  if (!fact.age_days) {
+    fact.account_why = reason(ReasonCode::shape_not_recognised,
+                              "reply without a created time that reads as an age");
+  }
+  fact.has_code = code_ever_set(account.permissions.last_code_update);
+  fact.control = std::move(account.permissions.entries);
+  fact.privileged = account.permissions.owner_keys;
   return fact;
-}
-
-bool owner_privileged(JsonReader& reader, std::string_view account_reply) {
-  return read_account(reader, account_reply).permissions.owner_keys;
-}
-
-std::uint16_t liquidity_depth(JsonReader& reader, std::string_view markets_reply,
-                              std::string_view token) {
-  return market_depth(read_market(reader, markets_reply, token));
-}
-
-std::uint32_t account_age_days(JsonReader& reader, std::string_view account_reply,
-                               std::uint64_t reference_time) {
-  const CreationFact fact = read_creation(reader, account_reply, reference_time);
-  return fact.why.empty() ? fact.age_days : unknown_age_days;
-}
-
-std::optional<RawReputation> reputation_value(JsonReader& reader,
-                                              std::string_view reputation_reply) {
-  return read_reputation(reader, reputation_reply, {}).avg_score;
-}
-
-std::optional<std::uint8_t> reputation_score(JsonReader& reader,
-                                             std::string_view reputation_reply) {
-  return read_reputation(reader, reputation_reply, {}).score;
-}
-
-bool owner_privileged(std::string_view account_reply) {
-  JsonReader reader;
-  return owner_privileged(reader, account_reply);
-}
-
-std::uint16_t liquidity_depth(std::string_view markets_reply, std::string_view token) {
-  JsonReader reader;
-  return liquidity_depth(reader, markets_reply, token);
-}
-
-std::uint32_t account_age_days(std::string_view account_reply, std::uint64_t reference_time) {
-  JsonReader reader;
-  return account_age_days(reader, account_reply, reference_time);
-}
-
-std::optional<std::uint8_t> reputation_score(std::string_view reputation_reply) {
-  JsonReader reader;
-  return reputation_score(reader, reputation_reply);
 }
 
 }  // namespace tarnwick
