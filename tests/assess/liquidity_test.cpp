@@ -1,5 +1,4 @@
 #include "assess/liquidity.h"
-#include "common/calendar.h"
 
 #include <gtest/gtest.h>
 
@@ -52,11 +51,6 @@ TEST(SplitBp, LargestRemaindersMakeExactlyTenThousand) {
       {{Uint128{1} << 90, 0, 0, 0, 1}, share_unknown, {10000, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) EXPECT_EQ(split_bp(c.parts, c.when_empty), c.bp);
-}
-
-TEST(UtcTimeText, ChainTimeWithoutFraction) {
-  EXPECT_EQ(utc_time_text(0), "1970-01-01T00:00:00");
-  EXPECT_EQ(utc_time_text(1709210096), "2024-02-29T12:34:56");
 }
 
 }  // namespace
