@@ -211,6 +211,42 @@ ShareBp split_bp(const ShareUnits& parts, ShareKind when_empty) {
   return bp;
 }
 
+void add_position_shares(LiquidityPool& pool, std::span<const Position> positions,
+                         Uint128 sqrt_price_x64, bool token_is_a, bool positions_whole,
+                         const PositionLocks& locks) {
+  Uint128 read_units = 0;
+  for (const Position& position : positions) {
+    const std::optional<PositionAmounts> amounts = position_amounts(
+        position.tick_lower, position.tick_upper, sqrt_price_x64, position.liquidity);
+    if (!amounts) continue;
+    const std::uint64_t units = token_is_a ? amounts->a : amounts->b;
+    read_units += units;
+    ShareKind kind = share_unknown;
+    const auto lock = locks.unlocks.find(position.id);
+    if (position.burned) {
+      kind = share_burned;
+    } else if (lock != locks.unlocks.end()) {
+      if (lock->second > latest_time_text_seconds) {
+        kind = share_locked;  // a time past the year 9999: a lock without an end
+        pool.unlock_without_end = true;
+      } else if (locks.head && lock->second > *locks.head) {
+        kind = share_locked;
+        if (!pool.earliest_unlock || lock->second < *pool.earliest_unlock) {
+          pool.earliest_unlock = lock->second;
+        }
+      } else if (locks.head) {
+        kind = share_withdrawable;
+      }
+    } else if (locks.whole) {
+      kind = share_withdrawable;
+    }
+    pool.shares[kind] += units;
+  }
+  const std::uint64_t pooled = pool.token.units.value_or(0);
+  if (!positions_whole && pooled > read_units) pool.shares[share_unknown] += pooled - read_units;
+  pool.positions_read = static_cast<std::uint32_t>(positions.size());
+}
+
 std::string liquidity_json(const LiquidityReport& report) {
   std::string out = "{\"version\":1,\"token\":";
   append_json_quoted(out, report.token);

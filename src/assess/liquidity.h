@@ -8,7 +8,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,6 +76,32 @@ struct LiquidityPool {
   std::optional<std::uint32_t> positions_read;  // concentrated liquidity only
   std::string note;
 };
+
+// A concentrated-liquidity position of a pool, as its shares need it.
+struct Position {
+  std::uint64_t id = 0;
+  bool burned = false;  // owned by an account nobody controls
+  std::int64_t tick_lower = 0;
+  std::int64_t tick_upper = 0;
+  Uint128 liquidity = 0;
+};
+
+// What the locks of a venue's positions say: the latest unlock time (Unix seconds) of each locked
+// position, whether every lock was read, and the head block time (none when not read).
+struct PositionLocks {
+  std::map<std::uint64_t, std::int64_t> unlocks;
+  bool whole = true;
+  std::optional<std::int64_t> head;
+};
+
+// Adds the shares of `pool`'s token amount that `positions` hold (the token's side: A when
+// `token_is_a`): burned by owner, else locked while a lock's unlock time is after the head block
+// time (past 9999-12-31: locked with no end), else withdrawable; unknown what was not decided.
+// Without `positions_whole`, the pool's amount beyond the positions read is unknown. Sets
+// earliest_unlock, unlock_without_end and positions_read.
+void add_position_shares(LiquidityPool& pool, std::span<const Position> positions,
+                         Uint128 sqrt_price_x64, bool token_is_a, bool positions_whole,
+                         const PositionLocks& locks);
 
 // A launch on a bonding curve, and the account behind it.
 struct LaunchCurve {

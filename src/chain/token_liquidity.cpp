@@ -239,46 +239,6 @@ bool burned_owner(std::string_view owner) {
          std::end(burn_accounts);
 }
 
-// The shares of one pool from its positions: burned by owner, else locked while a lock's unlock
-// time is after the head block time, else withdrawable; unknown what was not decided. The
-// positions not read count as unknown for the pool's amount beyond those read.
-void alcor_shares(AlcorPool& alcor, const std::map<std::uint64_t, std::int64_t>& unlocks,
-                  bool locks_whole, std::optional<std::int64_t> head) {
-  LiquidityPool& pool = alcor.row.pool;
-  Uint128 read_units = 0;
-  for (const PositionRow& position : alcor.positions) {
-    const std::optional<PositionAmounts> amounts = position_amounts(
-        position.tick_lower, position.tick_upper, alcor.row.sqrt_price_x64, position.liquidity);
-    if (!amounts) continue;
-    const std::uint64_t units = alcor.row.token_is_a ? amounts->a : amounts->b;
-    read_units += units;
-    ShareKind kind = share_unknown;
-    const auto lock = unlocks.find(position.id);
-    if (burned_owner(position.owner)) {
-      kind = share_burned;
-    } else if (lock != unlocks.end()) {
-      if (lock->second > latest_time_text_seconds) {
-        kind = share_locked;  // a time past the year 9999: a lock without an end
-        pool.unlock_without_end = true;
-      } else if (head && lock->second > *head) {
-        kind = share_locked;
-        if (!pool.earliest_unlock || lock->second < *pool.earliest_unlock) {
-          pool.earliest_unlock = lock->second;
-        }
-      } else if (head) {
-        kind = share_withdrawable;
-      }
-    } else if (locks_whole) {
-      kind = share_withdrawable;
-    }
-    pool.shares[kind] += units;
-  }
-  const std::uint64_t pooled = pool.token.units.value_or(0);
-  if (!alcor.positions_whole && pooled > read_units)
-    pool.shares[share_unknown] += pooled - read_units;
-  pool.positions_read = static_cast<std::uint32_t>(alcor.positions.size());
-}
-
 LiquidityVenue swap_alcor(ReadSession& session, const LiquiditySettings& settings,
                           std::string_view token, std::string_view symbol) {
   LiquidityVenue venue = named_venue("swap.alcor");
@@ -345,8 +305,18 @@ LiquidityVenue swap_alcor(ReadSession& session, const LiquiditySettings& setting
       }
     }
   }
+  const PositionLocks locks{.unlocks = std::move(unlocks), .whole = locks_whole, .head = head};
   for (AlcorPool& pool : pools) {
-    alcor_shares(pool, unlocks, locks_whole, head);
+    std::vector<Position> positions;
+    for (const PositionRow& row : pool.positions) {
+      positions.push_back(Position{.id = row.id,
+                                   .burned = burned_owner(row.owner),
+                                   .tick_lower = row.tick_lower,
+                                   .tick_upper = row.tick_upper,
+                                   .liquidity = row.liquidity});
+    }
+    add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.token_is_a,
+                        pool.positions_whole, locks);
     venue.pools.push_back(std::move(pool.row.pool));
   }
   return venue;
