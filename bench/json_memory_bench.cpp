@@ -23,9 +23,18 @@
 #include <vector>
 
 #include "assess/token_amounts.h"
-#include "chain/evidence_replies.h"
-#include "chain/token_facts.h"
+#include "chain/account_reply.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
 #include "chain/xpr_replies.h"
+#include "common/calendar.h"
 #include "common/https_client.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
@@ -195,7 +204,7 @@ int main() {
                               R"(,{"scope":"........edc5c"})", "]}", size);
        },
        [](tarnwick::JsonReader& reader, const std::string& reply) {
-         static_cast<void>(tarnwick::stat_symbols(reader, reply));
+         static_cast<void>(tarnwick::contract_symbols(reader, reply));
        }},
       {"many permissions",
        [] {

@@ -28,10 +28,19 @@
 #include "assess/hazards.h"
 #include "assess/scan_record.h"
 #include "assess/token_amounts.h"
-#include "chain/evidence_replies.h"
+#include "chain/account_reply.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/history_reply.h"
 #include "chain/json_parse.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
 #include "chain/scan_token.h"
-#include "chain/token_facts.h"
+#include "chain/scan_values.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
 
@@ -77,10 +86,11 @@ void check_evidence(std::string_view reply, bool json) {
   const HoldersFact holders = holders_fact(reader, reply, asset);
   const CodeFact code = code_fact(reader, reply);
   const ActivityFact activity = read_activity(reader, reply, "snipcoins", 1'748'779'200);
-  const std::optional<std::vector<std::string>> symbols = stat_symbols(reader, reply);
+  const ContractSymbols symbols = contract_symbols(reader, reply);
   if (!json) {
     require(!account.permissions.why.empty() && !market.why.empty() && !supply.fact.why.empty() &&
-            !holders.why.empty() && !code.why.empty() && !activity.why.empty() && !symbols);
+            !holders.why.empty() && !code.why.empty() && !activity.why.empty() &&
+            !symbols.why.empty());
   }
   require(supply.fact.why.empty() == supply.supply.has_value());
   if (supply.supply) require(parse_asset(supply.fact.max_supply).has_value());
@@ -92,8 +102,8 @@ void check_evidence(std::string_view reply, bool json) {
   std::uint64_t counted = 0;
   for (const auto& [name, count] : activity.by_name) counted += count;
   require(counted <= history_action_limit && activity.per_hour <= counted);
-  if (symbols) {
-    for (const std::string& symbol : *symbols) require(is_symbol_code(symbol));
+  if (symbols.why.empty()) {
+    for (const std::string& symbol : symbols.symbols) require(is_symbol_code(symbol));
   }
   if (const std::optional<std::string> symbol = scope_symbol(reply)) {
     require(is_symbol_code(*symbol));
@@ -136,8 +146,9 @@ void check_one_record(std::string_view reply, std::uint8_t choice) {
   const std::uint8_t failures = choice & 0x0FU;
   const bool listed = (choice & 0x10U) != 0;
   auto read = [&](unsigned bit) {
-    return (failures & bit) != 0 ? ScanRead{ReadFailure{}, ""}
-                                 : ScanRead{std::string(reply), "https://node"};
+    return (failures & bit) != 0
+               ? Reading{std::nullopt, "", reason(ReasonCode::read_failed, "read failed")}
+               : Reading{std::string(reply), "https://node", {}};
   };
   const ScanReplies replies{std::string(reply), "https://node", read(1), read(2), read(4), read(8)};
   JsonReader reader;

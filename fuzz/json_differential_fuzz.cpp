@@ -15,7 +15,12 @@
 #include <string_view>
 #include <variant>
 
-#include "chain/token_facts.h"
+#include "chain/account_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
 #include "service/update_notice.h"

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "assess/reason.h"
 #include "assess/token_amounts.h"
 #include "assess/verdict.h"
 
@@ -23,10 +24,14 @@ inline constexpr std::string_view reply_not_json = "reply not JSON";
 
 // A fact that is unavailable for `why`, with nothing else set.
 template <class Fact>
-Fact unavailable(std::string_view why) {
+Fact unavailable(Reason why) {
   Fact fact;
-  fact.why = std::string(why);
+  fact.why = std::move(why);
   return fact;
+}
+template <class Fact>
+Fact unavailable(ReasonCode code, std::string_view text) {
+  return unavailable<Fact>(reason(code, text));
 }
 
 struct PermissionEntry {
@@ -44,7 +49,7 @@ struct CodeSetter {
 };
 
 struct PermissionsFact {
-  std::string why;
+  Reason why;
   std::string node;  // the API node that answered the read; empty when none did
   // Every "owner" and "active" permission of the reply, in reply order.
   std::vector<PermissionEntry> entries;
@@ -67,7 +72,7 @@ struct MarketRow {
 };
 
 struct MarketFact {
-  std::string why;
+  Reason why;
   std::string node;
   bool read_failed = false;           // no reply arrived (as opposed to a reply that was unusable)
   std::vector<MarketRow> token_rows;  // every row naming the token (the first few), in order
@@ -83,7 +88,7 @@ struct MarketFact {
 };
 
 struct CreationFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::string created;
   std::uint32_t age_days = 0;
@@ -100,7 +105,7 @@ struct PriorRugFact {
 };
 
 struct ReputationFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::string contract;
   std::optional<RawReputation> avg_score;  // as it stood in the reply; none without a row
@@ -108,7 +113,7 @@ struct ReputationFact {
 };
 
 struct SupplyFact {
-  std::string why;
+  Reason why;
   std::string node;
   bool symbols_read = false;         // the contract's symbols were read (whatever the supply)
   std::vector<std::string> symbols;  // the contract's symbols, in the order its table lists them
@@ -130,7 +135,7 @@ struct HolderEntry {
 };
 
 struct HoldersFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::vector<HolderEntry> holders;
   std::optional<Uint128> top_ten_bp;  // none when the supply is 0
@@ -138,7 +143,7 @@ struct HoldersFact {
 };
 
 struct ActivityFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::optional<std::uint32_t> symbol_actions;  // counted for one symbol: its actions read
   std::uint32_t per_hour = 0;
@@ -149,7 +154,7 @@ struct ActivityFact {
 };
 
 struct CodeFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::string hash;
   bool has_code = false;             // the hash is not 64 zeros
@@ -160,8 +165,8 @@ struct CodeFact {
 // the prior-rug list, come from the supply's row; its age and control from its account, so when
 // only that read fails (`account_why`), the fact is partly read: name and listing still count.
 struct IssuerFact {
-  std::string why;          // the fact is unavailable: no issuer is named
-  std::string account_why;  // the account's age or control is unread; empty when read
+  Reason why;          // the fact is unavailable: no issuer is named
+  Reason account_why;  // the account's age or control is unread; empty when read
   std::string node;
   std::string name;
   bool is_contract = false;  // the contract issues its own token: the facts are the contract's
@@ -175,7 +180,7 @@ struct IssuerFact {
 
 // The account that created the token's contract account, from the history node.
 struct CreatorFact {
-  std::string why;
+  Reason why;
   std::string node;
   std::string account;
   std::string created;  // when, as the history node writes it

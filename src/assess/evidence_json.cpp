@@ -120,7 +120,7 @@ void append_permission(std::string& out, const PermissionEntry& entry) {
 }
 
 void append_permissions(std::string& out, const FactHead& head, const PermissionsFact& fact) {
-  if (open_fact(out, head, FactName::permissions, "permissions", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::permissions, "permissions", fact.why.text, fact.node)) {
     out += ",\"permissions\":[";
     for (std::size_t i = 0; i < fact.entries.size(); ++i) {
       if (i > 0) out += ',';
@@ -155,7 +155,8 @@ void append_side(std::string& out, std::string_view key, const MarketSide& side)
 }
 
 void append_market(std::string& out, const FactHead& head, const MarketFact& fact) {
-  if (open_fact(out, head, FactName::market, "market", fact.why, fact.node, fact.read_failed)) {
+  if (open_fact(out, head, FactName::market, "market", fact.why.text, fact.node,
+                fact.read_failed)) {
     append_key(out, "rows_read");
     append_number(out, fact.rows_read);
     append_bool_member(out, "limit_reached", fact.limit_reached);
@@ -179,7 +180,7 @@ void append_market(std::string& out, const FactHead& head, const MarketFact& fac
 
 void append_creation(std::string& out, const FactHead& head, const CreationFact& fact) {
   const bool partly = !fact.why.empty() && fact.first_reply_age_days.has_value();
-  const Unread unread{fact.why, creation_counted_as(fact), partly};
+  const Unread unread{fact.why.text, creation_counted_as(fact), partly};
   if (open_fact_as(out, head, FactName::creation, "creation", unread, fact.node) || partly) {
     append_text_member(out, "created", partly ? *fact.first_reply_created : fact.created);
     append_key(out, "age_days");
@@ -199,7 +200,7 @@ void append_prior_rug(std::string& out, const FactHead& head, const PriorRugFact
 }
 
 void append_reputation(std::string& out, const FactHead& head, const ReputationFact& fact) {
-  if (open_fact(out, head, FactName::reputation, "reputation", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::reputation, "reputation", fact.why.text, fact.node)) {
     append_text_member(out, "contract", fact.contract);
     append_key(out, "avg_score");
     if (fact.avg_score) {
@@ -221,7 +222,7 @@ void append_symbols(std::string& out, const SupplyFact& fact) {
 }
 
 void append_supply(std::string& out, const FactHead& head, const SupplyFact& fact) {
-  if (open_fact(out, head, FactName::supply, "supply", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::supply, "supply", fact.why.text, fact.node)) {
     append_text_member(out, "symbol", fact.symbol);
     append_key(out, "precision");
     append_number(out, fact.precision);
@@ -238,7 +239,7 @@ void append_supply(std::string& out, const FactHead& head, const SupplyFact& fac
 }
 
 void append_holders(std::string& out, const FactHead& head, const HoldersFact& fact) {
-  if (open_fact(out, head, FactName::holders, "holders", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::holders, "holders", fact.why.text, fact.node)) {
     out += ",\"holders\":[";
     for (std::size_t i = 0; i < fact.holders.size(); ++i) {
       const HolderEntry& holder = fact.holders[i];
@@ -265,7 +266,7 @@ void append_holders(std::string& out, const FactHead& head, const HoldersFact& f
 }
 
 void append_activity(std::string& out, const FactHead& head, const ActivityFact& fact) {
-  if (open_fact(out, head, FactName::activity, "activity", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::activity, "activity", fact.why.text, fact.node)) {
     append_key(out, "symbol_actions");
     append_optional(out, fact.symbol_actions);
     append_key(out, "per_hour");
@@ -292,7 +293,7 @@ void append_activity(std::string& out, const FactHead& head, const ActivityFact&
 }
 
 void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
-  if (open_fact(out, head, FactName::code, "code", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::code, "code", fact.why.text, fact.node)) {
     append_text_member(out, "hash", fact.hash);
     append_bool_member(out, "has_code", fact.has_code);
     append_key(out, "build");
@@ -307,7 +308,7 @@ void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
 
 void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fact) {
   const bool partly = fact.why.empty() && !fact.account_why.empty();
-  const Unread unread{partly ? fact.account_why : fact.why,
+  const Unread unread{partly ? fact.account_why.text : fact.why.text,
                       issuer_counted_as(fact, head.evidence.subject), partly};
   const bool read = open_fact_as(out, head, FactName::issuer, "issuer", unread, fact.node);
   if (read || partly) {
@@ -333,7 +334,7 @@ void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fac
 }
 
 void append_creator(std::string& out, const FactHead& head, const CreatorFact& fact) {
-  if (open_fact(out, head, FactName::creator, "creator", fact.why, fact.node)) {
+  if (open_fact(out, head, FactName::creator, "creator", fact.why.text, fact.node)) {
     append_text_member(out, "account", fact.account);
     append_text_member(out, "created", fact.created);
     append_bool_member(out, "listed", fact.listed);

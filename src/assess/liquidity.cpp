@@ -5,6 +5,7 @@
 
 #include "assess/json_members.h"
 #include "assess/renderings.h"
+#include "common/calendar.h"
 #include "common/text.h"
 
 namespace tarnwick {
@@ -104,7 +105,7 @@ void append_venue(std::string& out, const LiquidityVenue& venue) {
   out += "{\"venue\":";
   append_json_quoted(out, venue.venue);
   append_text_member(out, "status", status_name(venue.status));
-  if (venue.status != VenueStatus::read) append_text_member(out, "why", venue.why);
+  if (venue.status != VenueStatus::read) append_text_member(out, "why", venue.why.text);
   out += ",\"pools\":[";
   for (std::size_t i = 0; i < venue.pools.size(); ++i) {
     if (i > 0) out += ',';
@@ -171,35 +172,6 @@ std::uint64_t round_down(long double amount) {
 
 }  // namespace
 
-std::optional<TokenSymbol> parse_token_symbol(std::string_view text) {
-  const std::size_t comma = text.find(',');
-  if (comma == std::string_view::npos) return std::nullopt;
-  const std::optional<std::uint64_t> precision = parse_uint64(text.substr(0, comma));
-  const std::string_view code = text.substr(comma + 1);
-  if (!precision || *precision > max_asset_precision || text.front() == '+' ||
-      !is_symbol_code(code)) {
-    return std::nullopt;
-  }
-  return TokenSymbol{.precision = static_cast<std::uint8_t>(*precision), .code = std::string(code)};
-}
-
-std::optional<Uint128> parse_uint128(std::string_view text) {
-  if (text.empty()) return std::nullopt;
-  Uint128 value = 0;
-  // value * 10 + digit fits while value is below limit / 10, or equal to it with a digit up to
-  // limit % 10 (both constants: no 128-bit division for each digit).
-  constexpr Uint128 limit = ~Uint128{0};
-  constexpr Uint128 tenth = limit / 10;
-  constexpr auto last_digit = static_cast<unsigned>(limit % 10);
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    const auto digit = static_cast<unsigned>(c - '0');
-    if (value > tenth || (value == tenth && digit > last_digit)) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
-}
-
 std::optional<PositionAmounts> position_amounts(std::int64_t tick_lower, std::int64_t tick_upper,
                                                 Uint128 sqrt_price_x64, Uint128 liquidity) {
   if (tick_lower >= tick_upper) return std::nullopt;
@@ -239,38 +211,40 @@ ShareBp split_bp(const ShareUnits& parts, ShareKind when_empty) {
   return bp;
 }
 
-std::string utc_time_text(std::int64_t seconds) {
-  // Days to civil date (proleptic Gregorian), eras of 400 years.
-  const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
-  const std::int64_t of_day = seconds - days * 86400;
-  const std::int64_t z = days + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  const auto two = [](std::string& out, std::int64_t value) {
-    out += static_cast<char>('0' + value / 10);
-    out += static_cast<char>('0' + value % 10);
-  };
-  std::string out;
-  if (year < 0 || year > 9999) return "0000-00-00T00:00:00";
-  two(out, year / 100);
-  two(out, year % 100);
-  out += '-';
-  two(out, month);
-  out += '-';
-  two(out, day);
-  out += 'T';
-  two(out, of_day / 3600);
-  out += ':';
-  two(out, of_day % 3600 / 60);
-  out += ':';
-  two(out, of_day % 60);
-  return out;
+void add_position_shares(LiquidityPool& pool, std::span<const Position> positions,
+                         Uint128 sqrt_price_x64, bool token_is_a, bool positions_whole,
+                         const PositionLocks& locks) {
+  Uint128 read_units = 0;
+  for (const Position& position : positions) {
+    const std::optional<PositionAmounts> amounts = position_amounts(
+        position.tick_lower, position.tick_upper, sqrt_price_x64, position.liquidity);
+    if (!amounts) continue;
+    const std::uint64_t units = token_is_a ? amounts->a : amounts->b;
+    read_units += units;
+    ShareKind kind = share_unknown;
+    const auto lock = locks.unlocks.find(position.id);
+    if (position.burned) {
+      kind = share_burned;
+    } else if (lock != locks.unlocks.end()) {
+      if (lock->second > latest_time_text_seconds) {
+        kind = share_locked;  // a time past the year 9999: a lock without an end
+        pool.unlock_without_end = true;
+      } else if (locks.head && lock->second > *locks.head) {
+        kind = share_locked;
+        if (!pool.earliest_unlock || lock->second < *pool.earliest_unlock) {
+          pool.earliest_unlock = lock->second;
+        }
+      } else if (locks.head) {
+        kind = share_withdrawable;
+      }
+    } else if (locks.whole) {
+      kind = share_withdrawable;
+    }
+    pool.shares[kind] += units;
+  }
+  const std::uint64_t pooled = pool.token.units.value_or(0);
+  if (!positions_whole && pooled > read_units) pool.shares[share_unknown] += pooled - read_units;
+  pool.positions_read = static_cast<std::uint32_t>(positions.size());
 }
 
 std::string liquidity_json(const LiquidityReport& report) {
@@ -281,7 +255,7 @@ std::string liquidity_json(const LiquidityReport& report) {
     append_json_quoted(out, *report.symbol);
   } else {
     out += "null";
-    append_text_member(out, "why", report.symbol_why);
+    append_text_member(out, "why", report.symbol_why.text);
   }
   append_key(out, "symbols");
   append_text_list(out, report.symbols);

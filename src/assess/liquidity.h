@@ -8,26 +8,18 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "assess/reason.h"
 #include "assess/token_amounts.h"
+#include "common/symbol_code.h"
 
 namespace tarnwick {
-
-// The digits after the point and the code of a symbol text "4,SYM" (precision 0 to 18, a symbol
-// code); none for any other shape.
-struct TokenSymbol {
-  std::uint8_t precision = 0;
-  std::string code;
-};
-std::optional<TokenSymbol> parse_token_symbol(std::string_view text);
-
-// An unsigned decimal of up to 128 bits: one or more ASCII digits and nothing else; none when it
-// does not fit.
-std::optional<Uint128> parse_uint128(std::string_view text);
 
 // The raw amounts of the two tokens a concentrated-liquidity position holds, with
 // a = 1.0001^(tick_lower/2), b = 1.0001^(tick_upper/2), s = sqrt_price_x64 / 2^64, L = liquidity:
@@ -85,6 +77,32 @@ struct LiquidityPool {
   std::string note;
 };
 
+// A concentrated-liquidity position of a pool, as its shares need it.
+struct Position {
+  std::uint64_t id = 0;
+  bool burned = false;  // owned by an account nobody controls
+  std::int64_t tick_lower = 0;
+  std::int64_t tick_upper = 0;
+  Uint128 liquidity = 0;
+};
+
+// What the locks of a venue's positions say: the latest unlock time (Unix seconds) of each locked
+// position, whether every lock was read, and the head block time (none when not read).
+struct PositionLocks {
+  std::map<std::uint64_t, std::int64_t> unlocks;
+  bool whole = true;
+  std::optional<std::int64_t> head;
+};
+
+// Adds the shares of `pool`'s token amount that `positions` hold (the token's side: A when
+// `token_is_a`): burned by owner, else locked while a lock's unlock time is after the head block
+// time (past 9999-12-31: locked with no end), else withdrawable; unknown what was not decided.
+// Without `positions_whole`, the pool's amount beyond the positions read is unknown. Sets
+// earliest_unlock, unlock_without_end and positions_read.
+void add_position_shares(LiquidityPool& pool, std::span<const Position> positions,
+                         Uint128 sqrt_price_x64, bool token_is_a, bool positions_whole,
+                         const PositionLocks& locks);
+
 // A launch on a bonding curve, and the account behind it.
 struct LaunchCurve {
   std::uint64_t id = 0;
@@ -99,7 +117,7 @@ enum class VenueStatus { read, capped, unavailable };
 struct LiquidityVenue {
   std::string venue;  // the exchange's contract account
   VenueStatus status = VenueStatus::read;
-  std::string why;  // set unless read
+  Reason why;  // set unless read
   std::vector<LiquidityPool> pools;
   std::optional<LaunchCurve> launch;  // the launch venue only
 };
@@ -107,7 +125,7 @@ struct LiquidityVenue {
 struct LiquidityReport {
   std::string token;
   std::optional<std::string> symbol;  // none with symbol_why when no symbol could be chosen
-  std::string symbol_why;
+  Reason symbol_why;
   std::vector<std::string> symbols;  // the contract's symbols as read
   bool symbols_more = false;
   std::optional<bool> shared;     // none when the contract's symbols were not read
@@ -115,13 +133,6 @@ struct LiquidityReport {
   std::vector<LiquidityVenue> venues;
   std::uint32_t reads = 0;
 };
-
-// The last second a time text can show: 9999-12-31T23:59:59 UTC.
-inline constexpr std::int64_t latest_time_text_seconds = 253'402'300'799;
-
-// Unix seconds as UTC "YYYY-MM-DDTHH:MM:SS" (the chain's time text without fraction).
-// REQUIRES: 0 <= seconds <= latest_time_text_seconds (outside it: "0000-00-00T00:00:00").
-std::string utc_time_text(std::int64_t seconds);
 
 // The answer of /liquidity, one line:
 // {"version":1,"token":..,"symbol":..|null,["why":..,]"symbols":[..],"symbols_more":..,

@@ -23,11 +23,6 @@ constexpr std::uint64_t power_of_ten(std::uint8_t exponent) {
 
 }  // namespace
 
-bool is_symbol_code(std::string_view text) {
-  return !text.empty() && text.size() <= 7 &&
-         std::all_of(text.begin(), text.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
-}
-
 std::optional<Asset> parse_asset(std::string_view text) {
   const std::size_t space = text.find(' ');
   if (space == std::string_view::npos || !is_symbol_code(text.substr(space + 1))) {

@@ -10,26 +10,20 @@
 #include <string>
 #include <string_view>
 
+#include "common/symbol_code.h"
 #include "common/text.h"
 
 namespace tarnwick {
 
-__extension__ using Uint128 = unsigned __int128;
-
 // The largest amount the chain's token code accepts, in sub-units (2^62 - 1). Every amount
 // read is held to it, so a sum of a few thousand amounts times 10000 still fits 128 bits.
 inline constexpr std::uint64_t max_asset_units = (std::uint64_t{1} << 62) - 1;
-// The most digits after the point the chain allows in a symbol.
-inline constexpr std::uint8_t max_asset_precision = 18;
 
 struct Asset {
   std::uint64_t units = 0;     // sub-units: the amount times 10^precision
   std::uint8_t precision = 0;  // 0 to 18
   std::string symbol;          // 1 to 7 capitals A-Z
 };
-
-// True for a symbol code: 1 to 7 characters, each A-Z.
-bool is_symbol_code(std::string_view text);
 
 // An asset text: digits, optionally a point and 1 to 18 digits, one space, a symbol code. No
 // sign, no other spaces. None for any other shape or an amount above max_asset_units.

@@ -1,5 +1,7 @@
 #include "chain/chain_requests.h"
 
+#include <utility>
+
 #include "common/text.h"
 
 namespace tarnwick {
@@ -85,51 +87,102 @@ std::string table_page_body(std::string_view code, std::string_view scope, std::
   return out;
 }
 
-std::string get_account_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_account";
-}
+namespace {
 
-std::string get_table_rows_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_table_rows";
-}
+constexpr std::string_view get_account_path = "/v1/chain/get_account";
+constexpr std::string_view get_table_rows_path = "/v1/chain/get_table_rows";
+constexpr std::string_view get_currency_stats_path = "/v1/chain/get_currency_stats";
+constexpr std::string_view get_table_by_scope_path = "/v1/chain/get_table_by_scope";
+constexpr std::string_view get_code_hash_path = "/v1/chain/get_code_hash";
+constexpr std::string_view get_info_path = "/v1/chain/get_info";
 
-std::string get_actions_url(std::string_view history_api_base, std::string_view account) {
-  std::string out(history_api_base);
-  out += "/v2/history/get_actions?account=";
+std::string actions_path(std::string_view account) {
+  std::string out = "/v2/history/get_actions?account=";
   out += account;
   out += "&limit=100&sort=desc";
   return out;
 }
 
-std::string get_currency_stats_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_currency_stats";
+std::string creator_path(std::string_view account) {
+  return "/v2/history/get_creator?account=" + std::string(account);
 }
 
-std::string get_table_by_scope_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_table_by_scope";
-}
-
-std::string get_code_hash_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_code_hash";
-}
-
-std::string get_info_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + "/v1/chain/get_info";
-}
-
-std::string get_creator_url(std::string_view history_api_base, std::string_view account) {
-  return std::string(history_api_base) + "/v2/history/get_creator?account=" + std::string(account);
-}
-
-std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
-                            std::string_view symbol) {
-  std::string out(history_api_base);
-  out += "/v2/state/get_top_holders?contract=";
+std::string top_holders_path(std::string_view contract, std::string_view symbol) {
+  std::string out = "/v2/state/get_top_holders?contract=";
   out += contract;
   out += "&symbol=";
   out += symbol;
   out += "&limit=20";
   return out;
+}
+
+ChainRequest post(std::string_view path, std::string body) {
+  return ChainRequest{std::string(path), std::move(body)};
+}
+
+}  // namespace
+
+ChainRequest account_request(std::string_view account) {
+  return post(get_account_path, account_body(account));
+}
+ChainRequest table_rows_request(std::string body) {
+  return post(get_table_rows_path, std::move(body));
+}
+ChainRequest actions_request(std::string_view account) {
+  return ChainRequest{actions_path(account), std::nullopt};
+}
+ChainRequest currency_stats_request(std::string_view token, std::string_view symbol) {
+  return post(get_currency_stats_path, currency_stats_body(token, symbol));
+}
+ChainRequest stat_scopes_request(std::string_view token, std::uint32_t limit) {
+  return post(get_table_by_scope_path, stat_scopes_body(token, limit));
+}
+ChainRequest code_hash_request(std::string_view account) {
+  return post(get_code_hash_path, account_body(account));
+}
+ChainRequest creator_request(std::string_view account) {
+  return ChainRequest{creator_path(account), std::nullopt};
+}
+ChainRequest top_holders_request(std::string_view contract, std::string_view symbol) {
+  return ChainRequest{top_holders_path(contract, symbol), std::nullopt};
+}
+ChainRequest info_request() { return post(get_info_path, "{}"); }
+
+std::string get_account_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_account_path);
+}
+
+std::string get_table_rows_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_table_rows_path);
+}
+
+std::string get_actions_url(std::string_view history_api_base, std::string_view account) {
+  return std::string(history_api_base) + actions_path(account);
+}
+
+std::string get_currency_stats_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_currency_stats_path);
+}
+
+std::string get_table_by_scope_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_table_by_scope_path);
+}
+
+std::string get_code_hash_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_code_hash_path);
+}
+
+std::string get_info_url(std::string_view chain_api_base) {
+  return std::string(chain_api_base) + std::string(get_info_path);
+}
+
+std::string get_creator_url(std::string_view history_api_base, std::string_view account) {
+  return std::string(history_api_base) + creator_path(account);
+}
+
+std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
+                            std::string_view symbol) {
+  return std::string(history_api_base) + top_holders_path(contract, symbol);
 }
 
 }  // namespace tarnwick

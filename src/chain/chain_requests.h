@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "chain/transport.h"
+
 namespace tarnwick {
 
 // `text` without its characters below U+0020, its double quotes and its backslashes; every other
@@ -41,6 +43,18 @@ std::string stat_scopes_body(std::string_view token, std::uint32_t limit = 10);
 std::string table_page_body(std::string_view code, std::string_view scope, std::string_view table,
                             std::string_view lower_bound, std::string_view upper_bound,
                             std::uint32_t limit, bool reverse);
+
+// The reads of the routes, as a read session asks them: a path on the node and, for a POST, its
+// body. The paths are the ones the addresses below end in.
+ChainRequest account_request(std::string_view account);  // POST get_account
+ChainRequest table_rows_request(std::string body);       // POST get_table_rows
+ChainRequest actions_request(std::string_view account);  // GET the recent actions
+ChainRequest currency_stats_request(std::string_view token, std::string_view symbol);
+ChainRequest stat_scopes_request(std::string_view token, std::uint32_t limit);
+ChainRequest code_hash_request(std::string_view account);  // POST get_code_hash
+ChainRequest creator_request(std::string_view account);    // GET the history's creator
+ChainRequest top_holders_request(std::string_view contract, std::string_view symbol);
+ChainRequest info_request();  // POST get_info, body {}
 
 // Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
 // goes into the history query verbatim: only validated account names ever reach a scan.

@@ -1,59 +1,37 @@
 #include "chain/scan_token.h"
 
+#include <array>
 #include <string>
 #include <utility>
-#include <variant>
 
 #include "assess/hazards.h"
 #include "assess/scan_record.h"
+#include "chain/account_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/token_facts.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
-namespace {
 
-constexpr std::string_view read_failed = "read failed";
+ReadBudget scan_budget() { return {5, 6 * chain_request_deadline, chain_request_deadline}; }
 
-// One read, with the node in use after it: the node that answered, when one did.
-ScanRead recorded(const ChainClient& client, ReadOutcome outcome) {
-  const bool answered = std::holds_alternative<std::string>(outcome);
-  return ScanRead{std::move(outcome), answered ? client.base_url() : std::string()};
-}
-
-// The fact `read` gives from its reply, or the fact of a failed read.
-template <class Fact, class Read>
-Fact fact_of(const ScanRead& read, Read&& from_reply) {
-  const std::string* reply = std::get_if<std::string>(&read.outcome);
-  Fact fact;
-  if (reply == nullptr) {
-    fact.why = std::string(read_failed);
-    return fact;
-  }
-  fact = from_reply(*reply);
-  fact.node = read.node;
-  return fact;
-}
-
-}  // namespace
-
-std::optional<ScanReplies> read_scan(const ScanContext& context, std::string_view token) {
-  const ChainClient& client = context.client;
-  const std::string account_url = get_account_url(client.base_url());
-  const std::string rows_url = get_table_rows_url(client.base_url());
-  const std::string account_request = account_body(token);
-
-  ReadOutcome account = client.post_json(account_url, account_request);
-  std::string* account_reply = std::get_if<std::string>(&account);
-  if (account_reply == nullptr) return std::nullopt;
-  std::string account_node = client.base_url();
-  ScanRead markets = recorded(client, client.post_json(rows_url, market_rows_body()));
-  ScanRead creation = recorded(client, client.post_json(account_url, account_request));
-  ScanRead history = recorded(client, client.get_text(get_actions_url(client.base_url(), token)));
-  ScanRead reputation = recorded(
-      client, client.post_json(rows_url, reputation_rows_body(context.reputation_contract, token)));
-  return ScanReplies{std::move(*account_reply), std::move(account_node), std::move(markets),
-                     std::move(creation),       std::move(history),      std::move(reputation)};
+std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
+                                     std::string_view token) {
+  Reading account = session.read(account_request(token));
+  if (!account.reply) return std::nullopt;
+  const std::array<ChainRequest, 4> rest = {
+      table_rows_request(market_rows_body()),
+      account_request(token),
+      actions_request(token),
+      table_rows_request(reputation_rows_body(context.reputation_contract, token)),
+  };
+  std::vector<Reading> readings = session.read(rest);
+  return ScanReplies{std::move(*account.reply), std::move(account.node), std::move(readings[0]),
+                     std::move(readings[1]),    std::move(readings[2]),  std::move(readings[3])};
 }
 
 ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::string_view token,
@@ -65,12 +43,14 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
   record.head_block_time = account.head_block_time;
 
   record.market = fact_of<MarketFact>(
-      replies.markets, [&](const std::string& reply) { return read_market(reader, reply, token); });
-  record.market.read_failed = !std::holds_alternative<std::string>(replies.markets.outcome);
+      reader, replies.markets,
+      [&](JsonReader& in, const std::string& reply) { return read_market(in, reply, token); });
+  record.market.read_failed = !replies.markets.reply.has_value();
 
-  record.creation = fact_of<CreationFact>(replies.creation, [&](const std::string& reply) {
-    return read_creation(reader, reply, context.reference_time);
-  });
+  record.creation = fact_of<CreationFact>(reader, replies.creation,
+                                          [&](JsonReader& in, const std::string& reply) {
+                                            return read_creation(in, reply, context.reference_time);
+                                          });
   record.creation.reference_time = context.reference_time;
   if (!record.creation.why.empty() && account.created) {
     // The same account's first reply, read moments earlier, told when it was created.
@@ -83,24 +63,26 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
   if (activity == ActivityReading::read) {
     record.activity = scan_activity(reader, token, replies, record, std::nullopt);
   } else {
-    record.activity.why = "not read for a scan";
+    record.activity.why = reason(ReasonCode::not_asked, "not read for a scan");
   }
 
   record.prior_rug = PriorRugFact{.listed = context.prior_rugs.contains(token),
                                   .list_size = context.prior_rugs.names.size()};
 
-  record.reputation = fact_of<ReputationFact>(replies.reputation, [&](const std::string& reply) {
-    return read_reputation(reader, reply, context.reputation_contract);
-  });
+  record.reputation = fact_of<ReputationFact>(
+      reader, replies.reputation, [&](JsonReader& in, const std::string& reply) {
+        return read_reputation(in, reply, context.reputation_contract);
+      });
   record.reputation.contract = context.reputation_contract;
   return record;
 }
 
 ActivityFact scan_activity(JsonReader& reader, std::string_view token, const ScanReplies& replies,
                            const ScanRecord& record, std::optional<std::string_view> symbol) {
-  return fact_of<ActivityFact>(replies.history, [&](const std::string& reply) {
-    return read_activity(reader, reply, token, record.head_block_time, symbol);
-  });
+  return fact_of<ActivityFact>(
+      reader, replies.history, [&](JsonReader& in, const std::string& reply) {
+        return read_activity(in, reply, token, record.head_block_time, symbol);
+      });
 }
 
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds) {
@@ -109,11 +91,18 @@ Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds)
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
-                                  std::string_view token, JsonReader& reader) {
-  const std::optional<ScanReplies> replies = read_scan(context, token);
+                                  std::string_view token, ReadSession& session) {
+  const std::optional<ScanReplies> replies = read_scan(session, context, token);
   if (!replies) return std::nullopt;
-  return scan_verdict(scan_record(reader, context, token, *replies, ActivityReading::skip),
-                      thresholds);
+  return scan_verdict(
+      scan_record(session.reader(), context, token, *replies, ActivityReading::skip), thresholds);
+}
+
+std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
+                                  std::string_view token, JsonReader& reader) {
+  ClientTransport transport(context.client);
+  ReadSession session(transport, reader, scan_budget());
+  return scan_token(thresholds, context, token, session);
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,

@@ -1,7 +1,9 @@
-// scan_token: the scan of one token. Reads the chain one request after another over the shared
-// client, reads each reply once into the scan's record, and weighs the record into a verdict.
-// The reads, the record and the weighing are also offered apart, so /evidence makes exactly the
-// same reads and shows the very record its verdict, and /scan's, is computed from.
+// scan_token: the scan of one token. Its plan of reads, strictly one after another over one read
+// session: the token's account, the exchange's market table, the account again for its creation
+// time, its recent actions, then its reputation row. Each reply is read once into the scan's
+// record, and the record is weighed into a verdict. The reads, the record and the weighing are
+// also offered apart, so /evidence makes exactly the same reads and shows the very record its
+// verdict, and /scan's, is computed from.
 #pragma once
 
 #include <optional>
@@ -11,35 +13,31 @@
 #include "assess/evidence.h"
 #include "assess/hazards.h"
 #include "assess/verdict.h"
+#include "chain/read_session.h"
 #include "chain/scan_context.h"
-#include "common/https_client.h"
 
 namespace tarnwick {
 
 class JsonReader;
 
-// One read of a scan: its outcome and the base of the API node that answered it (empty when the
-// read failed).
-struct ScanRead {
-  ReadOutcome outcome;
-  std::string node;
-};
+// The budget of a scan: its five reads, and time that five whole read deadlines never exceed.
+ReadBudget scan_budget();
 
-// The replies of the five reads of a scan whose account read succeeded.
+// The readings of the five reads of a scan whose account read succeeded.
 struct ScanReplies {
   std::string account;  // the first get_account
   std::string account_node;
-  ScanRead markets;
-  ScanRead creation;  // the second get_account
-  ScanRead history;   // the recent actions: no fact of the verdict depends on them
-  ScanRead reputation;
+  Reading markets;
+  Reading creation;  // the second get_account
+  Reading history;   // the recent actions: no fact of the verdict depends on them
+  Reading reputation;
 };
 
-// Reads, strictly in this order: the token's account, the exchange's market table, the account
-// again for its creation time, its recent actions, then its reputation row. When the first
-// account read fails, returns none at once and makes no other read. REQUIRES: `token` is a
-// validated account name (it goes into the history address verbatim).
-std::optional<ScanReplies> read_scan(const ScanContext& context, std::string_view token);
+// The five reads, in order. When the first account read fails, returns none at once and makes
+// no other read. REQUIRES: `token` is a validated account name (it goes into the history address
+// verbatim).
+std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
+                                     std::string_view token);
 
 // Whether a record reads the recent actions: /scan's verdict does not rest on them, so a scan
 // leaves them unread (its activity fact then says so) and /evidence reads them.
@@ -58,11 +56,13 @@ ActivityFact scan_activity(JsonReader& reader, std::string_view token, const Sca
 // The verdict of a record, always marked unverified.
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
 
-// read_scan, scan_record and scan_verdict; no data when the account read fails. `reader` reads
-// the replies; the serving loop keeps one from request to request, so its buffers are made once.
+// read_scan, scan_record and scan_verdict over `session`; no data when the account read fails.
+std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
+                                  std::string_view token, ReadSession& session);
+// The same on the context's chain client, `reader` reading the replies (the serving loop keeps
+// one from request to request, so its buffers are made once), or a reader of its own.
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token, JsonReader& reader);
-// The same with a reader of its own.
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token);
 

@@ -4,67 +4,49 @@
 #include <variant>
 
 #include "assess/scan_record.h"
+#include "chain/account_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/evidence_replies.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
 #include "chain/scan_token.h"
-#include "chain/token_facts.h"
+#include "chain/scan_values.h"
+#include "chain/stat_scopes_reply.h"
 #include "chain/token_symbol.h"
+#include "chain/top_holders_reply.h"
 #include "common/account_name.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::string_view read_failed = "read failed";
-
-// The reply of a read, or none; `why` is set when the read failed, `node` when it did not.
-const std::string* reply_of(const ChainClient& client, const ReadOutcome& outcome, std::string& why,
-                            std::string& node) {
-  const std::string* reply = std::get_if<std::string>(&outcome);
-  if (reply == nullptr) {
-    why = read_failed;
-  } else {
-    node = client.base_url();
-  }
-  return reply;
-}
-
-// A read whose reply becomes a fact: `from_reply` for a reply, "read failed" otherwise; the fact
-// names the node that answered.
-template <class Fact, class Read>
-Fact read_fact(const ChainClient& client, const ReadOutcome& outcome, Read&& from_reply) {
-  Fact fact;
-  std::string node;
-  if (const std::string* reply = reply_of(client, outcome, fact.why, node)) {
-    fact = from_reply(*reply);
-    fact.node = node;
-  }
-  return fact;
-}
-
 // The issuer of the token: the contract itself, whose facts the scan has read, or another account
 // named by the supply's row and read once more. Its name and listing count whatever that read
 // gives.
-IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::string_view token,
+IssuerFact read_issuer(ReadSession& session, const ScanContext& context, std::string_view token,
                        const TokenEvidence& evidence) {
   const SupplyFact& supply = evidence.supply;
-  if (!supply.why.empty())
-    return unavailable<IssuerFact>("the supply, which names the issuer, is unavailable");
+  if (!supply.why.empty()) {
+    return unavailable<IssuerFact>(ReasonCode::input_unread,
+                                   "the supply, which names the issuer, is unavailable");
+  }
   if (supply.issuer != token) {
     if (!is_account_name(supply.issuer))
-      return unavailable<IssuerFact>("the supply names no issuer");
-    const ChainClient& client = context.client;
-    const ReadOutcome outcome =
-        client.post_json(get_account_url(client.base_url()), account_body(supply.issuer));
-    const std::string* reply = std::get_if<std::string>(&outcome);
-    if (reply == nullptr) {
+      return unavailable<IssuerFact>(ReasonCode::shape_not_recognised,
+                                     "the supply names no issuer");
+    const Reading reading = session.read(account_request(supply.issuer));
+    if (!reading.reply) {
       IssuerFact fact = named_issuer(supply.issuer, context.prior_rugs);
-      fact.account_why = read_failed;
+      fact.account_why = reading.why;
       return fact;
     }
-    IssuerFact fact =
-        issuer_fact(reader, *reply, supply.issuer, context.reference_time, context.prior_rugs);
-    fact.node = client.base_url();
+    IssuerFact fact = issuer_fact(session.reader(), *reading.reply, supply.issuer,
+                                  context.reference_time, context.prior_rugs);
+    fact.node = reading.node;
     return fact;
   }
   const ScanRecord& scan = evidence.scan;
@@ -88,6 +70,8 @@ IssuerFact read_issuer(JsonReader& reader, const ScanContext& context, std::stri
 
 }  // namespace
 
+ReadBudget evidence_budget() { return {11, 12 * chain_request_deadline, chain_request_deadline}; }
+
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token) {
   JsonReader reader;
@@ -98,25 +82,27 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
                                              const std::optional<std::string>& symbol,
                                              JsonReader& reader) {
-  const std::optional<ScanReplies> replies = read_scan(context, token);
+  ClientTransport transport(context.client);
+  ReadSession session(transport, reader, evidence_budget());
+  return gather_evidence(thresholds, context, token, symbol, session);
+}
+
+std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
+                                             const ScanContext& context, std::string_view token,
+                                             const std::optional<std::string>& symbol,
+                                             ReadSession& session) {
+  const std::optional<ScanReplies> replies = read_scan(session, context, token);
   if (!replies) return std::nullopt;
+  JsonReader& reader = session.reader();
   TokenEvidence evidence;
   // The recent actions are read below, once the symbol is known: a shared contract's activity is
   // that of the one token.
   evidence.scan = scan_record(reader, context, token, *replies, ActivityReading::skip);
   evidence.verdict = scan_verdict(evidence.scan, thresholds);
-  const ChainClient& client = context.client;
 
   // 6. The contract's symbols, and the one the facts are about.
-  ContractSymbols contract;
-  std::string scopes_node;
-  const ReadOutcome scopes = client.post_json(get_table_by_scope_url(client.base_url()),
-                                              stat_scopes_body(token, contract_symbol_limit));
-  if (const std::string* reply = reply_of(client, scopes, contract.why, scopes_node)) {
-    contract = contract_symbols(reader, *reply);
-  }
-  const SymbolChoice choice =
-      choose_symbol(symbol, contract, market_symbol(evidence.scan.market, token));
+  const SymbolChoice choice = choose_symbol(symbol, read_contract_symbols(session, token),
+                                            market_symbol(evidence.scan.market, token));
   evidence.symbol = choice.symbol;
   evidence.shared = choice.shared;
   if (!choice.shared) {
@@ -132,45 +118,43 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
   std::optional<Asset> supply;
   if (choice.symbol) {
     SupplyRead read;
-    const ReadOutcome stats = client.post_json(get_currency_stats_url(client.base_url()),
-                                               currency_stats_body(token, *choice.symbol));
-    if (const std::string* reply = reply_of(client, stats, read.fact.why, read.fact.node)) {
-      std::string node = read.fact.node;
-      read = supply_read(reader, *reply, *choice.symbol);
-      read.fact.node = node;
-      if (read.fact.why == "the contract has no such symbol") {
-        read.fact.why = "the contract holds no such symbol";
-      }
+    const Reading stats = session.read(currency_stats_request(token, *choice.symbol));
+    if (stats.reply) {
+      read = supply_read(reader, *stats.reply, *choice.symbol);
+      read.fact.node = stats.node;
+    } else {
+      read.fact.why = stats.why;
     }
     evidence.supply = std::move(read.fact);
     supply = std::move(read.supply);
   } else {
     evidence.supply.why = choice.why;
   }
-  evidence.supply.symbols_read = contract.why.empty();
+  evidence.supply.symbols_read = choice.shared.has_value();
   evidence.supply.symbols = choice.symbols;
   evidence.supply.symbols_more = choice.more;
 
   // 8. Its top holders.
   if (supply) {
-    evidence.holders = read_fact<HoldersFact>(
-        client, client.get_text(top_holders_url(client.base_url(), token, *choice.symbol)),
-        [&](const std::string& reply) { return holders_fact(reader, reply, *supply); });
+    evidence.holders = session.fact<HoldersFact>(
+        top_holders_request(token, *choice.symbol),
+        [&](JsonReader& in, const std::string& reply) { return holders_fact(in, reply, *supply); });
   } else {
-    evidence.holders.why = "supply unavailable";
+    evidence.holders.why = reason(ReasonCode::input_unread, "supply unavailable");
   }
   evidence.holders.threshold = thresholds.max_holder_share;
 
   // 9. The contract's code.
-  evidence.code = read_fact<CodeFact>(
-      client, client.post_json(get_code_hash_url(client.base_url()), account_body(token)),
-      [&](const std::string& reply) { return code_fact(reader, reply); });
+  evidence.code = session.fact<CodeFact>(
+      code_hash_request(token),
+      [](JsonReader& in, const std::string& reply) { return code_fact(in, reply); });
 
   // 10. The issuer, and 11. who created the contract.
-  evidence.issuer = read_issuer(reader, context, token, evidence);
-  evidence.creator = read_fact<CreatorFact>(
-      client, client.get_text(get_creator_url(client.base_url(), token)),
-      [&](const std::string& reply) { return creator_fact(reader, reply, context.prior_rugs); });
+  evidence.issuer = read_issuer(session, context, token, evidence);
+  evidence.creator = session.fact<CreatorFact>(creator_request(token),
+                                               [&](JsonReader& in, const std::string& reply) {
+                                                 return creator_fact(in, reply, context.prior_rugs);
+                                               });
 
   // The recent actions, of the one symbol when the contract holds several.
   const std::optional<std::string_view> of_symbol =

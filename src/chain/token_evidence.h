@@ -14,22 +14,27 @@
 
 #include "assess/evidence.h"
 #include "assess/hazards.h"
+#include "chain/read_session.h"
 #include "chain/scan_context.h"
 
 namespace tarnwick {
 
 class JsonReader;
 
-// None when the account read fails: then no other read is made. Every later failure leaves only
-// its own fact unavailable. The supply and holders reads are skipped when no single symbol is
-// known, the holders read also when the supply is unavailable. REQUIRES: `token` is a validated
-// account name.
+// The budget of /evidence: its eleven reads, and time that eleven read deadlines never exceed.
+ReadBudget evidence_budget();
+
 // None when the account read fails: then no other read is made. Every later failure leaves only
 // its own fact unavailable. The supply and holders reads are skipped when no symbol is chosen,
 // the holders read also when the supply is unavailable, the issuer read when the issuer is the
 // contract (its facts are the scan's) or unknown. `symbol`: the token of the contract the facts
-// are about (see choose_symbol); `reader` reads the replies (see scan_token). The second form
-// asks for no symbol and uses a reader of its own. REQUIRES: `token` is a validated account name.
+// are about (see choose_symbol); the reads go over `session`, or over the context's client with
+// `reader` reading the replies (see scan_token); the last form asks for no symbol and uses a
+// reader of its own. REQUIRES: `token` is a validated account name.
+std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
+                                             const ScanContext& context, std::string_view token,
+                                             const std::optional<std::string>& symbol,
+                                             ReadSession& session);
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
                                              const std::optional<std::string>& symbol,

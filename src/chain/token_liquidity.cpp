@@ -4,48 +4,28 @@
 #include <map>
 #include <variant>
 
+#include "chain/account_reply.h"
+#include "chain/chain_info_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/evidence_replies.h"
-#include "chain/pool_rows.h"
-#include "chain/token_facts.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/pool_tables.h"
+#include "chain/read_session.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "chain/stat_scopes_reply.h"
 #include "chain/token_symbol.h"
+#include "chain/top_holders_reply.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The reads of one answer, counted and timed against the settings.
-class Reads {
- public:
-  Reads(const LiquiditySettings& settings, const ChainClient& client)
-      : settings_(settings), client_(client), start_(Clock::now()) {}
-
-  // Why no further read may start; empty while one may.
-  std::string_view refusal() const {
-    if (count_ >= settings_.max_reads) return "read limit reached";
-    if (Clock::now() - start_ + settings_.read_deadline > settings_.total_time) {
-      return "time limit reached";
-    }
-    return {};
-  }
-
-  // One read; REQUIRES: refusal() is empty.
-  ReadOutcome post(std::string_view url, std::string_view body) {
-    ++count_;
-    return client_.post_json(url, body);
-  }
-
-  const ChainClient& client() const { return client_; }
-  std::uint32_t count() const { return count_; }
-
- private:
-  const LiquiditySettings& settings_;
-  const ChainClient& client_;
-  Clock::time_point start_;
-  std::uint32_t count_ = 0;
-};
 
 LiquidityVenue named_venue(std::string_view name) {
   LiquidityVenue venue;
@@ -54,10 +34,10 @@ LiquidityVenue named_venue(std::string_view name) {
 }
 
 // The status that tells least of the two wins: unavailable over capped over read.
-void mark(LiquidityVenue& venue, VenueStatus status, std::string_view why) {
+void mark(LiquidityVenue& venue, VenueStatus status, Reason why) {
   if (static_cast<int>(status) <= static_cast<int>(venue.status)) return;
   venue.status = status;
-  venue.why = std::string(why);
+  venue.why = std::move(why);
 }
 
 struct PageQuery {
@@ -76,42 +56,45 @@ struct PageQuery {
 // A node that names as the next page a bound this read already used would have it read the same
 // rows again: the venue is capped there instead.
 template <class Row, class ReadPage, class Keep>
-bool read_pages(Reads& reads, LiquidityVenue& venue, PageQuery query, PageBound bound,
+bool read_pages(ReadSession& session, LiquidityVenue& venue, PageQuery query, PageBound bound,
                 std::string_view what, ReadPage read_page, Keep keep) {
   std::vector<std::string> bounds_used;
   for (std::uint32_t page_number = 0;; ++page_number) {
     if (page_number == bound.pages) {
-      mark(venue, VenueStatus::capped, "page limit reached");
+      mark(venue, VenueStatus::capped, reason(ReasonCode::over_budget, "page limit reached"));
       return false;
     }
-    if (const std::string_view refusal = reads.refusal(); !refusal.empty()) {
-      mark(venue, VenueStatus::capped, refusal);
+    const Reading reading = session.read(
+        table_rows_request(table_page_body(query.code, query.scope, query.table, query.lower,
+                                           query.upper, bound.rows, query.reverse)));
+    if (reading.why.code == ReasonCode::over_budget) {
+      mark(venue, VenueStatus::capped, reading.why);
       return false;
     }
-    const ReadOutcome outcome =
-        reads.post(get_table_rows_url(reads.client().base_url()),
-                   table_page_body(query.code, query.scope, query.table, query.lower, query.upper,
-                                   bound.rows, query.reverse));
-    const std::string* reply = std::get_if<std::string>(&outcome);
-    if (reply == nullptr) {
-      mark(venue, VenueStatus::unavailable, std::string(what) + ": read failed");
+    if (!reading.reply) {
+      mark(venue, VenueStatus::unavailable,
+           reason(reading.why.code, std::string(what) + ": " + reading.why.text));
       return false;
     }
-    const RowsPage<Row> page = read_page(*reply);
+    const RowsPage<Row> page = read_page(*reading.reply);
     if (!page.why.empty()) {
       mark(venue, VenueStatus::unavailable,
-           page.why == row_shape_not_recognised ? page.why : std::string(what) + ": " + page.why);
+           page.why.code == ReasonCode::row_not_recognised
+               ? page.why
+               : reason(page.why.code, std::string(what) + ": " + page.why.text));
       return false;
     }
     if (!keep(page) || !page.more) return true;
     if (page.next_key.empty()) {
-      mark(venue, VenueStatus::capped, "the node gave no next key");
+      mark(venue, VenueStatus::capped,
+           reason(ReasonCode::shape_not_recognised, "the node gave no next key"));
       return false;
     }
     std::string& next_bound = query.reverse ? query.upper : query.lower;
     bounds_used.push_back(next_bound);
     if (std::find(bounds_used.begin(), bounds_used.end(), page.next_key) != bounds_used.end()) {
-      mark(venue, VenueStatus::capped, "the node repeated a next key");
+      mark(venue, VenueStatus::capped,
+           reason(ReasonCode::shape_not_recognised, "the node repeated a next key"));
       return false;
     }
     next_bound = page.next_key;
@@ -143,39 +126,27 @@ std::string decimal(std::uint64_t value) {
 }
 
 // The symbol: the market row (when none is requested) and the contract's symbols.
-SymbolChoice resolve_symbol(Reads& reads, JsonReader& reader, std::string_view token,
+SymbolChoice resolve_symbol(ReadSession& session, std::string_view token,
                             const std::optional<std::string>& requested) {
-  const ChainClient& client = reads.client();
   std::optional<std::string> market;
-  if (!requested && reads.refusal().empty()) {
-    const ReadOutcome markets =
-        reads.post(get_table_rows_url(client.base_url()), market_rows_body());
-    if (const std::string* reply = std::get_if<std::string>(&markets)) {
-      market = market_symbol(read_market(reader, *reply, token), token);
-    }
+  if (!requested && session.refusal().empty()) {
+    const Reading markets = session.read(table_rows_request(market_rows_body()));
+    if (markets.reply)
+      market = market_symbol(read_market(session.reader(), *markets.reply, token), token);
   }
-  ContractSymbols contract;
-  if (const std::string_view refusal = reads.refusal(); !refusal.empty()) {
-    contract.why = refusal;
-  } else {
-    const ReadOutcome scopes = reads.post(get_table_by_scope_url(client.base_url()),
-                                          stat_scopes_body(token, contract_symbol_limit));
-    const std::string* reply = std::get_if<std::string>(&scopes);
-    contract = reply != nullptr
-                   ? contract_symbols(reader, *reply)
-                   : ContractSymbols{.symbols = {}, .more = false, .why = "read failed"};
-  }
-  return choose_symbol(requested, contract, market);
+  return choose_symbol(requested, read_contract_symbols(session, token), market);
 }
 
-LiquidityVenue proton_swaps(Reads& reads, JsonReader& reader, const LiquiditySettings& settings,
+LiquidityVenue proton_swaps(ReadSession& session, const LiquiditySettings& settings,
                             std::string_view token, std::string_view symbol) {
   LiquidityVenue venue = named_venue("proton.swaps");
   const PageBound one_page{settings.swaps_rows, 1};
   read_pages<LiquidityPool>(
-      reads, venue, PageQuery{"proton.swaps", "proton.swaps", "pools", "", "", false}, one_page,
+      session, venue, PageQuery{"proton.swaps", "proton.swaps", "pools", "", "", false}, one_page,
       "pools",
-      [&](std::string_view reply) { return proton_swaps_page(reader, reply, token, symbol); },
+      [&](std::string_view reply) {
+        return proton_swaps_page(session.reader(), reply, token, symbol);
+      },
       [&](const RowsPage<LiquidityPool>& page) {
         venue.pools.insert(venue.pools.end(), page.rows.begin(), page.rows.end());
         return true;
@@ -188,13 +159,15 @@ struct DexRead {
   std::vector<std::uint64_t> ids;  // of every row read
 };
 
-DexRead simpledex(Reads& reads, JsonReader& reader, const LiquiditySettings& settings,
-                  std::string_view token, std::string_view symbol) {
+DexRead simpledex(ReadSession& session, const LiquiditySettings& settings, std::string_view token,
+                  std::string_view symbol) {
   DexRead dex;
   read_pages<LiquidityPool>(
-      reads, dex.venue, PageQuery{"simpledex", "simpledex", "pools", "", "", false},
+      session, dex.venue, PageQuery{"simpledex", "simpledex", "pools", "", "", false},
       settings.dex_pools, "pools",
-      [&](std::string_view reply) { return simpledex_page(reader, reply, token, symbol, dex.ids); },
+      [&](std::string_view reply) {
+        return simpledex_page(session.reader(), reply, token, symbol, dex.ids);
+      },
       [&](const RowsPage<LiquidityPool>& page) {
         append_new(dex.venue.pools, page.rows, as_is);
         return true;
@@ -205,16 +178,16 @@ DexRead simpledex(Reads& reads, JsonReader& reader, const LiquiditySettings& set
 // The launch's curve (newest first, the first of the symbol). Before graduation the curve holds
 // the launch's liquidity; after it, the SimpleDEX pool it graduated to does, read alone when the
 // pages of `dex` did not reach it.
-LiquidityVenue simplelaunch(Reads& reads, JsonReader& reader, const ScanContext& context,
+LiquidityVenue simplelaunch(ReadSession& session, const ScanContext& context,
                             const LiquiditySettings& settings, std::string_view token,
                             std::string_view symbol, DexRead& dex) {
   LiquidityVenue venue = named_venue("simplelaunch");
   if (token != launch_token_contract) return venue;
   std::optional<CurveRow> curve;
   read_pages<CurveRow>(
-      reads, venue, PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true},
+      session, venue, PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true},
       settings.curves, "curves",
-      [&](std::string_view reply) { return curves_page(reader, reply, symbol); },
+      [&](std::string_view reply) { return curves_page(session.reader(), reply, symbol); },
       [&](const RowsPage<CurveRow>& page) {
         if (!page.rows.empty()) curve = page.rows.front();
         return !curve;
@@ -239,9 +212,11 @@ LiquidityVenue simplelaunch(Reads& reads, JsonReader& reader, const ScanContext&
   if (dex.venue.status == VenueStatus::read) return venue;  // read whole: there is no such pool
   const std::string bound = decimal(pool_id);
   read_pages<LiquidityPool>(
-      reads, dex.venue, PageQuery{"simpledex", "simpledex", "pools", bound, bound, false},
+      session, dex.venue, PageQuery{"simpledex", "simpledex", "pools", bound, bound, false},
       PageBound{1, 1}, "graduated pool",
-      [&](std::string_view reply) { return simpledex_page(reader, reply, token, symbol, dex.ids); },
+      [&](std::string_view reply) {
+        return simpledex_page(session.reader(), reply, token, symbol, dex.ids);
+      },
       [&](const RowsPage<LiquidityPool>& page) {
         for (const LiquidityPool& pool : page.rows) {
           if (pool.id == pool_id) dex.venue.pools.push_back(pool);
@@ -264,54 +239,16 @@ bool burned_owner(std::string_view owner) {
          std::end(burn_accounts);
 }
 
-// The shares of one pool from its positions: burned by owner, else locked while a lock's unlock
-// time is after the head block time, else withdrawable; unknown what was not decided. The
-// positions not read count as unknown for the pool's amount beyond those read.
-void alcor_shares(AlcorPool& alcor, const std::map<std::uint64_t, std::int64_t>& unlocks,
-                  bool locks_whole, std::optional<std::int64_t> head) {
-  LiquidityPool& pool = alcor.row.pool;
-  Uint128 read_units = 0;
-  for (const PositionRow& position : alcor.positions) {
-    const std::optional<PositionAmounts> amounts = position_amounts(
-        position.tick_lower, position.tick_upper, alcor.row.sqrt_price_x64, position.liquidity);
-    if (!amounts) continue;
-    const std::uint64_t units = alcor.row.token_is_a ? amounts->a : amounts->b;
-    read_units += units;
-    ShareKind kind = share_unknown;
-    const auto lock = unlocks.find(position.id);
-    if (burned_owner(position.owner)) {
-      kind = share_burned;
-    } else if (lock != unlocks.end()) {
-      if (lock->second > latest_time_text_seconds) {
-        kind = share_locked;  // a time past the year 9999: a lock without an end
-        pool.unlock_without_end = true;
-      } else if (head && lock->second > *head) {
-        kind = share_locked;
-        if (!pool.earliest_unlock || lock->second < *pool.earliest_unlock) {
-          pool.earliest_unlock = lock->second;
-        }
-      } else if (head) {
-        kind = share_withdrawable;
-      }
-    } else if (locks_whole) {
-      kind = share_withdrawable;
-    }
-    pool.shares[kind] += units;
-  }
-  const std::uint64_t pooled = pool.token.units.value_or(0);
-  if (!alcor.positions_whole && pooled > read_units)
-    pool.shares[share_unknown] += pooled - read_units;
-  pool.positions_read = static_cast<std::uint32_t>(alcor.positions.size());
-}
-
-LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySettings& settings,
+LiquidityVenue swap_alcor(ReadSession& session, const LiquiditySettings& settings,
                           std::string_view token, std::string_view symbol) {
   LiquidityVenue venue = named_venue("swap.alcor");
   std::vector<AlcorPool> pools;
   read_pages<AlcorPoolRow>(
-      reads, venue, PageQuery{"swap.alcor", "swap.alcor", "pools", "", "", true},
+      session, venue, PageQuery{"swap.alcor", "swap.alcor", "pools", "", "", true},
       settings.alcor_pools, "pools",
-      [&](std::string_view reply) { return alcor_pools_page(reader, reply, token, symbol); },
+      [&](std::string_view reply) {
+        return alcor_pools_page(session.reader(), reply, token, symbol);
+      },
       [&](const RowsPage<AlcorPoolRow>& page) {
         append_new(pools, page.rows, [](const AlcorPoolRow& row) {
           return AlcorPool{.row = row, .positions = {}, .positions_whole = false};
@@ -324,10 +261,10 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
   std::optional<std::uint64_t> highest;
   for (AlcorPool& pool : pools) {
     pool.positions_whole = read_pages<PositionRow>(
-        reads, venue,
+        session, venue,
         PageQuery{"swap.alcor", decimal(pool.row.pool.id), "positions", "", "", false},
         settings.positions, "positions",
-        [&](std::string_view reply) { return positions_page(reader, reply); },
+        [&](std::string_view reply) { return positions_page(session.reader(), reply); },
         [&](const RowsPage<PositionRow>& page) {
           append_new(pool.positions, page.rows, as_is);
           return true;
@@ -342,9 +279,10 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
   bool locks_whole = true;
   if (lowest) {
     locks_whole = read_pages<LockRow>(
-        reads, venue,
+        session, venue,
         PageQuery{"swap.alcor", "swap.alcor", "locks", decimal(*lowest), decimal(*highest), false},
-        settings.locks, "locks", [&](std::string_view reply) { return locks_page(reader, reply); },
+        settings.locks, "locks",
+        [&](std::string_view reply) { return locks_page(session.reader(), reply); },
         [&](const RowsPage<LockRow>& page) {
           for (const LockRow& lock : page.rows) {
             const auto [at, added] = unlocks.emplace(lock.position, lock.unlock);
@@ -355,17 +293,30 @@ LiquidityVenue swap_alcor(Reads& reads, JsonReader& reader, const LiquiditySetti
   }
   std::optional<std::int64_t> head;
   if (!unlocks.empty()) {
-    if (const std::string_view refusal = reads.refusal(); !refusal.empty()) {
-      mark(venue, VenueStatus::capped, refusal);
+    const Reading info = session.read(info_request());
+    if (info.why.code == ReasonCode::over_budget) {
+      mark(venue, VenueStatus::capped, info.why);
     } else {
-      const ReadOutcome info = reads.post(get_info_url(reads.client().base_url()), "{}");
-      const std::string* reply = std::get_if<std::string>(&info);
-      head = reply != nullptr ? head_block_seconds(reader, *reply) : std::nullopt;
-      if (!head) mark(venue, VenueStatus::unavailable, "get_info: no head block time");
+      head = info.reply ? head_block_seconds(session.reader(), *info.reply) : std::nullopt;
+      if (!head) {
+        mark(venue, VenueStatus::unavailable,
+             reason(info.reply ? ReasonCode::shape_not_recognised : info.why.code,
+                    "get_info: no head block time"));
+      }
     }
   }
+  const PositionLocks locks{.unlocks = std::move(unlocks), .whole = locks_whole, .head = head};
   for (AlcorPool& pool : pools) {
-    alcor_shares(pool, unlocks, locks_whole, head);
+    std::vector<Position> positions;
+    for (const PositionRow& row : pool.positions) {
+      positions.push_back(Position{.id = row.id,
+                                   .burned = burned_owner(row.owner),
+                                   .tick_lower = row.tick_lower,
+                                   .tick_upper = row.tick_upper,
+                                   .liquidity = row.liquidity});
+    }
+    add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.token_is_a,
+                        pool.positions_whole, locks);
     venue.pools.push_back(std::move(pool.row.pool));
   }
   return venue;
@@ -383,10 +334,18 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested, JsonReader& reader) {
-  Reads reads(settings, context.client);
+  ClientTransport transport(context.client);
+  ReadSession session(transport, reader, liquidity_budget(settings));
+  return gather_liquidity(settings, context, token, requested, session);
+}
+
+LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
+                                 std::string_view token,
+                                 const std::optional<std::string>& requested,
+                                 ReadSession& session) {
   LiquidityReport report;
   report.token = std::string(token);
-  const SymbolChoice choice = resolve_symbol(reads, reader, token, requested);
+  const SymbolChoice choice = resolve_symbol(session, token, requested);
   report.symbol = choice.symbol;
   report.symbol_why = choice.why;
   report.symbols = choice.symbols;
@@ -403,18 +362,22 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
       unread.status = VenueStatus::unavailable;
       unread.why = choice.why;
     }
-    report.reads = reads.count();
+    report.reads = session.reads();
     return report;
   }
   const std::string& symbol = *choice.symbol;
-  report.venues.push_back(proton_swaps(reads, reader, settings, token, symbol));
-  DexRead dex = simpledex(reads, reader, settings, token, symbol);
-  LiquidityVenue launch = simplelaunch(reads, reader, context, settings, token, symbol, dex);
+  report.venues.push_back(proton_swaps(session, settings, token, symbol));
+  DexRead dex = simpledex(session, settings, token, symbol);
+  LiquidityVenue launch = simplelaunch(session, context, settings, token, symbol, dex);
   report.venues.push_back(std::move(dex.venue));
   report.venues.push_back(std::move(launch));
-  report.venues.push_back(swap_alcor(reads, reader, settings, token, symbol));
-  report.reads = reads.count();
+  report.venues.push_back(swap_alcor(session, settings, token, symbol));
+  report.reads = session.reads();
   return report;
+}
+
+ReadBudget liquidity_budget(const LiquiditySettings& settings) {
+  return {settings.max_reads, settings.total_time, settings.read_deadline};
 }
 
 }  // namespace tarnwick

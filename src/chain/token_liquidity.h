@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "assess/liquidity.h"
+#include "chain/read_session.h"
 #include "chain/scan_context.h"
 
 namespace tarnwick {
@@ -57,8 +58,14 @@ inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"}
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested);
-// The same, its replies read with `reader` (the serving loop keeps one from request to request,
-// so its buffers are made once).
+// The budget of one answer: the settings' reads and time.
+ReadBudget liquidity_budget(const LiquiditySettings& settings);
+
+// The same over `session`, or on the context's client with its replies read with `reader` (the
+// serving loop keeps one from request to request, so its buffers are made once).
+LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
+                                 std::string_view token,
+                                 const std::optional<std::string>& requested, ReadSession& session);
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested, JsonReader& reader);

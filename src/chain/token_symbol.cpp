@@ -2,37 +2,25 @@
 
 #include <algorithm>
 
-#include "chain/evidence_replies.h"
+#include "chain/chain_requests.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/read_session.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
 
-ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
-  ContractSymbols out;
-  bool has_rows = false;
-  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "more")) out.more = more_flag(value);
-    if (!is_key(key, "rows")) return;
-    out.symbols.clear();
-    std::size_t seen = 0;
-    // A `rows` that is no array is no answer: never a contract without symbols.
-    has_rows = for_each_element(value, [&](JsonValue& row) {
-      const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
-      if (symbol &&
-          std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
-        out.symbols.push_back(*symbol);
-      }
-      return ++seen < contract_symbol_limit;
-    });
-  });
-  if (!json) {
-    out = ContractSymbols{};
-    out.why = "reply not JSON";
-  } else if (!has_rows) {
-    out = ContractSymbols{};
-    out.why = "reply without rows";
+ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token) {
+  const Reading reading = session.read(stat_scopes_request(token, contract_symbol_limit));
+  if (!reading.reply) {
+    ContractSymbols unread;
+    unread.why = reading.why;
+    return unread;
   }
-  return out;
+  return contract_symbols(session.reader(), *reading.reply);
 }
 
 SymbolChoice choose_symbol(const std::optional<std::string>& requested,
@@ -49,22 +37,23 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
     const bool held =
         std::find(choice.symbols.begin(), choice.symbols.end(), *requested) != choice.symbols.end();
     if (listed && !contract.more && !held) {
-      choice.why = "the contract holds no such symbol";
+      choice.why = reason(ReasonCode::not_held, "the contract holds no such symbol");
     } else {
       choice.symbol = requested;
     }
     return choice;
   }
   if (!listed) {
-    choice.why = "the contract's symbols could not be read (" + contract.why + ")";
+    choice.why = reason(ReasonCode::not_chosen,
+                        "the contract's symbols could not be read (" + contract.why.text + ")");
   } else if (*choice.shared) {
-    choice.why = "the contract holds several token symbols";
+    choice.why = reason(ReasonCode::not_chosen, "the contract holds several token symbols");
   } else if (market_symbol) {
     choice.symbol = market_symbol;
   } else if (choice.symbols.size() == 1) {
     choice.symbol = choice.symbols.front();
   } else {
-    choice.why = "the contract holds no token symbol";
+    choice.why = reason(ReasonCode::not_held, "the contract holds no token symbol");
   }
   return choice;
 }

@@ -10,30 +10,22 @@
 #include <string_view>
 #include <vector>
 
+#include "assess/reason.h"
+#include "chain/stat_scopes_reply.h"
+
 namespace tarnwick {
 
 class JsonReader;
+class ReadSession;
 
-// The most scopes the symbols read asks for.
-inline constexpr std::uint32_t contract_symbol_limit = 100;
-
-// The symbols of a contract as one read gave them, or why there are none.
-struct ContractSymbols {
-  std::vector<std::string> symbols;  // distinct codes in reply order (scopes that decode)
-  bool more = false;                 // the reply's `more` was not empty: the list is cut
-  std::string why;                   // empty when read
-};
-
-// From a get_table_by_scope reply of the "stat" table: its scopes decoded as scope_symbol does (at
-// most contract_symbol_limit looked at), and `more`: set for a non-empty string and for true;
-// clear for "", false, null or no member. Unavailable ("reply not JSON", "reply without rows")
-// otherwise.
-ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply);
+// The contract's symbols, read over `session` (one get_table_by_scope of its "stat" table);
+// unavailable with the reading's reason when it brought no reply.
+ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token);
 
 // The choice, with what it rests on.
 struct SymbolChoice {
   std::optional<std::string> symbol;  // the chosen code, or none with `why`
-  std::string why;
+  Reason why;
   std::vector<std::string> symbols;  // the contract's symbols as read (empty when not read)
   bool more = false;
   // More than one symbol, or the list is cut; none when the list was not read: then whether the

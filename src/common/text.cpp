@@ -266,4 +266,21 @@ void append_decimal(std::string& out, std::uint32_t value) {
   out.append(digits.data(), result.ptr);
 }
 
+std::optional<Uint128> parse_uint128(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  Uint128 value = 0;
+  // value * 10 + digit fits while value is below limit / 10, or equal to it with a digit up to
+  // limit % 10 (both constants: no 128-bit division for each digit).
+  constexpr Uint128 limit = ~Uint128{0};
+  constexpr Uint128 tenth = limit / 10;
+  constexpr auto last_digit = static_cast<unsigned>(limit % 10);
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const auto digit = static_cast<unsigned>(c - '0');
+    if (value > tenth || (value == tenth && digit > last_digit)) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
 }  // namespace tarnwick

@@ -42,6 +42,13 @@ std::optional<std::int64_t> parse_int64(std::string_view text);
 // when the text has another shape or the value does not fit.
 std::optional<std::uint64_t> parse_uint64(std::string_view text);
 
+// An unsigned 128-bit integer, for token amounts and the wide integers of the chain's tables.
+__extension__ using Uint128 = unsigned __int128;
+
+// An unsigned decimal of up to 128 bits: one or more ASCII digits and nothing else; none when it
+// does not fit.
+std::optional<Uint128> parse_uint128(std::string_view text);
+
 // A decimal floating-point text: optional sign, then digits with an optional fraction ("5.",
 // ".5") and optional exponent, or inf / infinity / nan in any case. Nothing else: no spaces, no
 // hexadecimal, no "nan(...)". The nearest double, exactly rounded whatever the locale;

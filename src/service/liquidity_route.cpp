@@ -4,7 +4,7 @@
 #include <variant>
 
 #include "assess/liquidity.h"
-#include "service/routes.h"
+#include "service/token_query.h"
 
 namespace tarnwick {
 

@@ -20,7 +20,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "chain/scan_context.h"
 #include "service/connection.h"
@@ -41,31 +40,5 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
 // a reader uses one of its own.
 Response answer_request(std::string_view request, const ScanContext& context, JsonReader& reader);
 Response answer_request(std::string_view request, const ScanContext& context);
-
-// application/json: {"error":"missing token"} (400), the no-data error object or the scan
-// object with the alert report inside (200).
-Response scan_route(const std::optional<std::string>& token, const ScanContext& context,
-                    JsonReader& reader);
-
-// The `token` and optional `symbol` query values of a route about one token of a contract.
-struct TokenQuery {
-  std::string token;
-  std::optional<std::string> symbol;
-};
-
-// The query of `target`, or the 400 application/json answer that refuses it before any read:
-// {"error":"missing token"} (as /scan), or {"error":"invalid symbol"} for a symbol that is not 1
-// to 7 capitals A-Z (an empty `symbol=` is as if absent).
-std::variant<TokenQuery, Response> token_query(std::string_view target);
-
-// The facts behind the verdict, for the `token` and optional `symbol` query values of `target`:
-// {"error":"missing token"} (400, application/json, as /scan), {"error":"invalid symbol"} (400)
-// for a symbol that is not 1 to 7 capitals A-Z, both before any read; else 200 application/json;
-// charset=utf-8: the evidence object, or its no-data form.
-Response evidence_route(std::string_view target, const ScanContext& context, JsonReader& reader);
-
-// text/plain: "missing token" (400), the no-data line or the one-line verdict (200).
-Response oracle_route(const std::optional<std::string>& token, const ScanContext& context,
-                      JsonReader& reader);
 
 }  // namespace tarnwick

@@ -53,10 +53,5 @@ TEST(SplitBp, LargestRemaindersMakeExactlyTenThousand) {
   for (const Case& c : cases) EXPECT_EQ(split_bp(c.parts, c.when_empty), c.bp);
 }
 
-TEST(UtcTimeText, ChainTimeWithoutFraction) {
-  EXPECT_EQ(utc_time_text(0), "1970-01-01T00:00:00");
-  EXPECT_EQ(utc_time_text(1709210096), "2024-02-29T12:34:56");
-}
-
 }  // namespace
 }  // namespace tarnwick

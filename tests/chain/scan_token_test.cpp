@@ -298,7 +298,8 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
   const ScanContext context{ChainClient(ClientSettings{}), "agentrep", thirty_days_later, {}};
   for (const Case& c : cases) {
     auto read = [](const std::optional<std::string>& reply) {
-      return reply ? ScanRead{*reply, "https://node"} : ScanRead{ReadFailure{}, ""};
+      return reply ? Reading{*reply, "https://node", {}}
+                   : Reading{std::nullopt, "", reason(ReasonCode::read_failed, "read failed")};
     };
     const ScanReplies replies{account,          "https://node",          read(c.markets),
                               read(c.creation), read(std::string("{}")), read(c.reputation)};

@@ -8,7 +8,11 @@
 #include <vector>
 
 #include "assess/scan_record.h"
-#include "chain/evidence_replies.h"
+#include "chain/code_hash_reply.h"
+#include "chain/creator_reply.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/stat_scopes_reply.h"
+#include "chain/top_holders_reply.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
 #include "support/fake_node.h"
@@ -149,7 +153,7 @@ TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
     scopes_ = c.scopes;
     const std::optional<TokenEvidence> evidence = gather(c.requested);
     ASSERT_TRUE(evidence);
-    EXPECT_EQ(evidence->supply.why, c.why);
+    EXPECT_EQ(evidence->supply.why.text, c.why);
     EXPECT_FALSE(evidence->holders.why.empty());
     EXPECT_EQ(evidence->subject, c.subject);
     EXPECT_EQ(evidence->shared.has_value(), c.subject != Subject::both);
@@ -198,7 +202,7 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   creator_ = FakeReply::text("not found", "text/plain", 404);
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
-  EXPECT_EQ(evidence->issuer.account_why, "read failed");
+  EXPECT_EQ(evidence->issuer.account_why.text, "read failed");
   EXPECT_FALSE(evidence->creator.why.empty());
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 4));
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 5));
@@ -211,7 +215,7 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   creator_ = FakeReply::json(R"({"error":"account not found"})");
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
-  EXPECT_EQ(evidence->creator.why, "the history node has no creator for this account");
+  EXPECT_EQ(evidence->creator.why.text, "the history node has no creator for this account");
 }
 
 // The creation read failing: the scan's verdict keeps the unknown age, the measured verdict takes
@@ -286,71 +290,6 @@ TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
       EXPECT_EQ(evidence->measured.hazard, evidence->verdict.hazard) << c.name;
     }
   }
-}
-
-// Supply and holders as the chain and the history index really write them.
-TEST(EvidenceReplies, SupplyAndHoldersReadTruly) {
-  JsonReader reader;
-  struct SupplyCase {
-    std::string name, supply, max_supply;
-    bool capped, over_cap;
-    std::optional<Uint128> headroom_bp;
-  };
-  const std::vector<SupplyCase> supplies = {
-      {"cap at the asset maximum is no cap", "1000.00000000 WAX", "46116860184.27387903 WAX", false,
-       false, std::nullopt},
-      {"capped, none issued yet", "0.00000000 WAX", "100.00000000 WAX", true, false, std::nullopt},
-      {"above its cap", "200.00000000 WAX", "100.00000000 WAX", true, true, Uint128{0}},
-  };
-  for (const SupplyCase& c : supplies) {
-    const SupplyRead read = supply_read(
-        reader, test::currency_stats_json("WAX", c.supply, c.max_supply, "eosio"), "WAX");
-    ASSERT_TRUE(read.supply) << c.name;
-    EXPECT_EQ(read.fact.capped, c.capped) << c.name;
-    EXPECT_EQ(read.fact.over_cap, c.over_cap) << c.name;
-    EXPECT_EQ(read.fact.headroom_bp, c.headroom_bp) << c.name;
-  }
-
-  struct HoldersCase {
-    std::string name;
-    std::uint64_t supply_units;
-    std::vector<std::pair<std::string, std::string>> holders;
-    bool read;
-    std::optional<Uint128> top_ten_bp;
-  };
-  const std::vector<HoldersCase> holders = {
-      {"holding more than the supply",
-       10'000'000,
-       {{"alice", "1500"}, {"bob", "900"}},
-       false,
-       std::nullopt},
-      {"above the supply within float rounding",
-       10'000'000,
-       {{"alice", "1000.0001"}},
-       true,
-       Uint128{10000}},
-      {"a holder at the asset maximum",
-       max_asset_units,
-       {{"alice", "461168601842738.79"}},
-       true,
-       Uint128{10000}},
-  };
-  for (const HoldersCase& c : holders) {
-    const Asset supply{.units = c.supply_units, .precision = 4, .symbol = "TOK"};
-    const HoldersFact fact =
-        holders_fact(reader, test::top_holders_json("tok", "TOK", c.holders), supply);
-    EXPECT_EQ(fact.why.empty(), c.read) << c.name << ": " << fact.why;
-    EXPECT_EQ(fact.top_ten_bp, c.top_ten_bp) << c.name;
-  }
-}
-
-TEST(ScopeSymbol, ReversesTheNameEncoding) {
-  const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
-      {"........edc5c", "XPR"},      {"........dhbp4", "TOK"},        {"......2ic5bog", "LOAN"},
-      {".13ogle4ch141", "ABCDEFG"},  {"...........5", "P"},           {"", std::nullopt},
-      {"eosio.token", std::nullopt}, {"zzzzzzzzzzzzj", std::nullopt},
-  };
-  for (const auto& [scope, symbol] : cases) EXPECT_EQ(scope_symbol(scope), symbol) << scope;
 }
 
 }  // namespace

@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "assess/liquidity.h"
-#include "chain/pool_rows.h"
+#include "chain/chain_info_reply.h"
+#include "chain/pool_tables.h"
 #include "chain/token_symbol.h"
 #include "chain/xpr_replies.h"
+#include "common/calendar.h"
 #include "common/json_reader.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
@@ -179,9 +181,9 @@ TEST_F(TokenLiquidityTest, RowFormsAreReadOrMakeTheirVenueUnavailable) {
     for (const LiquidityVenue& each : report.venues) {
       const bool unavailable = each.venue == c.venue && !c.token_amount;
       EXPECT_EQ(each.status, unavailable ? VenueStatus::unavailable : VenueStatus::read)
-          << c.name << ": " << each.venue << " " << each.why;
+          << c.name << ": " << each.venue << " " << each.why.text;
       if (unavailable) {
-        EXPECT_EQ(each.why, row_shape_not_recognised) << c.name;
+        EXPECT_EQ(each.why.text, row_shape_not_recognised) << c.name;
       }
     }
     if (!c.token_amount) continue;
@@ -206,10 +208,10 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   const LiquidityReport report = gather();
   const LiquidityVenue& dex = venue(report, "simpledex");
   EXPECT_EQ(dex.status, VenueStatus::capped);
-  EXPECT_EQ(dex.why, "page limit reached");
+  EXPECT_EQ(dex.why.text, "page limit reached");
   EXPECT_EQ(dex.pools.size(), 3U);
   const LiquidityVenue& alcor = venue(report, "swap.alcor");
-  EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why;
+  EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why.text;
   EXPECT_EQ(alcor.pools.size(), 2U);
 
   std::vector<std::string> bodies;
@@ -229,14 +231,14 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "5"));
   table("swap.alcor/pools/swap.alcor/5", page_json({alcor_row("900", "1")}, "5"));
   const LiquidityVenue repeated = venue(gather(), "swap.alcor");
-  EXPECT_EQ(repeated.why, "the node repeated a next key");
+  EXPECT_EQ(repeated.why.text, "the node repeated a next key");
   EXPECT_EQ(repeated.pools.size(), 1U);
   // A `rows` that is no array is no answer: never a venue without pools.
   for (const std::string rows : {"null", "{}", R"("none")"}) {
     table("proton.swaps/pools/proton.swaps/", R"({"rows":)" + rows + "}");
     const LiquidityVenue swaps = venue(gather(), "proton.swaps");
     EXPECT_EQ(swaps.status, VenueStatus::unavailable) << rows;
-    EXPECT_EQ(swaps.why, "pools: reply without rows") << rows;
+    EXPECT_EQ(swaps.why.text, "pools: reply without rows") << rows;
   }
 }
 
@@ -271,14 +273,14 @@ TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
           << c.max_reads;
     }
     if (c.statuses[3] == capped) {
-      EXPECT_EQ(alcor.why, "read limit reached");
+      EXPECT_EQ(alcor.why.text, "read limit reached");
     }
   }
   settings_.max_reads = 24;
   settings_.read_deadline = settings_.total_time + std::chrono::milliseconds(1);
   const LiquidityReport late = gather();
   EXPECT_EQ(late.reads, 0U);
-  EXPECT_EQ(late.venues[0].why, "time limit reached");
+  EXPECT_EQ(late.venues[0].why.text, "time limit reached");
 }
 
 // Burned by owner, locked while the unlock time is after the head block time, withdrawable when
@@ -378,41 +380,6 @@ TEST_F(TokenLiquidityTest, AGraduatedCurveReachesItsSimpleDexPool) {
   EXPECT_TRUE(venue(report, "simpledex").pools.empty()) << "no direct read before graduation";
 }
 
-// Which symbol: the list decides whether a contract is shared; a shared contract is never chosen
-// for silently, and a symbol the whole list lacks is not held.
-TEST(ChooseSymbol, TheListDecidesSharedAndHeld) {
-  struct Case {
-    std::string reply;
-    std::optional<std::string> requested, market, chosen;
-    std::optional<bool> shared;  // none: the list was not read
-  };
-  const std::string one = R"({"rows":[{"scope":"........dhbp4"}],"more":)";
-  const std::string two = R"({"rows":[{"scope":"........dhbp4"},{"scope":"........edc5c"}],)"
-                          R"("more":)";
-  const std::vector<Case> cases = {
-      {one + R"(""})", std::nullopt, std::nullopt, "TOK", false},
-      {one + R"(""})", std::nullopt, "XPR", "XPR", false},
-      {one + R"("XPR"})", std::nullopt, "TOK", std::nullopt, true},
-      {one + "true}", std::nullopt, std::nullopt, std::nullopt, true},
-      {one + "false}", "NOPE", std::nullopt, std::nullopt, false},
-      {one + "true}", "NOPE", std::nullopt, "NOPE", true},
-      {two + "false}", std::nullopt, "TOK", std::nullopt, true},
-      {two + "false}", "XPR", std::nullopt, "XPR", true},
-      {"<html>", std::nullopt, "TOK", std::nullopt, std::nullopt},
-      {"<html>", "TOK", std::nullopt, "TOK", std::nullopt},
-      {R"({"rows":null})", std::nullopt, "TOK", std::nullopt, std::nullopt},
-      {R"({"rows":{}})", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
-  };
-  JsonReader reader;
-  for (const Case& c : cases) {
-    const SymbolChoice choice =
-        choose_symbol(c.requested, contract_symbols(reader, c.reply), c.market);
-    EXPECT_EQ(choice.symbol, c.chosen) << c.reply;
-    EXPECT_EQ(choice.shared, c.shared) << c.reply;
-    EXPECT_EQ(choice.symbol.has_value(), choice.why.empty()) << c.reply;
-  }
-}
-
 TEST_F(TokenLiquidityTest, WithoutAChosenSymbolNoVenueIsRead) {
   scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
   const LiquidityReport report = gather("tok", std::nullopt);
@@ -420,7 +387,7 @@ TEST_F(TokenLiquidityTest, WithoutAChosenSymbolNoVenueIsRead) {
   EXPECT_EQ(report.symbols, (std::vector<std::string>{"TOK", "XPR"}));
   for (const LiquidityVenue& each : report.venues) {
     EXPECT_EQ(each.status, VenueStatus::unavailable);
-    EXPECT_EQ(each.why, "the contract holds several token symbols");
+    EXPECT_EQ(each.why.text, "the contract holds several token symbols");
   }
 }
 

@@ -7,8 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "chain/token_facts.h"
+#include "chain/account_reply.h"
+#include "chain/history_reply.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
 #include "chain/xpr_replies.h"
+#include "common/calendar.h"
 
 namespace tarnwick {
 namespace {

@@ -2,9 +2,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "chain/account_reply.h"
+#include "chain/history_reply.h"
 #include "chain/json_lookup.h"
 #include "chain/json_parse.h"
-#include "chain/token_facts.h"
+#include "chain/market_reply.h"
+#include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
+#include "common/calendar.h"
 #include "common/text.h"
 #include "service/update_notice.h"
 

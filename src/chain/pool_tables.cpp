@@ -1,152 +1,16 @@
-#include "chain/pool_rows.h"
+#include "chain/pool_tables.h"
 
-#include <cmath>
-#include <limits>
+#include <utility>
 
-#include "chain/token_facts.h"
+#include "chain/field_forms.h"
+#include "chain/table_page.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
 
-// ---- Field forms.
-
-// true/false, or 1/0.
-std::optional<bool> flag(JsonValue& value) {
-  if (const std::optional<bool> held = boolean(value)) return held;
-  const std::optional<std::uint64_t> whole = whole_number(value);
-  if (whole && *whole <= 1) return *whole == 1;
-  return std::nullopt;
-}
-
-// An unsigned integer as a number (one beyond 64 bits comes as the nearest double, kept when it
-// is whole) or as a decimal text.
-std::optional<Uint128> wide_unsigned(JsonValue& value) {
-  if (const std::optional<std::string_view> digits = text(value)) return parse_uint128(*digits);
-  const std::optional<JsonNumber> held = number(value);
-  if (!held) return std::nullopt;
-  if (const auto* whole = std::get_if<std::uint64_t>(&*held)) return *whole;
-  if (const auto* real = std::get_if<double>(&*held)) {
-    if (*real >= 0.0 && *real < 0x1p128 && std::floor(*real) == *real) {
-      return static_cast<Uint128>(*real);
-    }
-  }
-  return std::nullopt;
-}
-
-std::optional<std::uint64_t> unsigned64(JsonValue& value) {
-  const std::optional<Uint128> wide = wide_unsigned(value);
-  if (!wide || *wide > std::numeric_limits<std::uint64_t>::max()) return std::nullopt;
-  return static_cast<std::uint64_t>(*wide);
-}
-
-// A signed integer as a number or a decimal text.
-std::optional<std::int64_t> signed64(JsonValue& value) {
-  if (const std::optional<std::string_view> digits = text(value)) return parse_int64(*digits);
-  const std::optional<JsonNumber> held = number(value);
-  if (!held) return std::nullopt;
-  if (const auto* negative = std::get_if<std::int64_t>(&*held)) return *negative;
-  if (const auto* whole = std::get_if<std::uint64_t>(&*held);
-      whole != nullptr && *whole <= std::numeric_limits<std::int64_t>::max()) {
-    return static_cast<std::int64_t>(*whole);
-  }
-  return std::nullopt;
-}
-
-// Unix seconds as a number or a decimal text, or a chain time text.
-std::optional<std::int64_t> seconds(JsonValue& value) {
-  if (const std::optional<std::string_view> time = text(value)) {
-    if (const std::optional<std::int64_t> whole = parse_int64(*time)) return whole;
-    if (time->size() < 19 || (*time)[10] != 'T') return std::nullopt;
-    return created_seconds(*time);
-  }
-  return signed64(value);
-}
-
-std::optional<Asset> asset(JsonValue& value) {
-  const std::optional<std::string_view> quantity = text(value);
-  return quantity ? parse_asset(*quantity) : std::nullopt;
-}
-
-std::optional<TokenSymbol> token_symbol_of(JsonValue& value) {
-  const std::optional<std::string_view> written = text(value);
-  return written ? parse_token_symbol(*written) : std::nullopt;
-}
-
-// A symbol's code, from "4,SYM" or a bare "SYM".
-std::optional<std::string> symbol_code(JsonValue& value) {
-  const std::optional<std::string_view> named = text(value);
-  if (!named) return std::nullopt;
-  if (const std::optional<TokenSymbol> symbol = parse_token_symbol(*named)) return symbol->code;
-  if (is_symbol_code(*named)) return std::string(*named);
-  return std::nullopt;
-}
-
-std::optional<std::string> account(JsonValue& value) {
-  const std::optional<std::string_view> name = text(value);
-  if (!name || name->empty()) return std::nullopt;
-  return std::string(*name);
-}
-
-// {"quantity":"1.0000 SYM","contract":"eosio.token"}
-std::optional<PoolSide> extended_asset(JsonValue& value) {
-  std::optional<Asset> quantity;
-  std::optional<std::string> contract;
-  for_each_member(value, [&](std::string_view key, JsonValue& member) {
-    if (is_key(key, "quantity")) quantity = asset(member);
-    if (is_key(key, "contract")) contract = account(member);
-  });
-  if (!quantity || !contract) return std::nullopt;
-  return PoolSide{.contract = std::move(*contract),
-                  .symbol = std::move(quantity->symbol),
-                  .precision = quantity->precision,
-                  .units = quantity->units};
-}
-
 bool holds(const PoolSide& side, std::string_view token, std::string_view symbol) {
   return side.contract == token && side.symbol == symbol;
-}
-
-// ---- Pages.
-
-// Reads `rows` with read_row(row, kept), which returns false for a row it cannot read; the first
-// such row ends the page as unrecognised. `more` is set by true or by a non-empty text, and
-// `next_key` is taken as text or as a number.
-template <class Row, class ReadRow>
-RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read_row) {
-  RowsPage<Row> page;
-  bool has_rows = false;
-  bool recognised = true;
-  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "more")) page.more = more_flag(value);
-    if (is_key(key, "next_key")) {
-      if (const std::optional<std::string_view> next = text(value)) {
-        page.next_key = std::string(*next);
-      } else if (const std::optional<std::uint64_t> whole = whole_number(value)) {
-        page.next_key.clear();
-        append_decimal128(page.next_key, *whole);
-      }
-    }
-    if (!is_key(key, "rows")) return;
-    recognised = true;
-    page.rows.clear();
-    page.rows_seen = 0;
-    // A `rows` that is no array (null, an object, a text) is no answer: never an empty table.
-    has_rows = for_each_element(value, [&](JsonValue& row) {
-      ++page.rows_seen;
-      recognised = read_row(row, page.rows);
-      return recognised;
-    });
-  });
-  if (!json) {
-    page.why = "reply not JSON";
-  } else if (!has_rows) {
-    page.why = "reply without rows";
-  } else if (!recognised) {
-    page.why = row_shape_not_recognised;
-  }
-  if (!page.why.empty()) page.rows.clear();
-  return page;
 }
 
 }  // namespace
@@ -332,16 +196,6 @@ RowsPage<LockRow> locks_page(JsonReader& reader, std::string_view reply) {
     kept.push_back(LockRow{.position = *position, .unlock = *unlock});
     return true;
   });
-}
-
-std::optional<std::int64_t> head_block_seconds(JsonReader& reader, std::string_view reply) {
-  std::optional<std::int64_t> head;
-  reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
-    if (!is_key(key, "head_block_time")) return;
-    const std::optional<std::string_view> time = text(value);
-    head = time ? created_seconds(*time) : std::nullopt;
-  });
-  return head;
 }
 
 }  // namespace tarnwick

@@ -1,7 +1,5 @@
-// The readers of the exchanges' pool tables, as public API nodes print their rows
-// (get_table_rows with json:true): booleans as 1/0 or true/false; 64-bit and wider integers as a
-// number or a decimal text; assets as "1.0000 SYM"; symbols as "4,SYM"; extended assets as
-// {"quantity","contract"}. Every such form is read; other members are ignored. A row lacking a
+// The readers of the exchanges' pool tables, one page at a time (chain/table_page.h), each field in
+// every form nodes print it (chain/field_forms.h); other members are ignored. A row lacking a
 // field its venue needs, or holding it in another form, makes the whole page unrecognised: a
 // venue whose rows cannot be read is never taken for a venue without the token's pools. Pure
 // functions of the reply text; nothing throws.
@@ -14,23 +12,12 @@
 #include <vector>
 
 #include "assess/liquidity.h"
+#include "assess/reason.h"
+#include "chain/table_page.h"
 
 namespace tarnwick {
 
 class JsonReader;
-
-inline constexpr std::string_view row_shape_not_recognised = "row shape not recognised";
-
-// A page of a table: the rows kept, how many rows the page held, whether the table goes on and
-// where (`next_key`, the bound of the next page), or why the page cannot be read.
-template <class Row>
-struct RowsPage {
-  std::vector<Row> rows;
-  std::size_t rows_seen = 0;
-  bool more = false;
-  std::string next_key;
-  std::string why;  // "reply not JSON", "reply without rows", row_shape_not_recognised
-};
 
 // proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,
 // amplifier or reserved. Kept: the pools holding the token (contract and symbol), shares all
@@ -79,8 +66,5 @@ struct LockRow {
   std::int64_t unlock = 0;
 };
 RowsPage<LockRow> locks_page(JsonReader& reader, std::string_view reply);
-
-// The head_block_time of a get_info reply, in Unix seconds.
-std::optional<std::int64_t> head_block_seconds(JsonReader& reader, std::string_view reply);
 
 }  // namespace tarnwick

@@ -1,0 +1,87 @@
+// ReadSession: the reads of one request, made through one transport and read with one JSON
+// reader, within the route's read budget (a count and a time). It is the one place where a read
+// becomes a fact or a reason: a read that fails, or that the budget does not reach, is never a
+// fact, and every fact names the node that answered it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "assess/reason.h"
+#include "chain/transport.h"
+
+namespace tarnwick {
+
+class JsonReader;
+
+// How many reads a request may make and how long it may read. A read starts only while at least
+// `read_deadline` of `total_time` remains, so no read started runs past it.
+struct ReadBudget {
+  std::uint32_t max_reads = 0;
+  std::chrono::milliseconds total_time{0};
+  std::chrono::milliseconds read_deadline{0};
+};
+
+// What one read gave: its reply and node, or the reason there is none.
+struct Reading {
+  std::optional<std::string> reply;
+  std::string node;  // empty without a reply
+  Reason why;        // read failed, or not reached within the budget; empty with a reply
+};
+
+// The one step from a read to a fact: `from_reply(reader, reply)` for a reply, the fact naming
+// the node that gave it; for no reply, the fact unavailable with the reading's reason.
+template <class Fact, class FromReply>
+Fact fact_of(JsonReader& reader, const Reading& reading, FromReply&& from_reply) {
+  if (!reading.reply) {
+    Fact fact;
+    fact.why = reading.why;
+    return fact;
+  }
+  Fact fact = from_reply(reader, *reading.reply);
+  fact.node = reading.node;
+  return fact;
+}
+
+class ReadSession {
+ public:
+  // REQUIRES: `transport` and `reader` outlive the session.
+  ReadSession(Transport& transport, JsonReader& reader, ReadBudget budget);
+
+  // Why no further read may start ("read limit reached", "time limit reached"); empty while one
+  // may.
+  Reason refusal() const;
+
+  // Reads `requests` in order, each charged to the budget when it starts; a read the budget does
+  // not reach is not made and gets the refusal.
+  std::vector<Reading> read(std::span<const ChainRequest> requests);
+  Reading read(const ChainRequest& request);
+
+  // One read made into a fact (fact_of).
+  template <class Fact, class FromReply>
+  Fact fact(const ChainRequest& request, FromReply&& from_reply) {
+    return fact_of<Fact>(reader_, read(request), std::forward<FromReply>(from_reply));
+  }
+
+  JsonReader& reader() { return reader_; }
+  std::uint32_t reads() const { return reads_; }
+  // The node the next read asks first: after reads that a node answered, the one that did.
+  std::string node_in_use() const { return transport_.node_in_use(); }
+
+ private:
+  Transport& transport_;
+  JsonReader& reader_;
+  ReadBudget budget_;
+  std::chrono::steady_clock::time_point start_;
+  std::uint32_t reads_ = 0;
+};
+
+// The text of a read that no node answered.
+inline constexpr std::string_view read_failed_text = "read failed";
+
+}  // namespace tarnwick

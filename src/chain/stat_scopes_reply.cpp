@@ -1,0 +1,54 @@
+#include "chain/stat_scopes_reply.h"
+
+#include <algorithm>
+
+#include "common/account_name.h"
+#include "common/json_reader.h"
+#include "common/symbol_code.h"
+
+namespace tarnwick {
+
+std::optional<std::string> scope_symbol(std::string_view scope) {
+  const std::optional<std::uint64_t> code = encode_account_name(scope);
+  if (!code) return std::nullopt;
+  std::string symbol;
+  std::uint64_t rest = *code;
+  while (rest != 0 && symbol.size() < 8) {
+    const auto letter = static_cast<char>(rest & 0xFFU);
+    if (letter < 'A' || letter > 'Z') return std::nullopt;
+    symbol += letter;
+    rest >>= 8;
+  }
+  if (!is_symbol_code(symbol)) return std::nullopt;
+  return symbol;
+}
+
+ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
+  ContractSymbols out;
+  bool has_rows = false;
+  const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
+    if (is_key(key, "more")) out.more = more_flag(value);
+    if (!is_key(key, "rows")) return;
+    out.symbols.clear();
+    std::size_t seen = 0;
+    // A `rows` that is no array is no answer: never a contract without symbols.
+    has_rows = for_each_element(value, [&](JsonValue& row) {
+      const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
+      if (symbol &&
+          std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
+        out.symbols.push_back(*symbol);
+      }
+      return ++seen < contract_symbol_limit;
+    });
+  });
+  if (!json) {
+    out = ContractSymbols{};
+    out.why = reason(ReasonCode::not_json, "reply not JSON");
+  } else if (!has_rows) {
+    out = ContractSymbols{};
+    out.why = reason(ReasonCode::shape_not_recognised, "reply without rows");
+  }
+  return out;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,55 @@
+// The network as a read session reaches it: a read is a path on the node in use (with its query)
+// and, for a POST, a JSON body; what comes back is the reply text and the node that gave it. The
+// production transport goes through the chain client (its failover and deadlines included);
+// tests put a transport in memory under the same sessions and plans.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "common/https_client.h"
+
+namespace tarnwick {
+
+class ChainClient;
+
+// One read: `path` on the node ("/v1/chain/get_account", "/v2/history/get_actions?account=..")
+// and, for a POST, its finished JSON body; a GET has none.
+struct ChainRequest {
+  std::string path;
+  std::optional<std::string> body;
+
+  bool operator==(const ChainRequest&) const = default;
+};
+
+// What one read brought: the reply text and the base of the node that gave it, or ReadFailure
+// with an empty node.
+struct Delivery {
+  ReadOutcome outcome;
+  std::string node;
+};
+
+class Transport {
+ public:
+  virtual ~Transport() = default;
+  // Reads each of `requests` and returns their deliveries in the same order. Cannot fail: a read
+  // that fails is its delivery's ReadFailure.
+  virtual std::vector<Delivery> deliver(std::span<const ChainRequest> requests) = 0;
+  // The base of the node the next read asks first.
+  virtual std::string node_in_use() const = 0;
+};
+
+// Over `client`, one read after another, each on the node in use first.
+class ClientTransport final : public Transport {
+ public:
+  explicit ClientTransport(const ChainClient& client) : client_(client) {}
+  std::vector<Delivery> deliver(std::span<const ChainRequest> requests) override;
+  std::string node_in_use() const override;
+
+ private:
+  const ChainClient& client_;
+};
+
+}  // namespace tarnwick
