@@ -22,10 +22,13 @@ const VERDICT = { token: 'mytoken', level: 'ELEVATED_RISK_WARNING', severity: 5,
   unverified: true, block: false, alert: ALERT };
 const NOT_AVAILABLE = { available: false, current: '0.1.1' };
 const MARKUP = '<img src=x onerror="window.pwned=1">';
+const RESTS_ON = ['permissions', 'market', 'creation', 'prior_rug', 'reputation'];
 const EVIDENCE = { version: 1, token: 'mytoken', symbol: 'MYT', shared: false, subject: 'contract',
-  verdict: { level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17, unverified: true, block: false },
+  shared_counted_as: null,
+  verdict: { level: 'ELEVATED_RISK_WARNING', severity: 5, hazard: 17, unverified: true, block: false,
+    rests_on: RESTS_ON },
   measured: { level: 'ELEVATED_RISK_WARNING', severity: 7, hazard: 19, block: false,
-    holders_measured: true, activity_measured: false },
+    holders_measured: true, activity_measured: false, rests_on: [...RESTS_ON, 'holders', 'activity', 'symbols'] },
   facts: {
     permissions: { status: 'read', last_code_update: null, permissions: [
       { name: 'owner', keys: 2, accounts: [], privileged: true },
@@ -50,7 +53,9 @@ const EVIDENCE = { version: 1, token: 'mytoken', symbol: 'MYT', shared: false, s
 const FACTORY = { ...EVIDENCE, token: 'xtokens', symbol: null, shared: true, facts: { ...EVIDENCE.facts,
   supply: { status: 'unavailable', why: 'the contract holds several token symbols', symbols: ['XBTC', 'XETH'],
     symbols_more: true } } };
-const ofSymbol = (symbol) => ({ ...FACTORY, symbol, subject: 'issuer', facts: { ...FACTORY.facts,
+const ofSymbol = (symbol) => ({ ...FACTORY, symbol, subject: 'issuer', measured: { ...EVIDENCE.measured,
+  rests_on: ['permissions', 'market', 'prior_rug', 'reputation', 'holders', 'activity', 'issuer', 'creator', 'symbols'] },
+facts: { ...FACTORY.facts,
   supply: { ...EVIDENCE.facts.supply, symbol, supply: `1.0000 ${symbol}`, issuer: 'bridge' },
   activity: { status: 'read', symbol_actions: 3, per_hour: 2, saturated: false, threshold: 75 },
   issuer: { status: 'read', name: 'bridge', is_contract: false, created: '2026-12-06T09:00:00', age_days: 1,
@@ -339,10 +344,13 @@ describe('evidence panel', () => {
     let release;
     const held = new Promise((resolve) => { release = resolve; });
     const moved = { ...EVIDENCE, verdict: { ...EVIDENCE.verdict, severity: 6 } };
+    const unreadList = { ...ofSymbol('TOK'), shared: null, subject: 'both', shared_counted_as: 'possibly shared',
+      facts: { ...ofSymbol('TOK').facts, market: { status: 'read', rows_read: 9, limit_reached: true, more: true, row: null },
+        issuer: { status: 'partly', why: 'its read failed', counted_as: 'not fresh', name: 'bridge', listed: true } } };
     const { page } = await openCockpit(browser, {
-      '/scan': scripted(answer(VERDICT), answer(VERDICT), answer(VERDICT)),
+      '/scan': scripted(answer(VERDICT), answer(VERDICT), answer(VERDICT), answer(VERDICT)),
       '/evidence': scripted(answer(EVIDENCE), async (route) => { await held;
-        await route.fulfill(json(EVIDENCE)); }, answer(moved)),
+        await route.fulfill(json(EVIDENCE)); }, answer(moved), answer(unreadList)),
       '/update': notAvailable,
     });
     await scanFor(page, 'mytoken');
@@ -365,6 +373,13 @@ describe('evidence panel', () => {
     await page.waitForEvent('requestfinished');
     await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 200); }));
     assert.deepEqual(await evidencePanel(page), changed);
+    // A fact read in part shows what was read; a market list cut short and an unread list of symbols say so.
+    await scanFor(page, 'mytoken');
+    const shown = await evidencePanel(page);
+    assert.deepEqual([shown.subject[1], shown.rows.filter((r) => /markets read|Issue|issuer is/.test(r))], [
+      'The contract\'s list of symbols could not be read: counted as possibly shared.', ['readNo market on the exchange ' +
+      'names the token (9 markets read, more markets exist than were read)', 'partlyIssuer: partly read — its read ' +
+      'failed. Not read: counted as not fresh', 'readIssued by bridge', 'readThe issuer is on your prior-rug list']]);
     await page.close();
   });
 });
@@ -433,6 +448,11 @@ describe('liquidity panel', () => {
           'locked 25 % · burned 25 % · withdrawable 50 % · first unlock 2026-07-01T00:00:00 UTC · 4 positions read']],
       bars: [['sh-unknown 100%'], ['sh-locked 25%', 'sh-burned 25%', 'sh-withdrawable 50%']] }],
     ['every venue read, none with a pool', liquidityOf(none), { state: '', total: 'No pool found on the venues read.' }],
+    ['the list of symbols unread; a lock with no end', liquidityOf([['swap.alcor', 'read', [{ ...pool(3, '10.0000 MYT',
+      '20.0000 XPR', { locked: 10000 }), unlock_without_end: true }]]], { shared: null, shared_counted_as: 'possibly shared' }),
+    { state: 'The contract\'s list of symbols could not be read: counted as possibly shared.', total: '1 pool.',
+      venues: [['read swap.alcor', 'Pool 3: 10.0000 MYT with 20.0000 XPR (XPR of eosio.token)',
+        'locked 100 % · locked with no end date']], bars: [['sh-locked 100%']] }],
     ['no pool on the venues read, but one venue unread', liquidityOf([...none.slice(0, 3), ['swap.alcor', 'unavailable']]),
       { state: '', total: '' }],
     ['no symbol to look for', liquidityOf(none.map(([venue]) => [venue, 'unavailable']),
@@ -507,6 +527,13 @@ describe('watchlist', () => {
     await page.click('#watch');
   };
   const stored = (page) => page.evaluate(() => localStorage.getItem('tarnwick.watchlist'));
+  // Runs the clock past the next round and waits until every entry has been checked in it.
+  const round = async (page) => {
+    const before = JSON.parse(await stored(page)).tokens.map((t) => t.checked);
+    await page.clock.runFor('11:00');
+    await page.waitForFunction((times) => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
+      .every((t, i) => t.checked !== times[i]), before);
+  };
   // Each case starts with no tab holding the watch lock and an empty list, whatever came before.
   afterEach(async () => {
     await Promise.all(browser.context.pages().map((p) => p.close()));
@@ -584,17 +611,30 @@ describe('watchlist', () => {
   });
   test('a market read failing during a check is partly read: the verdict is neither compared nor ' +
     'notified, while a real change of another fact in that check is; a list stored before read ' +
-    'states were kept starts as a baseline', async () => {
+    'states were kept starts as a baseline; a shared token whose issuer read fails is partly read, and ' +
+    'its next whole read reports the rise from the verdict added while its market was unread', async () => {
     await browser.context.grantPermissions(['notifications'], { origin: ORIGIN });
-    const allClear = { level: 'NO_RISK_FOUND', severity: 0, hazard: 0, unverified: true, block: false };
+    const allClear = { level: 'NO_RISK_FOUND', severity: 0, hazard: 0, unverified: true, block: false,
+      rests_on: RESTS_ON };
     const failedMarket = { ...watched(null), verdict: allClear,
       facts: { ...watched(null).facts, market: { status: 'unavailable', why: 'read failed',
         counted_as: 'a market that is not thin: bit 0 not set', hazard_bits: [], measured_bits: [] },
       code: { ...EVIDENCE.facts.code, hash: 'cd'.repeat(32) } } };
+    // TOK on xtokens, judged by its listed issuer; its market is unread until the last check.
+    const tok = (level, severity, facts) => ({ ...ofSymbol('TOK'), measured: { ...ofSymbol('TOK').measured,
+      level, severity }, facts: { ...ofSymbol('TOK').facts, ...facts } });
+    const issuer = { ...ofSymbol('TOK').facts.issuer, listed: true };
+    const refused = (route) => route.abort('connectionrefused');
     const { page } = await watchTab({ '/scan': (route) => route.fulfill(json(VERDICT)),
-      '/evidence': byToken({ mytoken: [answer(watched(1)), answer(failedMarket)],
-        older: [answer(watched(1))] }) });
+      '/evidence': byToken({ mytoken: [answer(watched(1)), answer(failedMarket), refused],
+        'xtokens/TOK': [answer(tok('ELEVATED_RISK_WARNING', 6, { issuer })),
+          answer(tok('NO_RISK_FOUND', 2, { issuer: { status: 'partly', why: 'the account read failed',
+            counted_as: 'neither fresh nor listed', name: 'bridge', is_contract: false, listed: true } })),
+          answer(tok('ELEVATED_RISK_WARNING', 8, { issuer, market: watched(1).facts.market }))],
+        older: [answer(watched(1)), refused] }) });
     await addShown(page, 'mytoken');
+    await page.fill('#sym', 'TOK');
+    await addShown(page, 'xtokens');
     // An entry as the page before kept it: no read states beside its verdict.
     await page.evaluate(() => {
       const list = JSON.parse(localStorage.getItem('tarnwick.watchlist'));
@@ -604,17 +644,19 @@ describe('watchlist', () => {
         severity: 0, failed: null, base, changes: [] });
       localStorage.setItem('tarnwick.watchlist', JSON.stringify(list));
     });
-    await page.clock.runFor('11:00');
-    await page.waitForFunction(() => typeof JSON.parse(localStorage.getItem('tarnwick.watchlist'))
-      .tokens[1].base['level@'] === 'string');
-    const [mine, older] = await rows(page);
+    await round(page);
+    const [mine, shared, older] = await rows(page);
     assert.match(mine, /^@mytoken\nELEVATED_RISK_WARNING\n/);
     assert.match(mine, /\nPartly read: market \(read failed\)\. The level, hazard and measured verdict were not compared\.\n/);
     assert.ok(mine.endsWith(`Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`), mine);
+    assert.ok(shared.endsWith('\nPartly read: issuer (the account read failed). The measured verdict was not compared.'), shared);
     assert.match(older, /^@older\nELEVATED_RISK_WARNING\nseverity 5 · checked .+\nRemove$/);
-    assert.deepEqual(await page.evaluate(() => window.notes),
-      [['Tarnwick: @mytoken changed', `Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`]]);
+    const codeChanged = ['Tarnwick: @mytoken changed', `Code hash: ${'ab'.repeat(32)} → ${'cd'.repeat(32)}`];
+    assert.deepEqual(await page.evaluate(() => window.notes), [codeChanged]);
     assert.equal(JSON.parse(await stored(page)).tokens[0].base.level, 'ELEVATED_RISK_WARNING');
+    await round(page);
+    assert.deepEqual(await page.evaluate(() => window.notes), [codeChanged, ['Tarnwick: TOK on @xtokens changed',
+      'Measured verdict: ELEVATED_RISK_WARNING, severity 6 → ELEVATED_RISK_WARNING, severity 8']]);
   });
 
   test('an entry with a symbol is its own entry and is checked with it; the pair side drained on a venue ' +
@@ -639,20 +681,12 @@ describe('watchlist', () => {
     };
     await addWatched('');
     await addWatched('XBTC');
-    const checked = () => page.evaluate(() => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
-      .map((t) => t.checked));
-    const first = await checked();
-    await page.clock.runFor('11:00');
-    await page.waitForFunction((before) => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
-      .every((t, i) => t.checked !== before[i]), first);
+    await round(page);
     const pulled = 'Liquidity pulled on swap.alcor: 2000000 XPR → 1000000 XPR';
     assert.deepEqual((await rows(page)).map((r) => r.split('\n').filter((l) => l.includes(' → '))
       .map((l) => l.replace(/^.+ · /, ''))), [[], [pulled]]);
     // Drained while unread, read again at just over half of the last amount read: no report.
-    const second = await checked();
-    await page.clock.runFor('11:00');
-    await page.waitForFunction((before) => JSON.parse(localStorage.getItem('tarnwick.watchlist')).tokens
-      .every((t, i) => t.checked !== before[i]), second);
+    await round(page);
     const shown = await rows(page);
     assert.match(shown[0], /^@mytoken\n/);
     assert.match(shown[1], /^XBTC on @mytoken\n/);

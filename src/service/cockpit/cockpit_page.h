@@ -1,5 +1,6 @@
-// The cockpit: one self-contained HTML page (index.html beside this header), embedded into the
-// program at build time and served unchanged for "/" and "/index.html".
+// The cockpit: one self-contained HTML page, assembled at build time from the markup (page.html
+// beside this header) and the style sheet and scripts it places inline, embedded into the program
+// and served unchanged for "/" and "/index.html".
 #pragma once
 
 #include <string_view>

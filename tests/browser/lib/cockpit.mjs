@@ -13,7 +13,10 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 // The page always runs at the address the product serves it from, so that its same-origin
 // requests and the service's Host guard see exactly what they see in use.
 export const ORIGIN = 'http://127.0.0.1:8070';
-export const PAGE_FILE = path.resolve(here, '../../../src/service/cockpit/index.html');
+// The page as the build assembles it from src/service/cockpit/ (ctest names it; by hand, the
+// Release build's).
+export const PAGE_FILE = process.env.TARNWICK_COCKPIT_PAGE ||
+  path.resolve(here, '../../../build/release/cockpit/index.html');
 export const ARTIFACTS = path.resolve(here, '../artifacts');
 
 // The browser that tests/browser/CMakeLists.txt found (Chromium or Google Chrome).
