@@ -57,8 +57,9 @@ class ReadSession {
   // may.
   Reason refusal() const;
 
-  // Reads `requests` in order, each charged to the budget when it starts; a read the budget does
-  // not reach is not made and gets the refusal.
+  // Reads `requests` together (the transport decides how many at once), each charged to the
+  // budget in the order given, before any starts; a read the budget does not reach is not made
+  // and gets the refusal. The readings in the order of `requests`.
   std::vector<Reading> read(std::span<const ChainRequest> requests);
   Reading read(const ChainRequest& request);
 

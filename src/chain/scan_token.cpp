@@ -1,6 +1,5 @@
 #include "chain/scan_token.h"
 
-#include <array>
 #include <string>
 #include <utility>
 
@@ -23,15 +22,14 @@ std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& co
                                      std::string_view token) {
   Reading account = session.read(account_request(token));
   if (!account.reply) return std::nullopt;
-  const std::array<ChainRequest, 4> rest = {
-      table_rows_request(market_rows_body()),
-      account_request(token),
-      actions_request(token),
-      table_rows_request(reputation_rows_body(context.reputation_contract, token)),
-  };
-  std::vector<Reading> readings = session.read(rest);
-  return ScanReplies{std::move(*account.reply), std::move(account.node), std::move(readings[0]),
-                     std::move(readings[1]),    std::move(readings[2]),  std::move(readings[3])};
+  // One after another: a scan asks one node one thing at a time.
+  Reading markets = session.read(table_rows_request(market_rows_body()));
+  Reading creation = session.read(account_request(token));
+  Reading history = session.read(actions_request(token));
+  Reading reputation =
+      session.read(table_rows_request(reputation_rows_body(context.reputation_contract, token)));
+  return ScanReplies{std::move(*account.reply), std::move(account.node), std::move(markets),
+                     std::move(creation),       std::move(history),      std::move(reputation)};
 }
 
 ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::string_view token,

@@ -33,9 +33,9 @@ struct ScanReplies {
   Reading reputation;
 };
 
-// The five reads, in order. When the first account read fails, returns none at once and makes
-// no other read. REQUIRES: `token` is a validated account name (it goes into the history address
-// verbatim).
+// The five reads, one after another, in order. When the first account read fails, returns none
+// at once and makes no other read. REQUIRES: `token` is a validated account name (it goes into the
+// history address verbatim).
 std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
                                      std::string_view token);
 

@@ -1,11 +1,13 @@
 // gather_evidence: the facts behind the verdict of one token, for /evidence. It makes the five
-// reads of a scan (read_scan: same order, same texts), reads them into the scan's record and
-// weighs that record as scan_token does, so its verdict is the one /scan gives for the same
-// replies and its facts are the ones that verdict rests on; then at most six more reads on the
-// same client, in this order: the contract's symbols (the scopes of its "stat" table), the supply
-// of the chosen symbol (get_currency_stats), its top holders (history node), the contract's code
-// hash, the issuer's account (when another account issues the token) and the contract's creator
-// (history node): at most 11 reads in all, a read tried on several nodes counting once.
+// reads of a scan (same texts), reads them into the scan's record and weighs that record as
+// scan_token does, so its verdict is the one /scan gives for the same replies and its facts are
+// the ones that verdict rests on; and at most six more: the contract's symbols (the scopes of its
+// "stat" table), the supply of the chosen symbol (get_currency_stats), its top holders (history
+// node), the contract's code hash, the issuer's account (when another account issues the token)
+// and the contract's creator (history node): at most 11 reads in all, a read tried on several
+// nodes counting once. Each read starts as soon as what it needs is known, in four rounds: the
+// account alone; then, together, the market and the symbols first, the rest of the scan's reads,
+// the code hash and the creator; then the supply; then the holders and the issuer.
 #pragma once
 
 #include <optional>

@@ -1,31 +1,24 @@
 #include "chain/token_liquidity.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
 #include <map>
-#include <variant>
+#include <memory>
+#include <span>
+#include <utility>
+#include <vector>
 
-#include "chain/account_reply.h"
 #include "chain/chain_info_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/code_hash_reply.h"
-#include "chain/creator_reply.h"
-#include "chain/currency_stats_reply.h"
-#include "chain/history_reply.h"
 #include "chain/market_reply.h"
 #include "chain/pool_tables.h"
 #include "chain/read_session.h"
-#include "chain/reputation_reply.h"
-#include "chain/scan_values.h"
-#include "chain/stat_scopes_reply.h"
 #include "chain/token_symbol.h"
-#include "chain/top_holders_reply.h"
-#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 LiquidityVenue named_venue(std::string_view name) {
   LiquidityVenue venue;
@@ -49,55 +42,126 @@ struct PageQuery {
   bool reverse = false;
 };
 
-// Reads pages of a table until it ends, `keep(page)` returns false (it has what it needs) or the
-// bound stops it, which marks the venue capped. A failed read or an unreadable page marks it
-// unavailable, `what` naming the table. True when the table was read to its end or keep stopped.
-//
-// A node that names as the next page a bound this read already used would have it read the same
-// rows again: the venue is capped there instead.
-template <class Row, class ReadPage, class Keep>
-bool read_pages(ReadSession& session, LiquidityVenue& venue, PageQuery query, PageBound bound,
-                std::string_view what, ReadPage read_page, Keep keep) {
+// How one page read ended, as a pager's reader tells it.
+struct PageEnd {
+  Reason why;  // the page could not be read
+  bool more = false;
+  std::string next_key;
+  bool wants_more = true;  // false: the reader has what it needs
+};
+
+// A table read page by page, one page a round beside the other tables of its round. Its venue is
+// marked capped when the bound stops it, unavailable when a read fails or a page cannot be read
+// (`what` naming the table). A node that names as the next page a bound this table already used
+// would have it read the same rows again: the venue is capped there instead.
+struct Pager {
+  Pager(LiquidityVenue* venue_read, int venue_rank, PageQuery first_page, PageBound page_bound,
+        std::string_view table, std::function<PageEnd(std::string_view)> reader)
+      : venue(venue_read),
+        rank(venue_rank),
+        query(std::move(first_page)),
+        bound(page_bound),
+        what(table),
+        take(std::move(reader)) {}
+
+  LiquidityVenue* venue;
+  int rank;  // the venue's place in the fixed order: its pages are asked in that order
+  PageQuery query;
+  PageBound bound;
+  std::string_view what;
+  std::function<PageEnd(std::string_view reply)> take;  // reads a page and keeps its rows
+  std::uint32_t pages_read = 0;
   std::vector<std::string> bounds_used;
-  for (std::uint32_t page_number = 0;; ++page_number) {
-    if (page_number == bound.pages) {
-      mark(venue, VenueStatus::capped, reason(ReasonCode::over_budget, "page limit reached"));
-      return false;
+  bool going = true;
+  bool whole = false;  // read to its end, or its reader had what it needed
+};
+
+// `read_page` as a pager's reader: the page's rows go to `keep`, which returns false when it has
+// what it needs.
+template <class Row, class ReadPage, class Keep>
+std::function<PageEnd(std::string_view)> page_reader(ReadPage read_page, Keep keep) {
+  return [read_page, keep](std::string_view reply) mutable {
+    const RowsPage<Row> page = read_page(reply);
+    if (!page.why.empty()) return PageEnd{page.why, false, {}, false};
+    const bool wants_more = keep(page);
+    return PageEnd{{}, page.more, page.next_key, wants_more};
+  };
+}
+
+// Reads `pagers` together, a round at a time: each round asks the next page of every table still
+// going, venues in their fixed order (`rank`, then the order the tables were added), until none
+// is. After each round `start_ready(pagers)` may add the tables whose inputs are now known.
+template <class StartReady>
+void read_pages(ReadSession& session, std::vector<std::unique_ptr<Pager>>& pagers,
+                StartReady start_ready) {
+  for (;;) {
+    // A table that goes on beyond its page bound stops here, before what waits for it starts.
+    for (const std::unique_ptr<Pager>& pager : pagers) {
+      if (pager->going && pager->pages_read == pager->bound.pages) {
+        mark(*pager->venue, VenueStatus::capped,
+             reason(ReasonCode::over_budget, "page limit reached"));
+        pager->going = false;
+      }
     }
-    const Reading reading = session.read(
-        table_rows_request(table_page_body(query.code, query.scope, query.table, query.lower,
-                                           query.upper, bound.rows, query.reverse)));
-    if (reading.why.code == ReasonCode::over_budget) {
-      mark(venue, VenueStatus::capped, reading.why);
-      return false;
+    start_ready(pagers);
+    std::vector<Pager*> asking;
+    for (const std::unique_ptr<Pager>& pager : pagers) {
+      if (pager->going) asking.push_back(pager.get());
     }
-    if (!reading.reply) {
-      mark(venue, VenueStatus::unavailable,
-           reason(reading.why.code, std::string(what) + ": " + reading.why.text));
-      return false;
+    if (asking.empty()) return;
+    std::stable_sort(asking.begin(), asking.end(),
+                     [](const Pager* a, const Pager* b) { return a->rank < b->rank; });
+    std::vector<ChainRequest> requests;
+    for (const Pager* pager : asking) {
+      const PageQuery& query = pager->query;
+      requests.push_back(
+          table_rows_request(table_page_body(query.code, query.scope, query.table, query.lower,
+                                             query.upper, pager->bound.rows, query.reverse)));
     }
-    const RowsPage<Row> page = read_page(*reading.reply);
-    if (!page.why.empty()) {
-      mark(venue, VenueStatus::unavailable,
-           page.why.code == ReasonCode::row_not_recognised
-               ? page.why
-               : reason(page.why.code, std::string(what) + ": " + page.why.text));
-      return false;
+    const std::vector<Reading> readings = session.read(requests);
+    for (std::size_t i = 0; i < asking.size(); ++i) {
+      Pager& pager = *asking[i];
+      LiquidityVenue& venue = *pager.venue;
+      const Reading& reading = readings[i];
+      pager.going = false;
+      if (reading.why.code == ReasonCode::over_budget) {
+        mark(venue, VenueStatus::capped, reading.why);
+        continue;
+      }
+      if (!reading.reply) {
+        mark(venue, VenueStatus::unavailable,
+             reason(reading.why.code, std::string(pager.what) + ": " + reading.why.text));
+        continue;
+      }
+      ++pager.pages_read;
+      const PageEnd end = pager.take(*reading.reply);
+      if (!end.why.empty()) {
+        mark(venue, VenueStatus::unavailable,
+             end.why.code == ReasonCode::row_not_recognised
+                 ? end.why
+                 : reason(end.why.code, std::string(pager.what) + ": " + end.why.text));
+        continue;
+      }
+      if (!end.wants_more || !end.more) {
+        pager.whole = true;
+        continue;
+      }
+      if (end.next_key.empty()) {
+        mark(venue, VenueStatus::capped,
+             reason(ReasonCode::shape_not_recognised, "the node gave no next key"));
+        continue;
+      }
+      std::string& next_bound = pager.query.reverse ? pager.query.upper : pager.query.lower;
+      pager.bounds_used.push_back(next_bound);
+      if (std::find(pager.bounds_used.begin(), pager.bounds_used.end(), end.next_key) !=
+          pager.bounds_used.end()) {
+        mark(venue, VenueStatus::capped,
+             reason(ReasonCode::shape_not_recognised, "the node repeated a next key"));
+        continue;
+      }
+      next_bound = end.next_key;
+      pager.going = true;
     }
-    if (!keep(page) || !page.more) return true;
-    if (page.next_key.empty()) {
-      mark(venue, VenueStatus::capped,
-           reason(ReasonCode::shape_not_recognised, "the node gave no next key"));
-      return false;
-    }
-    std::string& next_bound = query.reverse ? query.upper : query.lower;
-    bounds_used.push_back(next_bound);
-    if (std::find(bounds_used.begin(), bounds_used.end(), page.next_key) != bounds_used.end()) {
-      mark(venue, VenueStatus::capped,
-           reason(ReasonCode::shape_not_recognised, "the node repeated a next key"));
-      return false;
-    }
-    next_bound = page.next_key;
   }
 }
 
@@ -125,105 +189,18 @@ std::string decimal(std::uint64_t value) {
   return out;
 }
 
-// The symbol: the market row (when none is requested) and the contract's symbols.
+// The symbol: the market row (when none is requested) and the contract's symbols, read together.
 SymbolChoice resolve_symbol(ReadSession& session, std::string_view token,
                             const std::optional<std::string>& requested) {
+  std::vector<ChainRequest> requests;
+  if (!requested) requests.push_back(table_rows_request(market_rows_body()));
+  requests.push_back(contract_symbols_request(token));
+  const std::vector<Reading> read = session.read(requests);
   std::optional<std::string> market;
-  if (!requested && session.refusal().empty()) {
-    const Reading markets = session.read(table_rows_request(market_rows_body()));
-    if (markets.reply)
-      market = market_symbol(read_market(session.reader(), *markets.reply, token), token);
+  if (!requested && read.front().reply) {
+    market = market_symbol(read_market(session.reader(), *read.front().reply, token), token);
   }
-  return choose_symbol(requested, read_contract_symbols(session, token), market);
-}
-
-LiquidityVenue proton_swaps(ReadSession& session, const LiquiditySettings& settings,
-                            std::string_view token, std::string_view symbol) {
-  LiquidityVenue venue = named_venue("proton.swaps");
-  const PageBound one_page{settings.swaps_rows, 1};
-  read_pages<LiquidityPool>(
-      session, venue, PageQuery{"proton.swaps", "proton.swaps", "pools", "", "", false}, one_page,
-      "pools",
-      [&](std::string_view reply) {
-        return proton_swaps_page(session.reader(), reply, token, symbol);
-      },
-      [&](const RowsPage<LiquidityPool>& page) {
-        venue.pools.insert(venue.pools.end(), page.rows.begin(), page.rows.end());
-        return true;
-      });
-  return venue;
-}
-
-struct DexRead {
-  LiquidityVenue venue = named_venue("simpledex");
-  std::vector<std::uint64_t> ids;  // of every row read
-};
-
-DexRead simpledex(ReadSession& session, const LiquiditySettings& settings, std::string_view token,
-                  std::string_view symbol) {
-  DexRead dex;
-  read_pages<LiquidityPool>(
-      session, dex.venue, PageQuery{"simpledex", "simpledex", "pools", "", "", false},
-      settings.dex_pools, "pools",
-      [&](std::string_view reply) {
-        return simpledex_page(session.reader(), reply, token, symbol, dex.ids);
-      },
-      [&](const RowsPage<LiquidityPool>& page) {
-        append_new(dex.venue.pools, page.rows, as_is);
-        return true;
-      });
-  return dex;
-}
-
-// The launch's curve (newest first, the first of the symbol). Before graduation the curve holds
-// the launch's liquidity; after it, the SimpleDEX pool it graduated to does, read alone when the
-// pages of `dex` did not reach it.
-LiquidityVenue simplelaunch(ReadSession& session, const ScanContext& context,
-                            const LiquiditySettings& settings, std::string_view token,
-                            std::string_view symbol, DexRead& dex) {
-  LiquidityVenue venue = named_venue("simplelaunch");
-  if (token != launch_token_contract) return venue;
-  std::optional<CurveRow> curve;
-  read_pages<CurveRow>(
-      session, venue, PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true},
-      settings.curves, "curves",
-      [&](std::string_view reply) { return curves_page(session.reader(), reply, symbol); },
-      [&](const RowsPage<CurveRow>& page) {
-        if (!page.rows.empty()) curve = page.rows.front();
-        return !curve;
-      });
-  if (!curve) return venue;
-  LaunchCurve& launch = venue.launch.emplace(curve->launch);
-  launch.creator_listed = context.prior_rugs.contains(launch.creator);
-  if (!launch.graduated) {
-    LiquidityPool pool;
-    pool.id = launch.id;
-    pool.token.contract = std::string(token);
-    pool.token.symbol = std::string(symbol);
-    pool.pair = PoolSide{
-        .contract = "eosio.token", .symbol = "XPR", .precision = 4, .units = curve->real_xpr};
-    pool.active = true;
-    pool.when_empty = share_curve;
-    venue.pools.push_back(std::move(pool));
-    return venue;
-  }
-  const std::uint64_t pool_id = launch.dex_pool_id;
-  if (std::find(dex.ids.begin(), dex.ids.end(), pool_id) != dex.ids.end()) return venue;
-  if (dex.venue.status == VenueStatus::read) return venue;  // read whole: there is no such pool
-  const std::string bound = decimal(pool_id);
-  read_pages<LiquidityPool>(
-      session, dex.venue, PageQuery{"simpledex", "simpledex", "pools", bound, bound, false},
-      PageBound{1, 1}, "graduated pool",
-      [&](std::string_view reply) {
-        return simpledex_page(session.reader(), reply, token, symbol, dex.ids);
-      },
-      [&](const RowsPage<LiquidityPool>& page) {
-        for (const LiquidityPool& pool : page.rows) {
-          if (pool.id == pool_id) dex.venue.pools.push_back(pool);
-        }
-        return false;  // one row asked for: a `more` after it is not this pool
-      });
-  return venue;
+  return choose_symbol(requested, contract_symbols_of(session.reader(), read.back()), market);
 }
 
 struct AlcorPool {
@@ -239,88 +216,259 @@ bool burned_owner(std::string_view owner) {
          std::end(burn_accounts);
 }
 
-LiquidityVenue swap_alcor(ReadSession& session, const LiquiditySettings& settings,
-                          std::string_view token, std::string_view symbol) {
-  LiquidityVenue venue = named_venue("swap.alcor");
-  std::vector<AlcorPool> pools;
-  read_pages<AlcorPoolRow>(
-      session, venue, PageQuery{"swap.alcor", "swap.alcor", "pools", "", "", true},
-      settings.alcor_pools, "pools",
-      [&](std::string_view reply) {
-        return alcor_pools_page(session.reader(), reply, token, symbol);
-      },
-      [&](const RowsPage<AlcorPoolRow>& page) {
-        append_new(pools, page.rows, [](const AlcorPoolRow& row) {
-          return AlcorPool{.row = row, .positions = {}, .positions_whole = false};
-        });
-        return true;
-      });
-  if (venue.status == VenueStatus::unavailable) return venue;
+// The reads of one answer, each started as soon as what it needs is known: every venue's first
+// page together, then each table's further pages; the positions of each Alcor pool of the token
+// once that venue's pools are read; the SimpleDEX pool a graduated launch went to, when the
+// SimpleDEX pages missed it, once both are read; the locks of the positions once all are read;
+// then the head block time when a lock was found.
+class Venues {
+ public:
+  Venues(ReadSession& session, const ScanContext& context, const LiquiditySettings& settings,
+         std::string_view token, std::string_view symbol)
+      : session_(session), context_(context), settings_(settings), token_(token), symbol_(symbol) {}
 
-  std::optional<std::uint64_t> lowest;
-  std::optional<std::uint64_t> highest;
-  for (AlcorPool& pool : pools) {
-    pool.positions_whole = read_pages<PositionRow>(
-        session, venue,
-        PageQuery{"swap.alcor", decimal(pool.row.pool.id), "positions", "", "", false},
-        settings.positions, "positions",
-        [&](std::string_view reply) { return positions_page(session.reader(), reply); },
-        [&](const RowsPage<PositionRow>& page) {
-          append_new(pool.positions, page.rows, as_is);
-          return true;
-        });
-    for (const PositionRow& position : pool.positions) {
-      lowest = std::min(lowest.value_or(position.id), position.id);
-      highest = std::max(highest.value_or(position.id), position.id);
+  std::vector<LiquidityVenue> read() {
+    std::vector<std::unique_ptr<Pager>> pagers;
+    add_venue_pages(pagers);
+    read_pages(session_, pagers,
+               [this](std::vector<std::unique_ptr<Pager>>& all) { start_ready(all); });
+    read_head_block_time();
+    finish_alcor();
+    std::vector<LiquidityVenue> out;
+    out.push_back(std::move(swaps_));
+    out.push_back(std::move(dex_));
+    out.push_back(std::move(launch_));
+    out.push_back(std::move(alcor_));
+    return out;
+  }
+
+ private:
+  enum Rank { swaps_rank, dex_rank, launch_rank, alcor_rank };
+
+  JsonReader& reader() { return session_.reader(); }
+
+  void add_venue_pages(std::vector<std::unique_ptr<Pager>>& pagers) {
+    pagers.push_back(std::make_unique<Pager>(
+        &swaps_, swaps_rank, PageQuery{"proton.swaps", "proton.swaps", "pools", "", "", false},
+        PageBound{settings_.swaps_rows, 1}, "pools",
+        page_reader<LiquidityPool>(
+            [this](std::string_view reply) {
+              return proton_swaps_page(reader(), reply, token_, symbol_);
+            },
+            [this](const RowsPage<LiquidityPool>& page) {
+              swaps_.pools.insert(swaps_.pools.end(), page.rows.begin(), page.rows.end());
+              return true;
+            })));
+    pagers.push_back(std::make_unique<Pager>(
+        &dex_, dex_rank, PageQuery{"simpledex", "simpledex", "pools", "", "", false},
+        settings_.dex_pools, "pools",
+        page_reader<LiquidityPool>(
+            [this](std::string_view reply) {
+              return simpledex_page(reader(), reply, token_, symbol_, dex_ids_);
+            },
+            [this](const RowsPage<LiquidityPool>& page) {
+              append_new(dex_.pools, page.rows, as_is);
+              return true;
+            })));
+    dex_pages_ = pagers.back().get();
+    if (token_ == launch_token_contract) {
+      pagers.push_back(std::make_unique<Pager>(
+          &launch_, launch_rank, PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true},
+          settings_.curves, "curves",
+          page_reader<CurveRow>(
+              [this](std::string_view reply) { return curves_page(reader(), reply, symbol_); },
+              [this](const RowsPage<CurveRow>& page) {
+                if (!page.rows.empty()) curve_ = page.rows.front();
+                return !curve_;
+              })));
+      curve_pages_ = pagers.back().get();
+    }
+    pagers.push_back(std::make_unique<Pager>(
+        &alcor_, alcor_rank, PageQuery{"swap.alcor", "swap.alcor", "pools", "", "", true},
+        settings_.alcor_pools, "pools",
+        page_reader<AlcorPoolRow>(
+            [this](std::string_view reply) {
+              return alcor_pools_page(reader(), reply, token_, symbol_);
+            },
+            [this](const RowsPage<AlcorPoolRow>& page) {
+              append_new(alcor_pools_, page.rows, [](const AlcorPoolRow& row) {
+                return AlcorPool{.row = row, .positions = {}, .positions_whole = false};
+              });
+              return true;
+            })));
+    alcor_pages_ = pagers.back().get();
+  }
+
+  // Adds the tables whose inputs the rounds so far have read.
+  void start_ready(std::vector<std::unique_ptr<Pager>>& pagers) {
+    const bool curves_done = curve_pages_ == nullptr || !curve_pages_->going;
+    if (!launch_decided_ && !dex_pages_->going && curves_done) {
+      launch_decided_ = true;
+      read_launch();
+      add_graduated_pool(pagers);
+    }
+    if (!positions_started_ && !alcor_pages_->going) {
+      positions_started_ = true;
+      // Pools that could not be read leave nothing to look into.
+      alcor_pools_read_ = alcor_.status != VenueStatus::unavailable;
+      if (alcor_pools_read_) add_positions(pagers);
+    }
+    const bool positions_done =
+        positions_started_ && std::none_of(position_pages_.begin(), position_pages_.end(),
+                                           [](const Pager* pager) { return pager->going; });
+    if (!locks_started_ && positions_done) {
+      locks_started_ = true;
+      for (std::size_t i = 0; i < position_pages_.size(); ++i) {
+        alcor_pools_[i].positions_whole = position_pages_[i]->whole;
+      }
+      add_locks(pagers);
     }
   }
 
-  std::map<std::uint64_t, std::int64_t> unlocks;  // the latest unlock time of each position
-  bool locks_whole = true;
-  if (lowest) {
-    locks_whole = read_pages<LockRow>(
-        session, venue,
-        PageQuery{"swap.alcor", "swap.alcor", "locks", decimal(*lowest), decimal(*highest), false},
-        settings.locks, "locks",
-        [&](std::string_view reply) { return locks_page(session.reader(), reply); },
-        [&](const RowsPage<LockRow>& page) {
-          for (const LockRow& lock : page.rows) {
-            const auto [at, added] = unlocks.emplace(lock.position, lock.unlock);
-            if (!added) at->second = std::max(at->second, lock.unlock);
-          }
-          return true;
-        });
+  // The graduated launch's pool, read alone when the SimpleDEX pages missed it (they were cut
+  // short).
+  void add_graduated_pool(std::vector<std::unique_ptr<Pager>>& pagers) {
+    const std::optional<LaunchCurve>& launch = launch_.launch;
+    if (!launch || !launch->graduated || dex_.status == VenueStatus::read ||
+        std::find(dex_ids_.begin(), dex_ids_.end(), launch->dex_pool_id) != dex_ids_.end()) {
+      return;
+    }
+    const std::uint64_t pool_id = launch->dex_pool_id;
+    const std::string bound = decimal(pool_id);
+    pagers.push_back(std::make_unique<Pager>(
+        &dex_, dex_rank, PageQuery{"simpledex", "simpledex", "pools", bound, bound, false},
+        PageBound{1, 1}, "graduated pool",
+        page_reader<LiquidityPool>(
+            [this](std::string_view reply) {
+              return simpledex_page(reader(), reply, token_, symbol_, dex_ids_);
+            },
+            [this, pool_id](const RowsPage<LiquidityPool>& page) {
+              for (const LiquidityPool& pool : page.rows) {
+                if (pool.id == pool_id) dex_.pools.push_back(pool);
+              }
+              return false;  // one row asked for: a `more` after it is not this pool
+            })));
   }
-  std::optional<std::int64_t> head;
-  if (!unlocks.empty()) {
-    const Reading info = session.read(info_request());
-    if (info.why.code == ReasonCode::over_budget) {
-      mark(venue, VenueStatus::capped, info.why);
-    } else {
-      head = info.reply ? head_block_seconds(session.reader(), *info.reply) : std::nullopt;
-      if (!head) {
-        mark(venue, VenueStatus::unavailable,
-             reason(info.reply ? ReasonCode::shape_not_recognised : info.why.code,
-                    "get_info: no head block time"));
+
+  void add_positions(std::vector<std::unique_ptr<Pager>>& pagers) {
+    for (AlcorPool& pool : alcor_pools_) {
+      pagers.push_back(std::make_unique<Pager>(
+          &alcor_, alcor_rank,
+          PageQuery{"swap.alcor", decimal(pool.row.pool.id), "positions", "", "", false},
+          settings_.positions, "positions",
+          page_reader<PositionRow>(
+              [this](std::string_view reply) { return positions_page(reader(), reply); },
+              [&pool](const RowsPage<PositionRow>& page) {
+                append_new(pool.positions, page.rows, as_is);
+                return true;
+              })));
+      position_pages_.push_back(pagers.back().get());
+    }
+  }
+
+  void add_locks(std::vector<std::unique_ptr<Pager>>& pagers) {
+    std::optional<std::uint64_t> lowest;
+    std::optional<std::uint64_t> highest;
+    for (const AlcorPool& pool : alcor_pools_) {
+      for (const PositionRow& position : pool.positions) {
+        lowest = std::min(lowest.value_or(position.id), position.id);
+        highest = std::max(highest.value_or(position.id), position.id);
       }
     }
+    if (!lowest) return;
+    pagers.push_back(std::make_unique<Pager>(
+        &alcor_, alcor_rank,
+        PageQuery{"swap.alcor", "swap.alcor", "locks", decimal(*lowest), decimal(*highest), false},
+        settings_.locks, "locks",
+        page_reader<LockRow>([this](std::string_view reply) { return locks_page(reader(), reply); },
+                             [this](const RowsPage<LockRow>& page) {
+                               for (const LockRow& lock : page.rows) {
+                                 const auto [at, added] =
+                                     unlocks_.emplace(lock.position, lock.unlock);
+                                 if (!added) at->second = std::max(at->second, lock.unlock);
+                               }
+                               return true;
+                             })));
+    lock_pages_ = pagers.back().get();
   }
-  const PositionLocks locks{.unlocks = std::move(unlocks), .whole = locks_whole, .head = head};
-  for (AlcorPool& pool : pools) {
-    std::vector<Position> positions;
-    for (const PositionRow& row : pool.positions) {
-      positions.push_back(Position{.id = row.id,
-                                   .burned = burned_owner(row.owner),
-                                   .tick_lower = row.tick_lower,
-                                   .tick_upper = row.tick_upper,
-                                   .liquidity = row.liquidity});
+
+  // The launch's curve (newest first, the first of the symbol). Before graduation the curve
+  // holds the launch's liquidity; after it, the SimpleDEX pool it graduated to does.
+  void read_launch() {
+    if (!curve_) return;
+    LaunchCurve& launch = launch_.launch.emplace(curve_->launch);
+    launch.creator_listed = context_.prior_rugs.contains(launch.creator);
+    if (launch.graduated) return;
+    LiquidityPool pool;
+    pool.id = launch.id;
+    pool.token.contract = std::string(token_);
+    pool.token.symbol = std::string(symbol_);
+    pool.pair = PoolSide{
+        .contract = "eosio.token", .symbol = "XPR", .precision = 4, .units = curve_->real_xpr};
+    pool.active = true;
+    pool.when_empty = share_curve;
+    launch_.pools.push_back(std::move(pool));
+  }
+
+  void read_head_block_time() {
+    if (unlocks_.empty()) return;
+    const Reading info = session_.read(info_request());
+    if (info.why.code == ReasonCode::over_budget) {
+      mark(alcor_, VenueStatus::capped, info.why);
+      return;
     }
-    add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.token_is_a,
-                        pool.positions_whole, locks);
-    venue.pools.push_back(std::move(pool.row.pool));
+    head_ = info.reply ? head_block_seconds(reader(), *info.reply) : std::nullopt;
+    if (!head_) {
+      mark(alcor_, VenueStatus::unavailable,
+           reason(info.reply ? ReasonCode::shape_not_recognised : info.why.code,
+                  "get_info: no head block time"));
+    }
   }
-  return venue;
-}
+
+  void finish_alcor() {
+    if (!alcor_pools_read_) return;
+    const bool locks_whole = lock_pages_ == nullptr || lock_pages_->whole;
+    const PositionLocks locks{.unlocks = unlocks_, .whole = locks_whole, .head = head_};
+    for (AlcorPool& pool : alcor_pools_) {
+      std::vector<Position> positions;
+      for (const PositionRow& row : pool.positions) {
+        positions.push_back(Position{.id = row.id,
+                                     .burned = burned_owner(row.owner),
+                                     .tick_lower = row.tick_lower,
+                                     .tick_upper = row.tick_upper,
+                                     .liquidity = row.liquidity});
+      }
+      add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.token_is_a,
+                          pool.positions_whole, locks);
+      alcor_.pools.push_back(std::move(pool.row.pool));
+    }
+  }
+
+  ReadSession& session_;
+  const ScanContext& context_;
+  const LiquiditySettings& settings_;
+  std::string_view token_;
+  std::string_view symbol_;
+  LiquidityVenue swaps_ = named_venue("proton.swaps");
+  LiquidityVenue dex_ = named_venue("simpledex");
+  LiquidityVenue launch_ = named_venue("simplelaunch");
+  LiquidityVenue alcor_ = named_venue("swap.alcor");
+  std::vector<std::uint64_t> dex_ids_;  // of every SimpleDEX row read
+  std::optional<CurveRow> curve_;
+  std::vector<AlcorPool> alcor_pools_;
+  std::map<std::uint64_t, std::int64_t> unlocks_;  // the latest unlock time of each position
+  std::optional<std::int64_t> head_;
+  // The tables read by pages, once added; and what has been started.
+  Pager* dex_pages_ = nullptr;
+  Pager* curve_pages_ = nullptr;
+  Pager* alcor_pages_ = nullptr;
+  std::vector<Pager*> position_pages_;
+  Pager* lock_pages_ = nullptr;
+  bool launch_decided_ = false;
+  bool positions_started_ = false;
+  bool alcor_pools_read_ = false;
+  bool locks_started_ = false;
+};
 
 }  // namespace
 
@@ -365,13 +513,7 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
     report.reads = session.reads();
     return report;
   }
-  const std::string& symbol = *choice.symbol;
-  report.venues.push_back(proton_swaps(session, settings, token, symbol));
-  DexRead dex = simpledex(session, settings, token, symbol);
-  LiquidityVenue launch = simplelaunch(session, context, settings, token, symbol, dex);
-  report.venues.push_back(std::move(dex.venue));
-  report.venues.push_back(std::move(launch));
-  report.venues.push_back(swap_alcor(session, settings, token, symbol));
+  report.venues = Venues(session, context, settings, token, *choice.symbol).read();
   report.reads = session.reads();
   return report;
 }

@@ -13,14 +13,17 @@
 
 namespace tarnwick {
 
-ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token) {
-  const Reading reading = session.read(stat_scopes_request(token, contract_symbol_limit));
+ChainRequest contract_symbols_request(std::string_view token) {
+  return stat_scopes_request(token, contract_symbol_limit);
+}
+
+ContractSymbols contract_symbols_of(JsonReader& reader, const Reading& reading) {
   if (!reading.reply) {
     ContractSymbols unread;
     unread.why = reading.why;
     return unread;
   }
-  return contract_symbols(session.reader(), *reading.reply);
+  return contract_symbols(reader, *reading.reply);
 }
 
 SymbolChoice choose_symbol(const std::optional<std::string>& requested,

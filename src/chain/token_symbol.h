@@ -11,16 +11,18 @@
 #include <vector>
 
 #include "assess/reason.h"
+#include "chain/read_session.h"
 #include "chain/stat_scopes_reply.h"
 
 namespace tarnwick {
 
 class JsonReader;
-class ReadSession;
 
-// The contract's symbols, read over `session` (one get_table_by_scope of its "stat" table);
-// unavailable with the reading's reason when it brought no reply.
-ContractSymbols read_contract_symbols(ReadSession& session, std::string_view token);
+// The read of the contract's symbols: one get_table_by_scope of its "stat" table.
+ChainRequest contract_symbols_request(std::string_view token);
+// The contract's symbols from that reading; unavailable with the reading's reason when it brought
+// no reply.
+ContractSymbols contract_symbols_of(JsonReader& reader, const Reading& reading);
 
 // The choice, with what it rests on.
 struct SymbolChoice {

@@ -94,8 +94,9 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
       {"get_currency", std::nullopt, 11, holders, ReasonCode::input_unread},
       {"get_top_hold", R"({"error":"no state"})", 11, holders, ReasonCode::absent_at_node},
       {"issuer", std::nullopt, 11, issuer, ReasonCode::read_failed},
-      {"", std::nullopt, 8, code, ReasonCode::over_budget},
+      {"", std::nullopt, 8, supply, ReasonCode::over_budget},
       {"", std::nullopt, 9, issuer, ReasonCode::over_budget},
+      {"", std::nullopt, 6, code, ReasonCode::over_budget},
   };
   const ScanContext context{
       ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15, {}};
@@ -111,6 +112,20 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
         gather_evidence(scan_thresholds, context, "tok", std::nullopt, session);
     ASSERT_TRUE(evidence) << c.read;
     EXPECT_EQ(c.fact(*evidence).code, c.code) << c.read << " " << c.fact(*evidence).text;
+    if (c.read != "market" || c.reply) continue;
+    // The reads that start together: the account alone; all that needs only the token's name,
+    // the market and the symbols first; the supply; then what the supply names.
+    std::vector<std::vector<std::string>> rounds;
+    for (const std::vector<ChainRequest>& batch : transport.batches()) {
+      rounds.emplace_back();
+      for (const ChainRequest& request : batch) rounds.back().push_back(read_name(request));
+    }
+    EXPECT_EQ(rounds, (std::vector<std::vector<std::string>>{
+                          {"account"},
+                          {"market", "get_table_by", "account", "get_actions?", "reputation",
+                           "get_code_has", "get_creator?"},
+                          {"get_currency"},
+                          {"get_top_hold", "issuer"}}));
   }
 }
 

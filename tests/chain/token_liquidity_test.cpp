@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,12 +11,14 @@
 #include "assess/liquidity.h"
 #include "chain/chain_info_reply.h"
 #include "chain/pool_tables.h"
+#include "chain/read_session.h"
 #include "chain/token_symbol.h"
 #include "chain/xpr_replies.h"
 #include "common/calendar.h"
 #include "common/json_reader.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
+#include "support/memory_transport.h"
 
 namespace tarnwick {
 namespace {
@@ -95,12 +98,7 @@ class TokenLiquidityTest : public ::testing::Test {
       if (path == "/v1/chain/get_table_by_scope") return scopes_;
       if (path == "/v1/chain/get_info") return info_;
       if (path != "/v1/chain/get_table_rows") return FakeReply::json("{}", 404);
-      const std::string& body = request.body;
-      const auto found = tables_.find(
-          body_member(body, "code") + "/" + body_member(body, "table") + "/" +
-          body_member(body, "scope") + "/" +
-          body_member(body, request.body.find("reverse") == std::string::npos ? "lower_bound"
-                                                                              : "upper_bound"));
+      const auto found = tables_.find(table_key(request.body));
       return found != tables_.end() ? found->second : FakeReply::json(test::rows_json({}));
     });
     const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
@@ -110,6 +108,32 @@ class TokenLiquidityTest : public ::testing::Test {
 
   void table(const std::string& key, const std::string& reply) {
     tables_[key] = FakeReply::json(reply);
+    texts_[key] = reply;
+  }
+
+  // The same answer read through a transport in memory, which records the reads that start
+  // together. The tables as table() set them; the symbols and the head block time as read.
+  LiquidityReport gather_in_memory(test::MemoryTransport& transport) {
+    const ScanContext context{
+        ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15, {}};
+    JsonReader reader;
+    ReadSession session(transport, reader, liquidity_budget(settings_));
+    return gather_liquidity(settings_, context, "tok", std::string("TOK"), session);
+  }
+  std::optional<std::string> memory_reply(const ChainRequest& request) const {
+    if (request.path == "/v1/chain/get_table_by_scope") {
+      return test::stat_scopes_json("tok", {"........dhbp4"});
+    }
+    if (request.path == "/v1/chain/get_info") return R"({"head_block_time":"2025-06-01T12:00:00"})";
+    const std::string body = request.body.value_or("");
+    const auto found = texts_.find(table_key(body));
+    return found != texts_.end() ? found->second : test::rows_json({});
+  }
+  static std::string table_key(const std::string& body) {
+    return body_member(body, "code") + "/" + body_member(body, "table") + "/" +
+           body_member(body, "scope") + "/" +
+           body_member(body,
+                       body.find("reverse") == std::string::npos ? "lower_bound" : "upper_bound");
   }
 
   static const LiquidityVenue& venue(const LiquidityReport& report, std::string_view name) {
@@ -124,6 +148,7 @@ class TokenLiquidityTest : public ::testing::Test {
   FakeNode node_;
   LiquiditySettings settings_;
   std::map<std::string, FakeReply> tables_;
+  std::map<std::string, std::string> texts_;
   FakeReply scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
   FakeReply info_ = FakeReply::json(R"({"server_version":"x","head_block_num":5,)"
                                     R"("head_block_time":"2025-06-01T12:00:00.500"})");
@@ -217,15 +242,37 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   std::vector<std::string> bodies;
   for (const RecordedRequest& request : node_.requests()) bodies.push_back(request.body);
   ASSERT_EQ(bodies.size(), 1U + 1U + 3U + 2U + 2U);  // stat, swaps, dex, alcor, positions
-  EXPECT_EQ(bodies[0],
-            R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
-            R"("limit":100})");
-  EXPECT_EQ(bodies[3], R"({"json":true,"code":"simpledex","scope":"simpledex","table":"pools",)"
-                       R"("lower_bound":"200","upper_bound":"","limit":200})");
-  EXPECT_EQ(bodies[6], R"({"json":true,"code":"swap.alcor","scope":"swap.alcor","table":"pools",)"
-                       R"("lower_bound":"","upper_bound":"700","limit":200,"reverse":true})");
-  EXPECT_EQ(bodies[7], R"({"json":true,"code":"swap.alcor","scope":"900","table":"positions",)"
-                       R"("lower_bound":"","upper_bound":"","limit":200})");
+  for (const std::string body :
+       {R"({"code":"tok","table":"stat","lower_bound":"","upper_bound":"72057594037927935",)"
+        R"("limit":100})",
+        R"({"json":true,"code":"simpledex","scope":"simpledex","table":"pools",)"
+        R"("lower_bound":"200","upper_bound":"","limit":200})",
+        R"({"json":true,"code":"swap.alcor","scope":"swap.alcor","table":"pools",)"
+        R"("lower_bound":"","upper_bound":"700","limit":200,"reverse":true})",
+        R"({"json":true,"code":"swap.alcor","scope":"900","table":"positions",)"
+        R"("lower_bound":"","upper_bound":"","limit":200})"}) {
+    EXPECT_NE(std::find(bodies.begin(), bodies.end(), body), bodies.end()) << body;
+  }
+
+  // Which start together: every venue's first page; then the pages that go on; then the
+  // positions of each Alcor pool found; then the locks and the head block time.
+  test::MemoryTransport transport(
+      [this](const ChainRequest& request) { return memory_reply(request); });
+  gather_in_memory(transport);
+  std::vector<std::vector<std::string>> rounds;
+  for (const std::vector<ChainRequest>& batch : transport.batches()) {
+    rounds.emplace_back();
+    for (const ChainRequest& request : batch) {
+      rounds.back().push_back(request.body ? table_key(*request.body) : request.path);
+    }
+  }
+  EXPECT_EQ(rounds, (std::vector<std::vector<std::string>>{
+                        {"tok/stat//"},
+                        {"proton.swaps/pools/proton.swaps/", "simpledex/pools/simpledex/",
+                         "swap.alcor/pools/swap.alcor/"},
+                        {"simpledex/pools/simpledex/200", "swap.alcor/pools/swap.alcor/700"},
+                        {"simpledex/pools/simpledex/400", "swap.alcor/positions/900/",
+                         "swap.alcor/positions/700/"}}));
 
   // A node that names the same next key again: capped there, each pool counted once.
   table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "5"));

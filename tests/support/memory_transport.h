@@ -22,6 +22,7 @@ class MemoryTransport final : public Transport {
 
   std::vector<Delivery> deliver(std::span<const ChainRequest> requests) override {
     std::vector<Delivery> deliveries;
+    batches_.emplace_back(requests.begin(), requests.end());
     for (const ChainRequest& request : requests) {
       requests_.push_back(request);
       std::optional<std::string> reply = handler_(request);
@@ -39,11 +40,15 @@ class MemoryTransport final : public Transport {
     return out;
   }
 
+  // The reads of each delivery, in order: the reads that started together.
+  const std::vector<std::vector<ChainRequest>>& batches() const { return batches_; }
+
   std::string node = "https://memory";
 
  private:
   Handler handler_;
   std::vector<ChainRequest> requests_;
+  std::vector<std::vector<ChainRequest>> batches_;
 };
 
 }  // namespace tarnwick::test
