@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
+#include "support/fake_node_client.h"
 
 namespace tarnwick {
 namespace {
@@ -18,6 +20,11 @@ using test::FakeReply;
 
 const std::string live = R"({"account_name":"tok"})";
 
+std::string text_of(const ReadOutcome& outcome) {
+  const auto* text = std::get_if<std::string>(&outcome);
+  return text != nullptr ? *text : "<ReadFailure>";
+}
+
 // 200 announcing 100,000 bytes, one sent, then the connection closed or reset.
 FakeReply cut_body(bool reset) {
   FakeReply reply = FakeReply::json("{");
@@ -26,8 +33,9 @@ FakeReply cut_body(bool reset) {
   return reply;
 }
 
-// Three nodes and two reads on one client. `replies` scripts the first nodes (none: the port
-// refuses connections); the others answer `live`. Request counts are after each read.
+// Three nodes and two reads on one client, the second one a batch of one read. `replies` scripts
+// the first nodes (none: the port refuses connections); the others answer `live`. Request counts
+// are after each read.
 TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
   const std::optional<FakeReply> refused;
   const std::string gone = [] { return FakeNode().base_url(); }();  // refuses connections now
@@ -116,18 +124,108 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       if (scripted && !c.replies[i]) nodes[i].reset();
     }
     const ChainClient client(settings);
+    const ChainRead read{bases[0] + "/v1/chain/get_account", "{}"};
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      const ReadOutcome outcome = client.post_json(bases[0] + "/v1/chain/get_account", "{}");
-      const auto* text = std::get_if<std::string>(&outcome);
-      EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", c.answered ? live : "<ReadFailure>")
-          << c.name;
+      const ChainReply reply = expected == &c.after_one
+                                   ? ChainReply{client.post_json(read.url, "{}"), {}}
+                                   : client.read_all(std::span(&read, 1)).front();
+      EXPECT_EQ(text_of(reply.outcome), c.answered ? live : "<ReadFailure>") << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
+      if (expected == &c.after_two) {
+        EXPECT_EQ(reply.node, c.answered ? bases[c.in_use] : "") << c.name;
+      }
       if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
         EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
       }
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
       }
+    }
+  }
+}
+
+// Reads of a batch start together, four at most: five reads on one node open four connections
+// (the fifth takes the first one free), and the next batch of four and a read alone reuse them.
+TEST(ChainClient, ABatchReadsFourAtOnceAndKeepsTheirConnections) {
+  FakeNode node;
+  node.set_handler(
+      [](const test::RecordedRequest& request) { return FakeReply::json(request.body); });
+  const ChainClient client(test::client_settings(node));
+  std::vector<ChainRead> reads;
+  for (int i = 0; i < 5; ++i) {
+    reads.push_back({node.base_url() + "/v1/chain/get_table_rows", std::to_string(i)});
+  }
+  for (const std::size_t size : {5U, 4U}) {
+    const std::vector<ChainReply> replies = client.read_all(std::span(reads).first(size));
+    ASSERT_EQ(replies.size(), size);
+    for (std::size_t i = 0; i < size; ++i) {
+      EXPECT_EQ(text_of(replies[i].outcome), std::to_string(i));
+      EXPECT_EQ(replies[i].node, node.base_url());
+    }
+    EXPECT_EQ(node.connections_accepted(), 4U) << size;
+  }
+  EXPECT_EQ(text_of(client.post_json(reads[0].url, "7")), "7");
+  EXPECT_EQ(node.handshakes_completed(), 4U);
+}
+
+// Each read of a batch walks the nodes on its own. Three nodes: the first answers the batch's
+// three reads as scripted, the others name themselves. A read that gets no answer moves on
+// alone; one in flight goes on from the node it started on when another read moves the node in
+// use (the second read's 503 comes after the first read moved it to "second").
+TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
+  const FakeReply first = FakeReply::json("first");
+  const FakeReply unavailable = FakeReply::json("{}", 503);
+  FakeReply late_unavailable = unavailable;
+  late_unavailable.delay = std::chrono::milliseconds(400);
+  FakeReply slow = first;
+  slow.delay = std::chrono::milliseconds(1000);
+  const struct {
+    std::string name;
+    std::vector<FakeReply> first_node;  // by read
+    std::vector<std::string> replies;   // by read
+    std::vector<std::size_t> requests;  // by node
+    std::optional<std::size_t> in_use;  // after the batch, when timing decides it
+  } cases[] = {
+      {"a 503 moves its read alone",
+       {first, unavailable, first},
+       {"first", "second", "first"},
+       {3, 1, 0},
+       std::nullopt},
+      {"a read in flight keeps its walk",
+       {unavailable, late_unavailable, slow},
+       {"second", "second", "first"},
+       {3, 2, 0},
+       0},
+  };
+  const test::TlsIdentity identity = test::make_test_identity();
+  for (const auto& c : cases) {
+    const std::string names[] = {"first", "second", "third"};
+    std::vector<std::unique_ptr<FakeNode>> nodes;
+    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+    for (const std::string& name : names) {
+      nodes.push_back(std::make_unique<FakeNode>(identity));
+      if (name != "first") {
+        nodes.back()->set_handler(
+            [name](const test::RecordedRequest&) { return FakeReply::json(name); });
+      }
+      (name == "first" ? settings.client.base_url : settings.more_nodes.emplace_back()) =
+          nodes.back()->base_url();
+    }
+    std::vector<ChainRead> reads;
+    for (std::size_t i = 0; i < c.first_node.size(); ++i) {
+      nodes[0]->set_reply("/read/" + std::to_string(i), c.first_node[i]);
+      reads.push_back({nodes[0]->base_url() + "/read/" + std::to_string(i), "{}"});
+    }
+    const ChainClient client(settings);
+    const std::vector<ChainReply> replies = client.read_all(reads);
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+      EXPECT_EQ(text_of(replies[i].outcome), c.replies[i]) << c.name << i;
+    }
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+      EXPECT_EQ(nodes[i]->requests().size(), c.requests[i]) << c.name << i;
+    }
+    if (c.in_use) {
+      EXPECT_EQ(client.base_url(), nodes[*c.in_use]->base_url()) << c.name;
     }
   }
 }
