@@ -145,11 +145,15 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
 }
 
 // Reads of a batch start together, four at most: five reads on one node open four connections
-// (the fifth takes the first one free), and the next batch of four and a read alone reuse them.
+// (the fifth takes the first one free), and the next batch of four and a read alone reuse them,
+// though the reads before them ended one by one.
 TEST(ChainClient, ABatchReadsFourAtOnceAndKeepsTheirConnections) {
   FakeNode node;
-  node.set_handler(
-      [](const test::RecordedRequest& request) { return FakeReply::json(request.body); });
+  node.set_handler([](const test::RecordedRequest& request) {
+    FakeReply reply = FakeReply::json(request.body);
+    reply.delay = std::chrono::milliseconds(25) * std::stoi(request.body);  // ends one by one
+    return reply;
+  });
   const ChainClient client(test::client_settings(node));
   std::vector<ChainRead> reads;
   for (int i = 0; i < 5; ++i) {
