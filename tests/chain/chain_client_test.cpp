@@ -131,9 +131,6 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
                                    : client.read_all(std::span(&read, 1)).front();
       EXPECT_EQ(text_of(reply.outcome), c.answered ? live : "<ReadFailure>") << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
-      if (expected == &c.after_two) {
-        EXPECT_EQ(reply.node, c.answered ? bases[c.in_use] : "") << c.name;
-      }
       if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
         EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
       }
@@ -167,10 +164,9 @@ TEST(ChainClient, ABatchReadsFourAtOnceAndKeepsTheirConnections) {
   }
 }
 
-// Each read of a batch walks the nodes on its own. The first of three nodes answers the first
-// read 503 at once (it alone moves on, to "second", now the node in use), the second read 503
-// later (it goes on from the node it started on: to "second", not "third") and the third slowly
-// (it stays, and its node is in use after the batch).
+// Each read of a batch walks the nodes on its own. The first node answers read 0 503 at once (it
+// alone moves on, to "second", the node in use now), read 1 503 later (it goes on from where it
+// started: to "second", not "third"), read 2 slowly (it stays; its node is in use at the end).
 TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
   FakeReply late_unavailable = FakeReply::json("{}", 503);
   late_unavailable.delay = std::chrono::milliseconds(400);
