@@ -28,10 +28,11 @@
 // kept-alive connection to the node in use. read_all makes a batch of reads at once, up to four
 // at a time, each with the walk above of its own: it starts on the node in use when it starts,
 // and goes on around the list from there even when another read of the batch moves the node in
-// use meanwhile. A client that has read a batch keeps up to four kept-alive connections between
-// reads (a later batch reuses them), one that never did keeps one, to the node in use (HTTP/1.1:
-// a connection carries one exchange at a time). No threads: one connection driver runs every
-// attempt in flight.
+// use meanwhile. Between reads a client that has read a batch of two or more keeps up to four
+// kept-alive connections, the most recently used (a later batch reuses them; those to a node left
+// behind close as reads on the node in use replace them), and one that never did keeps one, to
+// the node in use (HTTP/1.1: a connection carries one exchange at a time). No threads: one
+// connection driver runs every attempt in flight.
 //
 // With one node this is exactly its HttpsClient: one attempt a read, the whole deadline, no
 // first-byte limit. Nothing is printed.
