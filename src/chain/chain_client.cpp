@@ -4,7 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <optional>
+#include <span>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "common/json_reader.h"
 
@@ -48,7 +51,11 @@ enum class Reply {
 
 // Attempts of one read in flight at most: the slow one and the one started beside it.
 constexpr std::ptrdiff_t attempts_at_once = 2;
-static_assert(attempts_at_once <= static_cast<std::ptrdiff_t>(HttpsClient::max_in_flight));
+// Reads of a batch in flight at most, each on a connection of its own (and one more for its
+// second attempt), and so the connections kept between reads once a batch was read.
+constexpr std::size_t reads_at_once = 4;
+static_assert(reads_at_once * static_cast<std::size_t>(attempts_at_once) <=
+              HttpsClient::max_in_flight);
 
 Reply judge(const Exchange& exchange) {
   if (exchange.ending != Ending::complete) return Reply::none;
@@ -88,64 +95,148 @@ struct ChainClient::State {
     for (std::string& node : settings.more_nodes) nodes.push_back(std::move(node));
   }
 
-  ReadOutcome read(std::string_view url, std::optional<std::string_view> body) {
-    using std::chrono::milliseconds;
-    std::optional<std::string_view> path;
-    for (const std::string& node : nodes) {
-      if (!path) path = path_on(url, node);
-    }
-    if (!path) return http.exchange(url, body, ExchangeLimits{deadline, milliseconds{0}}).outcome;
+  // One read of a batch as it goes.
+  struct Walk {
+    std::optional<std::string_view> path;  // on the nodes; none: the URL is asked once as it is
+    std::size_t first = 0;                 // the node in use when it started
+    std::size_t asked = 0;                 // nodes asked, from `first` on around the list
+    std::chrono::steady_clock::time_point deadline_at;
+  };
+  // An attempt in flight, by the client's slot: its read, the node asked, and whether it passed
+  // the first-byte limit without beginning its answer.
+  struct Attempt {
+    std::size_t read = 0;
+    std::size_t node = 0;
+    bool late = false;
+  };
 
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    // The attempts in flight, by the client's slot: the node asked there, and whether it passed
-    // the first-byte limit without beginning its answer.
-    struct Attempt {
-      std::size_t node = 0;
-      bool late = false;
-    };
-    std::array<std::optional<Attempt>, HttpsClient::max_in_flight> attempts{};
-    std::size_t asked = 0;  // nodes asked, from the node in use on around the list
-    for (;;) {
-      // The next node is asked when no attempt in flight may still begin its answer within the
-      // limit: at once when the last one gave no answer, beside one that is late. A late attempt
-      // is never dropped, only joined.
-      const auto in_flight = [&] {
-        return std::count_if(attempts.begin(), attempts.end(),
-                             [](const auto& a) { return a.has_value(); });
-      };
-      const auto all_late = [&] {
-        return std::all_of(attempts.begin(), attempts.end(),
-                           [](const auto& a) { return !a || a->late; });
-      };
-      while (asked < nodes.size() && in_flight() < attempts_at_once && all_late()) {
-        const milliseconds left =
-            std::chrono::floor<milliseconds>(end - std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
-        const std::size_t node = (in_use + asked++) % nodes.size();
-        const std::optional<std::size_t> slot = http.start(nodes[node] + std::string(*path), body,
-                                                           ExchangeLimits{left, first_byte_limit});
-        if (slot) attempts[*slot] = Attempt{node};  // else this node cannot be asked: the next
-      }
-      if (in_flight() == 0) return ReadFailure{};
-      ExchangeEvent event = http.wait();
-      if (event.kind == ExchangeEvent::Kind::idle) return ReadFailure{};  // never: one is in flight
-      std::optional<Attempt>& attempt = attempts[event.slot];
-      if (event.kind == ExchangeEvent::Kind::first_byte_late) {
-        attempt->late = true;
-        continue;
-      }
-      const std::size_t node = attempt->node;
-      attempt.reset();
-      const Reply reply = judge(event.exchange);
-      if (reply == Reply::none) continue;
-      // The first answer or chain error wins; the other attempt is dropped, its connection closed.
-      for (std::size_t slot = 0; slot < attempts.size(); ++slot) {
-        if (attempts[slot]) http.drop(slot);
-      }
-      in_use = node;
-      if (reply == Reply::answer) return std::move(event.exchange.outcome);
-      return ReadFailure{};
+  // The reads of one read_all call, driven together over the client's exchanges.
+  class Batch {
+   public:
+    Batch(State& state, std::span<const ChainRead> reads)
+        : state_(state), reads_(reads), walks_(reads.size()), replies_(reads.size()) {
+      for (ChainReply& reply : replies_) reply.outcome = ReadFailure{};
     }
+
+    std::vector<ChainReply> run() {
+      std::size_t started = 0;
+      for (;;) {
+        while (open_ < reads_at_once && started < reads_.size()) begin(started++);
+        if (open_ == 0) return std::move(replies_);
+        ExchangeEvent event = state_.http.wait();
+        if (event.kind == ExchangeEvent::Kind::idle) return std::move(replies_);  // never
+        std::optional<Attempt>& attempt = attempts_[event.slot];
+        if (!attempt) continue;  // never: every exchange in flight is an attempt
+        const std::size_t read = attempt->read;
+        if (event.kind == ExchangeEvent::Kind::first_byte_late) {
+          attempt->late = true;
+          ask_next(read);
+          continue;
+        }
+        const std::size_t node = attempt->node;
+        attempt.reset();
+        if (!walks_[read].path) {
+          finish(read, std::move(event.exchange.outcome), {});
+          continue;
+        }
+        const Reply reply = judge(event.exchange);
+        if (reply == Reply::none) {
+          ask_next(read);
+          continue;
+        }
+        // The first answer or chain error wins; the read's other attempt is dropped, its
+        // connection closed.
+        for (std::size_t slot = 0; slot < attempts_.size(); ++slot) {
+          if (attempts_[slot] && attempts_[slot]->read == read) {
+            state_.http.drop(slot);
+            attempts_[slot].reset();
+          }
+        }
+        state_.in_use = node;
+        if (reply == Reply::answer) {
+          finish(read, std::move(event.exchange.outcome), state_.nodes[node]);
+        } else {
+          finish(read, ReadFailure{}, {});
+        }
+      }
+    }
+
+   private:
+    void begin(std::size_t read) {
+      ++open_;
+      Walk& walk = walks_[read];
+      const std::string& url = reads_[read].url;
+      for (const std::string& node : state_.nodes) {
+        if (!walk.path) walk.path = path_on(url, node);
+      }
+      walk.first = state_.in_use;
+      walk.deadline_at = std::chrono::steady_clock::now() + state_.deadline;
+      if (walk.path) {
+        ask_next(read);
+        return;
+      }
+      const std::optional<std::size_t> slot = state_.http.start(
+          url, body(read), ExchangeLimits{state_.deadline, std::chrono::milliseconds{0}});
+      if (slot) {
+        attempts_[*slot] = Attempt{read, 0};
+      } else {
+        finish(read, ReadFailure{}, {});
+      }
+    }
+
+    // The next node is asked when no attempt of the read in flight may still begin its answer
+    // within the limit: at once when the last one gave no answer, beside one that is late. A late
+    // attempt is never dropped, only joined. With no attempt left and no node to ask, the read
+    // ends with no answer.
+    void ask_next(std::size_t read) {
+      using std::chrono::milliseconds;
+      Walk& walk = walks_[read];
+      const auto own = [&](const std::optional<Attempt>& a) { return a && a->read == read; };
+      const auto in_flight = [&] { return std::count_if(attempts_.begin(), attempts_.end(), own); };
+      const auto all_late = [&] {
+        return std::none_of(attempts_.begin(), attempts_.end(),
+                            [&](const auto& a) { return own(a) && !a->late; });
+      };
+      const std::size_t count = state_.nodes.size();
+      while (walk.asked < count && in_flight() < attempts_at_once && all_late()) {
+        const milliseconds left =
+            std::chrono::floor<milliseconds>(walk.deadline_at - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        const std::size_t node = (walk.first + walk.asked++) % count;
+        const std::optional<std::size_t> slot =
+            state_.http.start(state_.nodes[node] + std::string(*walk.path), body(read),
+                              ExchangeLimits{left, state_.first_byte_limit});
+        if (slot) attempts_[*slot] = Attempt{read, node};  // else this node cannot be asked
+      }
+      if (in_flight() == 0) finish(read, ReadFailure{}, {});
+    }
+
+    std::optional<std::string_view> body(std::size_t read) const {
+      const std::optional<std::string>& json = reads_[read].json_body;
+      return json ? std::optional<std::string_view>(*json) : std::nullopt;
+    }
+
+    void finish(std::size_t read, ReadOutcome outcome, std::string node) {
+      replies_[read] = ChainReply{std::move(outcome), std::move(node)};
+      --open_;
+    }
+
+    State& state_;
+    std::span<const ChainRead> reads_;
+    std::vector<Walk> walks_;
+    std::vector<ChainReply> replies_;
+    std::array<std::optional<Attempt>, HttpsClient::max_in_flight> attempts_{};
+    std::size_t open_ = 0;  // reads begun and not ended
+  };
+
+  std::vector<ChainReply> read_all(std::span<const ChainRead> reads) {
+    if (reads.size() > 1) http.keep_connections(reads_at_once);
+    return Batch(*this, reads).run();
+  }
+
+  ReadOutcome read(std::string_view url, std::optional<std::string_view> body) {
+    const ChainRead one{std::string(url), body ? std::optional<std::string>(*body) : std::nullopt};
+    return std::move(read_all(std::span(&one, 1)).front().outcome);
   }
 };
 
@@ -170,6 +261,11 @@ ReadOutcome ChainClient::post_json(std::string_view url, std::string_view body) 
 ReadOutcome ChainClient::get_text(std::string_view url) const {
   if (!state_) return ReadFailure{};
   return state_->read(url, std::nullopt);
+}
+
+std::vector<ChainReply> ChainClient::read_all(std::span<const ChainRead> reads) const {
+  if (!state_) return std::vector<ChainReply>(reads.size(), ChainReply{ReadFailure{}, {}});
+  return state_->read_all(reads);
 }
 
 }  // namespace tarnwick

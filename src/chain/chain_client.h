@@ -18,21 +18,31 @@
 // No read waits on one slow node while another could answer: an attempt, the node in use's
 // included, that has not begun its answer (no status line) within the first-byte limit is not
 // abandoned; the next node not yet asked is started beside it. So one read has at most two
-// attempts in flight, each on a connection of its own, the only place where this client runs
-// two exchanges at once (the reads themselves go one after another). The first answer or chain
-// error wins, whichever node sent it; the other attempt is dropped and its connection closed.
-// An attempt that gives no answer hands the read on as above, beside the slow one if it is still
-// in flight. When both attempts in flight are slow, the read waits for either, as long as its
-// deadline allows: a network where every node is slow still answers.
+// attempts in flight, each on a connection of its own. The first answer or chain error wins,
+// whichever node sent it; the other attempt is dropped and its connection closed. An attempt
+// that gives no answer hands the read on as above, beside the slow one if it is still in flight.
+// When both attempts in flight are slow, the read waits for either, as long as its deadline
+// allows: a network where every node is slow still answers.
 //
-// With one node this is exactly its HttpsClient: one attempt, the whole deadline, no first-byte
-// limit. Between reads the client keeps one kept-alive connection, to the node in use; nothing is
-// printed.
+// post_json and get_text make one read and wait for it: one read after another, on one
+// kept-alive connection to the node in use. read_all makes a batch of reads at once, up to four
+// at a time, each with the walk above of its own: it starts on the node in use when it starts,
+// and goes on around the list from there even when another read of the batch moves the node in
+// use meanwhile. Between reads a client that has read a batch of two or more keeps up to four
+// kept-alive connections, the most recently used (a later batch reuses them; those to a node left
+// behind close as reads on the node in use replace them), and one that never did keeps one, to
+// the node in use (HTTP/1.1: a connection carries one exchange at a time). No threads: one
+// connection driver runs every attempt in flight.
+//
+// With one node this is exactly its HttpsClient: one attempt a read, the whole deadline, no
+// first-byte limit. Nothing is printed.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +61,20 @@ struct ChainSettings {
   std::chrono::milliseconds first_byte_limit{0};
 };
 
+// One read of a batch: a full URL (on a listed node, as for post_json and get_text) and, for a
+// POST, its JSON body; a GET has none.
+struct ChainRead {
+  std::string url;
+  std::optional<std::string> json_body;
+};
+
+// What one read of a batch gave: the reply and the base of the node that gave it (empty for a URL
+// on no listed node), or ReadFailure and an empty node.
+struct ChainReply {
+  ReadOutcome outcome;
+  std::string node;
+};
+
 class ChainClient {
  public:
   // One node: settings.base_url. Cannot fail.
@@ -64,9 +88,9 @@ class ChainClient {
   ChainClient& operator=(const ChainClient&) = delete;
 
   // Base of the node in use: the node that answered the last read that any node answered (with a
-  // reply or the chain's error answer); the first node before any did. After a read that ended
-  // with a reply, the node that gave it. A moved-from client has an empty base and fails every
-  // read.
+  // reply or the chain's error answer), in a batch the last read to be answered; the first node
+  // before any did. After a read that ended with a reply, the node that gave it. A moved-from
+  // client has an empty base and fails every read.
   const std::string& base_url() const;
 
   // A URL that begins with the base of any listed node is a read of the rest (its path and
@@ -74,6 +98,13 @@ class ChainClient {
   // as it is. The reply is text, as HttpsClient's post_json and get_text give it.
   ReadOutcome post_json(std::string_view url, std::string_view body) const;
   ReadOutcome get_text(std::string_view url) const;
+
+  // Reads every one of `reads` at once, at most four at a time (the rest start, in order, as
+  // earlier ones end), each exactly as post_json (with a body) or get_text (without) reads it
+  // alone: its own deadline from when it starts, its own walk of the nodes, each asked at most
+  // once, at most two attempts of it in flight. The replies in the order of `reads`. With one
+  // read this is post_json or get_text, and the node that answered it.
+  std::vector<ChainReply> read_all(std::span<const ChainRead> reads) const;
 
  private:
   struct State;

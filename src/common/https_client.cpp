@@ -113,11 +113,12 @@ struct HttpsClient::State {
   ClientSettings settings;
   // Runs the exchanges of the slots, so that waits end at the first-byte limit rather than on
   // libcurl's once-a-second progress tick; its connection cache, shared by every slot, holds the
-  // kept-alive connection between exchanges.
+  // kept-alive connections between exchanges.
   CURLM* multi = nullptr;
   curl_slist* json_headers = nullptr;
   std::array<Slot, max_in_flight> slots{};
-  bool usable = false;  // the first slot's handle took every option: requests may be made
+  bool usable = false;   // the first slot's handle took every option: requests may be made
+  std::size_t kept = 1;  // connections kept between exchanges (keep_connections)
 
   explicit State(ClientSettings s) : settings(std::move(s)) {
     init_curl_once();
@@ -165,7 +166,7 @@ struct HttpsClient::State {
     set(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, write_body));
     // One connection kept: to the host asked last (a client that moves to another host closes
     // the connection to the one it left). The multi handle's limit, which decides, follows the
-    // exchanges in flight (keep_connections).
+    // exchanges in flight and the connections kept (limit_cache).
     set(curl_easy_setopt(handle, CURLOPT_MAXCONNECTS, 1L));
     set(curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
     set(curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "https"));
@@ -219,13 +220,13 @@ struct HttpsClient::State {
         slots.begin(), slots.end(), [](const Slot& s) { return s.phase == Slot::Phase::running; }));
   }
 
-  // The connection cache keeps as many connections as there are exchanges running, at least one.
-  // libcurl counts the connections in use against the limit and, when an exchange ends over it,
-  // closes the oldest idle one: under a limit of one, an exchange ending beside a running one
-  // would lose its own connection. With one exchange running again, the next to end closes the
-  // idle connections but its own.
-  void keep_connections() const {
-    const long keep = static_cast<long>(std::max<std::size_t>(1, in_flight()));
+  // The connection cache keeps as many connections as there are exchanges running, at least
+  // `kept`. libcurl counts the connections in use against the limit and, when an exchange ends
+  // over it, closes the oldest idle one: under a limit of one, an exchange ending beside a
+  // running one would lose its own connection. With fewer exchanges running again, each of the
+  // next to end closes one idle connection but its own, down to `kept`.
+  void limit_cache() const {
+    const long keep = static_cast<long>(std::max(kept, in_flight()));
     static_cast<void>(curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, keep));
   }
 
@@ -274,7 +275,7 @@ struct HttpsClient::State {
       return std::nullopt;
     }
     slot.phase = Slot::Phase::running;
-    keep_connections();
+    limit_cache();
     return index;
   }
 
@@ -292,7 +293,7 @@ struct HttpsClient::State {
     curl_multi_remove_handle(multi, slot.handle);
     const int status = response_code(slot.handle);
     slot.phase = Slot::Phase::ended;
-    keep_connections();
+    limit_cache();
     BodySink& sink = slot.sink;
     const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
     if (code != CURLE_OK && !stopped_at_limit) {
@@ -312,7 +313,7 @@ struct HttpsClient::State {
     Slot& slot = slots[index];
     if (slot.phase == Slot::Phase::running) curl_multi_remove_handle(multi, slot.handle);
     release(slot);
-    keep_connections();
+    limit_cache();
   }
 
   // Drives the exchanges in flight until the one in `only` (any, without it) ends or passes its
@@ -469,6 +470,12 @@ ExchangeEvent HttpsClient::wait() const {
 
 void HttpsClient::drop(std::size_t slot) const {
   if (state_) state_->drop(slot);
+}
+
+void HttpsClient::keep_connections(std::size_t count) const {
+  if (!state_) return;
+  state_->kept = std::max<std::size_t>(1, count);
+  state_->limit_cache();
 }
 
 }  // namespace tarnwick

@@ -17,12 +17,16 @@
 // to finish on its own thread (libcurl 7.87 or newer with its threaded resolver; an older library
 // waits for it, and one built with the synchronous resolver cannot interrupt it at all).
 //
-// The connection handles live as long as the client, so consecutive requests reuse one kept-alive
-// TLS connection: between exchanges it keeps one connection open, to the host of the exchange that
-// completed last (rarely two, when two exchanges completed at once, until the next one does). Up
-// to `max_in_flight` exchanges can be in flight at once (start() and wait()), each on a
-// connection of its own; one dropped before its end has its connection closed. A client is used
-// from one thread: the service has a single thread.
+// The connection handles live as long as the client, so consecutive requests reuse kept-alive
+// TLS connections. Up to `max_in_flight` exchanges can be in flight at once (start() and wait()),
+// each on a connection of its own (HTTP/1.1: one request at a time on a connection); one dropped
+// before its end has its connection closed. Between exchanges the client keeps as many
+// connections open as keep_connections() allows, one until it is called: whenever an exchange
+// ends while more are open than that or than the exchanges still in flight, the connection idle
+// the longest is closed. So a client kept to one connection keeps the one to the host of the
+// exchange that completed last (rarely two, when two exchanges completed at once, until the next
+// one does), and one kept to four after four exchanges to one host keeps those four for the next
+// four. A client is used from one thread: the service has a single thread.
 #pragma once
 
 #include <chrono>
@@ -106,8 +110,9 @@ struct ExchangeEvent {
 
 class HttpsClient {
  public:
-  // Most exchanges in flight at once (start()).
-  static constexpr std::size_t max_in_flight = 2;
+  // Most exchanges in flight at once (start()): four reads of the chain client, each with at
+  // most two attempts.
+  static constexpr std::size_t max_in_flight = 8;
 
   // Cannot fail. The first client built in the process also initialises the HTTPS library
   // (once, thread-safely); nothing ever tears it down.
@@ -149,6 +154,9 @@ class HttpsClient {
   // Ends the exchange in `slot` unreported, closing its connection if it was still running; the
   // slot is free again. Nothing when no exchange is in flight there.
   void drop(std::size_t slot) const;
+  // Connections kept open between exchanges from now on (at least one; above, how). Fewer than
+  // are open now closes the extra ones only as later exchanges end.
+  void keep_connections(std::size_t count) const;
 
   // A moved-from client answers every request with ReadFailure and has empty bases.
 

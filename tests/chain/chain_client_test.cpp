@@ -4,11 +4,13 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
+#include "support/fake_node_client.h"
 
 namespace tarnwick {
 namespace {
@@ -18,6 +20,11 @@ using test::FakeReply;
 
 const std::string live = R"({"account_name":"tok"})";
 
+std::string text_of(const ReadOutcome& outcome) {
+  const auto* text = std::get_if<std::string>(&outcome);
+  return text != nullptr ? *text : "<ReadFailure>";
+}
+
 // 200 announcing 100,000 bytes, one sent, then the connection closed or reset.
 FakeReply cut_body(bool reset) {
   FakeReply reply = FakeReply::json("{");
@@ -26,8 +33,9 @@ FakeReply cut_body(bool reset) {
   return reply;
 }
 
-// Three nodes and two reads on one client. `replies` scripts the first nodes (none: the port
-// refuses connections); the others answer `live`. Request counts are after each read.
+// Three nodes and two reads on one client, the second one a batch of one read. `replies` scripts
+// the first nodes (none: the port refuses connections); the others answer `live`. Request counts
+// are after each read.
 TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
   const std::optional<FakeReply> refused;
   const std::string gone = [] { return FakeNode().base_url(); }();  // refuses connections now
@@ -116,11 +124,12 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       if (scripted && !c.replies[i]) nodes[i].reset();
     }
     const ChainClient client(settings);
+    const ChainRead read{bases[0] + "/v1/chain/get_account", "{}"};
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      const ReadOutcome outcome = client.post_json(bases[0] + "/v1/chain/get_account", "{}");
-      const auto* text = std::get_if<std::string>(&outcome);
-      EXPECT_EQ(text != nullptr ? *text : "<ReadFailure>", c.answered ? live : "<ReadFailure>")
-          << c.name;
+      const ChainReply reply = expected == &c.after_one
+                                   ? ChainReply{client.post_json(read.url, "{}"), {}}
+                                   : client.read_all(std::span(&read, 1)).front();
+      EXPECT_EQ(text_of(reply.outcome), c.answered ? live : "<ReadFailure>") << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
       if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
         EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
@@ -130,6 +139,60 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       }
     }
   }
+}
+
+// Reads of a batch start together, four at most: five reads on one node open four connections
+// (the fifth takes the first one free), and the next batch of four reuses them, though the reads
+// before it ended one by one.
+TEST(ChainClient, ABatchReadsFourAtOnceAndKeepsTheirConnections) {
+  FakeNode node;
+  node.set_handler([](const test::RecordedRequest& request) {
+    FakeReply reply = FakeReply::json(request.body);
+    reply.delay = std::chrono::milliseconds(25) * std::stoi(request.body);
+    return reply;
+  });
+  const ChainClient client(test::client_settings(node));
+  std::vector<ChainRead> reads;
+  for (int i = 0; i < 5; ++i) reads.push_back({node.base_url() + "/r", std::to_string(i)});
+  for (const std::size_t size : {5U, 4U}) {
+    const std::vector<ChainReply> replies = client.read_all(std::span(reads).first(size));
+    for (std::size_t i = 0; i < size; ++i) {
+      EXPECT_EQ(text_of(replies.at(i).outcome), std::to_string(i));
+      EXPECT_EQ(replies[i].node, node.base_url());
+    }
+    EXPECT_EQ(node.connections_accepted(), 4U) << size;
+  }
+}
+
+// Each read of a batch walks the nodes on its own. The first node answers read 0 503 at once (it
+// alone moves on, to "second", the node in use now), read 1 503 later (it goes on from where it
+// started: to "second", not "third"), read 2 slowly (it stays; its node is in use at the end).
+TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
+  FakeReply late_unavailable = FakeReply::json("{}", 503);
+  late_unavailable.delay = std::chrono::milliseconds(400);
+  FakeReply slow = FakeReply::json("first");
+  slow.delay = std::chrono::milliseconds(1000);
+  const FakeReply first_node[] = {FakeReply::json("{}", 503), late_unavailable, slow};
+  const test::TlsIdentity identity = test::make_test_identity();
+  std::vector<std::unique_ptr<FakeNode>> nodes;
+  ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+  for (const std::string name : {"first", "second", "third"}) {
+    nodes.push_back(std::make_unique<FakeNode>(identity));
+    nodes.back()->set_reply("/r", FakeReply::json(name));
+    (name == "first" ? settings.client.base_url : settings.more_nodes.emplace_back()) =
+        nodes.back()->base_url();
+  }
+  nodes[0]->set_handler(
+      [&](const test::RecordedRequest& request) { return first_node[std::stoi(request.body)]; });
+  std::vector<ChainRead> reads;
+  for (const char* i : {"0", "1", "2"}) reads.push_back({settings.client.base_url + "/r", i});
+  const ChainClient client(settings);
+  const std::vector<ChainReply> replies = client.read_all(reads);
+  const std::string expected[] = {"second", "second", "first"};
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(replies.at(i).outcome), expected[i]) << i;
+  EXPECT_EQ(nodes[1]->requests().size(), 2U);
+  EXPECT_EQ(nodes[2]->requests().size(), 0U);
+  EXPECT_EQ(client.base_url(), nodes[0]->base_url());
 }
 
 }  // namespace
