@@ -24,9 +24,9 @@ inline constexpr std::string_view reply_not_json = "reply not JSON";
 
 // A fact that is unavailable for `why`, with nothing else set.
 template <class Fact>
-Fact unavailable(Reason why) {
+Fact unavailable(const Reason& why) {
   Fact fact;
-  fact.why = std::move(why);
+  fact.why = why;
   return fact;
 }
 template <class Fact>
