@@ -7,15 +7,16 @@
 namespace tarnwick {
 
 std::vector<Delivery> ClientTransport::deliver(std::span<const ChainRequest> requests) {
-  std::vector<Delivery> deliveries;
-  deliveries.reserve(requests.size());
+  std::vector<ChainRead> reads;
+  reads.reserve(requests.size());
   for (const ChainRequest& request : requests) {
-    const std::string url = client_.base_url() + request.path;
-    ReadOutcome outcome =
-        request.body ? client_.post_json(url, *request.body) : client_.get_text(url);
-    // After a read that any node answered, the node in use is the one that did.
-    std::string node = std::holds_alternative<std::string>(outcome) ? client_.base_url() : "";
-    deliveries.push_back(Delivery{std::move(outcome), std::move(node)});
+    reads.push_back(ChainRead{client_.base_url() + request.path, request.body});
+  }
+  std::vector<ChainReply> replies = client_.read_all(reads);
+  std::vector<Delivery> deliveries;
+  deliveries.reserve(replies.size());
+  for (ChainReply& reply : replies) {
+    deliveries.push_back(Delivery{std::move(reply.outcome), std::move(reply.node)});
   }
   return deliveries;
 }

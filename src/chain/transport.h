@@ -41,7 +41,8 @@ class Transport {
   virtual std::string node_in_use() const = 0;
 };
 
-// Over `client`, one read after another, each on the node in use first.
+// Over `client`: the reads of one delivery at once (ChainClient::read_all: up to four at a time on
+// the node in use, each with its own failover); a delivery of one read is exactly one read.
 class ClientTransport final : public Transport {
  public:
   explicit ClientTransport(const ChainClient& client) : client_(client) {}
