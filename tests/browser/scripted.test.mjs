@@ -424,6 +424,7 @@ describe('symbols of a shared contract', () => {
     await scanFor(page, 'xtokens');
     assert.equal((await evidencePanel(page)).subject[0], 'XDOGE on xtokens');
     assert.equal(await page.evaluate(() => location.hash), '#token=xtokens&symbol=XDOGE');
+    await liquidityPanel(page);  // its request follows the evidence; wait for it before counting
     requests.length = 0;
     await page.fill('#sym', 'X1');
     await scanFor(page, 'xtokens');
