@@ -260,7 +260,7 @@ TEST(HttpsClient, TrustsOnlyItsOwnRoots) {
     std::_Exit(2);
   }
   curl_easy_setopt(bare, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(bare, CURLOPT_CAINFO, nullptr);  // the folder alone decides
+  curl_easy_setopt(bare, CURLOPT_CAINFO, nullptr);      // the folder alone decides
   curl_easy_setopt(bare, CURLOPT_TIMEOUT_MS, 10'000L);  // a silent peer fails, never hangs
   curl_easy_setopt(
       bare, CURLOPT_WRITEFUNCTION,
