@@ -10,7 +10,6 @@
 #include "chain/history_reply.h"
 #include "chain/market_reply.h"
 #include "chain/reputation_reply.h"
-#include "chain/scan_values.h"
 #include "common/calendar.h"
 #include "common/json_reader.h"
 

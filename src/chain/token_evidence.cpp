@@ -2,7 +2,6 @@
 
 #include <array>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "assess/scan_record.h"
@@ -11,16 +10,11 @@
 #include "chain/code_hash_reply.h"
 #include "chain/creator_reply.h"
 #include "chain/currency_stats_reply.h"
-#include "chain/history_reply.h"
 #include "chain/market_reply.h"
-#include "chain/reputation_reply.h"
 #include "chain/scan_token.h"
-#include "chain/scan_values.h"
-#include "chain/stat_scopes_reply.h"
 #include "chain/token_symbol.h"
 #include "chain/top_holders_reply.h"
 #include "common/account_name.h"
-#include "common/calendar.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {

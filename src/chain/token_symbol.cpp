@@ -3,12 +3,8 @@
 #include <algorithm>
 
 #include "chain/chain_requests.h"
-#include "chain/code_hash_reply.h"
-#include "chain/creator_reply.h"
-#include "chain/currency_stats_reply.h"
 #include "chain/read_session.h"
 #include "chain/stat_scopes_reply.h"
-#include "chain/top_holders_reply.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {

@@ -24,7 +24,6 @@ class MemoryTransport final : public Transport {
     std::vector<Delivery> deliveries;
     batches_.emplace_back(requests.begin(), requests.end());
     for (const ChainRequest& request : requests) {
-      requests_.push_back(request);
       std::optional<std::string> reply = handler_(request);
       deliveries.push_back(reply ? Delivery{std::move(*reply), node}
                                  : Delivery{ReadFailure{}, std::string()});
@@ -33,13 +32,6 @@ class MemoryTransport final : public Transport {
   }
   std::string node_in_use() const override { return node; }
 
-  // The paths read so far, in order.
-  std::vector<std::string> paths() const {
-    std::vector<std::string> out;
-    for (const ChainRequest& request : requests_) out.push_back(request.path);
-    return out;
-  }
-
   // The reads of each delivery, in order: the reads that started together.
   const std::vector<std::vector<ChainRequest>>& batches() const { return batches_; }
 
@@ -47,7 +39,6 @@ class MemoryTransport final : public Transport {
 
  private:
   Handler handler_;
-  std::vector<ChainRequest> requests_;
   std::vector<std::vector<ChainRequest>> batches_;
 };
 
