@@ -68,6 +68,7 @@ struct LiquidityPool {
   std::uint64_t id = 0;
   PoolSide token;  // the token's own side
   PoolSide pair;
+  bool token_is_a = false;  // the token is the venue's first side (pool1, tokenA)
   bool active = false;
   ShareUnits shares{};                          // of the token's amount
   ShareKind when_empty = share_unknown;         // what an empty pool's shares are
@@ -111,6 +112,13 @@ struct LaunchCurve {
   bool graduated = false;
   std::uint64_t dex_pool_id = 0;  // meaningful once graduated
 };
+
+// The venues' contracts, in the order they are read and shown.
+inline constexpr std::string_view venue_contracts[] = {"proton.swaps", "simpledex", "simplelaunch",
+                                                       "swap.alcor"};
+
+// The owners nobody controls: a position they own is burned.
+inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"};
 
 enum class VenueStatus { read, capped, unavailable };
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,20 +29,34 @@ bool turned_away(int status) {
   }
 }
 
-// True when `body` is the chain's own error answer: JSON whose `error` member is an object with a
-// numeric `code` (as nodes send for an unknown account). A gateway's HTML page, a text `error`
-// (a history server's) or anything cut short is not one.
-bool chain_error_answer(std::string_view body) {
-  bool coded = false;
+// An error code as a signed integer: a fraction is 0, a whole number beyond the range its limit.
+std::int64_t integer_code(const JsonNumber& code) {
+  if (const std::int64_t* negative = std::get_if<std::int64_t>(&code)) return *negative;
+  if (const std::uint64_t* whole = std::get_if<std::uint64_t>(&code)) {
+    return static_cast<std::int64_t>(
+        std::min<std::uint64_t>(*whole, std::numeric_limits<std::int64_t>::max()));
+  }
+  return 0;
+}
+
+// The chain's own error answer in `body`: JSON whose `error` member is an object with a numeric
+// `code` (as nodes send for an unknown account), its code and name. A gateway's HTML page, a
+// text `error` (a history server's) or anything cut short is none.
+std::optional<ChainError> chain_error_answer(std::string_view body) {
+  std::optional<ChainError> error;
   JsonReader reader;
   reader.read_members(body, [&](std::string_view key, JsonValue& value) {
     if (key != "error") return;
-    coded = false;  // the last member of a name is the one that counts
+    error.reset();  // the last member of a name is the one that counts
+    std::optional<JsonNumber> code;
+    std::string name;
     for_each_member(value, [&](std::string_view inner, JsonValue& member) {
-      if (inner == "code") coded = number(member).has_value();
+      if (inner == "code") code = number(member);
+      if (inner == "name") name = std::string(text_or_empty(member));
     });
+    if (code) error = ChainError{integer_code(*code), std::move(name)};
   });
-  return coded;
+  return error;
 }
 
 enum class Reply {
@@ -57,11 +73,13 @@ constexpr std::size_t reads_at_once = 4;
 static_assert(reads_at_once * static_cast<std::size_t>(attempts_at_once) <=
               HttpsClient::max_in_flight);
 
-Reply judge(const Exchange& exchange) {
+// How an exchange ends its read. The chain's error answer ends it at a status of 400 to 499 but
+// a turn-away, and with `error_answers_final` at any status of 400 or more but a turn-away.
+Reply judge(const Exchange& exchange, bool error_answers_final) {
   if (exchange.ending != Ending::complete) return Reply::none;
   if (exchange.status >= 200 && exchange.status < 300) return Reply::answer;
-  if (exchange.status >= 400 && !turned_away(exchange.status) &&
-      chain_error_answer(exchange.error_body)) {
+  const bool final_status = exchange.status >= 400 && (error_answers_final || exchange.status < 500);
+  if (final_status && !turned_away(exchange.status) && chain_error_answer(exchange.error_body)) {
     return Reply::chain_error;
   }
   return Reply::none;  // a gateway's error page, a redirect with nowhere to go, a turn-away
@@ -100,6 +118,7 @@ struct ChainClient::State {
     std::optional<std::string_view> path;  // on the nodes; none: the URL is asked once as it is
     std::size_t first = 0;                 // the node in use when it started
     std::size_t asked = 0;                 // nodes asked, from `first` on around the list
+    std::size_t route_missing = 0;         // nodes that answered 404
     std::chrono::steady_clock::time_point deadline_at;
   };
   // An attempt in flight, by the client's slot: its read, the node asked, and whether it passed
@@ -139,8 +158,10 @@ struct ChainClient::State {
           finish(read, std::move(event.exchange.outcome), {});
           continue;
         }
-        const Reply reply = judge(event.exchange);
+        const Reply reply = judge(event.exchange, reads_[read].error_answers_final);
         if (reply == Reply::none) {
+          const bool complete = event.exchange.ending == Ending::complete;
+          if (complete && event.exchange.status == 404) ++walks_[read].route_missing;
           ask_next(read);
           continue;
         }
@@ -157,6 +178,7 @@ struct ChainClient::State {
           finish(read, std::move(event.exchange.outcome), state_.nodes[node]);
         } else {
           finish(read, ReadFailure{}, {});
+          replies_[read].chain_error = chain_error_answer(event.exchange.error_body);
         }
       }
     }
@@ -208,7 +230,10 @@ struct ChainClient::State {
                               ExchangeLimits{left, state_.first_byte_limit});
         if (slot) attempts_[*slot] = Attempt{read, node};  // else this node cannot be asked
       }
-      if (in_flight() == 0) finish(read, ReadFailure{}, {});
+      if (in_flight() == 0) {
+        finish(read, ReadFailure{}, {});
+        replies_[read].route_missing = walk.route_missing == count;
+      }
     }
 
     std::optional<std::string_view> body(std::size_t read) const {

@@ -40,6 +40,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -62,17 +63,32 @@ struct ChainSettings {
 };
 
 // One read of a batch: a full URL (on a listed node, as for post_json and get_text) and, for a
-// POST, its JSON body; a GET has none.
+// POST, its JSON body; a GET has none. With `error_answers_final` the chain's error answer ends
+// the read at any status of 400 or more but 403, 404 and 429 (5xx included): the request is
+// judged, not the node (a dry run of a transaction that cannot run fails alike on every node).
 struct ChainRead {
   std::string url;
   std::optional<std::string> json_body;
+  bool error_answers_final = false;
+};
+
+// The chain's error answer: its `error` object's `code` and `name` (empty when it has none).
+struct ChainError {
+  std::int64_t code = 0;
+  std::string name;
+
+  bool operator==(const ChainError&) const = default;
 };
 
 // What one read of a batch gave: the reply and the base of the node that gave it (empty for a URL
-// on no listed node), or ReadFailure and an empty node.
+// on no listed node), or ReadFailure and an empty node. A read that the chain's error answer
+// ended has it in `chain_error`; one that every listed node answered with 404 (none offers the
+// route) has `route_missing`.
 struct ChainReply {
   ReadOutcome outcome;
   std::string node;
+  std::optional<ChainError> chain_error{};
+  bool route_missing = false;
 };
 
 class ChainClient {

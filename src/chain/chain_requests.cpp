@@ -95,6 +95,7 @@ constexpr std::string_view get_currency_stats_path = "/v1/chain/get_currency_sta
 constexpr std::string_view get_table_by_scope_path = "/v1/chain/get_table_by_scope";
 constexpr std::string_view get_code_hash_path = "/v1/chain/get_code_hash";
 constexpr std::string_view get_info_path = "/v1/chain/get_info";
+constexpr std::string_view compute_transaction_path = "/v1/chain/compute_transaction";
 
 std::string actions_path(std::string_view account) {
   std::string out = "/v2/history/get_actions?account=";
@@ -147,6 +148,32 @@ ChainRequest top_holders_request(std::string_view contract, std::string_view sym
   return ChainRequest{top_holders_path(contract, symbol), std::nullopt};
 }
 ChainRequest info_request() { return post(get_info_path, "{}"); }
+
+ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos) {
+  std::string out =
+      R"({"transaction":{"signatures":[],"compression":"none","packed_context_free_data":"",)"
+      R"("transaction":{)";
+  append_string_member(out, "expiration", tapos.expiration);
+  out += ",\"ref_block_num\":";
+  append_decimal(out, tapos.ref_block_num);
+  out += ",\"ref_block_prefix\":";
+  append_decimal(out, tapos.ref_block_prefix);
+  out += R"(,"max_net_usage_words":0,"max_cpu_usage_ms":0,"delay_sec":0,)"
+         R"("context_free_actions":[],"actions":[{)";
+  append_string_member(out, "account", transfer.token);
+  out += R"(,"name":"transfer","authorization":[{)";
+  append_string_member(out, "actor", transfer.from);
+  out += R"(,"permission":"active"}],"data":{)";
+  append_string_member(out, "from", transfer.from);
+  out += ',';
+  append_string_member(out, "to", transfer.to);
+  out += ',';
+  append_string_member(out, "quantity", transfer.quantity);
+  out += ',';
+  append_string_member(out, "memo", transfer.memo);
+  out += R"(}}],"transaction_extensions":[]}}})";
+  return ChainRequest{std::string(compute_transaction_path), std::move(out), true};
+}
 
 std::string get_account_url(std::string_view chain_api_base) {
   return std::string(chain_api_base) + std::string(get_account_path);

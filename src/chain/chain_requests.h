@@ -56,6 +56,33 @@ ChainRequest creator_request(std::string_view account);    // GET the history's 
 ChainRequest top_holders_request(std::string_view contract, std::string_view symbol);
 ChainRequest info_request();  // POST get_info, body {}
 
+// The reference block a transaction names (TaPoS) and the time it expires.
+struct Tapos {
+  std::uint16_t ref_block_num = 0;
+  std::uint32_t ref_block_prefix = 0;
+  std::string expiration;  // "YYYY-MM-DDTHH:MM:SS", UTC
+};
+
+// A transfer of the token contract's `transfer` action, authorised by `from`'s active permission.
+struct TransferAction {
+  std::string_view token;
+  std::string_view from;
+  std::string_view to;
+  std::string_view quantity;  // the asset text, "0.0010 SYM"
+  std::string_view memo;
+};
+
+// POST compute_transaction: a transaction of the one transfer, unsigned and unpacked (the node
+// encodes `data` with the contract's ABI), run by the node as a dry run and discarded:
+// {"transaction":{"signatures":[],"compression":"none","packed_context_free_data":"",
+//  "transaction":{"expiration":"..","ref_block_num":N,"ref_block_prefix":N,
+//  "max_net_usage_words":0,"max_cpu_usage_ms":0,"delay_sec":0,"context_free_actions":[],
+//  "actions":[{"account":"<token>","name":"transfer","authorization":[{"actor":"<from>",
+//  "permission":"active"}],"data":{"from":"..","to":"..","quantity":"..","memo":".."}}],
+//  "transaction_extensions":[]}}}
+// The chain's error answer ends it at any status: it judges the transaction, not the node.
+ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos);
+
 // Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
 // goes into the history query verbatim: only validated account names ever reach a scan.
 std::string get_account_url(std::string_view chain_api_base);

@@ -39,6 +39,7 @@ RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view r
         pool.keyed_by_symbol = true;
         pool.lt_symbol = std::move(*lt_symbol);
         pool.token = first ? *pool1 : *pool2;
+        pool.token_is_a = first;
         pool.pair = first ? *pool2 : *pool1;
         pool.active = *active;
         pool.shares[share_withdrawable] = *pool.token.units;
@@ -83,6 +84,7 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
         LiquidityPool pool;
         pool.id = *id;
         pool.token = first ? a : b;
+        pool.token_is_a = first;
         pool.pair = first ? b : a;
         pool.active = !*paused;
         // The first 1000 LP tokens of a pool are locked for good, but the LP supply is not read, so
@@ -150,7 +152,8 @@ RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view rep
         if (!id || !active || !token_a || !token_b || !sqrt_price) return false;
         const bool first = holds(*token_a, token, symbol);
         if (!first && !holds(*token_b, token, symbol)) return true;
-        AlcorPoolRow kept_row{.pool = {}, .token_is_a = first, .sqrt_price_x64 = *sqrt_price};
+        AlcorPoolRow kept_row{.pool = {}, .sqrt_price_x64 = *sqrt_price};
+        kept_row.pool.token_is_a = first;
         kept_row.pool.id = *id;
         kept_row.pool.token = first ? *token_a : *token_b;
         kept_row.pool.pair = first ? *token_b : *token_a;

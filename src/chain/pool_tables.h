@@ -40,10 +40,9 @@ struct CurveRow {
 RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
 // swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64.
-// Kept: the pools holding the token, with which side is the token's.
+// Kept: the pools holding the token.
 struct AlcorPoolRow {
   LiquidityPool pool;
-  bool token_is_a = false;
   Uint128 sqrt_price_x64 = 0;
 };
 RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,

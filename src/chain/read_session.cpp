@@ -11,8 +11,16 @@ ReadSession::ReadSession(Transport& transport, JsonReader& reader, ReadBudget bu
       budget_(budget),
       start_(std::chrono::steady_clock::now()) {}
 
+ReadSession::ReadSession(ReadSession& whole, std::uint32_t max_reads)
+    : transport_(whole.transport_),
+      reader_(whole.reader_),
+      whole_(&whole),
+      budget_{max_reads, {}, {}},
+      start_(whole.start_) {}
+
 Reason ReadSession::refusal() const {
   if (reads_ >= budget_.max_reads) return reason(ReasonCode::over_budget, "read limit reached");
+  if (whole_ != nullptr) return whole_->refusal();
   if (std::chrono::steady_clock::now() - start_ + budget_.read_deadline > budget_.total_time) {
     return reason(ReasonCode::over_budget, "time limit reached");
   }
@@ -28,7 +36,9 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
   for (std::size_t i = 0; i < requests.size(); ++i) {
     readings[i].why = refusal();
     if (!readings[i].why.empty()) continue;
-    ++reads_;
+    for (ReadSession* charged = this; charged != nullptr; charged = charged->whole_) {
+      ++charged->reads_;
+    }
     admitted.push_back(requests[i]);
     slots.push_back(i);
   }
@@ -41,6 +51,8 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
       reading.node = std::move(delivered[k].node);
     } else {
       reading.why = reason(ReasonCode::read_failed, read_failed_text);
+      reading.chain_error = std::move(delivered[k].chain_error);
+      reading.route_missing = delivered[k].route_missing;
     }
   }
   return readings;

@@ -32,6 +32,10 @@ struct Reading {
   std::optional<std::string> reply;
   std::string node;  // empty without a reply
   Reason why;        // read failed, or not reached within the budget; empty with a reply
+  // For a read that failed: the chain's error answer that ended it (its code and name, never its
+  // body), or whether every node answered 404, offering no such route.
+  std::optional<ChainError> chain_error{};
+  bool route_missing = false;
 };
 
 // The one step from a read to a fact: `from_reply(reader, reply)` for a reply, the fact naming
@@ -52,6 +56,10 @@ class ReadSession {
  public:
   // REQUIRES: `transport` and `reader` outlive the session.
   ReadSession(Transport& transport, JsonReader& reader, ReadBudget budget);
+  // A part of `whole` bounded to `max_reads` more: its reads are made through the whole's
+  // transport and reader, within the whole's bounds too, and charged to both.
+  // REQUIRES: `whole` outlives the part.
+  ReadSession(ReadSession& whole, std::uint32_t max_reads);
 
   // Why no further read may start ("read limit reached", "time limit reached"); empty while one
   // may.
@@ -77,6 +85,7 @@ class ReadSession {
  private:
   Transport& transport_;
   JsonReader& reader_;
+  ReadSession* whole_ = nullptr;  // for a part
   ReadBudget budget_;
   std::chrono::steady_clock::time_point start_;
   std::uint32_t reads_ = 0;

@@ -11,7 +11,6 @@
 
 #include "chain/chain_info_reply.h"
 #include "chain/chain_requests.h"
-#include "chain/market_reply.h"
 #include "chain/pool_tables.h"
 #include "chain/read_session.h"
 #include "chain/token_symbol.h"
@@ -192,15 +191,9 @@ std::string decimal(std::uint64_t value) {
 // The symbol: the market row (when none is requested) and the contract's symbols, read together.
 SymbolChoice resolve_symbol(ReadSession& session, std::string_view token,
                             const std::optional<std::string>& requested) {
-  std::vector<ChainRequest> requests;
-  if (!requested) requests.push_back(table_rows_request(market_rows_body()));
-  requests.push_back(contract_symbols_request(token));
-  const std::vector<Reading> read = session.read(requests);
-  std::optional<std::string> market;
-  if (!requested && read.front().reply) {
-    market = market_symbol(read_market(session.reader(), *read.front().reply, token), token);
-  }
-  return choose_symbol(requested, contract_symbols_of(session.reader(), read.back()), market);
+  const std::vector<Reading> read =
+      session.read(symbol_choice_requests(token, requested.has_value()));
+  return symbol_choice_of(session.reader(), read, token, requested);
 }
 
 struct AlcorPool {
@@ -311,7 +304,7 @@ class Venues {
       positions_started_ = true;
       // Pools that could not be read leave nothing to look into.
       alcor_pools_read_ = alcor_.status != VenueStatus::unavailable;
-      if (alcor_pools_read_) add_positions(pagers);
+      if (alcor_pools_read_ && settings_.read_shares) add_positions(pagers);
     }
     const bool positions_done =
         positions_started_ && std::none_of(position_pages_.begin(), position_pages_.end(),
@@ -438,7 +431,7 @@ class Venues {
                                      .tick_upper = row.tick_upper,
                                      .liquidity = row.liquidity});
       }
-      add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.token_is_a,
+      add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.pool.token_is_a,
                           pool.positions_whole, locks);
       alcor_.pools.push_back(std::move(pool.row.pool));
     }
@@ -504,8 +497,7 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
         choice.symbol ? shared_unknown_pools_of_symbol : shared_unknown_no_venue;
   }
   if (!choice.symbol) {
-    for (const std::string_view venue :
-         {"proton.swaps", "simpledex", "simplelaunch", "swap.alcor"}) {
+    for (const std::string_view venue : venue_contracts) {
       LiquidityVenue& unread = report.venues.emplace_back(named_venue(venue));
       unread.status = VenueStatus::unavailable;
       unread.why = choice.why;
@@ -513,9 +505,15 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
     report.reads = session.reads();
     return report;
   }
-  report.venues = Venues(session, context, settings, token, *choice.symbol).read();
+  report.venues = read_venues(settings, context, token, *choice.symbol, session);
   report.reads = session.reads();
   return report;
+}
+
+std::vector<LiquidityVenue> read_venues(const LiquiditySettings& settings,
+                                        const ScanContext& context, std::string_view token,
+                                        std::string_view symbol, ReadSession& session) {
+  return Venues(session, context, settings, token, symbol).read();
 }
 
 ReadBudget liquidity_budget(const LiquiditySettings& settings) {

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "assess/liquidity.h"
 #include "chain/read_session.h"
@@ -41,15 +42,15 @@ struct LiquiditySettings {
   PageBound alcor_pools{200, 3};   // swap.alcor pools, newest first
   PageBound positions{200, 2};     // per swap.alcor pool of the token
   PageBound locks{200, 2};         // swap.alcor locks of the positions read
+  // False: the pools alone, their token amounts as the venues' rows state them; no positions,
+  // locks or head block time are read, and a swap.alcor pool's shares stay unknown.
+  bool read_shares = true;
 };
 
 inline const LiquiditySettings production_liquidity_settings{};
 
 // The launchpad's token contract, whose tokens each have a bonding curve on simplelaunch.
 inline constexpr std::string_view launch_token_contract = "simpletoken";
-
-// The owners nobody controls: a position they own is burned.
-inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"};
 
 // The token's liquidity. `requested` is the `symbol` query value (a symbol code) or none: then the
 // market row and the contract's symbols choose it as /evidence does (two reads), and with a
@@ -58,6 +59,12 @@ inline constexpr std::string_view burn_accounts[] = {"eosio.null", "token.burn"}
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested);
+// The venues of `symbol` over `session`, read as gather_liquidity reads them once the symbol is
+// chosen, in the fixed venue order.
+std::vector<LiquidityVenue> read_venues(const LiquiditySettings& settings,
+                                        const ScanContext& context, std::string_view token,
+                                        std::string_view symbol, ReadSession& session);
+
 // The budget of one answer: the settings' reads and time.
 ReadBudget liquidity_budget(const LiquiditySettings& settings);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "chain/chain_requests.h"
+#include "chain/market_reply.h"
 #include "chain/read_session.h"
 #include "chain/stat_scopes_reply.h"
 #include "common/json_reader.h"
@@ -55,6 +56,22 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
     choice.why = reason(ReasonCode::not_held, "the contract holds no token symbol");
   }
   return choice;
+}
+
+std::vector<ChainRequest> symbol_choice_requests(std::string_view token, bool requested) {
+  std::vector<ChainRequest> requests;
+  if (!requested) requests.push_back(table_rows_request(market_rows_body()));
+  requests.push_back(contract_symbols_request(token));
+  return requests;
+}
+
+SymbolChoice symbol_choice_of(JsonReader& reader, std::span<const Reading> readings,
+                              std::string_view token, const std::optional<std::string>& requested) {
+  std::optional<std::string> market;
+  if (!requested && readings.front().reply) {
+    market = market_symbol(read_market(reader, *readings.front().reply, token), token);
+  }
+  return choose_symbol(requested, contract_symbols_of(reader, readings.back()), market);
 }
 
 }  // namespace tarnwick

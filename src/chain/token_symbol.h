@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,13 @@ struct SymbolChoice {
 SymbolChoice choose_symbol(const std::optional<std::string>& requested,
                            const ContractSymbols& contract,
                            const std::optional<std::string>& market_symbol);
+
+// The reads behind a route's choice, made together: the market row when no symbol is requested,
+// then the contract's symbols.
+std::vector<ChainRequest> symbol_choice_requests(std::string_view token, bool requested);
+// The choice (choose_symbol) from the readings of those reads, in their order.
+SymbolChoice symbol_choice_of(JsonReader& reader, std::span<const Reading> readings,
+                              std::string_view token, const std::optional<std::string>& requested);
 
 // How a route takes a contract whose symbols were not read, after "counted as": judged as both
 // the contract and the symbol's issuer when a symbol was asked for, else nothing chosen.

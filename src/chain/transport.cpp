@@ -10,13 +10,15 @@ std::vector<Delivery> ClientTransport::deliver(std::span<const ChainRequest> req
   std::vector<ChainRead> reads;
   reads.reserve(requests.size());
   for (const ChainRequest& request : requests) {
-    reads.push_back(ChainRead{client_.base_url() + request.path, request.body});
+    reads.push_back(
+        ChainRead{client_.base_url() + request.path, request.body, request.error_answers_final});
   }
   std::vector<ChainReply> replies = client_.read_all(reads);
   std::vector<Delivery> deliveries;
   deliveries.reserve(replies.size());
   for (ChainReply& reply : replies) {
-    deliveries.push_back(Delivery{std::move(reply.outcome), std::move(reply.node)});
+    deliveries.push_back(Delivery{std::move(reply.outcome), std::move(reply.node),
+                                  std::move(reply.chain_error), reply.route_missing});
   }
   return deliveries;
 }

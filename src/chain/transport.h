@@ -9,26 +9,30 @@
 #include <string>
 #include <vector>
 
+#include "chain/chain_client.h"
 #include "common/https_client.h"
 
 namespace tarnwick {
 
-class ChainClient;
-
 // One read: `path` on the node ("/v1/chain/get_account", "/v2/history/get_actions?account=..")
-// and, for a POST, its finished JSON body; a GET has none.
+// and, for a POST, its finished JSON body; a GET has none. `error_answers_final` as for ChainRead:
+// the chain's error answer at any error status ends the read.
 struct ChainRequest {
   std::string path;
   std::optional<std::string> body;
+  bool error_answers_final = false;
 
   bool operator==(const ChainRequest&) const = default;
 };
 
 // What one read brought: the reply text and the base of the node that gave it, or ReadFailure
-// with an empty node.
+// with an empty node, and then the chain's error answer that ended it or whether every node
+// answered 404 (ChainReply).
 struct Delivery {
   ReadOutcome outcome;
   std::string node;
+  std::optional<ChainError> chain_error{};
+  bool route_missing = false;
 };
 
 class Transport {

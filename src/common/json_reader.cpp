@@ -199,6 +199,13 @@ std::optional<bool> boolean(JsonValue& value) {
   return held;
 }
 
+bool is_null(JsonValue& value) {
+  if (value.tape != nullptr) return value.tape->is_null();
+  simdjson::ondemand::json_type type{};
+  return value.walked != nullptr && value.walked->type().get(type) == SUCCESS &&
+         type == simdjson::ondemand::json_type::null;
+}
+
 bool more_flag(JsonValue& value) {
   if (const std::optional<bool> flag = boolean(value)) return *flag;
   const std::optional<std::string_view> next = text(value);

@@ -130,6 +130,9 @@ std::optional<std::uint64_t> whole_number(JsonValue& value);
 // The value of a JSON true or false; none for any other kind (1 and 0 included).
 std::optional<bool> boolean(JsonValue& value);
 
+// True when `value` is JSON null.
+bool is_null(JsonValue& value);
+
 // A table reply's `more`: true for JSON true and for a non-empty text (some nodes send the next
 // key there); false for false, "", null and every other kind.
 bool more_flag(JsonValue& value);

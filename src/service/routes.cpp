@@ -10,6 +10,7 @@
 #include "service/oracle_route.h"
 #include "service/request_guards.h"
 #include "service/scan_route.h"
+#include "service/sell_route.h"
 #include "service/update_notice.h"
 
 namespace tarnwick {
@@ -36,7 +37,8 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
   const bool reads_outside = path == "/update" || path == "/evidence" || path == "/liquidity" ||
-                             target.starts_with("/oracle") || target.starts_with("/scan");
+                             path == "/sell" || target.starts_with("/oracle") ||
+                             target.starts_with("/scan");
   if (reads_outside && !origin_allowed(request)) {
     return text_response(status_forbidden, "forbidden origin");
   }
@@ -45,6 +47,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
     return {status_ok, content_type_json, run_update_check(production_update_check())};
   }
   if (path == "/liquidity") return liquidity_route(target, context, reader);
+  if (path == "/sell") return sell_route(target, context, reader);
   // The token is read only once the fixed-path routes are ruled out.
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context, reader);

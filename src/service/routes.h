@@ -7,8 +7,9 @@
 //   target begins "/scan"              -> the scan JSON for the `token` query value
 //   path is "/evidence"                -> the evidence JSON for the `token` and `symbol` values
 //   path is "/liquidity"               -> the pools of the `token` (and `symbol`) query values
+//   path is "/sell"                    -> the dry runs of a sale of that token
 //   anything else                      -> 404 text/plain "not found"
-// The last five routes read from outside the machine and hold the single serving thread while
+// The last six routes read from outside the machine and hold the single serving thread while
 // they do; a request to them that a browser marks as sent by a page of another site gets 403
 // text/plain "forbidden origin" instead (origin_allowed), so no web page can queue them.
 // Prefix tests look at the whole target (query included) byte-wise and case-sensitively; path

@@ -1,0 +1,129 @@
+#include "chain/token_sale.h"
+
+#include <array>
+#include <utility>
+#include <vector>
+
+#include "chain/chain_info_reply.h"
+#include "chain/chain_requests.h"
+#include "chain/currency_stats_reply.h"
+#include "chain/dry_run_reply.h"
+#include "chain/token_liquidity.h"
+#include "chain/token_symbol.h"
+#include "chain/top_holders_reply.h"
+#include "common/json_reader.h"
+
+namespace tarnwick {
+namespace {
+
+SaleReport not_checked(SaleReport report, std::string why) {
+  report.sells = Sells::not_checked;
+  report.why = std::move(why);
+  return report;
+}
+
+std::string unread(std::string_view what, const Reason& why) {
+  return std::string(what) + " could not be read (" + why.text + ")";
+}
+
+// What no node offers: then nothing is checked, whatever else was read.
+constexpr std::string_view no_dry_run = "no node offers a dry run";
+
+// How a dry run's reading ended.
+RunResult run_result(JsonReader& reader, const Reading& reading, const RunParties& parties) {
+  if (reading.reply) return dry_run_result(reader, *reading.reply, parties);
+  if (reading.chain_error) return error_answer_result(*reading.chain_error);
+  RunResult result;
+  result.message = reading.route_missing ? std::string(no_dry_run) : reading.why.text;
+  return result;
+}
+
+}  // namespace
+
+ReadBudget sale_budget() {
+  return {24, std::chrono::milliseconds{30'000}, chain_request_deadline};
+}
+
+SaleReport check_sale(const ScanContext& context, std::string_view token,
+                      const std::optional<std::string>& requested, JsonReader& reader) {
+  ClientTransport transport(context.client);
+  ReadSession session(transport, reader, sale_budget());
+  return check_sale(context, token, requested, session);
+}
+
+SaleReport check_sale(const ScanContext& context, std::string_view token,
+                      const std::optional<std::string>& requested, ReadSession& session) {
+  JsonReader& reader = session.reader();
+  SaleReport report;
+  report.token = std::string(token);
+
+  // 1. The reference block and the symbol, together.
+  std::vector<ChainRequest> first = symbol_choice_requests(token, requested.has_value());
+  first.push_back(info_request());
+  const std::vector<Reading> chosen = session.read(first);
+  const Reading& info = chosen.back();
+  const SymbolChoice choice = symbol_choice_of(
+      reader, std::span(chosen.data(), chosen.size() - 1), token, requested);
+  report.symbol = choice.symbol;
+  if (!choice.symbol) return not_checked(std::move(report), choice.why.text);
+  const std::optional<Tapos> tapos = info.reply ? tapos_of(reader, *info.reply) : std::nullopt;
+  if (!tapos) {
+    return not_checked(std::move(report),
+                       info.reply ? "get_info gave no irreversible block to refer to"
+                                  : unread("get_info", info.why));
+  }
+
+  // 2. The supply and the top holders, together: the holders' amounts are read in the supply's
+  // precision.
+  const std::array<ChainRequest, 2> second = {currency_stats_request(token, *choice.symbol),
+                                              top_holders_request(token, *choice.symbol)};
+  const std::vector<Reading> held = session.read(second);
+  if (!held[0].reply) return not_checked(std::move(report), unread("the supply", held[0].why));
+  const SupplyRead stats = supply_read(reader, *held[0].reply, *choice.symbol);
+  if (!stats.supply) return not_checked(std::move(report), unread("the supply", stats.fact.why));
+  const HoldersFact top =
+      fact_of<HoldersFact>(reader, held[1], [&](JsonReader& in, const std::string& reply) {
+        return holders_fact(in, reply, *stats.supply);
+      });
+  if (!top.why.empty()) return not_checked(std::move(report), unread("the top holders", top.why));
+  const std::vector<SaleHolder> holders = sale_holders(top.holders, token);
+  if (holders.empty()) {
+    return not_checked(std::move(report),
+                       "no top holder holds the token for itself: only the contract, burn, "
+                       "escrow and venue accounts");
+  }
+
+  // 3. The deepest pool, within its own bound.
+  ReadSession search(session, pool_search_reads);
+  LiquiditySettings pools_only;
+  pools_only.read_shares = false;
+  const std::vector<LiquidityVenue> venues =
+      read_venues(pools_only, context, token, *choice.symbol, search);
+  const SaleTarget target = sale_target(venues);
+
+  // 4. The dry runs, together.
+  report.runs = plan_runs(holders, target.pool);
+  std::vector<ChainRequest> runs;
+  for (const SaleRun& run : report.runs) {
+    runs.push_back(dry_run_request(
+        TransferAction{token, run.holder, run.to, run.quantity, run.memo}, *tapos));
+  }
+  const std::vector<Reading> ran = session.read(runs);
+  bool offered = ran.empty();
+  for (std::size_t i = 0; i < ran.size(); ++i) {
+    SaleRun& run = report.runs[i];
+    const bool sale = run.kind != transfer_kind;
+    run.result = run_result(reader, ran[i],
+                            RunParties{token, run.holder, run.to,
+                                       sale ? std::string_view(run.kind) : std::string_view()});
+    offered = offered || !ran[i].route_missing;
+    if (report.node.empty() && ran[i].reply) report.node = ran[i].node;
+  }
+  if (!offered) return not_checked(std::move(report), std::string(no_dry_run));
+  SaleOutcome outcome = sale_outcome(report.runs, holders.size() > 1, target.why);
+  report.sells = outcome.sells;
+  report.why = std::move(outcome.why);
+  return report;
+}
+
+}  // namespace tarnwick

@@ -1,0 +1,36 @@
+// The reading behind /sell: whether a sale can go through, as dry runs on the node show it. One
+// get_info (the reference block), the symbol's choice, the supply and the top holders, the pool
+// search of the liquidity venues (at most 12 reads, the pools alone), then up to six dry runs of
+// `transfer` (compute_transaction: run by the node and discarded, never signed, relayed or put in
+// a block), made together. In all at most 24 reads in 30 seconds. Never fails: what was not read
+// or run is in the report's `why` and its runs.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "assess/sale_check.h"
+#include "chain/read_session.h"
+#include "chain/scan_context.h"
+
+namespace tarnwick {
+
+class JsonReader;
+
+// The reads of the pool search at most.
+inline constexpr std::uint32_t pool_search_reads = 12;
+
+// The budget of one answer: 24 reads, 30 seconds.
+ReadBudget sale_budget();
+
+// The check of the token's sale. `requested` is the `symbol` query value or none (then the market
+// row and the contract's symbols choose it, as on /evidence).
+SaleReport check_sale(const ScanContext& context, std::string_view token,
+                      const std::optional<std::string>& requested, ReadSession& session);
+// The same on the context's client, its replies read with `reader`.
+SaleReport check_sale(const ScanContext& context, std::string_view token,
+                      const std::optional<std::string>& requested, JsonReader& reader);
+
+}  // namespace tarnwick
