@@ -19,13 +19,14 @@ namespace {
 // Statuses by which a node turns a request away rather than answering it: an operator's ban, a
 // missing route, rate limiting. Whatever their body says, the question stays open; so it does for
 // every status of 500 or more, the node failing (an older node's 500 for an unknown account among
-// them, which costs a read of each node, never a wrong answer).
-bool turned_away(int status) {
+// them, which costs a read of each node, never a wrong answer), unless the read takes the chain's
+// error answer at any status.
+bool turned_away(int status, bool error_answers_final) {
   switch (status) {
     case 403:
     case 404:
     case 429: return true;
-    default: return status >= 500;
+    default: return status >= 500 && !error_answers_final;
   }
 }
 
@@ -78,8 +79,8 @@ static_assert(reads_at_once * static_cast<std::size_t>(attempts_at_once) <=
 Reply judge(const Exchange& exchange, bool error_answers_final) {
   if (exchange.ending != Ending::complete) return Reply::none;
   if (exchange.status >= 200 && exchange.status < 300) return Reply::answer;
-  const bool final_status = exchange.status >= 400 && (error_answers_final || exchange.status < 500);
-  if (final_status && !turned_away(exchange.status) && chain_error_answer(exchange.error_body)) {
+  if (exchange.status >= 400 && !turned_away(exchange.status, error_answers_final) &&
+      chain_error_answer(exchange.error_body)) {
     return Reply::chain_error;
   }
   return Reply::none;  // a gateway's error page, a redirect with nowhere to go, a turn-away

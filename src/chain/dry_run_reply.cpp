@@ -135,11 +135,7 @@ RunResult dry_run_result(JsonReader& reader, std::string_view reply, const RunPa
   result.message =
       first_characters(except.assert_text ? *except.assert_text : except.message,
                        max_message_characters);
-  if (node_or_transaction_code(except.code) ||
-      (transaction_except && node_or_transaction_code(transaction_except->code)) ||
-      failed == nullptr) {
-    return result;
-  }
+  if (node_or_transaction_code(except.code) || failed == nullptr) return result;
   result.by = failed->receiver;
   const std::string_view receiver = failed->receiver;
   const bool holder = receiver == parties.from || (parties.venue.empty() && receiver == parties.to);

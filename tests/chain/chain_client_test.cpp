@@ -195,5 +195,60 @@ TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
   EXPECT_EQ(client.base_url(), nodes[0]->base_url());
 }
 
+// A dry run's error answer judges the transaction, at any status: it ends the read with its code
+// and name. A route that every node answers 404 (nodes without dry runs) is told apart from a
+// read that failed.
+TEST(ChainClient, ADryRunEndsOnTheChainsErrorAnswerAndTellsARouteNoNodeOffers) {
+  const FakeReply expired = FakeReply::json(
+      R"({"code":500,"message":"Internal Service Error","error":{"code":3040005,)"
+      R"("name":"expired_tx_exception","what":"Expired Transaction","details":[]}})",
+      500);
+  const FakeReply unknown_endpoint = FakeReply::json(
+      R"({"code":404,"message":"Not Found","error":{"code":0,"name":"exception",)"
+      R"("what":"unspecified","details":[{"message":"Unknown Endpoint","file":"http_plugin.cpp",)"
+      R"("line_number":0,"method":"handle_http_request"}]}})",
+      404);
+  const std::optional<FakeReply> refused;
+  const struct {
+    std::string name;
+    std::vector<std::optional<FakeReply>> replies;  // of the three nodes
+    std::optional<ChainError> error;
+    bool route_missing;
+    std::vector<std::size_t> requests;
+  } cases[] = {
+      {"expired, answered 500", {expired}, ChainError{3040005, "expired_tx_exception"}, false,
+       {1, 0, 0}},
+      {"Unknown Endpoint on every node",
+       {unknown_endpoint, unknown_endpoint, unknown_endpoint}, std::nullopt, true, {1, 1, 1}},
+      {"Unknown Endpoint, then a trace", {unknown_endpoint}, std::nullopt, false, {1, 1, 0}},
+      {"Unknown Endpoint twice, then refusing",
+       {unknown_endpoint, unknown_endpoint, refused}, std::nullopt, false, {1, 1, 0}},
+  };
+  const test::TlsIdentity identity = test::make_test_identity();
+  for (const auto& c : cases) {
+    std::vector<std::unique_ptr<FakeNode>> nodes;
+    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
+    for (std::size_t i = 0; i < 3; ++i) {
+      nodes.push_back(std::make_unique<FakeNode>(identity));
+      (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) =
+          nodes[i]->base_url();
+      const bool scripted = i < c.replies.size();
+      nodes[i]->set_reply("/v1/chain/compute_transaction",
+                          scripted ? c.replies[i].value_or(FakeReply()) : FakeReply::json(live));
+      if (scripted && !c.replies[i]) nodes[i].reset();
+    }
+    const ChainClient client(settings);
+    const ChainRead read{settings.client.base_url + "/v1/chain/compute_transaction", "{}", true};
+    const ChainReply reply = client.read_all(std::span(&read, 1)).front();
+    const bool answered = !c.error && !c.route_missing && c.requests[2] == 0 && !c.replies[1];
+    EXPECT_EQ(text_of(reply.outcome), answered ? live : "<ReadFailure>") << c.name;
+    EXPECT_EQ(reply.chain_error, c.error) << c.name;
+    EXPECT_EQ(reply.route_missing, c.route_missing) << c.name;
+    for (std::size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, c.requests[i]) << c.name << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+
+#include "chain/chain_info_reply.h"
+#include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
@@ -35,6 +39,44 @@ TEST(ChainRequestsTest, TableBodies) {
   EXPECT_EQ(table_rows_body("", "", "", "", "", 0),
             R"({"json":true,"code":"","scope":"","table":"","lower_bound":"","upper_bound":"",)"
             R"("limit":0})");
+}
+
+// TaPoS of a real block, worked by hand: block 332937211 = 0x13D837FB, so ref_block_num is
+// 0x37FB = 14331; bytes 8 to 11 of its id are b1 31 2f c1, read little-endian 0xC12F31B1 =
+// 3241095601; it expires 60 s after the head block time.
+TEST(ChainRequestsTest, DryRunOfATransferReferringToTheIrreversibleBlock) {
+  const std::string info =
+      R"({"server_version":"2fa62c4c","chain_id":"1064487b3cd1a897ce03ae5b6a865651747e2e152090f9)"
+      R"(9c1d19d44e01aea5a4","head_block_num":332937536,"last_irreversible_block_num":332937211,)"
+      R"("last_irreversible_block_id":"13d837fbe593e39bb1312fc1ce209cc3313f753a6aec743fd98a20ee5)"
+      R"(a30be44","head_block_id":"13d8394037933dd454dbd26feed80ffa88f955b82c2420b30fd0f9c4314c21)"
+      R"(e3","head_block_time":"2024-10-03T08:05:36.000","head_block_producer":"eosphereiobp",)"
+      R"("server_version_string":"v5.0.1wax01"})";
+  JsonReader reader;
+  const std::optional<Tapos> tapos = tapos_of(reader, info);
+  ASSERT_TRUE(tapos);
+  const ChainRequest request = dry_run_request(
+      TransferAction{"snipcoins", "alice", "swap.alcor", "0.0400 SNIP",
+                     "swapexactin#7#alice#0.0001 XPR@eosio.token#0"},
+      *tapos);
+  EXPECT_EQ(request.path, "/v1/chain/compute_transaction");
+  EXPECT_TRUE(request.error_answers_final);
+  EXPECT_EQ(request.body,
+            R"({"transaction":{"signatures":[],"compression":"none","packed_context_free_data":"",)"
+            R"("transaction":{"expiration":"2024-10-03T08:06:36","ref_block_num":14331,)"
+            R"("ref_block_prefix":3241095601,"max_net_usage_words":0,"max_cpu_usage_ms":0,)"
+            R"("delay_sec":0,"context_free_actions":[],"actions":[{"account":"snipcoins",)"
+            R"("name":"transfer","authorization":[{"actor":"alice","permission":"active"}],)"
+            R"("data":{"from":"alice","to":"swap.alcor","quantity":"0.0400 SNIP",)"
+            R"("memo":"swapexactin#7#alice#0.0001 XPR@eosio.token#0"}}],)"
+            R"("transaction_extensions":[]}}})");
+  // An id that is not 64 hexadecimal digits refers to no block.
+  for (const std::string& id : {std::string(63, 'a'), std::string(63, 'a') + "g"}) {
+    EXPECT_FALSE(tapos_of(reader, R"({"last_irreversible_block_num":1,)"
+                                  R"("last_irreversible_block_id":")" +
+                                      id + R"(","head_block_time":"2024-10-03T08:05:36.000"})"))
+        << id;
+  }
 }
 
 TEST(ChainRequestsTest, Addresses) {
