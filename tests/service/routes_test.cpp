@@ -63,7 +63,7 @@ TEST_F(RouterTest, RouteTable) {
 
 TEST_F(RouterTest, RoutesThatReadOutsideRefuseOtherSites) {
   for (const char* target : {"/scan?token=abc", "/oracle?token=abc", "/update",
-                             "/evidence?token=abc", "/liquidity?token=abc"}) {
+                             "/evidence?token=abc", "/liquidity?token=abc", "/sell?token=abc"}) {
     const Response response = answer("GET " + std::string(target) +
                                      " HTTP/1.1\r\nHost: localhost:8070\r\n"
                                      "Sec-Fetch-Site: cross-site\r\n\r\n");
@@ -385,14 +385,14 @@ TEST_F(VerdictRoutesTest, MissingTokenIsRefusedBeforeAnyRead) {
   EXPECT_TRUE(node_.requests().empty());
 }
 
-TEST_F(VerdictRoutesTest, EvidenceAndLiquidityRefuseAMissingTokenOrAnInvalidSymbolBeforeAnyRead) {
+TEST_F(VerdictRoutesTest, TokenRoutesRefuseAMissingTokenOrAnInvalidSymbolBeforeAnyRead) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"", R"({"error":"missing token"})"},
       {"?symbol=TOK", R"({"error":"missing token"})"},
       {"?token=tok&symbol=tok", R"({"error":"invalid symbol"})"},
   };
   for (const auto& [query, body] : cases) {
-    for (const std::string route : {"/liquidity", "/evidence"}) {
+    for (const std::string route : {"/liquidity", "/evidence", "/sell"}) {
       const HttpAnswer answer = get(route + query);
       expect_framed(answer, "400 Bad Request", "application/json");
       EXPECT_EQ(answer.body, body) << route << query;
