@@ -16,7 +16,9 @@
 //     answer the verdict is that verdict, the facts' hazard_bits together are exactly its hazard
 //     word and their measured_bits exactly the measured one, also when a shared token is judged
 //     by its issuer (the reply read as the issuer's account and the creator record too), or as
-//     both the contract and its issuer when the contract's symbols were not read.
+//     both the contract and its issuer when the contract's symbols were not read;
+//   - the dry-run reader: text that is not JSON never went through; a run that went through
+//     names nobody, and every message stays within 200 characters.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -32,6 +34,7 @@
 #include "chain/code_hash_reply.h"
 #include "chain/creator_reply.h"
 #include "chain/currency_stats_reply.h"
+#include "chain/dry_run_reply.h"
 #include "chain/history_reply.h"
 #include "chain/json_parse.h"
 #include "chain/market_reply.h"
@@ -50,6 +53,22 @@ using namespace tarnwick;
 
 void require(bool condition) {
   if (!condition) std::abort();
+}
+
+void check_dry_run(std::string_view reply, bool json) {
+  JsonReader reader;
+  for (const RunParties& parties : {RunParties{"tok", "alice", "bob", ""},
+                                    RunParties{"tok", "alice", "swap.alcor", "swap.alcor"}}) {
+    const RunResult result = dry_run_result(reader, reply, parties);
+    require(json || result.outcome != RunOutcome::went_through);
+    if (result.outcome == RunOutcome::went_through) {
+      require(result.by.empty() && !result.code && result.message.empty());
+    }
+    std::size_t characters = 0;
+    for (const char c : result.message)
+      characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    require(characters <= max_message_characters);
+  }
 }
 
 void check_ages(std::string_view reply) {
@@ -202,6 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(account_age_days(reply, 1'767'225'600) == unknown_age_days);
   }
   check_evidence(reply, !parse_json(reply).is_discarded());
+  check_dry_run(reply, !parse_json(reply).is_discarded());
   check_ages(reply);
   if (size > 0) check_one_record(reply.substr(1), data[0]);
   check_created(reply);
