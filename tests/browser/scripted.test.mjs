@@ -490,6 +490,66 @@ describe('liquidity panel', () => {
   });
 });
 
+describe('sale panel', () => {
+  const run = (holder, kind, outcome, more = {}) => ({ holder, to: kind === 'transfer' ? 'bob' : kind, kind,
+    quantity: '0.0400 MYT', outcome, by: null, code: null, name: null, ...more });
+  const sale = (sells, why, ...runs) => answer({ version: 1, token: 'mytoken', symbol: 'MYT', sells, why, runs });
+  const sent = 'ok alice → bob: transfer of 0.0400 MYT — went through';
+  // [name, the /sell answer, the panel's lines, each after its colour class]
+  const cases = [
+    ['a sale went through, a venue refused another', sale('went_through', null, run('alice', 'transfer', 'went_through'),
+      run('alice', 'swap.alcor', 'refused_by_venue', { by: 'swap.alcor', code: 3050003, message: 'pool is empty',
+        name: 'eosio_assert_message_exception' }), run('bob', 'simpledex', 'went_through')),
+    ['ok A sale of 0.0400 MYT by bob went through.', sent, 'warn alice → swap.alcor: sale into swap.alcor of 0.0400 MYT — ' +
+      'refused by the venue (swap.alcor: pool is empty · eosio_assert_message_exception 3050003)',
+    'ok bob → simpledex: sale into simpledex of 0.0400 MYT — went through']],
+    ['blocked; markup as text', sale('blocked', 'no pool', run('alice', 'transfer', 'refused_by_token', { message: MARKUP })),
+      ['bad The token refused every transfer and sale tried.', 'no pool',
+        `bad alice → bob: transfer of 0.0400 MYT — refused by the token (${MARKUP})`]],
+    ['not checked', sale('not_checked', 'no dry run', run('bob', 'simpledex', 'inconclusive', { message: 'timed out' })),
+      ['warn Could not tell: no dry run', 'warn bob → simpledex: sale into simpledex of 0.0400 MYT — could not tell (timed out)']],
+    ['said to go through, no sale run did', sale('went_through', null, run('alice', 'transfer', 'went_through')),
+      ['warn Could not tell.', sent]],
+    ['a failed request', (route) => route.abort('connectionrefused'),
+      ['warn Couldn\'t reach the scanner: nothing is known about a sale.']],
+  ];
+  // The panel's lines, each after the colour class it shows in; null while the panel is hidden.
+  const panel = (page) => page.$eval('#sl', (sl) => (sl.hidden ? null
+    : [...sl.querySelectorAll('#slstate, #slwhy, #slruns > li')].filter((el) => el.textContent)
+      .map((el) => `${(el.lastElementChild ?? el).className} ${el.textContent}`.trim())));
+  test('asked for the scan shown only at its button; each outcome in plain words, never more than was run; each scan ' +
+    'starts empty and drops a late answer for an earlier one; a scan with no verdict hides it', async () => {
+    let release;
+    const held = new Promise((resolve) => { release = resolve; });
+    const { page, requests } = await openCockpit(browser, { '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': (route) => route.fulfill(json(EVIDENCE)), '/liquidity': (route) => route.fulfill(json(LIQUIDITY)),
+      '/sell': scripted(...cases.map((c) => c[1]), async (route) => { await held; await cases[0][1](route); }),
+      '/update': notAvailable });
+    const asked = () => requests.filter((u) => new URL(u).pathname === '/sell').map((u) => new URL(u).search);
+    await page.fill('#sym', 'MYT');
+    for (const [i, [name, , expected]] of cases.entries()) {
+      await scanFor(page, 'mytoken');
+      assert.deepEqual([await panel(page), asked().length], [[], i], name);
+      await page.click('#slcheck');
+      await page.waitForFunction(() => !document.getElementById('slcheck').disabled);
+      assert.deepEqual(await panel(page), expected, name);
+    }
+    await scanFor(page, 'mytoken');
+    await page.click('#slcheck');  // its answer is held back
+    assert.deepEqual([await page.textContent('#slcheck'), await page.isDisabled('#slcheck')], ['Trying…', true]);
+    await scanFor(page, 'mytoken');
+    const answered = page.waitForResponse((r) => new URL(r.url()).pathname === '/sell');
+    release();
+    await answered;
+    await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 200); }));
+    assert.deepEqual([await panel(page), [...new Set(asked())]], [[], ['?token=mytoken&symbol=MYT']]);
+    await page.route((url) => url.pathname === '/scan', (route) => route.abort('connectionrefused'));
+    await scanFor(page, 'mytoken');
+    assert.equal(await panel(page), null);
+    await page.close();
+  });
+});
+
 describe('watchlist', () => {
   // The evidence answer with its market row's status (null: the market unread) and top-10 share.
   const watched = (status_code, top10 = 6100) => ({ ...EVIDENCE, facts: { ...EVIDENCE.facts,

@@ -1,8 +1,8 @@
 // The verdict card and the scan action: checks the name locally, asks /scan on this origin,
-// shows the answer, then has the evidence and liquidity panels filled for it; keeps the token and
-// symbol in the address bar. Every text is set with textContent, so nothing from an answer is
-// ever read as markup. Uses: valid, Page, Evidence, Liquidity; tells whoever listens for
-// "cockpit:offer" that the verdict offered to the watchlist changed.
+// shows the answer, then has the evidence and liquidity panels filled for it and the sale panel
+// offered; keeps the token and symbol in the address bar. Every text is set with textContent, so
+// nothing from an answer is ever read as markup. Uses: valid, Page, Evidence, Liquidity, Sell;
+// tells whoever listens for "cockpit:offer" that the verdict offered to the watchlist changed.
 "use strict";
 const Verdict = (function () {
 var plain = Page.plain;
@@ -72,9 +72,11 @@ function refuse(text, help) {
 }
 
 // The panels for a verdict shown: its evidence, then its liquidity, asked as the evidence was
-// (without a symbol the service resolves it the same way for both).
+// (without a symbol the service resolves it the same way for both); the sale panel, empty, whose
+// check waits for its button.
 async function panels(t, sym, verdict, number) {
   Liquidity.clear();
+  Sell.offer(t, sym, number);
   await Evidence.load(t, sym, verdict, number, pickSymbol);
   if (Page.isLatest(number)) Liquidity.load(t, sym, number);
 }
@@ -97,13 +99,13 @@ function answered(t, sym, d, number) {
   offered(d.error ? null : { token: t, symbol: sym || null, level: d.level, severity: d.severity, hazard: d.hazard });
   if (!Page.isLatest(number)) return;
   shownScan = d.error ? null : { token: t, symbol: sym, verdict: d };
-  if (d.error) { $("ev").hidden = true; Liquidity.clear(); }
+  if (d.error) { $("ev").hidden = true; Liquidity.clear(); Sell.clear(); }
   else panels(t, sym, d, number);
 }
 
 // The request failed or the answer is not a JSON object.
 function failed(number) {
-  if (Page.isLatest(number)) { $("ev").hidden = true; Liquidity.clear(); shownScan = null; }
+  if (Page.isLatest(number)) { $("ev").hidden = true; Liquidity.clear(); Sell.clear(); shownScan = null; }
   refuse("ERROR", "Couldn't reach the scanner — is Tarnwick still running?");
 }
 
