@@ -85,10 +85,9 @@ SaleTarget sale_target(std::span<const LiquidityVenue> venues) {
     for (const LiquidityPool& pool : venue.pools) {
       if (!pool.active || !pool.token.units || *pool.token.units == 0) continue;
       if (venue.venue == venue_contracts[2]) continue;  // a launch curve is no pool to sell into
-      const bool deeper =
-          !deepest || *pool.token.units > *deepest->pool->token.units ||
-          (*pool.token.units == *deepest->pool->token.units && deepest->venue == venue.venue &&
-           key_before(pool, *deepest->pool));
+      const bool deeper = !deepest || *pool.token.units > *deepest->pool->token.units ||
+                          (*pool.token.units == *deepest->pool->token.units &&
+                           deepest->venue == venue.venue && key_before(pool, *deepest->pool));
       if (deeper) deepest = SalePool{venue.venue, &pool};
     }
   }
@@ -124,9 +123,8 @@ std::vector<SaleRun> plan_runs(std::span<const SaleHolder> holders,
   for (std::size_t i = 0; i < holders.size(); ++i) {
     const SaleHolder& holder = holders[i];
     const Asset& balance = holder.balance;
-    const std::string quantity =
-        asset_text(std::max<std::uint64_t>(balance.units / 1000, 1), balance.precision,
-                   balance.symbol);
+    const std::string quantity = asset_text(std::max<std::uint64_t>(balance.units / 1000, 1),
+                                            balance.precision, balance.symbol);
     if (holders.size() > 1) {
       runs.push_back(SaleRun{.holder = holder.owner,
                              .to = holders[(i + 1) % holders.size()].owner,
@@ -158,16 +156,18 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
   };
   const auto conclusive_count = count(conclusive);
   const auto refused_count = count(refused);
-  const auto conclusive_sales = count([](const SaleRun& run) { return is_sale(run) && conclusive(run); });
-  const auto refused_sales = count([&](const SaleRun& run) { return is_sale(run) && refused(run); });
-  const auto sales_through = count([&](const SaleRun& run) { return is_sale(run) && through(run); });
+  const auto conclusive_sales =
+      count([](const SaleRun& run) { return is_sale(run) && conclusive(run); });
+  const auto refused_sales =
+      count([&](const SaleRun& run) { return is_sale(run) && refused(run); });
+  const auto sales_through =
+      count([&](const SaleRun& run) { return is_sale(run) && through(run); });
   const auto transfers_through =
       count([&](const SaleRun& run) { return !is_sale(run) && through(run); });
   const std::string no_sale(sale_not_run);
 
   if (conclusive_count == 0) {
-    return {Sells::not_checked,
-            runs.empty() ? no_sale : std::string("no dry run was conclusive")};
+    return {Sells::not_checked, runs.empty() ? no_sale : std::string("no dry run was conclusive")};
   }
   if (refused_count == conclusive_count) return {Sells::blocked, no_sale};
   if (conclusive_sales > 0 && refused_sales == conclusive_sales && transfers_through > 0) {

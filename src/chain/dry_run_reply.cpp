@@ -34,9 +34,9 @@ std::optional<Except> except_of(JsonValue& value) {
   for_each_member(value, [&](std::string_view key, JsonValue& member) {
     if (is_key(key, "code")) {
       const std::optional<std::uint64_t> code = whole_number(member);
-      except.code = code && *code <= INT64_MAX ? std::optional<std::int64_t>(
-                                                     static_cast<std::int64_t>(*code))
-                                               : std::nullopt;
+      except.code = code && *code <= INT64_MAX
+                        ? std::optional<std::int64_t>(static_cast<std::int64_t>(*code))
+                        : std::nullopt;
     }
     if (is_key(key, "name")) except.name = std::string(text_or_empty(member));
     if (is_key(key, "message")) except.message = std::string(text_or_empty(member));
@@ -126,15 +126,15 @@ RunResult dry_run_result(JsonReader& reader, std::string_view reply, const RunPa
       break;
     }
   }
-  if (!transaction_except && failed == nullptr) return RunResult{RunOutcome::went_through, {}, {}, {}, {}};
+  if (!transaction_except && failed == nullptr)
+    return RunResult{RunOutcome::went_through, {}, {}, {}, {}};
 
   const Except& except = failed != nullptr ? *failed->except : *transaction_except;
   RunResult result;
   result.code = except.code;
   result.name = except.name;
-  result.message =
-      first_characters(except.assert_text ? *except.assert_text : except.message,
-                       max_message_characters);
+  result.message = first_characters(except.assert_text ? *except.assert_text : except.message,
+                                    max_message_characters);
   if (node_or_transaction_code(except.code) || failed == nullptr) return result;
   result.by = failed->receiver;
   const std::string_view receiver = failed->receiver;

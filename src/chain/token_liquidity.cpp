@@ -431,8 +431,8 @@ class Venues {
                                      .tick_upper = row.tick_upper,
                                      .liquidity = row.liquidity});
       }
-      add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64, pool.row.pool.token_is_a,
-                          pool.positions_whole, locks);
+      add_position_shares(pool.row.pool, positions, pool.row.sqrt_price_x64,
+                          pool.row.pool.token_is_a, pool.positions_whole, locks);
       alcor_.pools.push_back(std::move(pool.row.pool));
     }
   }

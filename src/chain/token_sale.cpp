@@ -40,9 +40,7 @@ RunResult run_result(JsonReader& reader, const Reading& reading, const RunPartie
 
 }  // namespace
 
-ReadBudget sale_budget() {
-  return {24, std::chrono::milliseconds{30'000}, chain_request_deadline};
-}
+ReadBudget sale_budget() { return {24, std::chrono::milliseconds{30'000}, chain_request_deadline}; }
 
 SaleReport check_sale(const ScanContext& context, std::string_view token,
                       const std::optional<std::string>& requested, JsonReader& reader) {
@@ -62,15 +60,15 @@ SaleReport check_sale(const ScanContext& context, std::string_view token,
   first.push_back(info_request());
   const std::vector<Reading> chosen = session.read(first);
   const Reading& info = chosen.back();
-  const SymbolChoice choice = symbol_choice_of(
-      reader, std::span(chosen.data(), chosen.size() - 1), token, requested);
+  const SymbolChoice choice =
+      symbol_choice_of(reader, std::span(chosen.data(), chosen.size() - 1), token, requested);
   report.symbol = choice.symbol;
   if (!choice.symbol) return not_checked(std::move(report), choice.why.text);
   const std::optional<Tapos> tapos = info.reply ? tapos_of(reader, *info.reply) : std::nullopt;
   if (!tapos) {
-    return not_checked(std::move(report),
-                       info.reply ? "get_info gave no irreversible block to refer to"
-                                  : unread("get_info", info.why));
+    return not_checked(std::move(report), info.reply
+                                              ? "get_info gave no irreversible block to refer to"
+                                              : unread("get_info", info.why));
   }
 
   // 2. The supply and the top holders, together: the holders' amounts are read in the supply's
@@ -105,8 +103,8 @@ SaleReport check_sale(const ScanContext& context, std::string_view token,
   report.runs = plan_runs(holders, target.pool);
   std::vector<ChainRequest> runs;
   for (const SaleRun& run : report.runs) {
-    runs.push_back(dry_run_request(
-        TransferAction{token, run.holder, run.to, run.quantity, run.memo}, *tapos));
+    runs.push_back(
+        dry_run_request(TransferAction{token, run.holder, run.to, run.quantity, run.memo}, *tapos));
   }
   const std::vector<Reading> ran = session.read(runs);
   bool offered = ran.empty();

@@ -13,8 +13,7 @@ Response sell_route(std::string_view target, const ScanContext& context, JsonRea
   std::variant<TokenQuery, Response> query = token_query(target);
   if (Response* refusal = std::get_if<Response>(&query)) return std::move(*refusal);
   const auto& [token, symbol] = std::get<TokenQuery>(query);
-  return {status_ok, content_type_json_utf8,
-          sale_json(check_sale(context, token, symbol, reader))};
+  return {status_ok, content_type_json_utf8, sale_json(check_sale(context, token, symbol, reader))};
 }
 
 }  // namespace tarnwick

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -11,9 +11,9 @@ namespace {
 
 TEST(SaleCheck, HoldersAreTheFirstThreeHoldingForThemselves) {
   std::vector<HolderEntry> top;
-  for (const char* owner : {"snipcoins", "dex", "proton.swaps", "simpledex", "simplelaunch",
-                            "swap.alcor", "token.burn", "eosio.null", "zero", "alice", "bob",
-                            "carol", "dave"}) {
+  for (const char* owner :
+       {"snipcoins", "dex", "proton.swaps", "simpledex", "simplelaunch", "swap.alcor", "token.burn",
+        "eosio.null", "zero", "alice", "bob", "carol", "dave"}) {
     top.push_back(HolderEntry{owner, std::string(owner) == "zero" ? "0.0000 SNIP" : "1.2345 SNIP",
                               std::nullopt});
   }
@@ -30,7 +30,8 @@ TEST(SaleCheck, HoldersAreTheFirstThreeHoldingForThemselves) {
   const std::vector<SaleRun> runs = plan_runs(holders, SalePool{"proton.swaps", &pool});
   std::vector<std::string> seen;
   for (const SaleRun& run : runs) {
-    seen.push_back(run.holder + ">" + run.to + " " + run.kind + " " + run.quantity + " " + run.memo);
+    seen.push_back(run.holder + ">" + run.to + " " + run.kind + " " + run.quantity + " " +
+                   run.memo);
   }
   EXPECT_EQ(seen, (std::vector<std::string>{
                       "alice>bob transfer 0.0012 SNIP ",
@@ -87,20 +88,25 @@ TEST(SaleCheck, SalesGoIntoTheDeepestActivePoolWithTheVenuesMemo) {
        {venue_of("proton.swaps", {swaps}), venue_of("simpledex", {dex_b}), launch,
         venue_of("swap.alcor", {pool_of(9, 600)})},
        "swap:12:1:false"},
-      {"a deeper pool not active", {venue_of("simpledex", {pool_of(5, 900, false), dex_a})},
+      {"a deeper pool not active",
+       {venue_of("simpledex", {pool_of(5, 900, false), dex_a})},
        "swap:12:1:true"},
       {"a tie: venue order, then key",
        {venue_of("proton.swaps", {}), venue_of("simpledex", {}), launch,
         venue_of("swap.alcor", {pool_of(9, 600), pool_of(4, 600)})},
        "swapexactin#4#alice#0.0001 XPR@eosio.token#0"},
-      {"a tie across venues", {venue_of("proton.swaps", {swaps}), venue_of("swap.alcor", {pool_of(1, 500)})},
+      {"a tie across venues",
+       {venue_of("proton.swaps", {swaps}), venue_of("swap.alcor", {pool_of(1, 500)})},
        "LT7,1"},
-      {"still on its launch curve", {venue_of("proton.swaps", {swaps}), on_curve},
+      {"still on its launch curve",
+       {venue_of("proton.swaps", {swaps}), on_curve},
        "the token is still on its launch curve: a sale into the curve is not checked yet"},
-      {"a venue cut off", {venue_of("proton.swaps", {swaps}), capped},
+      {"a venue cut off",
+       {venue_of("proton.swaps", {swaps}), capped},
        "the pool search was cut off at simpledex (read limit reached): the deepest pool is not "
        "known"},
-      {"no active pool", {venue_of("simpledex", {pool_of(5, 900, false)}), launch},
+      {"no active pool",
+       {venue_of("simpledex", {pool_of(5, 900, false)}), launch},
        "no active pool holds the token"},
   };
   for (const Case& c : cases) {
@@ -111,52 +117,36 @@ TEST(SaleCheck, SalesGoIntoTheDeepestActivePoolWithTheVenuesMemo) {
   }
 }
 
+// Runs written as words: T a transfer, S a sale, then + went through, - refused by the token,
+// v refused by the venue, ? inconclusive. "1:" marks one holder (no transfer needed).
 TEST(SaleCheck, TheOutcomeNeverSaysMoreThanWasRun) {
-  const auto run = [](bool sale, RunOutcome outcome) {
-    SaleRun made;
-    made.kind = sale ? "swap.alcor" : "transfer";
-    made.result.outcome = outcome;
-    return made;
+  const std::vector<std::array<std::string, 3>> cases = {
+      {"", "not_checked", "no pool"},
+      {"T? Sv", "not_checked", "no dry run was conclusive"},
+      {"T- S- Sv", "blocked", ""},
+      {"T+ S- T+", "only_transfers", ""},
+      {"T+ S+ T-", "some_holders_blocked", ""},
+      {"T? S- S+", "some_holders_blocked", ""},
+      {"T+ S+ Sv", "went_through", ""},
+      {"1: S+", "went_through", ""},
+      {"T? S+", "not_checked", "no transfer was conclusive"},
+      {"T+", "not_checked", "no pool"},
   };
-  constexpr auto through = RunOutcome::went_through;
-  constexpr auto token = RunOutcome::refused_by_token;
-  constexpr auto venue = RunOutcome::refused_by_venue;
-  constexpr auto unsure = RunOutcome::inconclusive;
-  struct Case {
-    std::string name;
+  for (const auto& [written, sells, why] : cases) {
     std::vector<SaleRun> runs;
-    bool transfers_needed;
-    Sells sells;
-    std::string why;
-  };
-  const std::vector<Case> cases = {
-      {"nothing run", {}, true, Sells::not_checked, "no pool"},
-      {"nothing conclusive", {run(false, unsure), run(true, venue)}, true, Sells::not_checked,
-       "no dry run was conclusive"},
-      {"every run refused", {run(false, token), run(true, token), run(true, venue)}, true,
-       Sells::blocked, ""},
-      {"transfers only", {run(false, through), run(true, token), run(false, through)}, true,
-       Sells::only_transfers, ""},
-      {"one holder refused", {run(false, through), run(true, through), run(false, token)}, true,
-       Sells::some_holders_blocked, ""},
-      {"a sale refused, no transfer through", {run(false, unsure), run(true, token), run(true, through)},
-       true, Sells::some_holders_blocked, ""},
-      {"went through", {run(false, through), run(true, through), run(true, venue)}, true,
-       Sells::went_through, ""},
-      {"one holder: no transfer needed", {run(true, through)}, false, Sells::went_through, ""},
-      {"a sale through, no transfer conclusive", {run(false, unsure), run(true, through)}, true,
-       Sells::not_checked, "no transfer was conclusive"},
-      {"transfers through, no sale run", {run(false, through)}, true, Sells::not_checked,
-       "no pool"},
-  };
-  for (const Case& c : cases) {
-    const bool sales_run =
-        std::any_of(c.runs.begin(), c.runs.end(), [](const SaleRun& r) { return r.kind != "transfer"; });
-    const SaleOutcome outcome = sale_outcome(c.runs, c.transfers_needed, sales_run ? "" : "no pool");
-    EXPECT_EQ(sells_names[static_cast<std::size_t>(outcome.sells)],
-              sells_names[static_cast<std::size_t>(c.sells)])
-        << c.name;
-    EXPECT_EQ(outcome.why, c.why) << c.name;
+    bool sales_run = false;
+    for (std::size_t at = written.find_first_of("TS"); at != std::string::npos;
+         at = written.find_first_of("TS", at + 1)) {
+      SaleRun& run = runs.emplace_back();
+      run.kind = written[at] == 'S' ? "swap.alcor" : "transfer";
+      sales_run = sales_run || written[at] == 'S';
+      const std::string outcomes = "+-v?";
+      run.result.outcome = static_cast<RunOutcome>(outcomes.find(written[at + 1]));
+    }
+    const SaleOutcome outcome =
+        sale_outcome(runs, !written.starts_with("1:"), sales_run ? "" : "no pool");
+    EXPECT_EQ(sells_names[static_cast<std::size_t>(outcome.sells)], sells) << written;
+    EXPECT_EQ(outcome.why, why) << written;
   }
 }
 

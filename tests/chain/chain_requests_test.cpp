@@ -55,10 +55,10 @@ TEST(ChainRequestsTest, DryRunOfATransferReferringToTheIrreversibleBlock) {
   JsonReader reader;
   const std::optional<Tapos> tapos = tapos_of(reader, info);
   ASSERT_TRUE(tapos);
-  const ChainRequest request = dry_run_request(
-      TransferAction{"snipcoins", "alice", "swap.alcor", "0.0400 SNIP",
-                     "swapexactin#7#alice#0.0001 XPR@eosio.token#0"},
-      *tapos);
+  const ChainRequest request =
+      dry_run_request(TransferAction{"snipcoins", "alice", "swap.alcor", "0.0400 SNIP",
+                                     "swapexactin#7#alice#0.0001 XPR@eosio.token#0"},
+                      *tapos);
   EXPECT_EQ(request.path, "/v1/chain/compute_transaction");
   EXPECT_TRUE(request.error_answers_final);
   EXPECT_EQ(request.body,
