@@ -86,6 +86,25 @@ std::string first_characters(std::string_view text, std::size_t count) {
   return std::string(text);
 }
 
+// Whose doing the failure of `failed` (sent by `sender`, none for the transaction's own action)
+// is, by the order of the rules above, after the node's own codes.
+RunOutcome refusal_of(const ActionTrace& failed, const ActionTrace* sender,
+                      const RunParties& parties) {
+  const std::string_view receiver = failed.receiver;
+  if (failed.account == parties.token && receiver != parties.from && receiver != parties.to) {
+    return RunOutcome::refused_by_token;
+  }
+  if (receiver == parties.from || (parties.venue.empty() && receiver == parties.to)) {
+    return RunOutcome::inconclusive;  // a holder's own contract refused
+  }
+  const bool sent_by_venue = sender != nullptr && sender->receiver == parties.venue;
+  if (!parties.venue.empty() && (receiver == parties.venue || sent_by_venue)) {
+    return RunOutcome::refused_by_venue;
+  }
+  if (sender != nullptr && sender->receiver == parties.token) return RunOutcome::refused_by_token;
+  return RunOutcome::inconclusive;
+}
+
 RunResult inconclusive(std::string_view message) {
   RunResult result;
   result.message = std::string(message);
@@ -126,8 +145,9 @@ RunResult dry_run_result(JsonReader& reader, std::string_view reply, const RunPa
       break;
     }
   }
-  if (!transaction_except && failed == nullptr)
+  if (!transaction_except && failed == nullptr) {
     return RunResult{RunOutcome::went_through, {}, {}, {}, {}};
+  }
 
   const Except& except = failed != nullptr ? *failed->except : *transaction_except;
   RunResult result;
@@ -136,24 +156,12 @@ RunResult dry_run_result(JsonReader& reader, std::string_view reply, const RunPa
   result.message = first_characters(except.assert_text ? *except.assert_text : except.message,
                                     max_message_characters);
   if (node_or_transaction_code(except.code) || failed == nullptr) return result;
-  result.by = failed->receiver;
-  const std::string_view receiver = failed->receiver;
-  const bool holder = receiver == parties.from || (parties.venue.empty() && receiver == parties.to);
   const ActionTrace* sender = nullptr;
   for (const ActionTrace& trace : traces) {
     if (failed->creator != 0 && trace.ordinal == failed->creator) sender = &trace;
   }
-  const bool sent_by_venue =
-      !parties.venue.empty() && sender != nullptr && sender->receiver == parties.venue;
-  if (failed->account == parties.token && receiver != parties.from && receiver != parties.to) {
-    result.outcome = RunOutcome::refused_by_token;
-  } else if (holder) {
-    result.outcome = RunOutcome::inconclusive;
-  } else if ((!parties.venue.empty() && receiver == parties.venue) || sent_by_venue) {
-    result.outcome = RunOutcome::refused_by_venue;
-  } else if (sender != nullptr && sender->receiver == parties.token) {
-    result.outcome = RunOutcome::refused_by_token;
-  }
+  result.by = failed->receiver;
+  result.outcome = refusal_of(*failed, sender, parties);
   return result;
 }
 
