@@ -83,8 +83,8 @@ SaleTarget sale_target(std::span<const LiquidityVenue> venues) {
   std::optional<SalePool> deepest;
   for (const LiquidityVenue& venue : venues) {
     for (const LiquidityPool& pool : venue.pools) {
+      // A launch curve's token amount is not stated: it is no pool to sell into.
       if (!pool.active || !pool.token.units || *pool.token.units == 0) continue;
-      if (venue.venue == venue_contracts[2]) continue;  // a launch curve is no pool to sell into
       const bool deeper = !deepest || *pool.token.units > *deepest->pool->token.units ||
                           (*pool.token.units == *deepest->pool->token.units &&
                            deepest->venue == venue.venue && key_before(pool, *deepest->pool));

@@ -76,14 +76,19 @@ static_assert(reads_at_once * static_cast<std::size_t>(attempts_at_once) <=
 
 // How an exchange ends its read. The chain's error answer ends it at a status of 400 to 499 but
 // a turn-away, and with `error_answers_final` at any status of 400 or more but a turn-away.
-Reply judge(const Exchange& exchange, bool error_answers_final) {
-  if (exchange.ending != Ending::complete) return Reply::none;
-  if (exchange.status >= 200 && exchange.status < 300) return Reply::answer;
-  if (exchange.status >= 400 && !turned_away(exchange.status, error_answers_final) &&
-      chain_error_answer(exchange.error_body)) {
-    return Reply::chain_error;
+// A read that the chain's error answer ends has it in `error`.
+struct Judged {
+  Reply reply = Reply::none;
+  std::optional<ChainError> error;
+};
+Judged judge(const Exchange& exchange, bool error_answers_final) {
+  if (exchange.ending != Ending::complete) return {};
+  if (exchange.status >= 200 && exchange.status < 300) return {Reply::answer, std::nullopt};
+  if (exchange.status >= 400 && !turned_away(exchange.status, error_answers_final)) {
+    std::optional<ChainError> error = chain_error_answer(exchange.error_body);
+    if (error) return {Reply::chain_error, std::move(error)};
   }
-  return Reply::none;  // a gateway's error page, a redirect with nowhere to go, a turn-away
+  return {};  // a gateway's error page, a redirect with nowhere to go, a turn-away
 }
 
 // The part of `url` after `base`, when `url` is on that node ("base" then "/", "?" or nothing).
@@ -159,7 +164,8 @@ struct ChainClient::State {
           finish(read, std::move(event.exchange.outcome), {});
           continue;
         }
-        const Reply reply = judge(event.exchange, reads_[read].error_answers_final);
+        Judged judged = judge(event.exchange, reads_[read].error_answers_final);
+        const Reply reply = judged.reply;
         if (reply == Reply::none) {
           const bool complete = event.exchange.ending == Ending::complete;
           if (complete && event.exchange.status == 404) ++walks_[read].route_missing;
@@ -179,7 +185,7 @@ struct ChainClient::State {
           finish(read, std::move(event.exchange.outcome), state_.nodes[node]);
         } else {
           finish(read, ReadFailure{}, {});
-          replies_[read].chain_error = chain_error_answer(event.exchange.error_body);
+          replies_[read].chain_error = std::move(judged.error);
         }
       }
     }
