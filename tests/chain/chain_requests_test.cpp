@@ -6,6 +6,7 @@
 #include <string>
 
 #include "chain/chain_info_reply.h"
+#include "chain/xpr_replies.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
@@ -45,15 +46,8 @@ TEST(ChainRequestsTest, TableBodies) {
 // 0x37FB = 14331; bytes 8 to 11 of its id are b1 31 2f c1, read little-endian 0xC12F31B1 =
 // 3241095601; it expires 60 s after the head block time.
 TEST(ChainRequestsTest, DryRunOfATransferReferringToTheIrreversibleBlock) {
-  const std::string info =
-      R"({"server_version":"2fa62c4c","chain_id":"1064487b3cd1a897ce03ae5b6a865651747e2e152090f9)"
-      R"(9c1d19d44e01aea5a4","head_block_num":332937536,"last_irreversible_block_num":332937211,)"
-      R"("last_irreversible_block_id":"13d837fbe593e39bb1312fc1ce209cc3313f753a6aec743fd98a20ee5)"
-      R"(a30be44","head_block_id":"13d8394037933dd454dbd26feed80ffa88f955b82c2420b30fd0f9c4314c21)"
-      R"(e3","head_block_time":"2024-10-03T08:05:36.000","head_block_producer":"eosphereiobp",)"
-      R"("server_version_string":"v5.0.1wax01"})";
   JsonReader reader;
-  const std::optional<Tapos> tapos = tapos_of(reader, info);
+  const std::optional<Tapos> tapos = tapos_of(reader, test::wax_info_json);
   ASSERT_TRUE(tapos);
   const ChainRequest request =
       dry_run_request(TransferAction{"snipcoins", "alice", "swap.alcor", "0.0400 SNIP",

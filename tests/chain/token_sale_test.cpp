@@ -18,10 +18,6 @@ using test::FakeNode;
 using test::FakeReply;
 using test::RecordedRequest;
 
-const std::string info_json =
-    R"({"last_irreversible_block_num":332937211,"last_irreversible_block_id":)"
-    R"("13d837fbe593e39bb1312fc1ce209cc3313f753a6aec743fd98a20ee5a30be44",)"
-    R"("head_block_time":"2024-10-03T08:05:36.000"})";
 // A SimpleDEX pool of XPR (side A) against TOK.
 const std::string dex_pool_json = test::rows_json(
     {R"({"id":7,"tokenAContract":"eosio.token","tokenASymbol":"4,XPR","reserveA":5000000,)"
@@ -37,7 +33,7 @@ const std::string sales_closed_json =
 // The fake node holds the token "tok" (TOK) of one holder besides the exchange and the contract,
 // in one SimpleDEX pool; `dry_run` answers compute_transaction, `info` get_info.
 SaleReport check(FakeNode& node, const std::function<FakeReply(const RecordedRequest&)>& dry_run,
-                 const FakeReply& info = FakeReply::json(info_json)) {
+                 const FakeReply& info = FakeReply::json(test::wax_info_json)) {
   node.set_handler([&](const RecordedRequest& request) {
     const std::string path = request.path();
     if (path == "/v1/chain/get_table_by_scope") {
@@ -91,9 +87,10 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
     FakeReply info;
     std::string why;
   } cases[] = {
-      {"no node offers a dry run", unknown_endpoint, FakeReply::json(info_json),
+      {"no node offers a dry run", unknown_endpoint, FakeReply::json(test::wax_info_json),
        "no node offers a dry run"},
-      {"the transaction expired", expired, FakeReply::json(info_json), "no dry run was conclusive"},
+      {"the transaction expired", expired, FakeReply::json(test::wax_info_json),
+       "no dry run was conclusive"},
       {"get_info unread", FakeReply::json(went_through_json), FakeReply::json("{}", 503),
        "get_info could not be read (read failed)"},
   };

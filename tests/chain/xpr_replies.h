@@ -210,4 +210,13 @@ inline std::string code_hash_json(std::string_view account, std::string_view has
          R"("})";
 }
 
+// A get_info reply of a real block (WAX mainnet, 2024-10-03), as a node printed it.
+inline const std::string wax_info_json =
+    R"({"server_version":"2fa62c4c","chain_id":"1064487b3cd1a897ce03ae5b6a865651747e2e152090f9)"
+    R"(9c1d19d44e01aea5a4","head_block_num":332937536,"last_irreversible_block_num":332937211,)"
+    R"("last_irreversible_block_id":"13d837fbe593e39bb1312fc1ce209cc3313f753a6aec743fd98a20ee5)"
+    R"(a30be44","head_block_id":"13d8394037933dd454dbd26feed80ffa88f955b82c2420b30fd0f9c4314c21)"
+    R"(e3","head_block_time":"2024-10-03T08:05:36.000","head_block_producer":"eosphereiobp",)"
+    R"("server_version_string":"v5.0.1wax01"})";
+
 }  // namespace tarnwick::test
