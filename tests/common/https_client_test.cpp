@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include <fstream>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/trusted_roots.h"
@@ -247,10 +249,18 @@ TEST(HttpsClient, TrustsOnlyItsOwnRoots) {
 
 #if defined(CLONE_NEWNS) && LIBCURL_VERSION_NUM >= 0x075400
 // In a child with a mount namespace of its own: shows the node's CA (alone) in libcurl's built-in
-// CA folder, then asks the node with a bare libcurl handle and with a client holding the
-// compiled-in roots. Exit status: 0 the bare handle trusted the node and the client did not; 1 the
-// client trusted it; 2 no namespace here; 3 the bare handle did not trust it (the test is void).
-[[noreturn]] void ask_with_ca_in_default_folder(const std::string& url, const std::string& dir) {
+// CA folder, reads the node's URL from `url_pipe` (the parent starts the node after the fork, so
+// the child is a copy of a one-thread process and holds no lock a node thread had taken), then
+// asks the node with a bare libcurl handle and with a client holding the compiled-in roots. Exit
+// status: 0 the bare handle trusted the node and the client did not; 1 the client trusted it; 2 no
+// namespace here; 3 the bare handle did not trust it, or no URL came (the test is void).
+[[noreturn]] void ask_with_ca_in_default_folder(int url_pipe, const std::string& dir) {
+  std::string url;
+  char buffer[256];
+  for (ssize_t got = 0; (got = ::read(url_pipe, buffer, sizeof buffer)) > 0;) {
+    url.append(buffer, static_cast<std::size_t>(got));
+  }
+  if (url.empty()) std::_Exit(3);
   CURL* bare = curl_easy_init();
   char* folder = nullptr;
   curl_easy_getinfo(bare, CURLINFO_CAPATH, &folder);
@@ -273,14 +283,26 @@ TEST(HttpsClient, TrustsOnlyItsOwnRoots) {
 }
 
 TEST(HttpsClient, TrustsNothingFromLibcurlsDefaultCaFolder) {
-  FakeNode node;
-  node.set_reply("/x", FakeReply::json("{}"));
-  const CaOnDisk ca = write_ca(node.ca_pem(), "default-folder");
+  test::TlsIdentity identity = test::make_test_identity();
+  const CaOnDisk ca = write_ca(identity.ca_pem, "default-folder");
+  std::array<int, 2> url_pipe{};
+  ASSERT_EQ(::pipe(url_pipe.data()), 0);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
-  if (child == 0) ask_with_ca_in_default_folder(node.base_url() + "/x", ca.dir.string());
+  if (child == 0) {
+    ::close(url_pipe[1]);
+    ask_with_ca_in_default_folder(url_pipe[0], ca.dir.string());
+  }
+  ::close(url_pipe[0]);
+  FakeNode node(std::move(identity));
+  node.set_reply("/x", FakeReply::json("{}"));
+  const std::string url = node.base_url() + "/x";
+  const bool told =
+      ::write(url_pipe[1], url.data(), url.size()) == static_cast<ssize_t>(url.size());
+  ::close(url_pipe[1]);
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(told);
   std::filesystem::remove_all(ca.dir);
   ASSERT_TRUE(WIFEXITED(status));
   if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no CA folder, or no mount namespace here";
