@@ -65,12 +65,7 @@ bool open_fact_as(std::string& out, const FactHead& head, FactName name, std::st
   append_bits(out, head.evidence.verdict.hazard & verdict_bits_of(name));
   append_key(out, "measured_bits");
   append_bits(out, head.evidence.measured.hazard & measured_bits_in(head.evidence, name));
-  append_key(out, "node");
-  if (node.empty()) {
-    out += "null";
-  } else {
-    append_json_quoted(out, node);
-  }
+  append_text_or_null(out, "node", node);
   return read;
 }
 
@@ -280,12 +275,7 @@ void append_activity(std::string& out, const FactHead& head, const ActivityFact&
       append_number(out, fact.by_name[i].second);
     }
     out += '}';
-    append_key(out, "newest");
-    if (fact.newest.empty()) {
-      out += "null";
-    } else {
-      append_json_quoted(out, fact.newest);
-    }
+    append_text_or_null(out, "newest", fact.newest);
     append_key(out, "threshold");
     append_number(out, fact.threshold);
   }

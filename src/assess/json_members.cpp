@@ -15,6 +15,15 @@ void append_text_member(std::string& out, std::string_view key, std::string_view
   append_json_quoted(out, value);
 }
 
+void append_text_or_null(std::string& out, std::string_view key, std::string_view value) {
+  append_key(out, key);
+  if (value.empty()) {
+    out += "null";
+  } else {
+    append_json_quoted(out, value);
+  }
+}
+
 void append_bool_member(std::string& out, std::string_view key, bool value) {
   append_key(out, key);
   out += value ? "true" : "false";

@@ -14,6 +14,9 @@ void append_key(std::string& out, std::string_view key);
 // ,"key":"value" with the value escaped.
 void append_text_member(std::string& out, std::string_view key, std::string_view value);
 
+// ,"key":"value" with the value escaped, or ,"key":null when the value is empty (none known).
+void append_text_or_null(std::string& out, std::string_view key, std::string_view value);
+
 // ,"key":true or ,"key":false
 void append_bool_member(std::string& out, std::string_view key, bool value);
 

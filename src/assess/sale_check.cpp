@@ -40,15 +40,6 @@ bool conclusive(const SaleRun& run) {
 
 bool is_sale(const SaleRun& run) { return run.kind != transfer_kind; }
 
-void append_optional_text(std::string& out, std::string_view key, std::string_view text) {
-  append_key(out, key);
-  if (text.empty()) {
-    out += "null";
-  } else {
-    append_json_quoted(out, text);
-  }
-}
-
 }  // namespace
 
 std::vector<SaleHolder> sale_holders(std::span<const HolderEntry> holders, std::string_view token) {
@@ -186,9 +177,9 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
 std::string sale_json(const SaleReport& report) {
   std::string out = "{\"version\":1,\"token\":";
   append_json_quoted(out, report.token);
-  append_optional_text(out, "symbol", report.symbol ? *report.symbol : std::string_view());
+  append_text_or_null(out, "symbol", report.symbol ? *report.symbol : std::string_view());
   append_text_member(out, "sells", sells_names[static_cast<std::size_t>(report.sells)]);
-  append_optional_text(out, "why", report.why);
+  append_text_or_null(out, "why", report.why);
   out += ",\"runs\":[";
   for (std::size_t i = 0; i < report.runs.size(); ++i) {
     const SaleRun& run = report.runs[i];
@@ -200,16 +191,16 @@ std::string sale_json(const SaleReport& report) {
     const RunResult& result = run.result;
     append_text_member(out, "outcome", run_outcome_names[static_cast<std::size_t>(result.outcome)]);
     if (result.outcome != RunOutcome::went_through) {
-      append_optional_text(out, "by", result.by);
+      append_text_or_null(out, "by", result.by);
       append_key(out, "code");
       out += result.code ? std::to_string(*result.code) : "null";
-      append_optional_text(out, "name", result.name);
+      append_text_or_null(out, "name", result.name);
       append_text_member(out, "message", result.message);
     }
     out += '}';
   }
   out += ']';
-  append_optional_text(out, "node", report.node);
+  append_text_or_null(out, "node", report.node);
   out += '}';
   return out;
 }
