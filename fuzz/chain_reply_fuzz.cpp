@@ -57,12 +57,16 @@ void require(bool condition) {
 
 void check_dry_run(std::string_view reply, bool json) {
   JsonReader reader;
-  for (const RunParties& parties : {RunParties{"tok", "alice", "bob", ""},
-                                    RunParties{"tok", "alice", "swap.alcor", "swap.alcor"}}) {
-    const RunResult result = dry_run_result(reader, reply, parties);
+  const RunParties sale{"tok",        "alice",       "swap.alcor", "1.0000 TOK",
+                        "swap.alcor", "eosio.token", "XPR"};
+  for (const RunParties& parties :
+       {RunParties{"tok", "alice", "bob", "1.0000 TOK", {}, {}, {}}, sale}) {
+    const RunResult result = dry_run_result(reader, reply, parties, 1'765'000'000);
     require(json || result.outcome != RunOutcome::went_through);
     if (result.outcome == RunOutcome::went_through) {
       require(result.by.empty() && !result.code && result.message.empty());
+      // A sale goes through only with what the venue paid.
+      require(parties.venue.empty() != result.proceeds.has_value());
     }
     std::size_t characters = 0;
     for (const char c : result.message)

@@ -7,6 +7,7 @@
 
 #include "assess/json_members.h"
 #include "assess/renderings.h"
+#include "common/account_name.h"
 #include "common/text.h"
 
 namespace tarnwick {
@@ -42,16 +43,61 @@ bool is_sale(const SaleRun& run) { return run.kind != transfer_kind; }
 
 }  // namespace
 
-std::vector<SaleHolder> sale_holders(std::span<const HolderEntry> holders, std::string_view token) {
-  std::vector<SaleHolder> chosen;
+std::vector<std::string> sale_candidates(std::span<const HolderEntry> holders,
+                                         std::string_view token) {
+  std::vector<std::string> chosen;
   for (const HolderEntry& holder : holders) {
-    if (chosen.size() == sale_holder_count) break;
-    if (holds_for_others(holder.owner, token)) continue;
-    const std::optional<Asset> balance = parse_asset(holder.amount);
-    if (!balance || balance->units == 0) continue;
-    chosen.push_back(SaleHolder{holder.owner, *balance});
+    if (chosen.size() == sale_candidate_count) break;
+    const std::string& owner = holder.owner;
+    if (!is_account_name(owner) || holds_for_others(owner, token)) continue;
+    if (std::find(chosen.begin(), chosen.end(), owner) != chosen.end()) continue;
+    chosen.push_back(owner);
   }
   return chosen;
+}
+
+HolderChoice choose_holders(std::span<const LiveBalance> balances, std::string_view symbol,
+                            std::uint8_t precision) {
+  HolderChoice choice;
+  for (const LiveBalance& balance : balances) {
+    if (choice.holders.size() == sale_holder_count) break;
+    if (!balance.assets) {
+      choice.skipped.push_back({balance.holder, "balance unread"});
+      continue;
+    }
+    const auto held = std::find_if(balance.assets->begin(), balance.assets->end(),
+                                   [&](const Asset& asset) { return asset.symbol == symbol; });
+    if (held == balance.assets->end()) {
+      choice.skipped.push_back(
+          {balance.holder, balance.assets->empty() ? "zero balance" : "holds another symbol"});
+    } else if (held->precision != precision) {
+      choice.skipped.push_back({balance.holder, "holds another symbol"});
+    } else if (held->units == 0) {
+      choice.skipped.push_back({balance.holder, "zero balance"});
+    } else {
+      choice.holders.push_back(SaleHolder{balance.holder, *held});
+    }
+  }
+  return choice;
+}
+
+SaleControl control_of(const RunResult& result, std::string node) {
+  SaleControl control{std::move(node), ControlOutcome::inconclusive, result.message};
+  if (result.outcome == RunOutcome::refused_by_token && result.by == control_token) {
+    control.outcome = ControlOutcome::refused;
+  } else if (result.outcome == RunOutcome::went_through) {
+    control.outcome = ControlOutcome::went_through;
+    control.message = "the node let a transfer to self through";
+  }
+  return control;
+}
+
+RunResult held_to_control(RunResult result, std::string_view node, const SaleControl& control) {
+  const bool witnessed = control.outcome == ControlOutcome::refused && node == control.node;
+  if (result.outcome != RunOutcome::went_through || witnessed) return result;
+  RunResult held;
+  held.message = std::string(control_not_refused);
+  return held;
 }
 
 SaleTarget sale_target(std::span<const LiquidityVenue> venues) {
@@ -136,6 +182,101 @@ std::vector<SaleRun> plan_runs(std::span<const SaleHolder> holders,
   return runs;
 }
 
+namespace {
+
+// The holders of `runs` that pass `test`, each once, in run order: "alice, bob".
+template <class Test>
+std::string holders_of(std::span<const SaleRun> runs, Test&& test) {
+  std::vector<std::string_view> seen;
+  for (const SaleRun& run : runs) {
+    if (test(run) && std::find(seen.begin(), seen.end(), run.holder) == seen.end()) {
+      seen.push_back(run.holder);
+    }
+  }
+  std::string out;
+  for (const std::string_view holder : seen) (out.empty() ? out : out += ", ") += holder;
+  return out;
+}
+
+// The runs of one kind that `test` picks out, in words: "every sale tried" when it picks each
+// of them, "the sales of alice, bob" when some; empty when none.
+template <class Test>
+std::string which_runs(std::span<const SaleRun> runs, bool sales, Test&& test) {
+  const auto of_kind = [&](const SaleRun& run) { return is_sale(run) == sales; };
+  const auto picked = [&](const SaleRun& run) { return of_kind(run) && test(run); };
+  const auto total = std::count_if(runs.begin(), runs.end(), of_kind);
+  const auto count = std::count_if(runs.begin(), runs.end(), picked);
+  if (count == 0) return {};
+  if (count == total) return sales ? "every sale tried" : "every transfer tried";
+  return (sales ? "the sales of " : "the transfers of ") + holders_of(runs, picked);
+}
+
+void add_clause(std::string& why, std::string_view clause) {
+  if (clause.empty()) return;
+  if (!why.empty()) why += "; ";
+  why += clause;
+}
+
+// What the token refused, and what went through beside it: "the token refused every sale tried;
+// transfers between these holders went through". Empty when the token refused nothing.
+std::string refusals_in_words(std::span<const SaleRun> runs) {
+  const auto refused = [](const SaleRun& run) {
+    return run.result.outcome == RunOutcome::refused_by_token;
+  };
+  const auto through = [](const SaleRun& run) {
+    return run.result.outcome == RunOutcome::went_through;
+  };
+  const std::string transfers = which_runs(runs, false, refused);
+  const std::string sales = which_runs(runs, true, refused);
+  if (transfers.empty() && sales.empty()) return {};
+  std::string why = "the token refused ";
+  if (transfers == "every transfer tried" && sales == "every sale tried") {
+    why += "every transfer and sale tried";
+  } else {
+    why += sales.empty() ? transfers : transfers.empty() ? sales : sales + " and " + transfers;
+  }
+  const std::string transfers_through = which_runs(runs, false, through);
+  add_clause(why, transfers_through == "every transfer tried"
+                      ? std::string("transfers between these holders went through")
+                  : transfers_through.empty() ? std::string()
+                                              : transfers_through + " went through");
+  const std::string sales_through = which_runs(runs, true, through);
+  add_clause(why, sales_through.empty() ? std::string() : sales_through + " went through");
+  return why;
+}
+
+// What kept runs from being known that is nobody's refusal of the token: the holders' own
+// contracts, a node that does not run contracts as the chain does.
+std::string others_in_words(std::span<const SaleRun> runs) {
+  const auto by_receiver = [](const SaleRun& run) {
+    return run.result.outcome == RunOutcome::inconclusive && !is_sale(run) &&
+           !run.result.by.empty() && run.result.by == run.to;
+  };
+  const auto by_sender = [](const SaleRun& run) {
+    return run.result.outcome == RunOutcome::inconclusive && !run.result.by.empty() &&
+           run.result.by == run.holder;
+  };
+  const auto uncontrolled = [](const SaleRun& run) {
+    return run.result.outcome == RunOutcome::inconclusive &&
+           run.result.message == control_not_refused;
+  };
+  const auto any = [&](auto test) { return std::any_of(runs.begin(), runs.end(), test); };
+  std::string why;
+  if (any(by_receiver)) {
+    add_clause(why,
+               "transfers were refused by the receiving holders' own contracts: could not tell");
+  }
+  if (any(by_sender)) {
+    add_clause(why, "runs were refused by the sending holders' own contracts: could not tell");
+  }
+  if (any(uncontrolled)) {
+    add_clause(why, std::string(control_not_refused) + ": what it ran could not tell");
+  }
+  return why;
+}
+
+}  // namespace
+
 SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
                          std::string_view sale_not_run) {
   const auto count = [&](auto test) { return std::count_if(runs.begin(), runs.end(), test); };
@@ -155,23 +296,29 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
       count([&](const SaleRun& run) { return is_sale(run) && through(run); });
   const auto transfers_through =
       count([&](const SaleRun& run) { return !is_sale(run) && through(run); });
-  const std::string no_sale(sale_not_run);
 
+  Sells sells = Sells::not_checked;
+  std::string unknown;  // why the outcome is not known
   if (conclusive_count == 0) {
-    return {Sells::not_checked, runs.empty() ? no_sale : std::string("no dry run was conclusive")};
+    unknown = runs.empty() ? "" : "no dry run was conclusive";
+  } else if (refused_count == conclusive_count) {
+    sells = Sells::blocked;
+  } else if (conclusive_sales > 0 && refused_sales == conclusive_sales && transfers_through > 0) {
+    sells = Sells::only_transfers;
+  } else if (refused_count > 0) {
+    sells = Sells::some_holders_blocked;
+  } else if ((transfers_through > 0 || !transfers_needed) && sales_through > 0) {
+    sells = Sells::went_through;
+  } else if (sales_through == 0) {
+    unknown = sale_not_run.empty() ? "no sale was conclusive" : "";
+  } else {
+    unknown = "no transfer was conclusive";
   }
-  if (refused_count == conclusive_count) return {Sells::blocked, no_sale};
-  if (conclusive_sales > 0 && refused_sales == conclusive_sales && transfers_through > 0) {
-    return {Sells::only_transfers, no_sale};
-  }
-  if (refused_count > 0) return {Sells::some_holders_blocked, no_sale};
-  if ((transfers_through > 0 || !transfers_needed) && sales_through > 0) {
-    return {Sells::went_through, no_sale};
-  }
-  if (sales_through == 0) {
-    return {Sells::not_checked, no_sale.empty() ? "no sale was conclusive" : no_sale};
-  }
-  return {Sells::not_checked, "no transfer was conclusive"};
+  std::string why = refusals_in_words(runs);
+  add_clause(why, unknown);
+  add_clause(why, others_in_words(runs));
+  add_clause(why, sale_not_run);
+  return {sells, std::move(why)};
 }
 
 std::string sale_json(const SaleReport& report) {
@@ -180,6 +327,29 @@ std::string sale_json(const SaleReport& report) {
   append_text_or_null(out, "symbol", report.symbol ? *report.symbol : std::string_view());
   append_text_member(out, "sells", sells_names[static_cast<std::size_t>(report.sells)]);
   append_text_or_null(out, "why", report.why);
+  out += ",\"skipped\":[";
+  for (std::size_t i = 0; i < report.skipped.size(); ++i) {
+    out += i > 0 ? ",{\"holder\":" : "{\"holder\":";
+    append_json_quoted(out, report.skipped[i].holder);
+    append_text_member(out, "why", report.skipped[i].why);
+    out += '}';
+  }
+  out += "],\"control\":";
+  if (report.control) {
+    const SaleControl& control = *report.control;
+    out += "{\"node\":";
+    if (control.node.empty()) {
+      out += "null";
+    } else {
+      append_json_quoted(out, control.node);
+    }
+    append_text_member(out, "outcome",
+                       control_outcome_names[static_cast<std::size_t>(control.outcome)]);
+    append_text_member(out, "message", control.message);
+    out += '}';
+  } else {
+    out += "null";
+  }
   out += ",\"runs\":[";
   for (std::size_t i = 0; i < report.runs.size(); ++i) {
     const SaleRun& run = report.runs[i];
@@ -190,6 +360,12 @@ std::string sale_json(const SaleReport& report) {
     append_text_member(out, "quantity", run.quantity);
     const RunResult& result = run.result;
     append_text_member(out, "outcome", run_outcome_names[static_cast<std::size_t>(result.outcome)]);
+    if (result.proceeds) {
+      out += ",\"proceeds\":{\"quantity\":";
+      append_json_quoted(out, result.proceeds->quantity);
+      append_text_member(out, "contract", result.proceeds->contract);
+      out += '}';
+    }
     if (result.outcome != RunOutcome::went_through) {
       append_text_or_null(out, "by", result.by);
       append_key(out, "code");

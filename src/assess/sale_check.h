@@ -33,14 +33,53 @@ inline constexpr std::array<std::string_view, 4> run_outcome_names = {
 // The longest message a run shows, in characters.
 inline constexpr std::size_t max_message_characters = 200;
 
-// How one dry run ended; all but `outcome` empty for one that went through.
+// What a sale that went through paid the holder, as the trace shows it.
+struct Proceeds {
+  std::string quantity;  // asset text
+  std::string contract;  // the contract of the asset paid
+};
+
+// How one dry run ended; all but `outcome` (and a sale's `proceeds`) empty for one that went
+// through.
 struct RunResult {
   RunOutcome outcome = RunOutcome::inconclusive;
   std::string by;                    // the receiver whose code threw; empty when none is known
   std::optional<std::int64_t> code;  // the chain's exception code
   std::string name;                  // its name
   std::string message;               // the assert text or what is known; at most 200 characters
+  std::optional<Proceeds> proceeds;  // a sale that went through: what the venue paid
 };
+
+// The control run beside the dry runs: a transfer of 0.0001 XPR on eosio.token from the first
+// holder to itself, which that contract refuses first thing. A node that does not refuse it does
+// not run contracts as the chain does, so no run it answers went through.
+inline constexpr std::string_view control_token = "eosio.token";
+inline constexpr std::string_view control_quantity = "0.0001 XPR";
+
+enum class ControlOutcome : std::uint8_t {
+  refused,       // eosio.token refused it: the node runs contracts
+  went_through,  // the node let it through
+  inconclusive,  // anything else: no answer, another refusal, a node behind
+};
+inline constexpr std::array<std::string_view, 3> control_outcome_names = {"refused", "went_through",
+                                                                          "inconclusive"};
+
+struct SaleControl {
+  std::string node;  // the node that answered it; empty when none did
+  ControlOutcome outcome = ControlOutcome::inconclusive;
+  std::string message;
+};
+
+// The control's outcome from its run's result and the node that answered it.
+SaleControl control_of(const RunResult& result, std::string node);
+
+// What the control leaves of a run's result: one that went through on a node other than the one
+// that refused the control, or with no control refused, is inconclusive.
+RunResult held_to_control(RunResult result, std::string_view node, const SaleControl& control);
+
+// The message of a run that went through on a node whose control was not refused.
+inline constexpr std::string_view control_not_refused =
+    "the node did not refuse a transfer it must refuse";
 
 // The kind of a plain transfer; a sale's kind is its venue's contract.
 inline constexpr std::string_view transfer_kind = "transfer";
@@ -64,27 +103,54 @@ enum class Sells : std::uint8_t {
 inline constexpr std::array<std::string_view, 5> sells_names = {
     "not_checked", "blocked", "only_transfers", "some_holders_blocked", "went_through"};
 
+// A candidate the runs were not made for, and why.
+struct SkippedHolder {
+  std::string holder;
+  std::string why;
+};
+
 struct SaleReport {
   std::string token;
   std::optional<std::string> symbol;
   Sells sells = Sells::not_checked;
-  std::string why;  // why nothing or no sale was checked; empty when nothing is missing
+  std::string why;  // what was refused by whom, or what kept it from being known; may be empty
+  std::vector<SkippedHolder> skipped;
+  std::optional<SaleControl> control;  // none when no run was made
   std::vector<SaleRun> runs;
   std::string node;  // the node that ran the dry runs; empty when none did
 };
 
-// A holder the runs are made for.
+// A holder the runs are made for, with its balance as the chain states it.
 struct SaleHolder {
   std::string owner;
   Asset balance;
 };
 
-// Holders a check makes runs for at most.
+// Holders a check makes runs for at most, and candidates whose balances it reads for them.
 inline constexpr std::size_t sale_holder_count = 3;
+inline constexpr std::size_t sale_candidate_count = 6;
 
-// The first three of the top holders (largest first) that hold for themselves, with an amount
-// above 0: not the token's contract, the burn and escrow accounts, or a venue's contract.
-std::vector<SaleHolder> sale_holders(std::span<const HolderEntry> holders, std::string_view token);
+// The first six of the top holders (largest first) that hold for themselves, each once: account
+// names, not the token's contract, the burn and escrow accounts, or a venue's contract. The
+// history index's amounts are not trusted: the chain's balances decide (choose_holders).
+std::vector<std::string> sale_candidates(std::span<const HolderEntry> holders,
+                                         std::string_view token);
+
+// A candidate's balance as the chain gave it: none when it was not read.
+struct LiveBalance {
+  std::string holder;
+  std::optional<std::vector<Asset>> assets;  // the reply's list; empty: the holder holds none
+};
+
+// The first three candidates whose live balance of `symbol` (its code and precision) is above 0,
+// each with it; the candidates before the third chosen that were not, in `skipped` with why:
+// "zero balance", "balance unread", "holds another symbol".
+struct HolderChoice {
+  std::vector<SaleHolder> holders;
+  std::vector<SkippedHolder> skipped;
+};
+HolderChoice choose_holders(std::span<const LiveBalance> balances, std::string_view symbol,
+                            std::uint8_t precision);
 
 // The pool a sale goes into and its venue's contract.
 struct SalePool {
@@ -115,7 +181,9 @@ std::vector<SaleRun> plan_runs(std::span<const SaleHolder> holders,
                                const std::optional<SalePool>& pool);
 
 // The outcome of `runs` (conclusive runs: went through, refused by the token) and its `why`:
-// `sale_not_run` when no sale was run, else what kept the outcome from being known.
+// what the token refused (never more than it refused: "every sale tried" only when it refused
+// each), what else refused or kept a run from being known (the receiving holders' own contracts,
+// the control), `sale_not_run` when no sale was run; clauses joined by "; ".
 struct SaleOutcome {
   Sells sells = Sells::not_checked;
   std::string why;
@@ -124,10 +192,11 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
                          std::string_view sale_not_run);
 
 // The answer of /sell, one line:
-// {"version":1,"token":..,"symbol":..|null,"sells":..,"why":..|null,"runs":[{"holder":..,
-//  "to":..,"kind":..,"quantity":..,"outcome":..[,"by":..|null,"code":N|null,"name":..|null,
-//  "message":..]}],"node":..|null}; by, code, name and message on every run but one that went
-// through.
+// {"version":1,"token":..,"symbol":..|null,"sells":..,"why":..|null,"skipped":[{"holder":..,
+//  "why":..}],"control":{"node":..|null,"outcome":..,"message":..}|null,"runs":[{"holder":..,
+//  "to":..,"kind":..,"quantity":..,"outcome":..[,"proceeds":{"quantity":..,"contract":..}]
+//  [,"by":..|null,"code":N|null,"name":..|null,"message":..]}],"node":..|null}; proceeds on a
+// sale that went through, by, code, name and message on every run but one that went through.
 std::string sale_json(const SaleReport& report);
 
 }  // namespace tarnwick

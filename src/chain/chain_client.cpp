@@ -19,14 +19,13 @@ namespace {
 // Statuses by which a node turns a request away rather than answering it: an operator's ban, a
 // missing route, rate limiting. Whatever their body says, the question stays open; so it does for
 // every status of 500 or more, the node failing (an older node's 500 for an unknown account among
-// them, which costs a read of each node, never a wrong answer), unless the read takes the chain's
-// error answer at any status.
-bool turned_away(int status, bool error_answers_final) {
+// them, which costs a read of each node, never a wrong answer).
+bool turned_away(int status) {
   switch (status) {
     case 403:
     case 404:
     case 429: return true;
-    default: return status >= 500 && !error_answers_final;
+    default: return status >= 500;
   }
 }
 
@@ -74,21 +73,24 @@ constexpr std::size_t reads_at_once = 4;
 static_assert(reads_at_once * static_cast<std::size_t>(attempts_at_once) <=
               HttpsClient::max_in_flight);
 
-// How an exchange ends its read. The chain's error answer ends it at a status of 400 to 499 but
-// a turn-away, and with `error_answers_final` at any status of 400 or more but a turn-away.
-// A read that the chain's error answer ends has it in `error`.
+// How an exchange ends its read. Of a read that judges a transaction, the chain's error answer
+// ends it at any status but a turn-away only when its code judges the transaction itself
+// (transaction_judged); every other error answer is the node's trouble and goes on. Of any other
+// read, the chain's error answer ends it at a status of 400 to 499 but a turn-away. A read that
+// the chain's error answer ends has it in `error`.
 struct Judged {
   Reply reply = Reply::none;
   std::optional<ChainError> error;
 };
-Judged judge(const Exchange& exchange, bool error_answers_final) {
+Judged judge(const Exchange& exchange, bool judges_transaction) {
   if (exchange.ending != Ending::complete) return {};
   if (exchange.status >= 200 && exchange.status < 300) return {Reply::answer, std::nullopt};
-  if (exchange.status >= 400 && !turned_away(exchange.status, error_answers_final)) {
-    std::optional<ChainError> error = chain_error_answer(exchange.error_body);
-    if (error) return {Reply::chain_error, std::move(error)};
-  }
-  return {};  // a gateway's error page, a redirect with nowhere to go, a turn-away
+  const bool refused = exchange.status == 403 || exchange.status == 404 || exchange.status == 429;
+  if (exchange.status < 400 || refused) return {};
+  if (!judges_transaction && turned_away(exchange.status)) return {};
+  std::optional<ChainError> error = chain_error_answer(exchange.error_body);
+  if (!error || (judges_transaction && !transaction_judged(error->code))) return {};
+  return {Reply::chain_error, std::move(error)};
 }
 
 // The part of `url` after `base`, when `url` is on that node ("base" then "/", "?" or nothing).
@@ -100,6 +102,12 @@ std::optional<std::string_view> path_on(std::string_view url, std::string_view b
 }
 
 }  // namespace
+
+bool transaction_judged(std::int64_t code) {
+  const bool form = code >= 3015000 && code <= 3015999 && code != 3015010;
+  const bool authority = code >= 3090000 && code <= 3090999;
+  return form || authority;
+}
 
 struct ChainClient::State {
   HttpsClient http;
@@ -164,7 +172,7 @@ struct ChainClient::State {
           finish(read, std::move(event.exchange.outcome), {});
           continue;
         }
-        Judged judged = judge(event.exchange, reads_[read].error_answers_final);
+        Judged judged = judge(event.exchange, reads_[read].judges_transaction);
         const Reply reply = judged.reply;
         if (reply == Reply::none) {
           const bool complete = event.exchange.ending == Ending::complete;

@@ -4,7 +4,7 @@
 //   - a whole 2xx answer: the read's reply;
 //   - the chain's error answer, a whole answer of status 400 to 499 (but 403, 404 or 429) whose
 //     body is JSON with an `error` object holding a numeric `code`, such as an unknown account's
-//     400: a ReadFailure, and no other node is asked.
+//     400: a ReadFailure, and no other node is asked (a dry run's rule is ChainRead's).
 // Anything else is no answer, and the same request goes to the next node not yet asked, at once,
 // walking the list cyclically, each node once, all within the read's one deadline: no
 // connection, TLS failure, reset, an answer broken after its status line (cut short, reset, over
@@ -63,14 +63,21 @@ struct ChainSettings {
 };
 
 // One read of a batch: a full URL (on a listed node, as for post_json and get_text) and, for a
-// POST, its JSON body; a GET has none. With `error_answers_final` the chain's error answer ends
-// the read at any status of 400 or more but 403, 404 and 429 (5xx included): the request is
-// judged, not the node (a dry run of a transaction that cannot run fails alike on every node).
+// POST, its JSON body; a GET has none. A read that `judges_transaction` (a dry run) is ended by
+// the chain's error answer at any status but 403, 404 and 429 only when the answer judges the
+// transaction itself (transaction_judged); any other error answer, whatever its status, is the
+// node's trouble (a database guard, an unknown reference block of a node behind, an expiry by its
+// clock) and the read goes on to the next node.
 struct ChainRead {
   std::string url;
   std::optional<std::string> json_body;
-  bool error_answers_final = false;
+  bool judges_transaction = false;
 };
+
+// Whether the chain's error code `code` judges a transaction itself, so that every node would
+// give it: its form (3015000-3015999, but 3015010, the node's own time limit while packing) or
+// an authority it names that cannot exist (3090000-3090999).
+bool transaction_judged(std::int64_t code);
 
 // The chain's error answer: its `error` object's `code` and `name` (empty when it has none).
 struct ChainError {

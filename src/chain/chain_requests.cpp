@@ -70,6 +70,18 @@ std::string currency_stats_body(std::string_view token, std::string_view symbol)
   return out;
 }
 
+std::string currency_balance_body(std::string_view token, std::string_view account,
+                                  std::string_view symbol) {
+  std::string out = "{";
+  append_string_member(out, "code", token);
+  out += ',';
+  append_string_member(out, "account", account);
+  out += ',';
+  append_string_member(out, "symbol", symbol);
+  out += '}';
+  return out;
+}
+
 std::string stat_scopes_body(std::string_view token, std::uint32_t limit) {
   std::string out = "{";
   append_string_member(out, "code", token);
@@ -92,6 +104,7 @@ namespace {
 constexpr std::string_view get_account_path = "/v1/chain/get_account";
 constexpr std::string_view get_table_rows_path = "/v1/chain/get_table_rows";
 constexpr std::string_view get_currency_stats_path = "/v1/chain/get_currency_stats";
+constexpr std::string_view get_currency_balance_path = "/v1/chain/get_currency_balance";
 constexpr std::string_view get_table_by_scope_path = "/v1/chain/get_table_by_scope";
 constexpr std::string_view get_code_hash_path = "/v1/chain/get_code_hash";
 constexpr std::string_view get_info_path = "/v1/chain/get_info";
@@ -134,6 +147,10 @@ ChainRequest actions_request(std::string_view account) {
 }
 ChainRequest currency_stats_request(std::string_view token, std::string_view symbol) {
   return post(get_currency_stats_path, currency_stats_body(token, symbol));
+}
+ChainRequest currency_balance_request(std::string_view token, std::string_view account,
+                                      std::string_view symbol) {
+  return post(get_currency_balance_path, currency_balance_body(token, account, symbol));
 }
 ChainRequest stat_scopes_request(std::string_view token, std::uint32_t limit) {
   return post(get_table_by_scope_path, stat_scopes_body(token, limit));

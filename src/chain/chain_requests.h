@@ -33,6 +33,11 @@ std::string reputation_rows_body(std::string_view reputation_contract, std::stri
 // The supply read: {"code":"<token>","symbol":"<symbol>"}.
 std::string currency_stats_body(std::string_view token, std::string_view symbol);
 
+// An account's balance of one symbol on a token contract:
+// {"code":"<token>","account":"<account>","symbol":"<symbol>"}.
+std::string currency_balance_body(std::string_view token, std::string_view account,
+                                  std::string_view symbol);
+
 // The symbols of a token contract: the scopes of its "stat" table, up to the largest 7-letter
 // symbol code (2^56 - 1), at most `limit`:
 // {"code":"<token>","table":"stat","lower_bound":"","upper_bound":"72057594037927935","limit":10}
@@ -50,6 +55,8 @@ ChainRequest account_request(std::string_view account);  // POST get_account
 ChainRequest table_rows_request(std::string body);       // POST get_table_rows
 ChainRequest actions_request(std::string_view account);  // GET the recent actions
 ChainRequest currency_stats_request(std::string_view token, std::string_view symbol);
+ChainRequest currency_balance_request(std::string_view token, std::string_view account,
+                                      std::string_view symbol);  // POST get_currency_balance
 ChainRequest stat_scopes_request(std::string_view token, std::uint32_t limit);
 ChainRequest code_hash_request(std::string_view account);  // POST get_code_hash
 ChainRequest creator_request(std::string_view account);    // GET the history's creator
@@ -80,7 +87,8 @@ struct TransferAction {
 //  "actions":[{"account":"<token>","name":"transfer","authorization":[{"actor":"<from>",
 //  "permission":"active"}],"data":{"from":"..","to":"..","quantity":"..","memo":".."}}],
 //  "transaction_extensions":[]}}}
-// The chain's error answer ends it at any status: it judges the transaction, not the node.
+// It judges a transaction: only the chain's error answer about the transaction's own form or
+// authority ends it; any other goes on to the next node (ChainRead).
 ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos);
 
 // Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account

@@ -11,7 +11,7 @@ std::vector<Delivery> ClientTransport::deliver(std::span<const ChainRequest> req
   reads.reserve(requests.size());
   for (const ChainRequest& request : requests) {
     reads.push_back(
-        ChainRead{client_.base_url() + request.path, request.body, request.error_answers_final});
+        ChainRead{client_.base_url() + request.path, request.body, request.judges_transaction});
   }
   std::vector<ChainReply> replies = client_.read_all(reads);
   std::vector<Delivery> deliveries;

@@ -15,12 +15,12 @@
 namespace tarnwick {
 
 // One read: `path` on the node ("/v1/chain/get_account", "/v2/history/get_actions?account=..")
-// and, for a POST, its finished JSON body; a GET has none. `error_answers_final` as for ChainRead:
-// the chain's error answer at any error status ends the read.
+// and, for a POST, its finished JSON body; a GET has none. `judges_transaction` as for ChainRead:
+// only the chain's error answer that judges the transaction itself ends the read.
 struct ChainRequest {
   std::string path;
   std::optional<std::string> body;
-  bool error_answers_final = false;
+  bool judges_transaction = false;
 
   bool operator==(const ChainRequest&) const = default;
 };

@@ -206,6 +206,13 @@ bool is_null(JsonValue& value) {
          type == simdjson::ondemand::json_type::null;
 }
 
+bool is_object(JsonValue& value) {
+  if (value.tape != nullptr) return value.tape->is_object();
+  simdjson::ondemand::json_type type{};
+  return value.walked != nullptr && value.walked->type().get(type) == SUCCESS &&
+         type == simdjson::ondemand::json_type::object;
+}
+
 bool more_flag(JsonValue& value) {
   if (const std::optional<bool> flag = boolean(value)) return *flag;
   const std::optional<std::string_view> next = text(value);

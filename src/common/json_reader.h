@@ -133,6 +133,9 @@ std::optional<bool> boolean(JsonValue& value);
 // True when `value` is JSON null.
 bool is_null(JsonValue& value);
 
+// True when `value` is a JSON object (then its members may be read as well).
+bool is_object(JsonValue& value);
+
 // A table reply's `more`: true for JSON true and for a non-empty text (some nodes send the next
 // key there); false for false, "", null and every other kind.
 bool more_flag(JsonValue& value);
@@ -148,6 +151,29 @@ class JsonReader {
   ~JsonReader();
   JsonReader(const JsonReader&) = delete;  // the document points into the reader's own parser
   JsonReader& operator=(const JsonReader&) = delete;
+
+  // When `text` is one whole JSON document within the limits above, calls visit(JsonValue& value)
+  // with its top-level value, of whatever kind, and returns true; otherwise returns false without
+  // calling visit.
+  template <class Visit>
+  bool read_document(std::string_view text, Visit&& visit) {
+    switch (open(text)) {
+      case Layout::tape: {
+        JsonValue top{.tape = &tape_top_};
+        visit(top);
+        return true;
+      }
+      case Layout::walk: {
+        simdjson::ondemand::value walked;
+        if (document_.get_value().get(walked) != simdjson::SUCCESS) return true;
+        JsonValue top{.walked = &walked};
+        visit(top);
+        return true;
+      }
+      case Layout::not_json: return false;
+    }
+    return false;
+  }
 
   // When `text` is one whole JSON document within the limits above, calls
   // visit(std::string_view key, JsonValue& value) for each member of its top-level object in

@@ -1,5 +1,7 @@
 #include "service/sell_route.h"
 
+#include <chrono>
+#include <cstdint>
 #include <utility>
 #include <variant>
 
@@ -13,7 +15,9 @@ Response sell_route(std::string_view target, const ScanContext& context, JsonRea
   std::variant<TokenQuery, Response> query = token_query(target);
   if (Response* refusal = std::get_if<Response>(&query)) return std::move(*refusal);
   const auto& [token, symbol] = std::get<TokenQuery>(query);
-  return {status_ok, content_type_json_utf8, sale_json(check_sale(context, token, symbol, reader))};
+  const auto now = static_cast<std::int64_t>(unix_seconds(std::chrono::system_clock::now()));
+  return {status_ok, content_type_json_utf8,
+          sale_json(check_sale(context, token, symbol, reader, now))};
 }
 
 }  // namespace tarnwick

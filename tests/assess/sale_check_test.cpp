@@ -9,19 +9,35 @@
 namespace tarnwick {
 namespace {
 
-TEST(SaleCheck, HoldersAreTheFirstThreeHoldingForThemselves) {
+TEST(SaleCheck, HoldersAreTheFirstThreeTheChainConfirms) {
   std::vector<HolderEntry> top;
-  for (const char* owner :
-       {"snipcoins", "dex", "proton.swaps", "simpledex", "simplelaunch", "swap.alcor", "token.burn",
-        "eosio.null", "zero", "alice", "bob", "carol", "dave"}) {
-    top.push_back(HolderEntry{owner, std::string(owner) == "zero" ? "0.0000 SNIP" : "1.2345 SNIP",
-                              std::nullopt});
+  for (const char* owner : {"snipcoins", "dex", "proton.swaps", "simpledex", "simplelaunch",
+                            "swap.alcor", "token.burn", "eosio.null", "<img src=x>", "zero",
+                            "alice", "alice", "unread", "other", "bob", "carol", "dave", "erin"}) {
+    top.push_back(HolderEntry{owner, "1.2345 SNIP", std::nullopt});
   }
-  top[10].amount = "0.0999 SNIP";  // bob: a thousandth is below one sub-unit
-  const std::vector<SaleHolder> holders = sale_holders(top, "snipcoins");
+  // Six candidates: account names, each once, holding for themselves.
+  const std::vector<std::string> candidates = sale_candidates(top, "snipcoins");
+  EXPECT_EQ(candidates,
+            (std::vector<std::string>{"zero", "alice", "unread", "other", "bob", "carol"}));
+  const auto held = [](std::string text) { return std::vector<Asset>{*parse_asset(text)}; };
+  const std::vector<LiveBalance> balances = {
+      {"zero", std::vector<Asset>{}}, {"alice", held("1.2345 SNIP")}, {"unread", std::nullopt},
+      {"other", held("1.2345 SNAP")}, {"bob", held("0.0999 SNIP")},   {"carol", held("1.234 SNIP")},
+      {"dave", held("0.0000 SNIP")},  {"erin", held("1.2345 SNIP")},
+  };
+  const HolderChoice choice = choose_holders(balances, "SNIP", 4);
+  std::vector<std::string> skipped;
+  for (const SkippedHolder& holder : choice.skipped)
+    skipped.push_back(holder.holder + " " + holder.why);
+  EXPECT_EQ(skipped, (std::vector<std::string>{"zero zero balance", "unread balance unread",
+                                               "other holds another symbol",
+                                               "carol holds another symbol", "dave zero balance"}));
+  const std::vector<SaleHolder>& holders = choice.holders;
   ASSERT_EQ(holders.size(), 3U);
   EXPECT_EQ(holders[0].owner, "alice");
-  EXPECT_EQ(holders[2].owner, "carol");
+  EXPECT_EQ(holders[1].owner, "bob");
+  EXPECT_EQ(holders[2].owner, "erin");
 
   // Each holder's transfer to the next (the last to the first), then its sale; one thousandth of
   // its balance, at least one sub-unit.
@@ -36,10 +52,10 @@ TEST(SaleCheck, HoldersAreTheFirstThreeHoldingForThemselves) {
   EXPECT_EQ(seen, (std::vector<std::string>{
                       "alice>bob transfer 0.0012 SNIP ",
                       "alice>proton.swaps proton.swaps 0.0012 SNIP SNIPXPR,1",
-                      "bob>carol transfer 0.0001 SNIP ",
+                      "bob>erin transfer 0.0001 SNIP ",
                       "bob>proton.swaps proton.swaps 0.0001 SNIP SNIPXPR,1",
-                      "carol>alice transfer 0.0012 SNIP ",
-                      "carol>proton.swaps proton.swaps 0.0012 SNIP SNIPXPR,1",
+                      "erin>alice transfer 0.0012 SNIP ",
+                      "erin>proton.swaps proton.swaps 0.0012 SNIP SNIPXPR,1",
                   }));
   EXPECT_EQ(plan_runs(std::span(holders).first(1), std::nullopt).size(), 0U);  // nothing to run
 }
@@ -117,31 +133,54 @@ TEST(SaleCheck, SalesGoIntoTheDeepestActivePoolWithTheVenuesMemo) {
   }
 }
 
-// Runs written as words: T a transfer, S a sale, then + went through, - refused by the token,
-// v refused by the venue, ? inconclusive. "1:" marks one holder (no transfer needed).
+// Runs written as words: the holder's letter, T a transfer (to the next holder) or S a sale, then
+// + went through, - refused by the token, v refused by the venue, ? inconclusive, r refused by the
+// receiving holder's own contract, c went through on a node that did not refuse the control.
+// "1:" marks one holder (no transfer needed).
 TEST(SaleCheck, TheOutcomeNeverSaysMoreThanWasRun) {
+  const std::string every = "the token refused every ";
+  const std::string not_refused =
+      "the node did not refuse a transfer it must refuse: what it ran could not tell";
   const std::vector<std::array<std::string, 3>> cases = {
       {"", "not_checked", "no pool"},
-      {"T? Sv", "not_checked", "no dry run was conclusive"},
-      {"T- S- Sv", "blocked", ""},
-      {"T+ S- T+", "only_transfers", ""},
-      {"T+ S+ T-", "some_holders_blocked", ""},
-      {"T? S- S+", "some_holders_blocked", ""},
-      {"T+ S+ Sv", "went_through", ""},
-      {"1: S+", "went_through", ""},
-      {"T? S+", "not_checked", "no transfer was conclusive"},
-      {"T+", "not_checked", "no pool"},
+      {"aT? aSv", "not_checked", "no dry run was conclusive"},
+      {"aT- aS-", "blocked", every + "transfer and sale tried"},
+      {"aT- aS- bSv", "blocked", "the token refused the sales of a and every transfer tried"},
+      {"aT+ aS- bT+", "only_transfers",
+       every + "sale tried; transfers between these holders went through"},
+      {"aT+ aS+ bT-", "some_holders_blocked",
+       "the token refused the transfers of b; the transfers of a went through; every sale tried "
+       "went through"},
+      {"aT? aS- bS+", "some_holders_blocked",
+       "the token refused the sales of a; the sales of b went through"},
+      {"aTr aS- bTr bS-", "blocked",
+       every + "sale tried; transfers were refused by the receiving holders' own contracts: "
+               "could not tell"},
+      {"aT+ aS+ bSv", "went_through", ""},
+      {"1: aS+", "went_through", ""},
+      {"aT? aS+", "not_checked", "no transfer was conclusive"},
+      {"aTc aSc", "not_checked", "no dry run was conclusive; " + not_refused},
+      {"aT+", "not_checked", "no pool"},
   };
+  const SaleControl control{"node1", ControlOutcome::refused, "cannot transfer to self"};
   for (const auto& [written, sells, why] : cases) {
     std::vector<SaleRun> runs;
     bool sales_run = false;
     for (std::size_t at = written.find_first_of("TS"); at != std::string::npos;
          at = written.find_first_of("TS", at + 1)) {
       SaleRun& run = runs.emplace_back();
+      run.holder = written.substr(at - 1, 1);
       run.kind = written[at] == 'S' ? "swap.alcor" : "transfer";
+      run.to = run.kind == "transfer" ? "next" : run.kind;
       sales_run = sales_run || written[at] == 'S';
+      const char outcome = written[at + 1];
       const std::string outcomes = "+-v?";
-      run.result.outcome = static_cast<RunOutcome>(outcomes.find(written[at + 1]));
+      run.result.outcome = static_cast<RunOutcome>(
+          outcome == 'r' || outcome == 'c' ? outcomes.find('?') : outcomes.find(outcome));
+      if (outcome == 'r') run.result.by = run.to;
+      const RunResult through{RunOutcome::went_through, {}, {}, {}, {}, {}};
+      if (outcome == 'c') run.result = held_to_control(through, "node2", control);
+      if (outcome == '+') run.result = held_to_control(through, "node1", control);
     }
     const SaleOutcome outcome =
         sale_outcome(runs, !written.starts_with("1:"), sales_run ? "" : "no pool");

@@ -44,12 +44,18 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
   const FakeReply chain_error_400 =
       FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
   const FakeReply chain_error_500 = FakeReply::json(test::unknown_account_older_json("tok"), 500);
+  const auto dry_run_error = [](int code, int status) {
+    return FakeReply::json(R"({"code":)" + std::to_string(status) + R"(,"error":{"code":)" +
+                               std::to_string(code) + "}}",
+                           status);
+  };
   const struct {
     std::string name;
     std::vector<std::optional<FakeReply>> replies;  // for the first nodes
     bool answered;
     std::size_t in_use;  // after each read
     std::vector<std::size_t> after_one, after_two;
+    bool judges_transaction = false;  // a dry run: only an answer judging it ends the read
   } cases[] = {
       {"body cut short", {cut_body(false)}, true, 1, {1, 1, 0}, {1, 2, 0}},
       {"reset in the body", {cut_body(true)}, true, 1, {1, 1, 0}, {1, 2, 0}},
@@ -106,6 +112,28 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        {2, 2, 0}},
       {"slow, then chain error 400", {slow, chain_error_400}, false, 1, {1, 1, 0}, {1, 2, 0}},
       {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
+      // A dry run's error answer ends it only when it judges the transaction itself.
+      {"dry run: a database guard's 500",
+       {dry_run_error(3060101, 500)},
+       true,
+       1,
+       {1, 1, 0},
+       {1, 2, 0},
+       true},
+      {"dry run: an unknown reference block's 400",
+       {dry_run_error(3040007, 400)},
+       true,
+       1,
+       {1, 1, 0},
+       {1, 2, 0},
+       true},
+      {"dry run: a transaction that cannot be packed, 500",
+       {dry_run_error(3015014, 500)},
+       false,
+       0,
+       {1, 0, 0},
+       {2, 0, 0},
+       true},
   };
   const test::TlsIdentity identity = test::make_test_identity();
   for (const auto& c : cases) {
@@ -124,9 +152,9 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
       if (scripted && !c.replies[i]) nodes[i].reset();
     }
     const ChainClient client(settings);
-    const ChainRead read{bases[0] + "/v1/chain/get_account", "{}"};
+    const ChainRead read{bases[0] + "/v1/chain/get_account", "{}", c.judges_transaction};
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      const ChainReply reply = expected == &c.after_one
+      const ChainReply reply = expected == &c.after_one && !c.judges_transaction
                                    ? ChainReply{client.post_json(read.url, "{}"), {}}
                                    : client.read_all(std::span(&read, 1)).front();
       EXPECT_EQ(text_of(reply.outcome), c.answered ? live : "<ReadFailure>") << c.name;

@@ -54,7 +54,7 @@ TEST(ChainRequestsTest, DryRunOfATransferReferringToTheIrreversibleBlock) {
                                      "swapexactin#7#alice#0.0001 XPR@eosio.token#0"},
                       *tapos);
   EXPECT_EQ(request.path, "/v1/chain/compute_transaction");
-  EXPECT_TRUE(request.error_answers_final);
+  EXPECT_TRUE(request.judges_transaction);
   EXPECT_EQ(request.body,
             R"({"transaction":{"signatures":[],"compression":"none","packed_context_free_data":"",)"
             R"("transaction":{"expiration":"2024-10-03T08:06:36","ref_block_num":14331,)"
