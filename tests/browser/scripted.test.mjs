@@ -494,28 +494,39 @@ describe('sale panel', () => {
   const run = (holder, kind, outcome, more = {}) => ({ holder, to: kind === 'transfer' ? 'bob' : kind, kind,
     quantity: '0.0400 MYT', outcome, by: null, code: null, name: null, ...more });
   const sale = (sells, why, ...runs) => answer({ version: 1, token: 'mytoken', symbol: 'MYT', sells, why, runs });
+  const checked = (control, sells, why, ...runs) => answer({ version: 1, token: 'mytoken', symbol: 'MYT', sells, why,
+    control: { node: 'https://node', ...control }, runs });
   const sent = 'ok alice → bob: transfer of 0.0400 MYT — went through';
+  const proceeds = { quantity: '0.1100 XPR', contract: 'eosio.token' };
   // [name, the /sell answer, the panel's lines, each after its colour class]
   const cases = [
-    ['a sale went through, a venue refused another', sale('went_through', null, run('alice', 'transfer', 'went_through'),
+    ['a sale went through, a venue refused another', checked({ outcome: 'refused', message: 'cannot transfer to self' },
+      'went_through', null, run('alice', 'transfer', 'went_through'),
       run('alice', 'swap.alcor', 'refused_by_venue', { by: 'swap.alcor', code: 3050003, message: 'pool is empty',
-        name: 'eosio_assert_message_exception' }), run('bob', 'simpledex', 'went_through')),
-    ['ok A sale of 0.0400 MYT by bob went through.', sent, 'warn alice → swap.alcor: sale into swap.alcor of 0.0400 MYT — ' +
+        name: 'eosio_assert_message_exception' }), run('bob', 'simpledex', 'went_through', { proceeds })),
+    ['ok A sale of 0.0400 MYT by bob went through: it paid 0.1100 XPR on eosio.token.',
+      'ok Control: the node refused a transfer it must refuse, as a node running contracts does (cannot transfer to self).',
+      sent, 'warn alice → swap.alcor: sale into swap.alcor of 0.0400 MYT — ' +
       'refused by the venue (swap.alcor: pool is empty · eosio_assert_message_exception 3050003)',
-    'ok bob → simpledex: sale into simpledex of 0.0400 MYT — went through']],
-    ['blocked; markup as text', sale('blocked', 'no pool', run('alice', 'transfer', 'refused_by_token', { message: MARKUP })),
-      ['bad The token refused every transfer and sale tried.', 'no pool',
-        `bad alice → bob: transfer of 0.0400 MYT — refused by the token (${MARKUP})`]],
-    ['not checked', sale('not_checked', 'no dry run', run('bob', 'simpledex', 'inconclusive', { message: 'timed out' })),
-      ['warn Could not tell: no dry run', 'warn bob → simpledex: sale into simpledex of 0.0400 MYT — could not tell (timed out)']],
-    ['said to go through, no sale run did', sale('went_through', null, run('alice', 'transfer', 'went_through')),
-      ['warn Could not tell.', sent]],
+    'ok bob → simpledex: sale into simpledex of 0.0400 MYT — went through (paid 0.1100 XPR on eosio.token)']],
+    ['blocked, in the answer\'s words; markup as text', sale('blocked', 'the token refused every transfer tried; no pool',
+      run('alice', 'transfer', 'refused_by_token', { message: MARKUP })),
+    ['bad The token refused every transfer tried; no pool.',
+      `bad alice → bob: transfer of 0.0400 MYT — refused by the token (${MARKUP})`]],
+    ['not checked; a node that let the control through', checked({ outcome: 'went_through', message: '' }, 'not_checked',
+      'no dry run', run('bob', 'simpledex', 'inconclusive', { message: 'timed out' })),
+    ['warn Could not tell: no dry run',
+      'bad Control: the node did not refuse a transfer it must refuse: no run it answered counts.',
+      'warn bob → simpledex: sale into simpledex of 0.0400 MYT — could not tell (timed out)']],
+    ['said to go through, no sale run paid out', sale('went_through', null, run('alice', 'transfer', 'went_through'),
+      run('bob', 'simpledex', 'went_through')),
+    ['warn Could not tell.', sent, 'ok bob → simpledex: sale into simpledex of 0.0400 MYT — went through']],
     ['a failed request', (route) => route.abort('connectionrefused'),
       ['warn Couldn\'t reach the scanner: nothing is known about a sale.']],
   ];
   // The panel's lines, each after the colour class it shows in; null while the panel is hidden.
   const panel = (page) => page.$eval('#sl', (sl) => (sl.hidden ? null
-    : [...sl.querySelectorAll('#slstate, #slwhy, #slruns > li')].filter((el) => el.textContent)
+    : [...sl.querySelectorAll('#slstate, #slwhy, #slcontrol, #slruns > li')].filter((el) => el.textContent)
       .map((el) => `${(el.lastElementChild ?? el).className} ${el.textContent}`.trim())));
   test('asked for the scan shown only at its button; each outcome in plain words, never more than was run; each scan ' +
     'starts empty and drops a late answer for an earlier one; a scan with no verdict hides it', async () => {
