@@ -221,8 +221,9 @@ RunResult witnessed(const Processed& processed, const RunParties& parties) {
            moved->precision == asked->precision && moved->units <= asked->units &&
            sent_by(traces, t, *sent->ordinal);
   });
-  if (taken == nullptr)
+  if (taken == nullptr) {
     return inconclusive("the trace does not show the venue receiving the token");
+  }
 
   std::optional<Asset> paid;
   for (const ActionTrace& t : traces) {
