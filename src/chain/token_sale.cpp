@@ -99,11 +99,13 @@ SaleReport check_sale(const ScanContext& context, std::string_view token,
   // 3. The candidates' balances as the chain states them, together: the history index may list
   // a holder that has since sold out.
   std::vector<ChainRequest> balance_reads;
+  balance_reads.reserve(candidates.size());
   for (const std::string& holder : candidates) {
     balance_reads.push_back(currency_balance_request(token, holder, *choice.symbol));
   }
   const std::vector<Reading> balance_replies = session.read(balance_reads);
   std::vector<LiveBalance> balances;
+  balances.reserve(candidates.size());
   for (std::size_t i = 0; i < candidates.size(); ++i) {
     const Reading& read = balance_replies[i];
     balances.push_back(
