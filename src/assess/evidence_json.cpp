@@ -1,38 +1,20 @@
 #include "assess/evidence_json.h"
 
-#include <charconv>
-#include <cmath>
-#include <variant>
+#include <vector>
 
-#include "assess/json_members.h"
-#include "assess/renderings.h"
+#include "assess/json_writer.h"
 #include "assess/scan_record.h"
-#include "common/text.h"
+#include "assess/token_answer.h"
 
 namespace tarnwick {
 namespace {
 
-void append_number(std::string& out, Uint128 value) { append_decimal128(out, value); }
-
-template <class Number>
-void append_optional(std::string& out, const std::optional<Number>& value) {
-  if (value) {
-    append_number(out, *value);
-  } else {
-    out += "null";
-  }
-}
-
-void append_bits(std::string& out, HazardBits bits) {
-  out += '[';
-  bool first = true;
+// The bits set in `bits`, ascending.
+void write_bits(JsonObject& fact, std::string_view key, HazardBits bits) {
+  JsonArray list = fact.array(key);
   for (unsigned bit = 0; bit < 16; ++bit) {
-    if (!has_bit(bits, bit)) continue;
-    if (!first) out += ',';
-    append_number(out, bit);
-    first = false;
+    if (has_bit(bits, bit)) list.item(bit);
   }
-  out += ']';
 }
 
 // What every fact opens with: whether it was read, and the bits of both verdicts it set.
@@ -48,288 +30,253 @@ struct Unread {
   bool partly = false;
 };
 
-// Opens a fact: {"status":"read" or {"status":"unavailable" or "partly","why":..,"counted_as":..,
-// then "hazard_bits", "measured_bits" and "node" (null when no node answered). True when read.
-bool open_fact_as(std::string& out, const FactHead& head, FactName name, std::string_view key,
-                  const Unread& unread, std::string_view node) {
-  append_key(out, key);
+// The head of a fact: "status":"read", or "status":"unavailable" or "partly" with "why" and
+// "counted_as"; then "hazard_bits", "measured_bits" and "node" (null when no node answered).
+// True when read.
+bool write_fact_head(JsonObject& fact, const FactHead& head, FactName name, const Unread& unread,
+                     std::string_view node) {
   const bool read = unread.why.empty();
   if (read) {
-    out += "{\"status\":\"read\"";
+    fact.member("status", "read");
   } else {
-    out += unread.partly ? "{\"status\":\"partly\"" : "{\"status\":\"unavailable\"";
-    append_text_member(out, "why", unread.why);
-    append_text_member(out, "counted_as", unread.counted_as);
+    fact.member("status", unread.partly ? "partly" : "unavailable");
+    fact.member("why", unread.why);
+    fact.member("counted_as", unread.counted_as);
   }
-  append_key(out, "hazard_bits");
-  append_bits(out, head.evidence.verdict.hazard & verdict_bits_of(name));
-  append_key(out, "measured_bits");
-  append_bits(out, head.evidence.measured.hazard & measured_bits_in(head.evidence, name));
-  append_text_or_null(out, "node", node);
+  write_bits(fact, "hazard_bits", head.evidence.verdict.hazard & verdict_bits_of(name));
+  write_bits(fact, "measured_bits",
+             head.evidence.measured.hazard & measured_bits_in(head.evidence, name));
+  fact.member("node", nonempty(node));
   return read;
 }
 
-// open_fact_as for a fact read whole or not at all, counted as counted_as() says.
-bool open_fact(std::string& out, const FactHead& head, FactName name, std::string_view key,
-               std::string_view why, std::string_view node, bool market_read_failed = false) {
+// write_fact_head for a fact read whole or not at all, counted as counted_as() says.
+bool write_whole_fact_head(JsonObject& fact, const FactHead& head, FactName name,
+                           std::string_view why, std::string_view node,
+                           bool market_read_failed = false) {
   const Unread unread{why, counted_as(name, market_read_failed, head.evidence.subject), false};
-  return open_fact_as(out, head, name, key, unread, node);
+  return write_fact_head(fact, head, name, unread, node);
 }
 
-// The raw reputation value as it stood: a number, a text, or null for any other kind.
-void append_raw(std::string& out, const RawReputation& raw) {
-  if (const auto* u = std::get_if<std::uint64_t>(&raw)) {
-    append_number(out, *u);
-  } else if (const auto* s = std::get_if<std::int64_t>(&raw)) {
-    if (*s < 0) out += '-';
-    append_number(out, *s < 0 ? Uint128{0} - static_cast<Uint128>(*s) : static_cast<Uint128>(*s));
-  } else if (const auto* d = std::get_if<double>(&raw); d != nullptr && std::isfinite(*d)) {
-    char digits[32];
-    const auto written = std::to_chars(std::begin(digits), std::end(digits), *d);
-    out.append(std::begin(digits), written.ptr);
-  } else if (const auto* text = std::get_if<std::string>(&raw)) {
-    append_json_quoted(out, *text);
-  } else {
-    out += "null";
+void write_verdict_head(JsonObject& out, const Verdict& verdict) {
+  out.member("level", level_name(verdict.level));
+  out.member("severity", verdict.severity);
+  out.member("hazard", verdict.hazard);
+}
+
+// The verdict /scan gives for the same replies, and what it rests on.
+void write_scan_verdict(JsonObject& answer, const Verdict& verdict) {
+  JsonObject out = answer.object("verdict");
+  write_verdict_head(out, verdict);
+  out.member("unverified", verdict.unverified);
+  out.member("block", block(verdict));
+  out.member("rests_on", verdict_rests_on());
+}
+
+// The verdict recomputed with the measures taken, and what it rests on.
+void write_measured_verdict(JsonObject& answer, const TokenEvidence& evidence) {
+  JsonObject out = answer.object("measured");
+  write_verdict_head(out, evidence.measured);
+  out.member("block", block(evidence.measured));
+  out.member("holders_measured", evidence.holders_measured);
+  out.member("activity_measured", evidence.activity_measured);
+  out.member("rests_on", measured_rests_on(evidence));
+}
+
+void write_permission(JsonObject& out, const PermissionEntry& entry) {
+  out.member("name", entry.name);
+  out.member("parent", entry.parent);
+  out.member("keys", entry.keys);
+  out.member("accounts", entry.accounts);
+  out.member("privileged", entry.privileged);
+}
+
+void write_permission_list(JsonObject& fact, std::string_view key,
+                           const std::vector<PermissionEntry>& entries) {
+  JsonArray list = fact.array(key);
+  for (const PermissionEntry& entry : entries) {
+    JsonObject item = list.object();
+    write_permission(item, entry);
   }
 }
 
-void append_verdict(std::string& out, const Verdict& verdict) {
-  out += "{\"level\":\"";
-  out += level_name(verdict.level);
-  out += "\",\"severity\":";
-  append_number(out, verdict.severity);
-  out += ",\"hazard\":";
-  append_number(out, verdict.hazard);
-}
-
-void append_permission(std::string& out, const PermissionEntry& entry) {
-  out += "{\"name\":";
-  append_json_quoted(out, entry.name);
-  append_text_member(out, "parent", entry.parent);
-  append_key(out, "keys");
-  append_number(out, entry.keys);
-  append_key(out, "accounts");
-  append_text_list(out, entry.accounts);
-  append_bool_member(out, "privileged", entry.privileged);
-}
-
-void append_permissions(std::string& out, const FactHead& head, const PermissionsFact& fact) {
-  if (open_fact(out, head, FactName::permissions, "permissions", fact.why.text, fact.node)) {
-    out += ",\"permissions\":[";
-    for (std::size_t i = 0; i < fact.entries.size(); ++i) {
-      if (i > 0) out += ',';
-      append_permission(out, fact.entries[i]);
-      out += '}';
-    }
-    out += "],\"code_setters\":[";
-    for (std::size_t i = 0; i < fact.code_setters.size(); ++i) {
-      if (i > 0) out += ',';
-      append_permission(out, fact.code_setters[i].permission);
-      append_text_member(out, "via", fact.code_setters[i].via);
-      out += '}';
-    }
-    out += ']';
-    append_bool_member(out, "listed_all", !fact.cut);
-    append_key(out, "last_code_update");
-    if (fact.last_code_update) {
-      append_json_quoted(out, *fact.last_code_update);
-    } else {
-      out += "null";
-    }
+void write_code_setters(JsonObject& fact, const std::vector<CodeSetter>& setters) {
+  JsonArray list = fact.array("code_setters");
+  for (const CodeSetter& setter : setters) {
+    JsonObject item = list.object();
+    write_permission(item, setter.permission);
+    item.member("via", setter.via);
   }
-  out += '}';
 }
 
-void append_side(std::string& out, std::string_view key, const MarketSide& side) {
-  append_key(out, key);
-  out += "{\"contract\":";
-  append_json_quoted(out, side.contract);
-  append_text_member(out, "symbol", side.symbol);
-  out += '}';
+void write_permissions(JsonObject& facts, const FactHead& head, const PermissionsFact& fact) {
+  JsonObject out = facts.object("permissions");
+  if (!write_whole_fact_head(out, head, FactName::permissions, fact.why.text, fact.node)) return;
+  write_permission_list(out, "permissions", fact.entries);
+  write_code_setters(out, fact.code_setters);
+  out.member("listed_all", !fact.cut);
+  out.member("last_code_update", fact.last_code_update);
 }
 
-void append_market(std::string& out, const FactHead& head, const MarketFact& fact) {
-  if (open_fact(out, head, FactName::market, "market", fact.why.text, fact.node,
-                fact.read_failed)) {
-    append_key(out, "rows_read");
-    append_number(out, fact.rows_read);
-    append_bool_member(out, "limit_reached", fact.limit_reached);
-    append_bool_member(out, "more", fact.more);
-    append_key(out, "row");
-    if (fact.found) {
-      out += "{\"market_id\":";
-      append_optional(out, fact.market_id);
-      append_text_member(out, "symbol", fact.symbol);
-      append_key(out, "status_code");
-      append_optional(out, fact.status_code);
-      append_side(out, "bid_token", fact.bid);
-      append_side(out, "ask_token", fact.ask);
-      out += '}';
-    } else {
-      out += "null";
-    }
+void write_side(JsonObject& row, std::string_view key, const MarketSide& side) {
+  JsonObject out = row.object(key);
+  out.member("contract", side.contract);
+  out.member("symbol", side.symbol);
+}
+
+void write_market_row(JsonObject& fact, const MarketFact& market) {
+  if (!market.found) {
+    fact.member("row", std::nullopt);
+    return;
   }
-  out += '}';
+  JsonObject out = fact.object("row");
+  out.member("market_id", market.market_id);
+  out.member("symbol", market.symbol);
+  out.member("status_code", market.status_code);
+  write_side(out, "bid_token", market.bid);
+  write_side(out, "ask_token", market.ask);
 }
 
-void append_creation(std::string& out, const FactHead& head, const CreationFact& fact) {
+void write_market(JsonObject& facts, const FactHead& head, const MarketFact& fact) {
+  JsonObject out = facts.object("market");
+  if (!write_whole_fact_head(out, head, FactName::market, fact.why.text, fact.node,
+                             fact.read_failed)) {
+    return;
+  }
+  out.member("rows_read", fact.rows_read);
+  out.member("limit_reached", fact.limit_reached);
+  out.member("more", fact.more);
+  write_market_row(out, fact);
+}
+
+void write_creation(JsonObject& facts, const FactHead& head, const CreationFact& fact) {
+  JsonObject out = facts.object("creation");
   const bool partly = !fact.why.empty() && fact.first_reply_age_days.has_value();
   const Unread unread{fact.why.text, creation_counted_as(fact), partly};
-  if (open_fact_as(out, head, FactName::creation, "creation", unread, fact.node) || partly) {
-    append_text_member(out, "created", partly ? *fact.first_reply_created : fact.created);
-    append_key(out, "age_days");
-    append_number(out, partly ? *fact.first_reply_age_days : fact.age_days);
-    append_key(out, "reference_time");
-    append_number(out, fact.reference_time);
+  if (!write_fact_head(out, head, FactName::creation, unread, fact.node) && !partly) return;
+  out.member("created", partly ? *fact.first_reply_created : fact.created);
+  out.member("age_days", partly ? *fact.first_reply_age_days : fact.age_days);
+  out.member("reference_time", fact.reference_time);
+}
+
+void write_prior_rug(JsonObject& facts, const FactHead& head, const PriorRugFact& fact) {
+  JsonObject out = facts.object("prior_rug");
+  write_whole_fact_head(out, head, FactName::prior_rug, "", "");
+  out.member("listed", fact.listed);
+  out.member("list_size", fact.list_size);
+}
+
+void write_reputation(JsonObject& facts, const FactHead& head, const ReputationFact& fact) {
+  JsonObject out = facts.object("reputation");
+  if (!write_whole_fact_head(out, head, FactName::reputation, fact.why.text, fact.node)) return;
+  out.member("contract", fact.contract);
+  out.member("avg_score", fact.avg_score);  // the raw value as it stood: number, text or null
+  out.member("score", fact.score);
+}
+
+void write_supply(JsonObject& facts, const FactHead& head, const SupplyFact& fact) {
+  JsonObject out = facts.object("supply");
+  if (write_whole_fact_head(out, head, FactName::supply, fact.why.text, fact.node)) {
+    out.member("symbol", fact.symbol);
+    out.member("precision", fact.precision);
+    out.member("supply", fact.supply);
+    out.member("max_supply", fact.max_supply);
+    out.member("issuer", fact.issuer);
+    out.member("capped", fact.capped);
+    out.member("over_cap", fact.over_cap);
+    out.member("headroom_bp", fact.headroom_bp);
   }
-  out += '}';
-}
-
-void append_prior_rug(std::string& out, const FactHead& head, const PriorRugFact& fact) {
-  open_fact(out, head, FactName::prior_rug, "prior_rug", "", "");
-  append_bool_member(out, "listed", fact.listed);
-  append_key(out, "list_size");
-  append_number(out, fact.list_size);
-  out += '}';
-}
-
-void append_reputation(std::string& out, const FactHead& head, const ReputationFact& fact) {
-  if (open_fact(out, head, FactName::reputation, "reputation", fact.why.text, fact.node)) {
-    append_text_member(out, "contract", fact.contract);
-    append_key(out, "avg_score");
-    if (fact.avg_score) {
-      append_raw(out, *fact.avg_score);
-    } else {
-      out += "null";
-    }
-    append_key(out, "score");
-    append_optional(out, fact.score);
+  if (fact.symbols_read) {
+    out.member("symbols", fact.symbols);
+    out.member("symbols_more", fact.symbols_more);
   }
-  out += '}';
 }
 
-void append_symbols(std::string& out, const SupplyFact& fact) {
-  if (!fact.symbols_read) return;
-  append_key(out, "symbols");
-  append_text_list(out, fact.symbols);
-  append_bool_member(out, "symbols_more", fact.symbols_more);
-}
-
-void append_supply(std::string& out, const FactHead& head, const SupplyFact& fact) {
-  if (open_fact(out, head, FactName::supply, "supply", fact.why.text, fact.node)) {
-    append_text_member(out, "symbol", fact.symbol);
-    append_key(out, "precision");
-    append_number(out, fact.precision);
-    append_text_member(out, "supply", fact.supply);
-    append_text_member(out, "max_supply", fact.max_supply);
-    append_text_member(out, "issuer", fact.issuer);
-    append_bool_member(out, "capped", fact.capped);
-    append_bool_member(out, "over_cap", fact.over_cap);
-    append_key(out, "headroom_bp");
-    append_optional(out, fact.headroom_bp);
+void write_holder_list(JsonObject& fact, const std::vector<HolderEntry>& holders) {
+  JsonArray list = fact.array("holders");
+  for (const HolderEntry& holder : holders) {
+    JsonObject item = list.object();
+    item.member("owner", holder.owner);
+    item.member("amount", holder.amount);
+    item.member("share_bp", holder.share_bp);
   }
-  append_symbols(out, fact);
-  out += '}';
 }
 
-void append_holders(std::string& out, const FactHead& head, const HoldersFact& fact) {
-  if (open_fact(out, head, FactName::holders, "holders", fact.why.text, fact.node)) {
-    out += ",\"holders\":[";
-    for (std::size_t i = 0; i < fact.holders.size(); ++i) {
-      const HolderEntry& holder = fact.holders[i];
-      out += i > 0 ? ",{\"owner\":" : "{\"owner\":";
-      append_json_quoted(out, holder.owner);
-      append_text_member(out, "amount", holder.amount);
-      append_key(out, "share_bp");
-      append_optional(out, holder.share_bp);
-      out += '}';
-    }
-    out += ']';
-    append_key(out, "top10_share_bp");
-    append_optional(out, fact.top_ten_bp);
-    out += ",\"excluded\":[";
-    for (std::size_t i = 0; i < std::size(escrow_accounts); ++i) {
-      if (i > 0) out += ',';
-      append_json_quoted(out, escrow_accounts[i]);
-    }
-    out += ']';
-    append_key(out, "threshold");
-    append_number(out, fact.threshold);
-  }
-  out += '}';
+void write_holders(JsonObject& facts, const FactHead& head, const HoldersFact& fact) {
+  JsonObject out = facts.object("holders");
+  if (!write_whole_fact_head(out, head, FactName::holders, fact.why.text, fact.node)) return;
+  write_holder_list(out, fact.holders);
+  out.member("top10_share_bp", fact.top_ten_bp);
+  out.member("excluded", escrow_accounts);
+  out.member("threshold", fact.threshold);
 }
 
-void append_activity(std::string& out, const FactHead& head, const ActivityFact& fact) {
-  if (open_fact(out, head, FactName::activity, "activity", fact.why.text, fact.node)) {
-    append_key(out, "symbol_actions");
-    append_optional(out, fact.symbol_actions);
-    append_key(out, "per_hour");
-    append_number(out, fact.per_hour);
-    append_bool_member(out, "saturated", fact.saturated);
-    out += ",\"by_name\":{";
-    for (std::size_t i = 0; i < fact.by_name.size(); ++i) {
-      if (i > 0) out += ',';
-      append_json_quoted(out, fact.by_name[i].first);
-      out += ':';
-      append_number(out, fact.by_name[i].second);
-    }
-    out += '}';
-    append_text_or_null(out, "newest", fact.newest);
-    append_key(out, "threshold");
-    append_number(out, fact.threshold);
-  }
-  out += '}';
+// {"<action name>":count,...}
+void write_by_name(JsonObject& fact, const ActivityFact& activity) {
+  JsonObject out = fact.object("by_name");
+  for (const auto& [name, count] : activity.by_name) out.member(name, count);
 }
 
-void append_code(std::string& out, const FactHead& head, const CodeFact& fact) {
-  if (open_fact(out, head, FactName::code, "code", fact.why.text, fact.node)) {
-    append_text_member(out, "hash", fact.hash);
-    append_bool_member(out, "has_code", fact.has_code);
-    append_key(out, "build");
-    if (fact.build) {
-      append_json_quoted(out, *fact.build);
-    } else {
-      out += "null";
-    }
-  }
-  out += '}';
+void write_activity(JsonObject& facts, const FactHead& head, const ActivityFact& fact) {
+  JsonObject out = facts.object("activity");
+  if (!write_whole_fact_head(out, head, FactName::activity, fact.why.text, fact.node)) return;
+  out.member("symbol_actions", fact.symbol_actions);
+  out.member("per_hour", fact.per_hour);
+  out.member("saturated", fact.saturated);
+  write_by_name(out, fact);
+  out.member("newest", nonempty(fact.newest));
+  out.member("threshold", fact.threshold);
 }
 
-void append_issuer(std::string& out, const FactHead& head, const IssuerFact& fact) {
+void write_code(JsonObject& facts, const FactHead& head, const CodeFact& fact) {
+  JsonObject out = facts.object("code");
+  if (!write_whole_fact_head(out, head, FactName::code, fact.why.text, fact.node)) return;
+  out.member("hash", fact.hash);
+  out.member("has_code", fact.has_code);
+  out.member("build", fact.build);
+}
+
+void write_issuer(JsonObject& facts, const FactHead& head, const IssuerFact& fact) {
+  JsonObject out = facts.object("issuer");
   const bool partly = fact.why.empty() && !fact.account_why.empty();
   const Unread unread{partly ? fact.account_why.text : fact.why.text,
                       issuer_counted_as(fact, head.evidence.subject), partly};
-  const bool read = open_fact_as(out, head, FactName::issuer, "issuer", unread, fact.node);
-  if (read || partly) {
-    append_text_member(out, "name", fact.name);
-    append_bool_member(out, "is_contract", fact.is_contract);
-    append_text_member(out, "created", fact.created);
-    append_key(out, "age_days");
-    append_optional(out, fact.age_days);
-  }
+  const bool read = write_fact_head(out, head, FactName::issuer, unread, fact.node);
+  if (!read && !partly) return;
+  out.member("name", fact.name);
+  out.member("is_contract", fact.is_contract);
+  out.member("created", fact.created);
+  out.member("age_days", fact.age_days);
   if (read) {
-    append_bool_member(out, "has_code", fact.has_code);
-    out += ",\"permissions\":[";
-    for (std::size_t i = 0; i < fact.control.size(); ++i) {
-      if (i > 0) out += ',';
-      append_permission(out, fact.control[i]);
-      out += '}';
-    }
-    out += ']';
-    append_bool_member(out, "privileged", fact.privileged);
+    out.member("has_code", fact.has_code);
+    write_permission_list(out, "permissions", fact.control);
+    out.member("privileged", fact.privileged);
   }
-  if (read || partly) append_bool_member(out, "listed", fact.listed);
-  out += '}';
+  out.member("listed", fact.listed);
 }
 
-void append_creator(std::string& out, const FactHead& head, const CreatorFact& fact) {
-  if (open_fact(out, head, FactName::creator, "creator", fact.why.text, fact.node)) {
-    append_text_member(out, "account", fact.account);
-    append_text_member(out, "created", fact.created);
-    append_bool_member(out, "listed", fact.listed);
-  }
-  out += '}';
+void write_creator(JsonObject& facts, const FactHead& head, const CreatorFact& fact) {
+  JsonObject out = facts.object("creator");
+  if (!write_whole_fact_head(out, head, FactName::creator, fact.why.text, fact.node)) return;
+  out.member("account", fact.account);
+  out.member("created", fact.created);
+  out.member("listed", fact.listed);
+}
+
+void write_facts(JsonObject& answer, const TokenEvidence& evidence) {
+  JsonObject facts = answer.object("facts");
+  const FactHead head{.evidence = evidence};
+  write_permissions(facts, head, evidence.scan.permissions);
+  write_market(facts, head, evidence.scan.market);
+  write_creation(facts, head, evidence.scan.creation);
+  write_prior_rug(facts, head, evidence.scan.prior_rug);
+  write_reputation(facts, head, evidence.scan.reputation);
+  write_supply(facts, head, evidence.supply);
+  write_holders(facts, head, evidence.holders);
+  write_activity(facts, head, evidence.scan.activity);
+  write_code(facts, head, evidence.code);
+  write_issuer(facts, head, evidence.issuer);
+  write_creator(facts, head, evidence.creator);
 }
 
 std::string_view subject_name(Subject subject) {
@@ -341,75 +288,38 @@ std::string_view subject_name(Subject subject) {
   return {};
 }
 
-void append_head(std::string& out, std::string_view token) {
-  out += "{\"version\":";
-  append_number(out, evidence_format_version);
-  append_text_member(out, "token", token);
-}
-
 }  // namespace
 
 std::string evidence_json(std::string_view token, std::string_view node,
                           const TokenEvidence& evidence) {
   std::string out;
   out.reserve(4096);
-  append_head(out, token);
-  append_key(out, "symbol");
-  if (evidence.symbol) {
-    append_json_quoted(out, *evidence.symbol);
-  } else {
-    out += "null";
+  {
+    JsonObject answer(out);
+    write_token_head(answer, evidence_format_version, token);
+    answer.member("symbol", evidence.symbol);
+    answer.member("shared", evidence.shared);
+    answer.member("subject", subject_name(evidence.subject));
+    answer.member("shared_counted_as",
+                  shared_counted_as(evidence.shared, evidence.shared_counted_as));
+    write_scan_verdict(answer, evidence.verdict);
+    write_measured_verdict(answer, evidence);
+    write_facts(answer, evidence);
+    answer.member("node", node);
   }
-  append_key(out, "shared");
-  out += !evidence.shared ? "null" : *evidence.shared ? "true" : "false";
-  append_text_member(out, "subject", subject_name(evidence.subject));
-  append_key(out, "shared_counted_as");
-  if (evidence.shared) {
-    out += "null";
-  } else {
-    append_json_quoted(out, evidence.shared_counted_as);
-  }
-  append_key(out, "verdict");
-  append_verdict(out, evidence.verdict);
-  append_bool_member(out, "unverified", evidence.verdict.unverified);
-  append_bool_member(out, "block", block(evidence.verdict));
-  append_key(out, "rests_on");
-  append_text_list(out, verdict_rests_on());
-  out += '}';
-  append_key(out, "measured");
-  append_verdict(out, evidence.measured);
-  append_bool_member(out, "block", block(evidence.measured));
-  append_bool_member(out, "holders_measured", evidence.holders_measured);
-  append_bool_member(out, "activity_measured", evidence.activity_measured);
-  append_key(out, "rests_on");
-  append_text_list(out, measured_rests_on(evidence));
-  out += "},\"facts\":{";
-  const std::size_t first = out.size();
-  const FactHead head{.evidence = evidence};
-  append_permissions(out, head, evidence.scan.permissions);
-  out.erase(first, 1);  // the first fact takes no comma
-  append_market(out, head, evidence.scan.market);
-  append_creation(out, head, evidence.scan.creation);
-  append_prior_rug(out, head, evidence.scan.prior_rug);
-  append_reputation(out, head, evidence.scan.reputation);
-  append_supply(out, head, evidence.supply);
-  append_holders(out, head, evidence.holders);
-  append_activity(out, head, evidence.scan.activity);
-  append_code(out, head, evidence.code);
-  append_issuer(out, head, evidence.issuer);
-  append_creator(out, head, evidence.creator);
-  out += '}';
-  append_text_member(out, "node", node);
-  out += '}';
   return out;
 }
 
 std::string evidence_no_data_json(std::string_view token, std::string_view node) {
   std::string out;
-  append_head(out, token);
-  out += ",\"verdict\":null,\"measured\":null,\"facts\":null";
-  append_text_member(out, "node", node);
-  out += '}';
+  {
+    JsonObject answer(out);
+    write_token_head(answer, evidence_format_version, token);
+    answer.member("verdict", std::nullopt);
+    answer.member("measured", std::nullopt);
+    answer.member("facts", std::nullopt);
+    answer.member("node", node);
+  }
   return out;
 }
 

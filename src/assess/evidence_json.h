@@ -1,6 +1,6 @@
-// The /evidence answer: one line of JSON written from fixed templates, members in fixed order, no
-// white space outside strings, every text through append_json_escaped (as the scan JSON). Its
-// "version" is evidence_format_version; it is raised whenever a member changes meaning.
+// The /evidence answer: one line of JSON written through the JSON writer (json_writer.h), members
+// in fixed order. Its "version" is evidence_format_version; it is raised whenever a member changes
+// meaning.
 #pragma once
 
 #include <string>
