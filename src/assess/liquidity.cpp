@@ -3,93 +3,77 @@
 #include <algorithm>
 #include <cmath>
 
-#include "assess/json_members.h"
-#include "assess/renderings.h"
+#include "assess/json_writer.h"
+#include "assess/token_answer.h"
 #include "common/calendar.h"
-#include "common/text.h"
 
 namespace tarnwick {
 namespace {
 
-// The amount as an asset text at the side's precision, or null when not known.
-void append_side_amount(std::string& out, const PoolSide& side) {
-  if (!side.units) {
-    out += "null";
-    return;
-  }
-  out += '"';
-  append_asset(out, *side.units, side.precision, side.symbol);
-  out += '"';
+// The amount as an asset text at the side's precision; none (null) when not known.
+std::optional<std::string> side_amount(const PoolSide& side) {
+  if (!side.units) return std::nullopt;
+  std::string text;
+  append_asset(text, *side.units, side.precision, side.symbol);
+  return text;
 }
 
-void append_shares(std::string& out, const ShareBp& bp) {
-  out += '{';
+// {"locked":bp,"burned":bp,...} in the order of share_names.
+void write_shares(JsonObject& parent, std::string_view key, const ShareBp& bp) {
+  JsonObject out = parent.object(key);
   for (std::size_t kind = 0; kind < share_kind_count; ++kind) {
-    if (kind > 0) out += ',';
-    append_json_quoted(out, share_names[kind]);
-    out += ':';
-    append_decimal(out, bp[kind]);
-  }
-  out += '}';
-}
-
-void append_unlock(std::string& out, const std::optional<std::int64_t>& seconds) {
-  if (seconds) {
-    append_json_quoted(out, utc_time_text(*seconds));
-  } else {
-    out += "null";
+    out.member(share_names[kind], bp[kind]);
   }
 }
 
-void append_pool(std::string& out, const LiquidityPool& pool) {
-  out += '{';
+// The time as UTC text; none (null) without one.
+std::optional<std::string> unlock_text(const std::optional<std::int64_t>& seconds) {
+  if (!seconds) return std::nullopt;
+  return utc_time_text(*seconds);
+}
+
+void write_pair(JsonObject& pool, const PoolSide& pair) {
+  JsonObject out = pool.object("pair");
+  out.member("contract", pair.contract);
+  out.member("symbol", pair.symbol);
+}
+
+void write_pool(JsonObject& out, const LiquidityPool& pool) {
   if (pool.keyed_by_symbol) {
-    out += "\"lt_symbol\":";
-    append_json_quoted(out, pool.lt_symbol);
+    out.member("lt_symbol", pool.lt_symbol);
   } else {
-    out += "\"id\":";
-    append_decimal128(out, pool.id);
+    out.member("id", pool.id);
   }
-  out += ",\"pair\":{\"contract\":";
-  append_json_quoted(out, pool.pair.contract);
-  append_text_member(out, "symbol", pool.pair.symbol);
-  out += '}';
-  append_key(out, "token_amount");
-  append_side_amount(out, pool.token);
-  append_key(out, "pair_amount");
-  append_side_amount(out, pool.pair);
-  append_bool_member(out, "active", pool.active);
-  append_key(out, "shares");
-  append_shares(out, split_bp(pool.shares, pool.when_empty));
-  append_key(out, "earliest_unlock");
-  append_unlock(out, pool.earliest_unlock);
-  if (pool.unlock_without_end) append_bool_member(out, "unlock_without_end", true);
-  if (pool.positions_read) {
-    append_key(out, "positions_read");
-    append_decimal(out, *pool.positions_read);
-  }
-  if (!pool.note.empty()) append_text_member(out, "note", pool.note);
-  out += '}';
+  write_pair(out, pool.pair);
+  out.member("token_amount", side_amount(pool.token));
+  out.member("pair_amount", side_amount(pool.pair));
+  out.member("active", pool.active);
+  write_shares(out, "shares", split_bp(pool.shares, pool.when_empty));
+  out.member("earliest_unlock", unlock_text(pool.earliest_unlock));
+  if (pool.unlock_without_end) out.member("unlock_without_end", true);
+  if (pool.positions_read) out.member("positions_read", *pool.positions_read);
+  if (!pool.note.empty()) out.member("note", pool.note);
 }
 
-void append_launch(std::string& out, const std::optional<LaunchCurve>& launch) {
-  append_key(out, "launch");
+void write_pools(JsonObject& venue, const std::vector<LiquidityPool>& pools) {
+  JsonArray list = venue.array("pools");
+  for (const LiquidityPool& pool : pools) {
+    JsonObject item = list.object();
+    write_pool(item, pool);
+  }
+}
+
+void write_launch(JsonObject& venue, const std::optional<LaunchCurve>& launch) {
   if (!launch) {
-    out += "null";
+    venue.member("launch", std::nullopt);
     return;
   }
-  out += "{\"id\":";
-  append_decimal128(out, launch->id);
-  append_text_member(out, "creator", launch->creator);
-  append_bool_member(out, "creator_prior_rug", launch->creator_listed);
-  append_bool_member(out, "graduated", launch->graduated);
-  append_key(out, "dex_pool_id");
-  if (launch->graduated) {
-    append_decimal128(out, launch->dex_pool_id);
-  } else {
-    out += "null";
-  }
-  out += '}';
+  JsonObject out = venue.object("launch");
+  out.member("id", launch->id);
+  out.member("creator", launch->creator);
+  out.member("creator_prior_rug", launch->creator_listed);
+  out.member("graduated", launch->graduated);
+  out.member("dex_pool_id", launch->graduated ? std::optional(launch->dex_pool_id) : std::nullopt);
 }
 
 std::string_view status_name(VenueStatus status) {
@@ -101,25 +85,26 @@ std::string_view status_name(VenueStatus status) {
   return "unavailable";
 }
 
-void append_venue(std::string& out, const LiquidityVenue& venue) {
-  out += "{\"venue\":";
-  append_json_quoted(out, venue.venue);
-  append_text_member(out, "status", status_name(venue.status));
-  if (venue.status != VenueStatus::read) append_text_member(out, "why", venue.why.text);
-  out += ",\"pools\":[";
-  for (std::size_t i = 0; i < venue.pools.size(); ++i) {
-    if (i > 0) out += ',';
-    append_pool(out, venue.pools[i]);
+void write_venue(JsonObject& out, const LiquidityVenue& venue) {
+  out.member("venue", venue.venue);
+  out.member("status", status_name(venue.status));
+  if (venue.status != VenueStatus::read) out.member("why", venue.why.text);
+  write_pools(out, venue.pools);
+  if (venue.venue == "simplelaunch") write_launch(out, venue.launch);
+}
+
+void write_venues(JsonObject& answer, const std::vector<LiquidityVenue>& venues) {
+  JsonArray list = answer.array("venues");
+  for (const LiquidityVenue& venue : venues) {
+    JsonObject item = list.object();
+    write_venue(item, venue);
   }
-  out += ']';
-  if (venue.venue == "simplelaunch") append_launch(out, venue.launch);
-  out += '}';
 }
 
 // The pools of every venue together: how many, the sum of the token amounts known and their
 // shares (only amounts of the first known precision are added: a token has one precision, and a
 // row claiming another is not summed with it), and whether every venue was read.
-void append_totals(std::string& out, const LiquidityReport& report) {
+void write_totals(JsonObject& answer, const LiquidityReport& report) {
   std::size_t pools = 0;
   std::optional<PoolSide> sum;
   ShareUnits shares{};
@@ -142,22 +127,15 @@ void append_totals(std::string& out, const LiquidityReport& report) {
       }
     }
   }
-  out += ",\"totals\":{\"pools\":";
-  append_decimal128(out, pools);
-  append_key(out, "token_amount");
-  if (sum) {
-    append_side_amount(out, *sum);
-  } else {
-    out += "null";
-  }
-  append_key(out, "shares");
+  JsonObject out = answer.object("totals");
+  out.member("pools", pools);
+  out.member("token_amount", sum ? side_amount(*sum) : std::nullopt);
   if (sum && *sum->units > 0) {
-    append_shares(out, split_bp(shares, share_unknown));
+    write_shares(out, "shares", split_bp(shares, share_unknown));
   } else {
-    out += "null";
+    out.member("shares", std::nullopt);
   }
-  append_bool_member(out, "all_read", all_read);
-  out += '}';
+  out.member("all_read", all_read);
 }
 
 long double sqrt_price_at(std::int64_t tick) {
@@ -248,36 +226,20 @@ void add_position_shares(LiquidityPool& pool, std::span<const Position> position
 }
 
 std::string liquidity_json(const LiquidityReport& report) {
-  std::string out = "{\"version\":1,\"token\":";
-  append_json_quoted(out, report.token);
-  append_key(out, "symbol");
-  if (report.symbol) {
-    append_json_quoted(out, *report.symbol);
-  } else {
-    out += "null";
-    append_text_member(out, "why", report.symbol_why.text);
+  std::string out;
+  {
+    JsonObject answer(out);
+    write_token_head(answer, 1, report.token);
+    answer.member("symbol", report.symbol);
+    if (!report.symbol) answer.member("why", report.symbol_why.text);
+    answer.member("symbols", report.symbols);
+    answer.member("symbols_more", report.symbols_more);
+    answer.member("shared", report.shared);
+    answer.member("shared_counted_as", shared_counted_as(report.shared, report.shared_counted_as));
+    write_venues(answer, report.venues);
+    write_totals(answer, report);
+    answer.member("reads", report.reads);
   }
-  append_key(out, "symbols");
-  append_text_list(out, report.symbols);
-  append_bool_member(out, "symbols_more", report.symbols_more);
-  append_key(out, "shared");
-  out += !report.shared ? "null" : *report.shared ? "true" : "false";
-  append_key(out, "shared_counted_as");
-  if (report.shared) {
-    out += "null";
-  } else {
-    append_json_quoted(out, report.shared_counted_as);
-  }
-  out += ",\"venues\":[";
-  for (std::size_t i = 0; i < report.venues.size(); ++i) {
-    if (i > 0) out += ',';
-    append_venue(out, report.venues[i]);
-  }
-  out += ']';
-  append_totals(out, report);
-  append_key(out, "reads");
-  append_decimal(out, report.reads);
-  out += '}';
   return out;
 }
 
