@@ -5,10 +5,9 @@
 #include <string>
 #include <utility>
 
-#include "assess/json_members.h"
-#include "assess/renderings.h"
+#include "assess/json_writer.h"
+#include "assess/token_answer.h"
 #include "common/account_name.h"
-#include "common/text.h"
 
 namespace tarnwick {
 namespace {
@@ -40,6 +39,59 @@ bool conclusive(const SaleRun& run) {
 }
 
 bool is_sale(const SaleRun& run) { return run.kind != transfer_kind; }
+
+void write_skipped(JsonObject& answer, const std::vector<SkippedHolder>& skipped) {
+  JsonArray list = answer.array("skipped");
+  for (const SkippedHolder& holder : skipped) {
+    JsonObject item = list.object();
+    item.member("holder", holder.holder);
+    item.member("why", holder.why);
+  }
+}
+
+void write_control(JsonObject& answer, const std::optional<SaleControl>& control) {
+  if (!control) {
+    answer.member("control", std::nullopt);
+    return;
+  }
+  JsonObject out = answer.object("control");
+  out.member("node", nonempty(control->node));
+  out.member("outcome", control_outcome_names[static_cast<std::size_t>(control->outcome)]);
+  out.member("message", control->message);
+}
+
+void write_proceeds(JsonObject& run, const Proceeds& proceeds) {
+  JsonObject out = run.object("proceeds");
+  out.member("quantity", proceeds.quantity);
+  out.member("contract", proceeds.contract);
+}
+
+// What stopped a run that did not go through, as far as it is known.
+void write_stop(JsonObject& run, const RunResult& result) {
+  run.member("by", nonempty(result.by));
+  run.member("code", result.code);
+  run.member("name", nonempty(result.name));
+  run.member("message", result.message);
+}
+
+void write_run(JsonObject& out, const SaleRun& run) {
+  out.member("holder", run.holder);
+  out.member("to", run.to);
+  out.member("kind", run.kind);
+  out.member("quantity", run.quantity);
+  const RunResult& result = run.result;
+  out.member("outcome", run_outcome_names[static_cast<std::size_t>(result.outcome)]);
+  if (result.proceeds) write_proceeds(out, *result.proceeds);
+  if (result.outcome != RunOutcome::went_through) write_stop(out, result);
+}
+
+void write_runs(JsonObject& answer, const std::vector<SaleRun>& runs) {
+  JsonArray list = answer.array("runs");
+  for (const SaleRun& run : runs) {
+    JsonObject item = list.object();
+    write_run(item, run);
+  }
+}
 
 }  // namespace
 
@@ -322,62 +374,18 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
 }
 
 std::string sale_json(const SaleReport& report) {
-  std::string out = "{\"version\":1,\"token\":";
-  append_json_quoted(out, report.token);
-  append_text_or_null(out, "symbol", report.symbol ? *report.symbol : std::string_view());
-  append_text_member(out, "sells", sells_names[static_cast<std::size_t>(report.sells)]);
-  append_text_or_null(out, "why", report.why);
-  out += ",\"skipped\":[";
-  for (std::size_t i = 0; i < report.skipped.size(); ++i) {
-    out += i > 0 ? ",{\"holder\":" : "{\"holder\":";
-    append_json_quoted(out, report.skipped[i].holder);
-    append_text_member(out, "why", report.skipped[i].why);
-    out += '}';
+  std::string out;
+  {
+    JsonObject answer(out);
+    write_token_head(answer, 1, report.token);
+    answer.member("symbol", nonempty(report.symbol.value_or("")));
+    answer.member("sells", sells_names[static_cast<std::size_t>(report.sells)]);
+    answer.member("why", nonempty(report.why));
+    write_skipped(answer, report.skipped);
+    write_control(answer, report.control);
+    write_runs(answer, report.runs);
+    answer.member("node", nonempty(report.node));
   }
-  out += "],\"control\":";
-  if (report.control) {
-    const SaleControl& control = *report.control;
-    out += "{\"node\":";
-    if (control.node.empty()) {
-      out += "null";
-    } else {
-      append_json_quoted(out, control.node);
-    }
-    append_text_member(out, "outcome",
-                       control_outcome_names[static_cast<std::size_t>(control.outcome)]);
-    append_text_member(out, "message", control.message);
-    out += '}';
-  } else {
-    out += "null";
-  }
-  out += ",\"runs\":[";
-  for (std::size_t i = 0; i < report.runs.size(); ++i) {
-    const SaleRun& run = report.runs[i];
-    out += i > 0 ? ",{\"holder\":" : "{\"holder\":";
-    append_json_quoted(out, run.holder);
-    append_text_member(out, "to", run.to);
-    append_text_member(out, "kind", run.kind);
-    append_text_member(out, "quantity", run.quantity);
-    const RunResult& result = run.result;
-    append_text_member(out, "outcome", run_outcome_names[static_cast<std::size_t>(result.outcome)]);
-    if (result.proceeds) {
-      out += ",\"proceeds\":{\"quantity\":";
-      append_json_quoted(out, result.proceeds->quantity);
-      append_text_member(out, "contract", result.proceeds->contract);
-      out += '}';
-    }
-    if (result.outcome != RunOutcome::went_through) {
-      append_text_or_null(out, "by", result.by);
-      append_key(out, "code");
-      out += result.code ? std::to_string(*result.code) : "null";
-      append_text_or_null(out, "name", result.name);
-      append_text_member(out, "message", result.message);
-    }
-    out += '}';
-  }
-  out += ']';
-  append_text_or_null(out, "node", report.node);
-  out += '}';
   return out;
 }
 
