@@ -62,6 +62,18 @@ struct PoolSide {
   std::optional<std::uint64_t> units;  // none when the venue's row does not give it
 };
 
+// What a quote of a sale into a pool rests on, as the venue's row states it; not part of the
+// /liquidity answer. A member the row does not state stays none.
+struct PoolPricing {
+  std::optional<std::uint32_t> fee_ppm;  // the fee on the amount sold in, in millionths
+  std::optional<Uint128> amplifier;      // proton.swaps: 0 for a constant-product pool
+  bool concentrated = false;             // swap.alcor: priced by the current slot below
+  Uint128 sqrt_price_x64 = 0;            // the current price's square root, Q64.64
+  std::optional<Uint128> liquidity;      // the liquidity in range at that price
+  std::optional<std::int64_t> tick;      // the current tick
+  std::optional<std::int64_t> tick_spacing;
+};
+
 struct LiquidityPool {
   bool keyed_by_symbol = false;  // the key is `lt_symbol`, else `id`
   std::string lt_symbol;
@@ -76,6 +88,7 @@ struct LiquidityPool {
   bool unlock_without_end = false;  // a part is locked until after 9999-12-31: with no end date
   std::optional<std::uint32_t> positions_read;  // concentrated liquidity only
   std::string note;
+  PoolPricing pricing;
 };
 
 // A concentrated-liquidity position of a pool, as its shares need it.

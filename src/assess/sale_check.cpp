@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "assess/json_writer.h"
+#include "assess/pool_quote.h"
 #include "assess/token_answer.h"
 #include "common/account_name.h"
 
@@ -66,6 +67,37 @@ void write_proceeds(JsonObject& run, const Proceeds& proceeds) {
   out.member("contract", proceeds.contract);
 }
 
+std::string asset_text(const Asset& asset) {
+  std::string out;
+  append_asset(out, asset.units, asset.precision, asset.symbol);
+  return out;
+}
+
+void write_cost(JsonObject& run, const SaleCost& cost) {
+  JsonObject out = run.object("cost");
+  out.member("sent", asset_text(cost.sent));
+  out.member("reached_venue", asset_text(cost.reached_venue));
+  {
+    JsonArray taken = out.array("taken");
+    for (const TakenPart& part : cost.taken) {
+      JsonObject item = taken.object();
+      item.member("to", part.to);
+      item.member("quantity", asset_text(part.quantity));
+    }
+  }
+  out.member("pool_fee_ppm", cost.pool_fee_ppm);
+  out.member("quote",
+             cost.quote ? std::optional<std::string>(asset_text(*cost.quote)) : std::nullopt);
+  out.member("cost_bp", cost.cost_bp);
+}
+
+void write_costs(JsonObject& answer, const SaleCosts& costs) {
+  JsonObject out = answer.object("costs");
+  out.member("sell_cost_bp", costs.sell_cost_bp);
+  out.member("taken_by", costs.taken_by);
+  out.member("why", nonempty(costs.why));
+}
+
 // What stopped a run that did not go through, as far as it is known.
 void write_stop(JsonObject& run, const RunResult& result) {
   run.member("by", nonempty(result.by));
@@ -82,6 +114,7 @@ void write_run(JsonObject& out, const SaleRun& run) {
   const RunResult& result = run.result;
   out.member("outcome", run_outcome_names[static_cast<std::size_t>(result.outcome)]);
   if (result.proceeds) write_proceeds(out, *result.proceeds);
+  if (result.cost) write_cost(out, *result.cost);
   if (result.outcome != RunOutcome::went_through) write_stop(out, result);
 }
 
@@ -234,7 +267,68 @@ std::vector<SaleRun> plan_runs(std::span<const SaleHolder> holders,
   return runs;
 }
 
+void price_sale(SaleCost& cost, const LiquidityPool& pool) {
+  cost.pool_fee_ppm = pool.pricing.fee_ppm;
+  const SaleQuote quote = quote_sale(pool, cost.sent.units);
+  if (!quote.out) {
+    cost.why = quote.why;
+    return;
+  }
+  cost.quote = Asset{*quote.out, pool.pair.precision, pool.pair.symbol};
+  cost.cost_bp = tarnwick::cost_bp(cost.paid.units, *quote.out);
+}
+
+SaleCosts sale_costs(std::span<const SaleRun> runs) {
+  SaleCosts costs;
+  bool witnessed = false;
+  for (const SaleRun& run : runs) {
+    const std::optional<SaleCost>& cost = run.result.cost;
+    if (!cost || run.result.outcome != RunOutcome::went_through) continue;
+    witnessed = true;
+    if (cost->cost_bp && (!costs.sell_cost_bp || *cost->cost_bp > *costs.sell_cost_bp)) {
+      costs.sell_cost_bp = cost->cost_bp;
+    }
+    if (!cost->cost_bp && costs.why.empty()) costs.why = "could not measure: " + cost->why;
+    for (const TakenPart& part : cost->taken) {
+      if (std::find(costs.taken_by.begin(), costs.taken_by.end(), part.to) ==
+          costs.taken_by.end()) {
+        costs.taken_by.push_back(part.to);
+      }
+    }
+  }
+  if (!witnessed) costs.why = "no sale went through";
+  return costs;
+}
+
 namespace {
+
+// A whole percent of basis points, rounded.
+std::string percent_of_bp(Uint128 bp) {
+  std::string out;
+  append_decimal128(out, (bp + 50) / 100);
+  return out + " %";
+}
+
+// The costliest sale that went through, when it lost at least the threshold beyond the pool's
+// fee, and where the token went: "a sale went through and lost 34 % beyond the pool's fee; 30 %
+// went to taxwallet". Empty otherwise.
+std::string losses_in_words(std::span<const SaleRun> runs) {
+  const SaleCost* worst = nullptr;
+  for (const SaleRun& run : runs) {
+    const std::optional<SaleCost>& cost = run.result.cost;
+    if (run.result.outcome != RunOutcome::went_through || !cost || !cost->cost_bp) continue;
+    if (worst == nullptr || *cost->cost_bp > *worst->cost_bp) worst = &*cost;
+  }
+  if (worst == nullptr || *worst->cost_bp < tax_threshold_bp) return {};
+  std::string why =
+      "a sale went through and lost " + percent_of_bp(*worst->cost_bp) + " beyond the pool's fee";
+  for (const TakenPart& part : worst->taken) {
+    if (worst->sent.units == 0) break;
+    const Uint128 bp = Uint128{part.quantity.units} * 10'000 / worst->sent.units;
+    why += "; " + percent_of_bp(bp) + " went to " + part.to;
+  }
+  return why;
+}
 
 // The holders of `runs` that pass `test`, each once, in run order: "alice, bob".
 template <class Test>
@@ -367,6 +461,7 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
     unknown = "no transfer was conclusive";
   }
   std::string why = refusals_in_words(runs);
+  add_clause(why, losses_in_words(runs));
   add_clause(why, unknown);
   add_clause(why, others_in_words(runs));
   add_clause(why, sale_not_run);
@@ -384,6 +479,7 @@ std::string sale_json(const SaleReport& report) {
     write_skipped(answer, report.skipped);
     write_control(answer, report.control);
     write_runs(answer, report.runs);
+    write_costs(answer, report.costs);
     answer.member("node", nonempty(report.node));
   }
   return out;

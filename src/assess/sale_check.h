@@ -39,8 +39,28 @@ struct Proceeds {
   std::string contract;  // the contract of the asset paid
 };
 
-// How one dry run ended; all but `outcome` (and a sale's `proceeds`) empty for one that went
-// through.
+// A part of the token taken on a sale's way to the venue: who got it, and how much.
+struct TakenPart {
+  std::string to;
+  Asset quantity;
+};
+
+// What a sale that went through cost, as its trace shows it, beside what the pool states it
+// should pay. Each transfer counts once (at its entry in the token's own contract: the
+// notifications repeat it).
+struct SaleCost {
+  Asset sent;                    // the run's quantity
+  Asset reached_venue;           // the token's transfers to the venue
+  std::vector<TakenPart> taken;  // the token's transfers from the holder or the contract to others
+  Asset paid;                    // the proceeds
+  std::optional<std::uint32_t> pool_fee_ppm;  // the pool's stated fee, in millionths
+  std::optional<Asset> quote;                 // what the pool states it pays for `sent`
+  std::optional<std::uint32_t> cost_bp;       // 1 - paid / quote, rounded, never below 0
+  std::string why;                            // why there is no quote; empty with one
+};
+
+// How one dry run ended; all but `outcome` (and a sale's `proceeds` and `cost`) empty for one
+// that went through.
 struct RunResult {
   RunOutcome outcome = RunOutcome::inconclusive;
   std::string by;                    // the receiver whose code threw; empty when none is known
@@ -48,7 +68,15 @@ struct RunResult {
   std::string name;                  // its name
   std::string message;               // the assert text or what is known; at most 200 characters
   std::optional<Proceeds> proceeds;  // a sale that went through: what the venue paid
+  std::optional<SaleCost> cost;      // the same: what it cost
 };
+
+// Adds to a sale's cost the pool's quote for what was sent and the cost in basis points.
+void price_sale(SaleCost& cost, const LiquidityPool& pool);
+
+// A cost below this many basis points beyond the pool's fee is the pool's own rounding or a
+// share it keeps elsewhere; from it on the answer calls it a loss.
+inline constexpr std::uint32_t tax_threshold_bp = 100;
 
 // The control run beside the dry runs: a transfer of 0.0001 XPR on eosio.token from the first
 // holder to itself, which that contract refuses first thing. A node that does not refuse it does
@@ -93,6 +121,15 @@ struct SaleRun {
   RunResult result;
 };
 
+// The costs of the sales that went through: the largest cost, every account that took a part of
+// the token, and why a figure is missing.
+struct SaleCosts {
+  std::optional<std::uint32_t> sell_cost_bp;
+  std::vector<std::string> taken_by;
+  std::string why;  // empty when every sale that went through has its cost
+};
+SaleCosts sale_costs(std::span<const SaleRun> runs);
+
 enum class Sells : std::uint8_t {
   not_checked,           // no run was conclusive, or too few to say (`why`)
   blocked,               // the token refused every conclusive run
@@ -117,6 +154,7 @@ struct SaleReport {
   std::vector<SkippedHolder> skipped;
   std::optional<SaleControl> control;  // none when no run was made
   std::vector<SaleRun> runs;
+  SaleCosts costs;
   std::string node;  // the node that ran the dry runs; empty when none did
 };
 
@@ -194,9 +232,12 @@ SaleOutcome sale_outcome(std::span<const SaleRun> runs, bool transfers_needed,
 // The answer of /sell, one line:
 // {"version":1,"token":..,"symbol":..|null,"sells":..,"why":..|null,"skipped":[{"holder":..,
 //  "why":..}],"control":{"node":..|null,"outcome":..,"message":..}|null,"runs":[{"holder":..,
-//  "to":..,"kind":..,"quantity":..,"outcome":..[,"proceeds":{"quantity":..,"contract":..}]
-//  [,"by":..|null,"code":N|null,"name":..|null,"message":..]}],"node":..|null}; proceeds on a
-// sale that went through, by, code, name and message on every run but one that went through.
+//  "to":..,"kind":..,"quantity":..,"outcome":..[,"proceeds":{"quantity":..,"contract":..},
+//  "cost":{"sent":..,"reached_venue":..,"taken":[{"to":..,"quantity":..}],"pool_fee_ppm":N|null,
+//  "quote":..|null,"cost_bp":N|null}][,"by":..|null,"code":N|null,"name":..|null,
+//  "message":..]}],"costs":{"sell_cost_bp":N|null,"taken_by":[..],"why":..|null},"node":..|null};
+// proceeds and cost on a sale that went through, by, code, name and message on every run but one
+// that went through.
 std::string sale_json(const SaleReport& report);
 
 }  // namespace tarnwick

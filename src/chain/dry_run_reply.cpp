@@ -196,6 +196,35 @@ bool sent_by(const std::vector<ActionTrace>& traces, const ActionTrace& trace,
   return false;
 }
 
+// What the sale of `asked` by the run's action (numbered `root`) moved of the token: each
+// transfer counted once, at its entry in the token's own contract, within what the action sent.
+SaleCost cost_of(const std::vector<ActionTrace>& traces, const RunParties& parties,
+                 const Asset& asked, std::uint64_t root) {
+  SaleCost cost;
+  cost.sent = asked;
+  cost.reached_venue = Asset{0, asked.precision, asked.symbol};
+  for (const ActionTrace& t : traces) {
+    const std::optional<Asset> moved = parse_asset(t.quantity);
+    const bool counted = t.receipt && t.name == "transfer" && t.receiver == parties.token &&
+                         t.account == parties.token && moved && moved->symbol == asked.symbol &&
+                         moved->precision == asked.precision && sent_by(traces, t, root);
+    if (!counted) continue;
+    if (t.to == parties.venue) {
+      cost.reached_venue.units = std::min(cost.reached_venue.units + moved->units, max_asset_units);
+      continue;
+    }
+    if ((t.from != parties.from && t.from != parties.token) || t.to == parties.from) continue;
+    const auto part = std::find_if(cost.taken.begin(), cost.taken.end(),
+                                   [&](const TakenPart& taken) { return taken.to == t.to; });
+    if (part == cost.taken.end()) {
+      cost.taken.push_back(TakenPart{t.to, *moved});
+    } else {
+      part->quantity.units = std::min(part->quantity.units + moved->units, max_asset_units);
+    }
+  }
+  return cost;
+}
+
 // A run that raised no exception: went through when the trace shows the transfer and, for a sale,
 // the venue taking the token and paying the holder; else what it does not show.
 RunResult witnessed(const Processed& processed, const RunParties& parties) {
@@ -211,7 +240,7 @@ RunResult witnessed(const Processed& processed, const RunParties& parties) {
            t.to == parties.to && t.quantity == parties.quantity && t.ordinal;
   });
   if (sent == nullptr) return inconclusive("the trace does not show the token's transfer");
-  if (parties.venue.empty()) return RunResult{RunOutcome::went_through, {}, {}, {}, {}, {}};
+  if (parties.venue.empty()) return RunResult{RunOutcome::went_through, {}, {}, {}, {}, {}, {}};
 
   const std::optional<Asset> asked = parse_asset(parties.quantity);
   const ActionTrace* taken = witness(traces, [&](const ActionTrace& t) {
@@ -244,10 +273,12 @@ RunResult witnessed(const Processed& processed, const RunParties& parties) {
     }
   }
   if (!paid) return inconclusive("the trace does not show the venue paying the holder");
-  RunResult result{RunOutcome::went_through, {}, {}, {}, {}, {}};
+  RunResult result{RunOutcome::went_through, {}, {}, {}, {}, {}, {}};
   Proceeds proceeds{{}, std::string(parties.paid_contract)};
   append_asset(proceeds.quantity, paid->units, paid->precision, paid->symbol);
   result.proceeds = std::move(proceeds);
+  result.cost = cost_of(traces, parties, *asked, *sent->ordinal);
+  result.cost->paid = *paid;
   return result;
 }
 

@@ -13,6 +13,20 @@ bool holds(const PoolSide& side, std::string_view token, std::string_view symbol
   return side.contract == token && side.symbol == symbol;
 }
 
+// A fee stated in millionths of the amount in; none above the whole amount.
+std::optional<std::uint32_t> fee_in_millionths(JsonValue& value) {
+  const std::optional<std::uint64_t> fee = unsigned64(value);
+  if (!fee || *fee >= 1'000'000) return std::nullopt;
+  return static_cast<std::uint32_t>(*fee);
+}
+
+// A fee stated in basis points, in millionths.
+std::optional<std::uint32_t> fee_from_bp(JsonValue& value) {
+  const std::optional<std::uint64_t> fee = unsigned64(value);
+  if (!fee || *fee >= 10'000) return std::nullopt;
+  return static_cast<std::uint32_t>(*fee * 100);
+}
+
 }  // namespace
 
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
@@ -23,16 +37,22 @@ RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view r
         std::optional<PoolSide> pool1;
         std::optional<PoolSide> pool2;
         std::optional<bool> active;
-        bool amplified = false;
+        std::optional<Uint128> amplifier;
+        std::optional<std::uint32_t> fee_ppm;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
           if (is_key(key, "lt_symbol")) lt_symbol = symbol_code(value);
           if (is_key(key, "pool1")) pool1 = extended_asset(value);
           if (is_key(key, "pool2")) pool2 = extended_asset(value);
           if (is_key(key, "active")) active = flag(value);
-          if (is_key(key, "amplifier") || is_key(key, "reserved"))
-            amplified = wide_unsigned(value).has_value();
+          if (is_key(key, "amplifier") || is_key(key, "reserved")) amplifier = wide_unsigned(value);
+          if (is_key(key, "fee")) {
+            fee_ppm.reset();
+            for_each_member(value, [&](std::string_view name, JsonValue& member) {
+              if (is_key(name, "exchange_fee")) fee_ppm = fee_from_bp(member);
+            });
+          }
         });
-        if (!lt_symbol || !pool1 || !pool2 || !active || !amplified) return false;
+        if (!lt_symbol || !pool1 || !pool2 || !active || !amplifier) return false;
         const bool first = holds(*pool1, token, symbol);
         if (!first && !holds(*pool2, token, symbol)) return true;
         LiquidityPool pool;
@@ -44,6 +64,8 @@ RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view r
         pool.active = *active;
         pool.shares[share_withdrawable] = *pool.token.units;
         pool.when_empty = share_withdrawable;
+        pool.pricing.amplifier = amplifier;
+        pool.pricing.fee_ppm = fee_ppm;
         kept.push_back(std::move(pool));
         return true;
       });
@@ -62,8 +84,10 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
         std::optional<std::uint64_t> reserve_a;
         std::optional<std::uint64_t> reserve_b;
         std::optional<bool> paused;
+        std::optional<std::uint32_t> fee_ppm;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
           if (is_key(key, "id")) id = unsigned64(value);
+          if (is_key(key, "feeRate")) fee_ppm = fee_from_bp(value);
           if (is_key(key, "tokenAContract")) contract_a = account(value);
           if (is_key(key, "tokenBContract")) contract_b = account(value);
           if (is_key(key, "tokenASymbol")) symbol_a = token_symbol_of(value);
@@ -91,6 +115,8 @@ RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view repl
         // how much of the pool that is cannot be said.
         pool.shares[share_unknown] = *pool.token.units;
         pool.note = "1000 LP locked for good; the rest not read";
+        pool.pricing.amplifier = Uint128{0};
+        pool.pricing.fee_ppm = fee_ppm;
         kept.push_back(std::move(pool));
         return true;
       });
@@ -137,15 +163,22 @@ RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view rep
         std::optional<PoolSide> token_a;
         std::optional<PoolSide> token_b;
         std::optional<Uint128> sqrt_price;
+        PoolPricing pricing;
+        pricing.concentrated = true;
         for_each_member(row, [&](std::string_view key, JsonValue& value) {
           if (is_key(key, "id")) id = unsigned64(value);
           if (is_key(key, "active")) active = flag(value);
           if (is_key(key, "tokenA")) token_a = extended_asset(value);
           if (is_key(key, "tokenB")) token_b = extended_asset(value);
+          if (is_key(key, "fee")) pricing.fee_ppm = fee_in_millionths(value);
+          if (is_key(key, "tickSpacing")) pricing.tick_spacing = signed64(value);
+          if (is_key(key, "liquidity")) pricing.liquidity = wide_unsigned(value);
           if (is_key(key, "currSlot")) {
             sqrt_price.reset();
+            pricing.tick.reset();
             for_each_member(value, [&](std::string_view name, JsonValue& member) {
               if (is_key(name, "sqrtPriceX64")) sqrt_price = wide_unsigned(member);
+              if (is_key(name, "tick")) pricing.tick = signed64(member);
             });
           }
         });
@@ -158,6 +191,8 @@ RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view rep
         kept_row.pool.token = first ? *token_a : *token_b;
         kept_row.pool.pair = first ? *token_b : *token_a;
         kept_row.pool.active = *active;
+        pricing.sqrt_price_x64 = *sqrt_price;
+        kept_row.pool.pricing = pricing;
         kept.push_back(std::move(kept_row));
         return true;
       });

@@ -20,13 +20,14 @@ namespace tarnwick {
 class JsonReader;
 
 // proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,
-// amplifier or reserved. Kept: the pools holding the token (contract and symbol), shares all
-// withdrawable.
+// amplifier or reserved; for a quote, fee.exchange_fee (basis points) when stated. Kept: the pools
+// holding the token (contract and symbol), shares all withdrawable.
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
                                           std::string_view token, std::string_view symbol);
 
 // simpledex "pools": id, tokenAContract, tokenASymbol, tokenBContract, tokenBSymbol, reserveA,
-// reserveB (raw integers), paused. Kept: the pools holding the token; `ids` gets every row's id.
+// reserveB (raw integers), paused; for a quote, feeRate (basis points) when stated. Kept: the
+// pools holding the token; `ids` gets every row's id.
 RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
                                        std::string_view token, std::string_view symbol,
                                        std::vector<std::uint64_t>& ids);
@@ -39,8 +40,9 @@ struct CurveRow {
 };
 RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
-// swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64.
-// Kept: the pools holding the token.
+// swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64; for a
+// quote, fee (millionths), tickSpacing, liquidity and currSlot.tick when stated. Kept: the pools
+// holding the token.
 struct AlcorPoolRow {
   LiquidityPool pool;
   Uint128 sqrt_price_x64 = 0;

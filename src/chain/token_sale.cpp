@@ -166,10 +166,12 @@ SaleReport check_sale(const ScanContext& context, std::string_view token,
                              paid ? std::string_view(paid->contract) : std::string_view(),
                              paid ? std::string_view(paid->symbol) : std::string_view()};
     run.result = held_to_control(run_result(reader, ran[i], parties, now), ran[i].node, control);
+    if (run.result.cost) price_sale(*run.result.cost, *target.pool->pool);
     offered = offered || !ran[i].route_missing;
     if (report.node.empty() && ran[i].reply) report.node = ran[i].node;
   }
   if (!offered) return not_checked(std::move(report), std::string(no_dry_run));
+  report.costs = sale_costs(report.runs);
   SaleOutcome outcome = sale_outcome(report.runs, holders.size() > 1, target.why);
   report.sells = outcome.sells;
   report.why = std::move(outcome.why);

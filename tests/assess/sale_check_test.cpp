@@ -135,7 +135,8 @@ TEST(SaleCheck, SalesGoIntoTheDeepestActivePoolWithTheVenuesMemo) {
 
 // Runs written as words: the holder's letter, T a transfer (to the next holder) or S a sale, then
 // + went through, - refused by the token, v refused by the venue, ? inconclusive, r refused by the
-// receiving holder's own contract, c went through on a node that did not refuse the control.
+// receiving holder's own contract, c went through on a node that did not refuse the control, L
+// went through and lost 37 % beyond the pool's fee, 30 % of it to taxwallet.
 // "1:" marks one holder (no transfer needed).
 TEST(SaleCheck, TheOutcomeNeverSaysMoreThanWasRun) {
   const std::string every = "the token refused every ";
@@ -158,6 +159,8 @@ TEST(SaleCheck, TheOutcomeNeverSaysMoreThanWasRun) {
                "could not tell"},
       {"aT+ aS+ bSv", "went_through", ""},
       {"1: aS+", "went_through", ""},
+      {"1: aSL", "went_through",
+       "a sale went through and lost 37 % beyond the pool's fee; 30 % went to taxwallet"},
       {"aT? aS+", "not_checked", "no transfer was conclusive"},
       {"aTc aSc", "not_checked", "no dry run was conclusive; " + not_refused},
       {"aT+", "not_checked", "no pool"},
@@ -175,12 +178,26 @@ TEST(SaleCheck, TheOutcomeNeverSaysMoreThanWasRun) {
       sales_run = sales_run || written[at] == 'S';
       const char outcome = written[at + 1];
       const std::string outcomes = "+-v?";
-      run.result.outcome = static_cast<RunOutcome>(
-          outcome == 'r' || outcome == 'c' ? outcomes.find('?') : outcomes.find(outcome));
+      run.result.outcome =
+          static_cast<RunOutcome>(outcome == 'r' || outcome == 'c' ? outcomes.find('?')
+                                  : outcome == 'L'                 ? outcomes.find('+')
+                                                                   : outcomes.find(outcome));
       if (outcome == 'r') run.result.by = run.to;
-      const RunResult through{RunOutcome::went_through, {}, {}, {}, {}, {}};
+      RunResult through{RunOutcome::went_through, {}, {}, {}, {}, {}, {}};
       if (outcome == 'c') run.result = held_to_control(through, "node2", control);
       if (outcome == '+') run.result = held_to_control(through, "node1", control);
+      if (outcome == 'L') {
+        const Asset sent{200, 4, "TOK"};
+        through.cost = SaleCost{.sent = sent,
+                                .reached_venue = sent,
+                                .taken = {{"taxwallet", Asset{60, 4, "TOK"}}},
+                                .paid = Asset{700, 4, "XPR"},
+                                .pool_fee_ppm = 3000,
+                                .quote = Asset{1107, 4, "XPR"},
+                                .cost_bp = 3677,
+                                .why = {}};
+        run.result = through;
+      }
     }
     const SaleOutcome outcome =
         sale_outcome(runs, !written.starts_with("1:"), sales_run ? "" : "no pool");

@@ -214,5 +214,49 @@ TEST(DryRunReply, EachRefusalIsPutOnWhoseCodeThrew) {
   }
 }
 
+// What a sale moved of the token, each transfer once: the notifications repeat it.
+TEST(DryRunReply, ASalesCostCountsEachTransferOnce) {
+  const std::string sale = trace_json(1, 0, "snipcoins", "snipcoins", sold);
+  const std::string to_venue = trace_json(3, 1, "swap.alcor", "snipcoins", sold);
+  const std::string payment = trace_json(9, 3, "eosio.token", "eosio.token", paid);
+  const std::string tax = data_json("alice", "taxwallet", "0.1000 SNIP");
+  const struct {
+    std::string name;
+    std::vector<std::string> traces;
+    std::string cost;
+  } cases[] = {
+      {"a plain token",
+       {sale, trace_json(2, 1, "alice", "snipcoins", sold), to_venue, payment},
+       "1.0000 SNIP"},
+      {"10 % sent on to a third account, notified twice",
+       {sale, to_venue, trace_json(4, 1, "snipcoins", "snipcoins", tax),
+        trace_json(5, 4, "taxwallet", "snipcoins", tax),
+        trace_json(6, 4, "alice", "snipcoins", tax), payment},
+       "1.0000 SNIP; taxwallet 0.1000 SNIP"},
+      {"the contract pays its maker from its own",
+       {sale, to_venue,
+        trace_json(4, 1, "snipcoins", "snipcoins", data_json("snipcoins", "maker", "0.0500 SNIP")),
+        payment},
+       "1.0000 SNIP; maker 0.0500 SNIP"},
+  };
+  JsonReader reader;
+  const RunParties parties{"snipcoins",  "alice",       "swap.alcor", "1.0000 SNIP",
+                           "swap.alcor", "eosio.token", "XPR"};
+  for (const auto& c : cases) {
+    const RunResult result = dry_run_result(reader, reply_json(c.traces, "null"), parties, now);
+    ASSERT_TRUE(result.cost) << c.name << " " << result.message;
+    const auto text = [](const Asset& asset) {
+      std::string out;
+      append_asset(out, asset.units, asset.precision, asset.symbol);
+      return out;
+    };
+    std::string cost = text(result.cost->reached_venue);
+    for (const TakenPart& part : result.cost->taken)
+      cost += "; " + part.to + " " + text(part.quantity);
+    EXPECT_EQ(cost, c.cost) << c.name;
+    EXPECT_EQ(text(result.cost->paid), "2.5000 XPR") << c.name;
+  }
+}
+
 }  // namespace
 }  // namespace tarnwick

@@ -21,7 +21,7 @@ using test::RecordedRequest;
 // A SimpleDEX pool of XPR (side A) against TOK.
 const std::string dex_pool_json = test::rows_json(
     {R"({"id":7,"tokenAContract":"eosio.token","tokenASymbol":"4,XPR","reserveA":5000000,)"
-     R"("tokenBContract":"tok","tokenBSymbol":"4,TOK","reserveB":900000,"paused":0})"});
+     R"("tokenBContract":"tok","tokenBSymbol":"4,TOK","reserveB":900000,"paused":0,"feeRate":30})"});
 // The local clock, and a trace's block time of that second.
 constexpr std::int64_t now = 1'796'698'800;
 const std::string processed_head =
@@ -36,12 +36,14 @@ std::string transfer_trace(int ordinal, int creator, const std::string& receiver
          R"(","act":{"account":")" + account + R"(","name":"transfer","data":{"from":")" + from +
          R"(","to":")" + to + R"(","quantity":")" + quantity + R"(","memo":""}},"except":null})";
 }
-// alice's sale of 0.0200 TOK (a thousandth of her balance on the chain) into the pool, paid out.
+// alice's sale of 0.0200 TOK (a thousandth of her balance on the chain) into the pool, paid out
+// 0.0700 XPR where the pool quotes 0.1107 XPR, the token sending 0.0060 TOK to taxwallet.
 const std::string sale_paid_json =
     processed_head + R"("except":null,"action_traces":[)" +
     transfer_trace(1, 0, "tok", "tok", "alice", "simpledex", "0.0200 TOK") + "," +
     transfer_trace(2, 1, "simpledex", "tok", "alice", "simpledex", "0.0200 TOK") + "," +
-    transfer_trace(3, 2, "eosio.token", "eosio.token", "simpledex", "alice", "0.1100 XPR") + "]}}";
+    transfer_trace(3, 1, "tok", "tok", "alice", "taxwallet", "0.0060 TOK") + "," +
+    transfer_trace(4, 2, "eosio.token", "eosio.token", "simpledex", "alice", "0.0700 XPR") + "]}}";
 const std::string nothing_shown_json = processed_head + R"("except":null,"action_traces":[]}})";
 const std::string sales_closed_json =
     R"({"transaction_id":"ab","processed":{"action_traces":[{"action_ordinal":1,)"
@@ -116,15 +118,20 @@ SaleReport check(FakeNode& fake, const Node& node) {
 TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
   FakeNode fake;
   const SaleReport paid = check(fake, Node{});
-  EXPECT_EQ(sale_json(paid),
-            R"({"version":1,"token":"tok","symbol":"TOK","sells":"went_through","why":null,)"
-            R"("skipped":[{"holder":"bob","why":"zero balance"}],"control":{"node":")" +
-                fake.base_url() +
-                R"(","outcome":"refused","message":"cannot transfer to self"},"runs":[)"
-                R"({"holder":"alice","to":"simpledex","kind":"simpledex","quantity":"0.0200 TOK",)"
-                R"("outcome":"went_through","proceeds":{"quantity":"0.1100 XPR",)"
-                R"("contract":"eosio.token"}}],"node":")" +
-                fake.base_url() + R"("})");
+  EXPECT_EQ(
+      sale_json(paid),
+      R"({"version":1,"token":"tok","symbol":"TOK","sells":"went_through","why":"a sale )"
+      R"(went through and lost 37 % beyond the pool's fee; 30 % went to taxwallet",)"
+      R"("skipped":[{"holder":"bob","why":"zero balance"}],"control":{"node":")" +
+          fake.base_url() +
+          R"(","outcome":"refused","message":"cannot transfer to self"},"runs":[)"
+          R"({"holder":"alice","to":"simpledex","kind":"simpledex","quantity":"0.0200 TOK",)"
+          R"("outcome":"went_through","proceeds":{"quantity":"0.0700 XPR",)"
+          R"("contract":"eosio.token"},"cost":{"sent":"0.0200 TOK",)"
+          R"("reached_venue":"0.0200 TOK","taken":[{"to":"taxwallet","quantity":)"
+          R"("0.0060 TOK"}],"pool_fee_ppm":3000,"quote":"0.1107 XPR","cost_bp":3677}}],"costs":)"
+          R"({"sell_cost_bp":3677,"taken_by":["taxwallet"],"why":null},"node":")" +
+          fake.base_url() + R"("})");
   const std::vector<RecordedRequest> requests = fake.requests();
   EXPECT_NE(requests.back().body.find(R"("memo":"swap:7:1:false")"), std::string::npos);
   EXPECT_NE(requests[requests.size() - 2].body.find(

@@ -7,7 +7,7 @@
 // answer for an earlier scan is dropped. Uses: Page.
 "use strict";
 const Sell = (function () {
-var plain = Page.plain, isText = Page.isText, addLine = Page.addLine;
+var plain = Page.plain, isText = Page.isText, isNumber = Page.isNumber, percent = Page.percent, addLine = Page.addLine;
 var IDLE = "Try a sale (dry run)";
 // Each run's outcome: its words and its colour hint.
 var OUTCOMES = { went_through: ["went through", "ok"], refused_by_token: ["refused by the token", "bad"],
@@ -45,6 +45,29 @@ function state(q, runs) {
   return ["Could not tell.", "warn"];
 }
 
+// A sale's cost beside its pool's fee: a bar of the two in basis points of the quote, with the
+// accounts that took a part of the token on its way; "could not measure: …" without a quote.
+function costLine(li, c) {
+  if (!c || typeof c !== "object") return;
+  var fee = isNumber(c.pool_fee_ppm) ? c.pool_fee_ppm / 100 : null;
+  var taken = Array.isArray(c.taken) ? c.taken.filter(function (t) { return t && typeof t === "object"; })
+    .map(function (t) { return plain(t.to) + " " + plain(t.quantity); }) : [];
+  var text = isNumber(c.cost_bp) ? "cost " + percent(c.cost_bp) + " beyond the pool's fee" +
+    (fee != null ? " (" + percent(fee) + ")" : "") : "could not measure the cost";
+  if (taken.length) text += "; taken on the way: " + taken.join(", ");
+  var p = addLine(li, "div", "cost", text);
+  if (!isNumber(c.cost_bp)) return;
+  var bar = document.createElement("div");
+  bar.className = "bar cost";
+  [[fee || 0, "fee"], [c.cost_bp, "lost"]].forEach(function (part) {
+    var seg = document.createElement("i");
+    seg.className = part[1];
+    seg.style.width = Math.min(part[0], 10000) / 100 + "%";
+    bar.appendChild(seg);
+  });
+  p.appendChild(bar);
+}
+
 // One run as a line: who sent what to whom and what came of it, with the refusal's words.
 function runLine(ul, r) {
   var o = OUTCOMES[r.outcome] || OUTCOMES.inconclusive;
@@ -53,6 +76,7 @@ function runLine(ul, r) {
     (isSale(r) ? "sale into " + r.kind : "transfer") + " of " + plain(r.quantity) + " — ");
   var note = r.outcome === "went_through" ? (isSale(r) && paid(r) ? "paid " + paid(r) : "") : about;
   addLine(li, "span", o[1], o[0] + (note ? " (" + note + ")" : ""));
+  if (r.outcome === "went_through" && isSale(r)) costLine(li, r.cost);
 }
 
 // The control's line: whether the node that ran the dry runs refused what it must.
@@ -86,6 +110,8 @@ async function check() {
     var runs = q.version === 1 && Array.isArray(q.runs) ? q.runs.filter(function (r) { return r && typeof r === "object"; }) : [];
     var line = q.version === 1 ? state(q, runs) : ["Could not tell.", "warn"];
     var why = q.version === 1 && q.sells === "went_through" && isText(q.why) ? q.why : "";
+    var costs = q.version === 1 && q.costs && typeof q.costs === "object" ? q.costs : {};
+    if (isText(costs.why) && costs.why.indexOf("could not measure") === 0) why = why ? why + "; " + costs.why : costs.why;
     show(line[0], line[1], why, q.version === 1 ? controlLine(q.control) : null);
     runs.forEach(function (r) { runLine($("slruns"), r); });
   } catch (err) {
