@@ -133,8 +133,9 @@ std::optional<bool> boolean(JsonValue& value);
 // True when `value` is JSON null.
 bool is_null(JsonValue& value);
 
-// A table reply's `more`: true for JSON true and for a non-empty text (some nodes send the next
-// key there); false for false, "", null and every other kind.
+// A table reply's `more`: false only for false and "" (a reply without the member has no more
+// rows either); any other value (true, a number, a text such as the next key some nodes send
+// there, null) says rows go on, since only a reply that positively ends the table ends it.
 bool more_flag(JsonValue& value);
 
 class JsonReader {
