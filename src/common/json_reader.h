@@ -108,6 +108,30 @@ bool for_each_element(JsonValue& value, Visit&& visit) {
   return true;
 }
 
+// What a reader made of a list in a reply: whether it is an array, and how many of the elements
+// looked at it read and could not. An element that cannot be read is counted, never dropped, so
+// a reply never passes for a shorter list than it holds: the list is read whole only when no
+// element was unread, and what stands on an unread one says so.
+struct ElementsRead {
+  bool listed = false;  // the value is an array (even an empty one)
+  std::size_t read = 0;
+  std::size_t unread = 0;
+
+  bool whole() const { return listed && unread == 0; }
+};
+
+// Calls read(JsonValue& element), which tells whether it could read the element, for the
+// elements of `value` in order, up to `limit` of them (at least the first).
+template <class Read>
+ElementsRead read_elements(JsonValue& value, std::size_t limit, Read&& read) {
+  ElementsRead elements;
+  elements.listed = for_each_element(value, [&](JsonValue& element) {
+    ++(read(element) ? elements.read : elements.unread);
+    return elements.read + elements.unread < limit;
+  });
+  return elements;
+}
+
 // The string content of `value`, unescaped; none when it is not a string. The text stays valid
 // until the reader reads its next document.
 std::optional<std::string_view> text(JsonValue& value);
