@@ -48,8 +48,13 @@ struct CodeSetter {
   std::string via;  // "linked to eosio::setcode", "parent of deploy", ...
 };
 
+// Read only when the reply lists its permissions as an array in which every entry, its owner and
+// active ones among them, was read whole (account_reply.h says what that takes). Partly read
+// (`why` says what is missing) when some owner or active entry was: `entries` then holds only
+// those read whole.
 struct PermissionsFact {
   Reason why;
+  bool partly = false;
   std::string node;  // the API node that answered the read; empty when none did
   // Every "owner" and "active" permission of the reply, in reply order.
   std::vector<PermissionEntry> entries;

@@ -115,7 +115,9 @@ void append_permission(std::string& out, const PermissionEntry& entry) {
 }
 
 void append_permissions(std::string& out, const FactHead& head, const PermissionsFact& fact) {
-  if (open_fact(out, head, FactName::permissions, "permissions", fact.why.text, fact.node)) {
+  const Unread unread{fact.why.text, permissions_counted_as(fact), fact.partly};
+  if (open_fact_as(out, head, FactName::permissions, "permissions", unread, fact.node) ||
+      fact.partly) {
     out += ",\"permissions\":[";
     for (std::size_t i = 0; i < fact.entries.size(); ++i) {
       if (i > 0) out += ',';

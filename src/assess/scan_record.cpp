@@ -196,6 +196,11 @@ std::string_view market_counted_as(const MarketFact& market) {
   return counted_as(FactName::market, market.read_failed);
 }
 
+std::string_view permissions_counted_as(const PermissionsFact& permissions) {
+  if (permissions.owner_keys) return "privileged, as a permission read shows: bit 3 set";
+  return counted_as(FactName::permissions, false);
+}
+
 std::string_view creation_counted_as(const CreationFact& creation) {
   if (creation.first_reply_age_days) {
     return "an unknown age in the verdict, never fresh: bit 4 not set; the measured verdict "

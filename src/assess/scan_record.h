@@ -84,6 +84,9 @@ std::string_view counted_as(FactName fact, bool market_read_failed,
 // Whether the unread market counted as depth 10000 (read failed) or 0 (reply unusable).
 std::string_view market_counted_as(const MarketFact& market);
 
+// For permissions not read whole: no privileged key (counted_as) unless an entry read shows one.
+std::string_view permissions_counted_as(const PermissionsFact& permissions);
+
 // For an unavailable creation: counted_as, or, when the first account reply gave the created
 // time, that the measured verdict took it.
 std::string_view creation_counted_as(const CreationFact& creation);
