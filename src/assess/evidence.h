@@ -147,8 +147,11 @@ struct HoldersFact {
   std::uint32_t threshold = 0;
 };
 
+// Partly read when some actions' time could not be read (`why` says so): the rate then counts
+// only the actions whose time was read.
 struct ActivityFact {
   Reason why;
+  bool partly = false;
   std::string node;
   std::optional<std::uint32_t> symbol_actions;  // counted for one symbol: its actions read
   std::uint32_t per_hour = 0;

@@ -263,7 +263,8 @@ void append_holders(std::string& out, const FactHead& head, const HoldersFact& f
 }
 
 void append_activity(std::string& out, const FactHead& head, const ActivityFact& fact) {
-  if (open_fact(out, head, FactName::activity, "activity", fact.why.text, fact.node)) {
+  const Unread unread{fact.why.text, activity_counted_as(fact), fact.partly};
+  if (open_fact_as(out, head, FactName::activity, "activity", unread, fact.node) || fact.partly) {
     append_key(out, "symbol_actions");
     append_optional(out, fact.symbol_actions);
     append_key(out, "per_hour");

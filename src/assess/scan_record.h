@@ -68,10 +68,11 @@ std::vector<std::string_view> verdict_rests_on();
 std::vector<std::string_view> measured_rests_on(const TokenEvidence& evidence);
 
 // The hazard word of the measured verdict with the measures taken: for the contract, the scan's
-// outcome with the two measures (the age from the first account reply when the creation read is
-// unavailable); for an issuer, that outcome with bit 0 from the market row that names the symbol,
-// the issuer's age and the three prior-rug listings (see measured_bits_in); for both, the bits of
-// either. `token`: the contract, whose side of a market row carries the symbol.
+// outcome with the two measures (the rate of activity read whole or in part; the age from the
+// first account reply when the creation read is unavailable); for an issuer, that outcome with
+// bit 0 from the market row that names the symbol, the issuer's age and the three prior-rug
+// listings (see measured_bits_in); for both, the bits of either. `token`: the contract, whose
+// side of a market row carries the symbol.
 HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
                          const ScanThresholds& thresholds);
 
@@ -86,6 +87,10 @@ std::string_view market_counted_as(const MarketFact& market);
 
 // For permissions not read whole: no privileged key (counted_as) unless an entry read shows one.
 std::string_view permissions_counted_as(const PermissionsFact& permissions);
+
+// For activity not read whole: counted_as when unavailable; read in part, the actions whose time
+// was not read count as outside the hour.
+std::string_view activity_counted_as(const ActivityFact& activity);
 
 // For an unavailable creation: counted_as, or, when the first account reply gave the created
 // time, that the measured verdict took it.
