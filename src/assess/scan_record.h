@@ -13,8 +13,9 @@
 namespace tarnwick {
 
 // The facts of a scan as evaluate_hazards reads them. A fact that was not read takes its unread
-// value: no privileged key; depth 10000 when the market read failed, 0 when its reply was
-// unusable; unknown age; no reputation score. The velocity is not measured here: 0.
+// value: no privileged key (unless a permission read in part shows one); depth 10000 when the
+// market read failed, 0 when its reply was unusable; unknown age; no reputation score. The
+// velocity is not measured here: 0.
 ScanOutcome scan_outcome(const ScanRecord& record);
 
 // The liquidity depth the market fact gives: 10000 when the read failed or the token's first
