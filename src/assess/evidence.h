@@ -48,8 +48,13 @@ struct CodeSetter {
   std::string via;  // "linked to eosio::setcode", "parent of deploy", ...
 };
 
+// Read only when the reply lists its permissions as an array in which every entry, its owner and
+// active ones among them, was read whole (account_reply.h says what that takes). Partly read
+// (`why` says what is missing) when some owner or active entry was: `entries` then holds only
+// those read whole.
 struct PermissionsFact {
   Reason why;
+  bool partly = false;
   std::string node;  // the API node that answered the read; empty when none did
   // Every "owner" and "active" permission of the reply, in reply order.
   std::vector<PermissionEntry> entries;
@@ -142,8 +147,11 @@ struct HoldersFact {
   std::uint32_t threshold = 0;
 };
 
+// Partly read when some actions' time could not be read (`why` says so): the rate then counts
+// only the actions whose time was read.
 struct ActivityFact {
   Reason why;
+  bool partly = false;
   std::string node;
   std::optional<std::uint32_t> symbol_actions;  // counted for one symbol: its actions read
   std::uint32_t per_hour = 0;

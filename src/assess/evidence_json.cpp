@@ -111,7 +111,8 @@ void write_code_setters(JsonObject& fact, const std::vector<CodeSetter>& setters
 
 void write_permissions(JsonObject& facts, const FactHead& head, const PermissionsFact& fact) {
   JsonObject out = facts.object("permissions");
-  if (!write_whole_fact_head(out, head, FactName::permissions, fact.why.text, fact.node)) return;
+  const Unread unread{fact.why.text, permissions_counted_as(fact), fact.partly};
+  if (!write_fact_head(out, head, FactName::permissions, unread, fact.node) && !fact.partly) return;
   write_permission_list(out, "permissions", fact.entries);
   write_code_setters(out, fact.code_setters);
   out.member("listed_all", !fact.cut);
@@ -219,7 +220,8 @@ void write_by_name(JsonObject& fact, const ActivityFact& activity) {
 
 void write_activity(JsonObject& facts, const FactHead& head, const ActivityFact& fact) {
   JsonObject out = facts.object("activity");
-  if (!write_whole_fact_head(out, head, FactName::activity, fact.why.text, fact.node)) return;
+  const Unread unread{fact.why.text, activity_counted_as(fact), fact.partly};
+  if (!write_fact_head(out, head, FactName::activity, unread, fact.node) && !fact.partly) return;
   out.member("symbol_actions", fact.symbol_actions);
   out.member("per_hour", fact.per_hour);
   out.member("saturated", fact.saturated);

@@ -14,7 +14,7 @@ enum class ReasonCode : std::uint8_t {
   read_failed,           // no reply arrived from any node
   not_json,              // the reply is not one JSON document
   shape_not_recognised,  // the reply lacks a member the fact rests on, or holds it in another form
-  row_not_recognised,    // a row of a table read by pages holds a field in another form
+  row_not_recognised,    // a row of a table holds a field in another form
   over_budget,           // not read: the route's bound on reads or time was reached first
   absent_at_node,        // the node does not serve it (no index, no route, not indexed yet)
   not_held,              // the contract holds no such symbol

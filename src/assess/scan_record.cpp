@@ -147,7 +147,7 @@ HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
   }
   const ActivityFact& activity = evidence.scan.activity;
   const std::optional<std::uint32_t> per_hour =
-      activity.why.empty() ? std::optional(activity.per_hour) : std::nullopt;
+      activity.why.empty() || activity.partly ? std::optional(activity.per_hour) : std::nullopt;
   const std::optional<Uint128> top_ten =
       evidence.holders.why.empty() ? evidence.holders.top_ten_bp : std::nullopt;
   const HazardBits contract_word = measured_hazards(of_contract, per_hour, top_ten, thresholds);
@@ -194,6 +194,19 @@ std::string_view counted_as(FactName fact, bool market_read_failed, Subject subj
 
 std::string_view market_counted_as(const MarketFact& market) {
   return counted_as(FactName::market, market.read_failed);
+}
+
+std::string_view permissions_counted_as(const PermissionsFact& permissions) {
+  if (permissions.owner_keys) return "privileged, as a permission read shows: bit 3 set";
+  return counted_as(FactName::permissions, false);
+}
+
+std::string_view activity_counted_as(const ActivityFact& activity) {
+  if (activity.partly) {
+    return "outside the hour: bit 2 of the measured verdict counts only the actions whose time "
+           "was read";
+  }
+  return counted_as(FactName::activity, false);
 }
 
 std::string_view creation_counted_as(const CreationFact& creation) {

@@ -13,8 +13,9 @@
 namespace tarnwick {
 
 // The facts of a scan as evaluate_hazards reads them. A fact that was not read takes its unread
-// value: no privileged key; depth 10000 when the market read failed, 0 when its reply was
-// unusable; unknown age; no reputation score. The velocity is not measured here: 0.
+// value: no privileged key (unless a permission read in part shows one); depth 10000 when the
+// market read failed, 0 when its reply was unusable; unknown age; no reputation score. The
+// velocity is not measured here: 0.
 ScanOutcome scan_outcome(const ScanRecord& record);
 
 // The liquidity depth the market fact gives: 10000 when the read failed or the token's first
@@ -68,10 +69,11 @@ std::vector<std::string_view> verdict_rests_on();
 std::vector<std::string_view> measured_rests_on(const TokenEvidence& evidence);
 
 // The hazard word of the measured verdict with the measures taken: for the contract, the scan's
-// outcome with the two measures (the age from the first account reply when the creation read is
-// unavailable); for an issuer, that outcome with bit 0 from the market row that names the symbol,
-// the issuer's age and the three prior-rug listings (see measured_bits_in); for both, the bits of
-// either. `token`: the contract, whose side of a market row carries the symbol.
+// outcome with the two measures (the rate of activity read whole or in part; the age from the
+// first account reply when the creation read is unavailable); for an issuer, that outcome with
+// bit 0 from the market row that names the symbol, the issuer's age and the three prior-rug
+// listings (see measured_bits_in); for both, the bits of either. `token`: the contract, whose
+// side of a market row carries the symbol.
 HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
                          const ScanThresholds& thresholds);
 
@@ -83,6 +85,13 @@ std::string_view counted_as(FactName fact, bool market_read_failed,
 
 // Whether the unread market counted as depth 10000 (read failed) or 0 (reply unusable).
 std::string_view market_counted_as(const MarketFact& market);
+
+// For permissions not read whole: no privileged key (counted_as) unless an entry read shows one.
+std::string_view permissions_counted_as(const PermissionsFact& permissions);
+
+// For activity not read whole: counted_as when unavailable; read in part, the actions whose time
+// was not read count as outside the hour.
+std::string_view activity_counted_as(const ActivityFact& activity);
 
 // For an unavailable creation: counted_as, or, when the first account reply gave the created
 // time, that the measured verdict took it.

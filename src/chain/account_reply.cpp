@@ -1,6 +1,7 @@
 #include "chain/account_reply.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <utility>
 #include <vector>
@@ -11,35 +12,34 @@
 namespace tarnwick {
 namespace {
 
-std::uint32_t element_count(JsonValue& value) {
-  std::uint32_t count = 0;
-  for_each_element(value, [&](JsonValue&) {
-    ++count;
-    return true;
-  });
-  return count;
-}
+constexpr std::size_t every_element = std::numeric_limits<std::size_t>::max();
 
 // One permission of a get_account reply, read whatever its name: its authority (the last
 // "required_auth" counts, and within it the last "keys" and "accounts") and whether it is linked
 // to an action that sets the contract's code.
 struct PermissionRead {
   PermissionEntry entry;
+  bool named = false;  // its "perm_name" is a text that names a permission
   bool has_authority = false;
-  bool outsider = false;  // the authority names an actor other than the block producers
-  std::string sets_code;  // how a link lets it set the code; empty when none does
+  bool authority_whole = false;  // "keys" and "accounts" are arrays, each account with its actor
+  bool outsider = false;         // the authority names an actor other than the block producers
+  std::string sets_code;         // how a link lets it set the code; empty when none does
+
+  // Read whole: named, with its authority read whole; only then does what it lacks show.
+  bool whole() const { return named && authority_whole; }
 };
 
-// The actor and permission of one "accounts" element; the last "permission" member counts.
-std::pair<std::string_view, std::string_view> authority_account(JsonValue& account) {
-  std::string_view actor;
+// The actor and permission of one "accounts" element; the last "permission" member counts. No
+// actor when the element names none as a text.
+std::pair<std::optional<std::string_view>, std::string_view> authority_account(JsonValue& account) {
+  std::optional<std::string_view> actor;
   std::string_view permission;
   for_each_member(account, [&](std::string_view field, JsonValue& level) {
     if (!is_key(field, "permission")) return;
-    actor = {};
+    actor.reset();
     permission = {};
     for_each_member(level, [&](std::string_view part, JsonValue& named) {
-      if (is_key(part, "actor")) actor = text_or_empty(named);
+      if (is_key(part, "actor")) actor = text(named);
       if (is_key(part, "permission")) permission = text_or_empty(named);
     });
   });
@@ -51,20 +51,27 @@ void read_authority(JsonValue& authority, PermissionRead& read) {
   read.entry.keys = 0;
   read.entry.accounts.clear();
   read.outsider = false;
+  ElementsRead keys;
+  ElementsRead accounts;
   for_each_member(authority, [&](std::string_view name, JsonValue& member) {
-    if (is_key(name, "keys")) read.entry.keys = element_count(member);
+    if (is_key(name, "keys")) {
+      keys = read_elements(member, every_element, [](JsonValue&) { return true; });
+      read.entry.keys = static_cast<std::uint32_t>(keys.read);
+    }
     if (!is_key(name, "accounts")) return;
     read.entry.accounts.clear();
     read.outsider = false;
-    for_each_element(member, [&](JsonValue& account) {
+    accounts = read_elements(member, every_element, [&](JsonValue& account) {
       const auto [actor, permission] = authority_account(account);
-      if (!actor.empty() && actor != "eosio.prods") read.outsider = true;
+      const std::string_view named = actor.value_or("");
+      if (!named.empty() && named != "eosio.prods") read.outsider = true;
       if (read.entry.accounts.size() < max_listed_accounts) {
-        read.entry.accounts.push_back(std::string(actor) + "@" + std::string(permission));
+        read.entry.accounts.push_back(std::string(named) + "@" + std::string(permission));
       }
-      return true;
+      return actor.has_value();
     });
   });
+  read.authority_whole = keys.listed && accounts.whole();
 }
 
 // How a link {"account","action"} lets its permission set the code: eosio's setcode or setabi,
@@ -90,7 +97,10 @@ std::string link_sets_code(JsonValue& link) {
 PermissionRead read_permission(JsonValue& permission) {
   PermissionRead read;
   for_each_member(permission, [&](std::string_view key, JsonValue& value) {
-    if (is_key(key, "perm_name")) read.entry.name = std::string(text_or_empty(value));
+    if (is_key(key, "perm_name")) {
+      read.entry.name = std::string(text_or_empty(value));
+      read.named = !read.entry.name.empty();
+    }
     if (is_key(key, "parent")) read.entry.parent = std::string(text_or_empty(value));
     if (is_key(key, "required_auth")) read_authority(value, read);
     if (is_key(key, "linked_actions")) {
@@ -173,11 +183,29 @@ std::vector<CodeSetter> code_setters(const std::vector<PermissionRead>& permissi
   std::vector<CodeSetter> setters;
   for (const PermissionRead& permission : permissions) {
     const auto listed = via.find(permission.entry.name);
-    if (listed == via.end() || listed->second.empty()) continue;
+    // One not read whole is left out: what its authority lacks is not shown as lacking.
+    if (listed == via.end() || listed->second.empty() || !permission.whole()) continue;
     setters.push_back(CodeSetter{.permission = permission.entry, .via = listed->second});
     listed->second.clear();  // a name given twice is listed once
   }
   return setters;
+}
+
+// Why the permissions fact is not read, from how its entries were read: unavailable without an
+// owner or active entry read whole, else partly when one of them, or any other entry, was not.
+Reason permissions_unread(const ElementsRead& entries, bool owner_whole, bool active_whole) {
+  if (!entries.listed || (!owner_whole && !active_whole)) {
+    return reason(ReasonCode::shape_not_recognised, "reply without readable permissions");
+  }
+  if (!owner_whole || !active_whole) {
+    return reason(ReasonCode::shape_not_recognised,
+                  "reply without both its owner and active permissions read whole");
+  }
+  if (!entries.whole()) {
+    return reason(ReasonCode::shape_not_recognised,
+                  "reply with a permission that could not be read whole");
+  }
+  return {};
 }
 
 }  // namespace
@@ -188,21 +216,29 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   std::vector<PermissionRead> permissions;
   std::vector<AnyLink> any_links;
   bool listed = false;
+  ElementsRead entries;
+  bool owner_whole = false;
+  bool active_whole = false;
   const bool json = reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
     if (is_key(key, "permissions")) {
       listed = true;
       permissions.clear();
       fact.owner_keys = false;
       fact.cut = false;
-      for_each_element(value, [&](JsonValue& element) {
+      owner_whole = false;
+      active_whole = false;
+      entries = read_elements(value, every_element, [&](JsonValue& element) {
         PermissionRead permission = read_permission(element);
+        const bool whole = permission.whole();
+        owner_whole = owner_whole || (whole && is_key(permission.entry.name, "owner"));
+        active_whole = active_whole || (whole && is_key(permission.entry.name, "active"));
         fact.owner_keys = fact.owner_keys || permission.entry.privileged;
         if (permissions.size() < max_listed_permissions) {
           permissions.push_back(std::move(permission));
         } else {
           fact.cut = true;
         }
-        return true;
+        return whole;
       });
     }
     if (is_key(key, "eosio_any_linked_actions")) {
@@ -228,10 +264,13 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   if (!json)
     return AccountRead{unavailable<PermissionsFact>(ReasonCode::not_json, reply_not_json),
                        std::nullopt, std::nullopt};
-  if (!listed) fact.why = reason(ReasonCode::shape_not_recognised, "reply without permissions");
+  fact.why = listed ? permissions_unread(entries, owner_whole, active_whole)
+                    : reason(ReasonCode::shape_not_recognised, "reply without permissions");
+  fact.partly = listed && !fact.why.empty() && (owner_whole || active_whole);
   for (const PermissionRead& permission : permissions) {
     const std::string& name = permission.entry.name;
-    if (is_key(name, "owner") || is_key(name, "active")) fact.entries.push_back(permission.entry);
+    const bool owner_or_active = is_key(name, "owner") || is_key(name, "active");
+    if (owner_or_active && permission.whole()) fact.entries.push_back(permission.entry);
   }
   fact.code_setters = code_setters(permissions, any_links);
   return read;

@@ -37,6 +37,12 @@ struct AccountRead {
 // which the code or ABI can be set (linked to eosio setcode, setabi or every eosio action, named
 // in eosio_any_linked_actions, and their parents up to owner); with none linked or named, active
 // by the chain's default, and its parents.
+// The fact is read only when "permissions" is an array of permissions each read whole (a
+// "perm_name" text, and a "required_auth" whose "keys" and "accounts" are arrays, each account
+// naming its actor as a text), an owner and an active among them. With neither an owner nor an
+// active permission read whole it is unavailable ("reply without readable permissions"); else
+// partly, its entries and code setters only those read whole. OWNER_KEYS is the same whatever the
+// fact's state: the scan weighs every reply as it always has.
 AccountRead read_account(JsonReader& reader, std::string_view account_reply);
 
 // The second get_account reply: its "created" time and the age in whole days at
@@ -57,8 +63,8 @@ IssuerFact named_issuer(std::string_view name, const PriorRugList& prior_rugs);
 // From the get_account reply of the account that issues the token: named_issuer, then its
 // created time and age at `reference_time`, whether it holds contract code (a last_code_update
 // other than the epoch), its owner and active permissions under OWNER_KEYS's rule. Partly read
-// (`account_why`) when the reply is not JSON, has no permissions (its created time still counts)
-// or no created time that reads as an age.
+// (`account_why`) when the reply is not JSON, its permissions are not read whole (its created
+// time still counts) or it has no created time that reads as an age.
 IssuerFact issuer_fact(JsonReader& reader, std::string_view account_reply, std::string_view name,
                        std::uint64_t reference_time, const PriorRugList& prior_rugs);
 

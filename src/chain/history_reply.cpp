@@ -40,7 +40,7 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
   std::optional<std::int64_t> newest;
   std::uint32_t symbol_actions = 0;
   ActivityFact fact;
-  bool listed = false;
+  ElementsRead actions;
   const bool json = reader.read_members(history_reply, [&](std::string_view key, JsonValue& list) {
     if (!is_key(key, "actions")) return;
     times.clear();
@@ -48,8 +48,9 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
     newest.reset();
     symbol_actions = 0;
     fact.newest.clear();
-    // An `actions` that is no array is no answer: never an account without actions.
-    listed = for_each_element(list, [&](JsonValue& action) {
+    // An `actions` that is no array is no answer: never an account without actions. An action
+    // whose time cannot be read is counted as unread: the rate rests on the others only.
+    actions = read_elements(list, history_action_limit, [&](JsonValue& action) {
       std::string_view stamp;
       std::string_view account;
       std::string_view name;
@@ -75,12 +76,16 @@ ActivityFact read_activity(JsonReader& reader, std::string_view history_reply,
           fact.newest = std::string(stamp);
         }
       }
-      return times.size() < history_action_limit;
+      return time.seconds.has_value();
     });
   });
   if (!json) return unavailable<ActivityFact>(ReasonCode::not_json, reply_not_json);
-  if (!listed)
+  if (!actions.listed)
     return unavailable<ActivityFact>(ReasonCode::shape_not_recognised, "reply without actions");
+  if (!actions.whole()) {
+    fact.partly = true;
+    fact.why = reason(ReasonCode::shape_not_recognised, "actions without a readable time");
+  }
   const ActivityRate rate = activity_rate(times, *head_block_time, history_action_limit);
   fact.per_hour = rate.per_hour;
   fact.saturated = rate.saturated;

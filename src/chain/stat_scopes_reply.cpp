@@ -25,28 +25,31 @@ std::optional<std::string> scope_symbol(std::string_view scope) {
 
 ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply) {
   ContractSymbols out;
-  bool has_rows = false;
+  ElementsRead rows;
   const bool json = reader.read_members(reply, [&](std::string_view key, JsonValue& value) {
     if (is_key(key, "more")) out.more = more_flag(value);
     if (!is_key(key, "rows")) return;
     out.symbols.clear();
-    std::size_t seen = 0;
-    // A `rows` that is no array is no answer: never a contract without symbols.
-    has_rows = for_each_element(value, [&](JsonValue& row) {
+    rows = read_elements(value, contract_symbol_limit, [&](JsonValue& row) {
       const std::optional<std::string> symbol = scope_symbol(text_member(row, "scope"));
-      if (symbol &&
-          std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
+      if (!symbol) return false;
+      if (std::find(out.symbols.begin(), out.symbols.end(), *symbol) == out.symbols.end()) {
         out.symbols.push_back(*symbol);
       }
-      return ++seen < contract_symbol_limit;
+      return true;
     });
   });
+  // A `rows` that is no array, or with a row that names no symbol, is no answer: never a
+  // contract without symbols, nor one with fewer than its table holds.
   if (!json) {
     out = ContractSymbols{};
     out.why = reason(ReasonCode::not_json, "reply not JSON");
-  } else if (!has_rows) {
+  } else if (!rows.listed) {
     out = ContractSymbols{};
     out.why = reason(ReasonCode::shape_not_recognised, "reply without rows");
+  } else if (!rows.whole()) {
+    out = ContractSymbols{};
+    out.why = reason(ReasonCode::row_not_recognised, "a row whose scope is no symbol code");
   }
   return out;
 }

@@ -20,15 +20,15 @@ inline constexpr std::uint32_t contract_symbol_limit = 100;
 
 // The symbols of a contract as one read gave them, or why there are none.
 struct ContractSymbols {
-  std::vector<std::string> symbols;  // distinct codes in reply order (scopes that decode)
+  std::vector<std::string> symbols;  // distinct codes in reply order
   bool more = false;                 // the reply's `more` was not empty: the list is cut
   Reason why;                        // empty when read
 };
 
 // From a get_table_by_scope reply of the "stat" table: its scopes decoded as scope_symbol does (at
-// most contract_symbol_limit looked at), and `more`: set for a non-empty string and for true;
-// clear for "", false, null or no member. Unavailable ("reply not JSON", "reply without rows")
-// otherwise.
+// most contract_symbol_limit looked at), and `more` as more_flag reads it (clear without the
+// member). Unavailable ("reply not JSON", "reply without rows", "a row whose scope is no symbol
+// code") otherwise: a row that cannot be read leaves the whole list unread.
 ContractSymbols contract_symbols(JsonReader& reader, std::string_view reply);
 
 // The symbol code whose 64-bit value a "stat" scope prints as an account name (leading dots

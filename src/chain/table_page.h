@@ -29,8 +29,8 @@ struct RowsPage {
 };
 
 // Reads `rows` with read_row(row, kept), which returns false for a row it cannot read; the first
-// such row ends the page as unrecognised. `more` is set by true or by a non-empty text, and
-// `next_key` is taken as text or as a number.
+// such row ends the page as unrecognised. `more` is read by more_flag, and `next_key` is taken as
+// text or as a number.
 template <class Row, class ReadRow>
 RowsPage<Row> read_page(JsonReader& reader, std::string_view reply, ReadRow read_row) {
   RowsPage<Row> page;

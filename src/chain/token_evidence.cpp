@@ -185,7 +185,7 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
   evidence.scan.activity.threshold = thresholds.max_velocity;
 
   evidence.holders_measured = evidence.holders.why.empty() && evidence.holders.top_ten_bp;
-  evidence.activity_measured = evidence.scan.activity.why.empty();
+  evidence.activity_measured = evidence.scan.activity.why.empty() || evidence.scan.activity.partly;
   evidence.measured = make_measured_verdict(measured_word(evidence, token, thresholds),
                                             /*unverified=*/true, thresholds);
   return evidence;

@@ -216,7 +216,7 @@ bool is_object(JsonValue& value) {
 bool more_flag(JsonValue& value) {
   if (const std::optional<bool> flag = boolean(value)) return *flag;
   const std::optional<std::string_view> next = text(value);
-  return next && !next->empty();
+  return !next || !next->empty();
 }
 
 JsonReader::JsonReader(std::size_t tape_limit) : tape_limit_(tape_limit) {}

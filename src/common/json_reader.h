@@ -108,6 +108,30 @@ bool for_each_element(JsonValue& value, Visit&& visit) {
   return true;
 }
 
+// What a reader made of a list in a reply: whether it is an array, and how many of the elements
+// looked at it read and could not. An element that cannot be read is counted, never dropped, so
+// a reply never passes for a shorter list than it holds: the list is read whole only when no
+// element was unread, and what stands on an unread one says so.
+struct ElementsRead {
+  bool listed = false;  // the value is an array (even an empty one)
+  std::size_t read = 0;
+  std::size_t unread = 0;
+
+  bool whole() const { return listed && unread == 0; }
+};
+
+// Calls read(JsonValue& element), which tells whether it could read the element, for the
+// elements of `value` in order, up to `limit` of them (at least the first).
+template <class Read>
+ElementsRead read_elements(JsonValue& value, std::size_t limit, Read&& read) {
+  ElementsRead elements;
+  elements.listed = for_each_element(value, [&](JsonValue& element) {
+    ++(read(element) ? elements.read : elements.unread);
+    return elements.read + elements.unread < limit;
+  });
+  return elements;
+}
+
 // The string content of `value`, unescaped; none when it is not a string. The text stays valid
 // until the reader reads its next document.
 std::optional<std::string_view> text(JsonValue& value);
@@ -136,8 +160,9 @@ bool is_null(JsonValue& value);
 // True when `value` is a JSON object (then its members may be read as well).
 bool is_object(JsonValue& value);
 
-// A table reply's `more`: true for JSON true and for a non-empty text (some nodes send the next
-// key there); false for false, "", null and every other kind.
+// A table reply's `more`: false only for false and "" (a reply without the member has no more
+// rows either); any other value (true, a number, a text such as the next key some nodes send
+// there, null) says rows go on, since only a reply that positively ends the table ends it.
 bool more_flag(JsonValue& value);
 
 class JsonReader {

@@ -19,20 +19,26 @@ using test::permission_json;
 
 constexpr std::uint64_t created_2024_01_15 = 1705314600;  // 2024-01-15T10:30:00
 
+// OWNER_KEYS as /scan weighs any reply; where a row says, the permissions fact's status: read
+// only when the reply shows its owner and active permissions whole.
 TEST(TokenFactsTest, OwnerPrivilege) {
   struct Case {
     std::string name;
     std::string reply;
     bool privileged;
+    std::string status = {};  // "read", "partly" or "unavailable"
   };
   const auto with = [](std::vector<std::string> permissions) {
     return account_json("tok", "2024-01-15T10:30:00.000", permissions);
+  };
+  const auto listed = [](std::string permissions) {
+    return R"({"permissions":)" + permissions + "}";
   };
   const std::vector<Case> cases = {
       {"producers only",
        with({permission_json("owner", 0, {"eosio.prods"}),
              permission_json("active", 0, {"eosio.prods"})}),
-       false},
+       false, "read"},
       {"key on active",
        with({permission_json("owner", 0, {"eosio.prods"}), permission_json("active", 1, {})}),
        true},
@@ -45,21 +51,44 @@ TEST(TokenFactsTest, OwnerPrivilege) {
       {"name in another case", with({permission_json("Owner", 1, {})}), false},
       {"empty actor skipped", with({permission_json("owner", 0, {""})}), false},
       {"empty actor then key", with({permission_json("owner", 1, {""})}), true},
-      {"no permissions", with({}), false},
+      {"no permissions", with({}), false, "unavailable"},
       {"no required_auth", R"({"permissions":[{"perm_name":"owner"}]})", false},
       {"required_auth not an object",
        R"({"permissions":[{"perm_name":"owner","required_auth":7}]})", false},
       {"keys not an array",
-       R"({"permissions":[{"perm_name":"owner","required_auth":{"keys":{"a":1}}}]})", false},
+       listed(R"([{"perm_name":"owner","required_auth":{"keys":{"a":1},"accounts":[]}}])"), false,
+       "unavailable"},
       {"actor not a text",
-       R"({"permissions":[{"perm_name":"owner","required_auth":{"accounts":[)"
+       R"({"permissions":[{"perm_name":"owner","required_auth":{"keys":[],"accounts":[)"
        R"({"permission":{"actor":5}}]}}]})",
-       false},
+       false, "unavailable"},
       {"permissions not an array", R"({"permissions":{"perm_name":"owner"}})", false},
       {"not JSON", "<html>502 Bad Gateway</html>", false},
       {"empty reply", "", false},
+      {"permissions a text", listed(R"("x")"), false, "unavailable"},
+      {"permissions of numbers", listed("[1,2]"), false, "unavailable"},
+      {"owner and active without required_auth",
+       listed(R"([{"perm_name":"owner"},{"perm_name":"active"}])"), false, "unavailable"},
+      {"active without required_auth",
+       listed("[" + permission_json("owner", 0, {"eosio.prods"}) + R"(,{"perm_name":"active"}])"),
+       false, "partly"},
+      {"a key, but no accounts array",
+       listed(R"([{"perm_name":"owner","required_auth":{"keys":[{"key":"K"}]}},)" +
+              permission_json("active", 0, {"eosio.prods"}) + "]"),
+       true, "partly"},
+      {"an entry that is no permission",
+       with({permission_json("owner", 0, {}), permission_json("active", 0, {}), "7"}), false,
+       "partly"},
   };
-  for (const Case& c : cases) EXPECT_EQ(owner_privileged(c.reply), c.privileged) << c.name;
+  JsonReader reader;
+  for (const Case& c : cases) {
+    EXPECT_EQ(owner_privileged(c.reply), c.privileged) << c.name;
+    const PermissionsFact fact = read_account(reader, c.reply).permissions;
+    const std::string status = fact.why.empty() ? "read" : fact.partly ? "partly" : "unavailable";
+    if (!c.status.empty()) {
+      EXPECT_EQ(status, c.status) << c.name;
+    }
+  }
 }
 
 // What the permissions fact shows is what OWNER_KEYS rests on, and every permission through which

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "assess/evidence_json.h"
 #include "assess/scan_record.h"
 #include "chain/code_hash_reply.h"
 #include "chain/creator_reply.h"
@@ -241,6 +242,32 @@ TEST_F(TokenEvidenceTest, ActivityOfOneSymbol) {
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->scan.activity.per_hour, 5U) << "one symbol: every action of the contract";
   EXPECT_EQ(evidence->scan.activity.symbol_actions, std::nullopt);
+}
+
+// A fact read in part says what it missed and how the verdicts took it, shows only what it read,
+// and the measured verdict counts that: a keyed owner beside an active permission without its
+// authority; 80 actions in the hour beside two whose time does not read.
+TEST_F(TokenEvidenceTest, FactsReadInPartShowWhatWasRead) {
+  account_ = FakeReply::json(test::account_json(
+      "tok", "2024-01-15T10:30:00.000",
+      {test::permission_json("owner", 1, {}), R"({"perm_name":"active","parent":"owner"})"}));
+  std::vector<std::pair<std::string, std::string>> actions(80, {"2025-06-01T11:30:00.000", "mint"});
+  actions.insert(actions.end(), {{"an hour ago", "mint"}, {"", "mint"}});
+  history_ = FakeReply::json(token_actions_json(actions));
+  const std::string answer = evidence_json("tok", "node", gather().value());
+  for (const std::string part :
+       {R"("permissions":{"status":"partly","why":"reply without both its owner and active )"
+        R"(permissions read whole","counted_as":"privileged, as a permission read shows: bit )"
+        R"(3 set","hazard_bits":[3],"measured_bits":[3],"node":)",
+        R"(,"permissions":[{"name":"owner","parent":"","keys":1,"accounts":[],"privileged":true}],)"
+        R"("code_setters":[{"name":"owner","parent":"","keys":1,"accounts":[],)"
+        R"("privileged":true,"via":"parent of active"}],)",
+        R"("activity":{"status":"partly","why":"actions without a readable time","counted_as":)"
+        R"("outside the hour: bit 2 of the measured verdict counts only the actions whose time )"
+        R"(was read","hazard_bits":[],"measured_bits":[2],"node":)",
+        R"(,"per_hour":80,)", R"("activity_measured":true,)"}) {
+    EXPECT_NE(answer.find(part), std::string::npos) << part << "\n" << answer;
+  }
 }
 
 // Each failing or unusable reply of the new reads leaves its own fact unavailable, and only it.

@@ -269,6 +269,13 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   const LiquidityVenue repeated = venue(gather(), "swap.alcor");
   EXPECT_EQ(repeated.why.text, "the node repeated a next key");
   EXPECT_EQ(repeated.pools.size(), 1U);
+  // `more` ends a table only as false, "" or absent: any other value says rows go on.
+  for (const std::string more : {"1", "0", "null"}) {
+    table("swap.alcor/pools/swap.alcor/", R"({"rows":[],"more":)" + more + "}");
+    const LiquidityVenue going = venue(gather(), "swap.alcor");
+    EXPECT_EQ(going.status, VenueStatus::capped) << more;
+    EXPECT_EQ(going.why.text, "the node gave no next key") << more;
+  }
   // A `rows` that is no array is no answer: never a venue without pools.
   for (const std::string rows : {"null", "{}", R"("none")"}) {
     table("proton.swaps/pools/proton.swaps/", R"({"rows":)" + rows + "}");

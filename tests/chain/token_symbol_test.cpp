@@ -35,6 +35,11 @@ TEST(ChooseSymbol, TheListDecidesSharedAndHeld) {
       {"<html>", "TOK", std::nullopt, "TOK", std::nullopt},
       {R"({"rows":null})", std::nullopt, "TOK", std::nullopt, std::nullopt},
       {R"({"rows":{}})", std::nullopt, std::nullopt, std::nullopt, std::nullopt},
+      // A row that is no symbol's scope leaves the list unread, never a list without it.
+      {R"({"rows":[{"scope":"........dhbp4"},{"scope":"eosio.token"}],"more":""})", std::nullopt,
+       "TOK", std::nullopt, std::nullopt},
+      {R"({"rows":[{"scope":"........dhbp4"},7],"more":""})", "TOK", std::nullopt, "TOK",
+       std::nullopt},
   };
   JsonReader reader;
   for (const Case& c : cases) {

@@ -14,8 +14,8 @@ namespace tarnwick::test {
 inline constexpr std::uint64_t created_2024_01_15 = 1705314600;
 
 // One permission of a get_account reply: `keys` public keys (the K1, WebAuthn and legacy forms in
-// turn, as XPR accounts mix them) and one authority entry per actor. With no actors the authority
-// has no "accounts" member at all, as nodes leave it out.
+// turn, as XPR accounts mix them) and one authority entry per actor. As a node prints it, the
+// authority has every member, "accounts" an empty array when no actor is named.
 inline std::string permission_json(std::string_view name, int keys,
                                    const std::vector<std::string>& actors) {
   static constexpr std::string_view key_forms[] = {
@@ -29,16 +29,12 @@ inline std::string permission_json(std::string_view name, int keys,
     if (i > 0) out += ',';
     out += R"({"key":")" + std::string(key_forms[i % 3]) + std::to_string(i) + R"(","weight":1})";
   }
-  out += ']';
-  if (!actors.empty()) {
-    out += R"(,"accounts":[)";
-    for (std::size_t i = 0; i < actors.size(); ++i) {
-      if (i > 0) out += ',';
-      out += R"({"permission":{"actor":")" + actors[i] + R"(","permission":"active"},"weight":1})";
-    }
-    out += ']';
+  out += R"(],"accounts":[)";
+  for (std::size_t i = 0; i < actors.size(); ++i) {
+    if (i > 0) out += ',';
+    out += R"({"permission":{"actor":")" + actors[i] + R"(","permission":"active"},"weight":1})";
   }
-  out += R"(,"waits":[]},"linked_actions":[]})";
+  out += R"(],"waits":[]},"linked_actions":[]})";
   return out;
 }
 
