@@ -3,8 +3,42 @@
 # "<!-- part: NAME -->" becomes the file NAME of the markup's folder, inline: a style sheet (.css)
 # between <style> and </style>, a script (.js) between <script> and </script>. Every style sheet and
 # script of the folder is placed exactly once, so a part left out or named twice stops the build.
-# The output depends on the files' bytes alone: the same sources give the same page on every build.
+# The line "<!-- content-security-policy -->" becomes the page's content policy, a meta element that
+# lets the page run exactly its own inline scripts and style sheets (each by its SHA-256) and ask
+# only its own origin. The output depends on the files' bytes alone: the same sources give the
+# same page on every build.
 cmake_minimum_required(VERSION 3.20)  # as a script (-P) it starts with no policies set
+
+# The base64 form of the bytes that `hex` (an even number of hexadecimal digits) writes out.
+function(hex_to_base64 hex out_var)
+  set(alphabet "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
+  string(LENGTH "${hex}" digits)
+  set(encoded "")
+  set(at 0)
+  while(at LESS digits)
+    math(EXPR left "${digits} - ${at}")
+    if(left GREATER 6)
+      set(left 6)
+    endif()
+    string(SUBSTRING "${hex}" ${at} ${left} chunk)
+    math(EXPR at "${at} + ${left}")
+    math(EXPR bytes "${left} / 2")
+    # The group as 24 bits, padded with zero bytes.
+    math(EXPR group "0x${chunk} << (8 * (3 - ${bytes}))")
+    foreach(shift 18 12 6 0)
+      math(EXPR index "(${group} >> ${shift}) & 63")
+      math(EXPR position "(18 - ${shift}) / 6")
+      if(position GREATER bytes)
+        string(APPEND encoded "=")
+      else()
+        string(SUBSTRING "${alphabet}" ${index} 1 letter)
+        string(APPEND encoded "${letter}")
+      endif()
+    endforeach()
+  endwhile()
+  set(${out_var} "${encoded}" PARENT_SCOPE)
+endfunction()
+
 get_filename_component(folder "${PAGE}" DIRECTORY)
 file(READ "${PAGE}" page)
 string(REGEX MATCHALL "<!-- part: [a-z_]+\\.(css|js) -->\n" markers "${page}")
@@ -28,7 +62,17 @@ foreach(marker IN LISTS markers)
     set(tag script)
   endif()
   string(REPLACE "${marker}" "<${tag}>\n${text}</${tag}>\n" page "${page}")
+  string(SHA256 digest "\n${text}")
+  hex_to_base64("${digest}" digest)
+  string(APPEND ${tag}_hashes " 'sha256-${digest}'")
 endforeach()
+set(policy_marker "<!-- content-security-policy -->\n")
+string(FIND "${page}" "${policy_marker}" policy_at)
+if(policy_at EQUAL -1)
+  message(FATAL_ERROR "${PAGE} has no line ${policy_marker}")
+endif()
+set(policy "default-src 'none'; script-src${script_hashes}; style-src${style_hashes}; connect-src 'self'; img-src 'self' data:; base-uri 'none'; form-action 'none'")
+string(REPLACE "${policy_marker}" "<meta http-equiv=\"Content-Security-Policy\" content=\"${policy}\">\n" page "${page}")
 file(GLOB parts RELATIVE "${folder}" "${folder}/*.css" "${folder}/*.js")
 foreach(part IN LISTS parts)
   if(NOT part IN_LIST placed)

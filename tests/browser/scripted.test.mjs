@@ -545,7 +545,7 @@ describe('sale panel', () => {
     'starts empty and drops a late answer for an earlier one; a scan with no verdict hides it', async () => {
     let release;
     const held = new Promise((resolve) => { release = resolve; });
-    const { page, requests } = await openCockpit(browser, { '/scan': (route) => route.fulfill(json(VERDICT)),
+    const { page, requests, violations } = await openCockpit(browser, { '/scan': (route) => route.fulfill(json(VERDICT)),
       '/evidence': (route) => route.fulfill(json(EVIDENCE)), '/liquidity': (route) => route.fulfill(json(LIQUIDITY)),
       '/sell': scripted(...cases.map((c) => c[1]), async (route) => { await held; await cases[0][1](route); }),
       '/update': notAvailable });
@@ -570,6 +570,8 @@ describe('sale panel', () => {
     await page.route((url) => url.pathname === '/scan', (route) => route.abort('connectionrefused'));
     await scanFor(page, 'mytoken');
     assert.equal(await panel(page), null);
+    // Every panel drawn, bars included, within the page's content policy.
+    assert.deepEqual(await violations(), []);
     await page.close();
   });
 });

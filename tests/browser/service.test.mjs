@@ -53,14 +53,16 @@ describe('cockpit served by the service', () => {
     await page.close();
   });
 
-  test('at load the page asks only its own origin, and only for itself and /update',
-    async () => {
-      const { page, requests } = await openCockpit(browser);
+  test('at load the page asks only its own origin, and only for itself and /update; its content ' +
+    'policy lets it run', async () => {
+      const { page, requests, violations } = await openCockpit(browser);
       assert.deepEqual(requests.map((u) => new URL(u).pathname), ['/', '/update']);
       assert.deepEqual(foreignRequests(requests), []);
       // The service's check is switched off by the marker (or not routed yet): no banner.
       assert.equal(await page.isVisible('#kq4upd'), false);
       assert.equal(await page.isVisible('#out'), false);
+      await scanFor(page, 'mytoken');
+      assert.deepEqual(await violations(), []);
       await page.close();
     });
 
@@ -238,6 +240,51 @@ describe('cockpit served by the service', () => {
         await scanFor(page, 'mytoken');
         assert.equal((await card(page)).tokname, '@mytoken');
         assert.ok(await server.nodeRequests() > before);
+        await page.close();
+      } finally {
+        await elsewhere.close();
+        site.close();
+      }
+    });
+
+  test('framed by another site or opened by its script, the cockpit asks nothing until clicked',
+    async () => {
+      const site = http.createServer((request, response) => {
+        response.writeHead(200, { 'content-type': 'text/html' });
+        response.end('<!doctype html><title>elsewhere</title>' +
+          `<iframe src="${ORIGIN}/#token=mytoken" width="900" height="600"></iframe>`);
+      });
+      await new Promise((resolve) => site.listen(0, '127.0.0.1', resolve));
+      const elsewhere = await launchBrowser(server.port,
+        [`MAP localhost:8072 127.0.0.1:${site.address().port}`]);
+      const asked = [];
+      elsewhere.context.on('request', (request) => {
+        const url = new URL(request.url());
+        if (url.origin === ORIGIN) asked.push(url.pathname + url.search);
+      });
+      const settle = (page) => page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 300); }));
+      try {
+        const page = await elsewhere.context.newPage();
+        await page.goto('http://localhost:8072/');
+        await page.waitForLoadState('networkidle');
+        const frame = page.frames().find((f) => f.url().startsWith(ORIGIN));
+        await settle(page);
+        assert.deepEqual(asked, ['/'], 'framed, before a click');
+        assert.equal(await frame.isVisible('#framed'), true);
+        assert.equal(await frame.getAttribute('#framed a', 'target'), '_blank');
+        await frame.click('h1');
+        await frame.waitForFunction(() => document.getElementById('tokname').textContent === '@mytoken');
+        assert.deepEqual(asked.slice(0, 3).sort(), ['/', '/scan?token=mytoken', '/update']);
+
+        asked.length = 0;
+        const [opened] = await Promise.all([page.waitForEvent('popup'),
+          page.evaluate((url) => { window.open(url); }, `${ORIGIN}/#token=mytoken`)]);
+        await opened.waitForLoadState('networkidle');
+        await settle(opened);
+        assert.deepEqual(asked, ['/'], 'opened by a script, before a click');
+        assert.equal(await opened.isVisible('#framed'), false);
+        await opened.click('h1');
+        await opened.waitForFunction(() => document.getElementById('tokname').textContent === '@mytoken');
         await page.close();
       } finally {
         await elsewhere.close();

@@ -48,8 +48,9 @@ function tokenQuery(token, symbol) {
 }
 
 // Every request for a token goes through here, so that the watch can wait for the page's own
-// requests and never add a second one beside them.
+// requests and never add a second one beside them; each waits until the guard lets the page act.
 async function ask(path) {
+  await Guard.ready();
   inflight++;
   try {
     var r = await fetch(path, { cache: "no-store" });

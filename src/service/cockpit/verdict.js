@@ -139,8 +139,10 @@ async function scan() {
   }
 }
 
-window.addEventListener("hashchange", Verdict.scanFragment);
-Verdict.scanFragment();
+// A fragment is acted on only while the guard lets the page act: another site that frames the
+// page, or opened it, cannot make it scan by setting one.
+window.addEventListener("hashchange", function () { if (Guard.clear()) Verdict.scanFragment(); });
+Guard.whenClear(Verdict.scanFragment);
 
 $("scan").addEventListener("click", scan);
 $("tok").addEventListener("keydown", function (e) {

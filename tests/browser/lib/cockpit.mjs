@@ -148,18 +148,25 @@ export function json(body, status = 200) {
 
 // Opens a new tab. `routes` maps a path ("/scan", "/update") to a handler(route) installed before
 // the page loads; `setup(page)`, if given, runs before it loads too (a clock, an init script).
-// Resolves to { page, requests } where requests lists every URL the page asked for.
+// Resolves to { page, requests, violations } where requests lists every URL the page asked for
+// and violations() resolves to every report of the page's content policy refusing something.
 export async function openCockpit(browser, routes = {}, { setup } = {}) {
   const page = await browser.context.newPage();
   const requests = [];
   page.on('request', (request) => requests.push(request.url()));
+  await page.addInitScript(() => {
+    window.policyViolations = [];
+    document.addEventListener('securitypolicyviolation',
+      (e) => window.policyViolations.push(`${e.effectiveDirective} ${e.blockedURI}`));
+  });
+  const violations = () => page.evaluate(() => window.policyViolations);
   for (const [pathname, handler] of Object.entries(routes)) {
     await page.route((url) => url.origin === ORIGIN && url.pathname === pathname, handler);
   }
   await setup?.(page);
   await page.goto(`${ORIGIN}/`);
   await page.waitForLoadState('networkidle');
-  return { page, requests };
+  return { page, requests, violations };
 }
 
 // The /scan requests among the recorded ones, as path and query.
