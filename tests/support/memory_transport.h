@@ -26,8 +26,8 @@ struct Scripted {
   // A reply from the transport's node; none: the read fails.
   Scripted(std::optional<std::string> reply)
       : delivery(reply ? Delivery{Reply{std::move(*reply), {}}} : Delivery{ReadFailure{}}) {}
-  Scripted(std::string reply)
-      : delivery(Reply{std::move(reply), {}}) {}
+  Scripted(std::string reply) : delivery(Reply{std::move(reply), {}}) {}
+  Scripted(const char* reply) : Scripted(std::string(reply)) {}
   // A reply without a node comes from the transport's node.
   Scripted(Delivery whole, std::chrono::milliseconds late = {})
       : delivery(std::move(whole)), after(late) {}
