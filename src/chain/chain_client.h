@@ -16,8 +16,9 @@
 // or more whatever its body (the node failing: a chain error with such a status included, so an
 // older node's 500 for an unknown account is asked of each node), an error status with any other
 // body (a gateway's HTML page, a history server's text error). When no node answers, the read is
-// a ReadFailure, or RouteMissing when every node answered 404. The node that answered becomes the node in use, so a dead or broken node costs
-// its time once, not per read; a node that gave no answer never does.
+// a ReadFailure, or RouteMissing when every node answered 404. The node that answered becomes the
+// node in use, so a dead or broken node costs its time once, not per read; a node that gave no
+// answer never does.
 //
 // No read waits on one slow node while another could answer: an attempt, the node in use's
 // included, that has not begun its answer (no status line) within the first-byte limit is not

@@ -85,7 +85,12 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        {2, 2, 2}},
       // Past the first-byte limit the next node is asked beside the slow one, never more than
       // two at once: the first answer wins, a turn-away never does.
-      {"slow, then two refusing", {slow, refused, refused}, answer_from(0), 0, {1, 1, 1}, {2, 2, 2}},
+      {"slow, then two refusing",
+       {slow, refused, refused},
+       answer_from(0),
+       0,
+       {1, 1, 1},
+       {2, 2, 2}},
       {"slow, then two silent",
        {slow, ScriptedAnswer::silent(), ScriptedAnswer::silent()},
        answer_from(0),
@@ -104,7 +109,12 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        1,
        {1, 1, 0},
        {1, 2, 0}},
-      {"two refusing, then slow", {refused, refused, slow}, answer_from(2), 2, {1, 1, 1}, {2, 2, 2}},
+      {"two refusing, then slow",
+       {refused, refused, slow},
+       answer_from(2),
+       2,
+       {1, 1, 1},
+       {2, 2, 2}},
       // A dry run's error answer ends it only when it judges the transaction itself.
       {"dry run: a database guard's 500",
        {dry_run_error(3060101, 500)},
@@ -216,8 +226,7 @@ TEST(ChainClient, AnswersBrokenOnTheWireArePassedOverTls) {
     }
     const ChainClient client(settings);
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      EXPECT_EQ(text_of(client.deliver(account_read)), c.answered ? live : "<no reply>")
-          << c.name;
+      EXPECT_EQ(text_of(client.deliver(account_read)), c.answered ? live : "<no reply>") << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
       if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
         EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
@@ -263,9 +272,9 @@ TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
     if (started.url.starts_with(nodes[0])) return first_node[std::stoi(*started.body)];
     return ScriptedAnswer::json(started.url.substr(8, started.url.find('/', 8) - 8));
   });
-  const ChainClient client(
-      ChainSettings{ClientSettings{nodes[0], std::chrono::seconds(4), {}, ""}, {nodes[1], nodes[2]}},
-      exchanges);
+  const ChainClient client(ChainSettings{ClientSettings{nodes[0], std::chrono::seconds(4), {}, ""},
+                                         {nodes[1], nodes[2]}},
+                           exchanges);
   std::vector<ChainRequest> reads;
   for (const char* i : {"0", "1", "2"}) reads.push_back({"/r", i});
   const std::vector<Delivery> replies = client.deliver(reads);

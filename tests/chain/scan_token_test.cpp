@@ -108,8 +108,8 @@ TEST_F(ScanTokenTest, BenignTokenYieldsAnUnverifiedVerdictWithNoHazard) {
 
 TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
   account_ = Scripted(test::account_json("tok", "2024-01-15T10:30:00.000",
-                                                {test::permission_json("owner", 0, {"eosio.prods"}),
-                                                 test::permission_json("active", 1, {})}));
+                                         {test::permission_json("owner", 0, {"eosio.prods"}),
+                                          test::permission_json("active", 1, {})}));
   markets_ = test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")});
   reputation_ = test::rows_json({test::agentscore_json("tok", "100")});
   const std::optional<Verdict> verdict =
@@ -217,7 +217,7 @@ TEST_F(ScanTokenTest, MarketReadFailureIsDeepButAnUnusableReplyIsThin) {
 
 TEST_F(ScanTokenTest, CreationReadFailureLeavesTheAgeUnknown) {
   account_ = Scripted(test::account_json("tok", "2024-01-15T10:30:00.000",
-                                                {test::permission_json("active", 1, {})}));
+                                         {test::permission_json("active", 1, {})}));
   creation_ = Scripted(ReadFailure{});
   const std::optional<Verdict> verdict = scan("tok", {}, created_2024_01_15);
   ASSERT_TRUE(verdict);

@@ -64,8 +64,9 @@ class MemoryTransport final : public Transport {
       open_.push_back(std::move(read));
     }
     if (open_.empty()) return std::nullopt;
-    const auto first = std::min_element(
-        open_.begin(), open_.end(), [](const Read& a, const Read& b) { return a.ends_at < b.ends_at; });
+    const auto first =
+        std::min_element(open_.begin(), open_.end(),
+                         [](const Read& a, const Read& b) { return a.ends_at < b.ends_at; });
     Delivered done{first->id, std::move(first->delivery)};
     now_ = first->ends_at;
     open_.erase(first);

@@ -31,8 +31,8 @@ std::optional<std::size_t> ScriptedExchanges::start(std::string_view url,
   for (std::size_t slot = 0; slot < slots_.size(); ++slot) {
     if (slots_[slot]) continue;
     started_.push_back(StartedExchange{
-        std::string(url), json_body ? std::optional<std::string>(*json_body) : std::nullopt,
-        limits, now_});
+        std::string(url), json_body ? std::optional<std::string>(*json_body) : std::nullopt, limits,
+        now_});
     slots_[slot] = InFlight{started_.size() - 1, handler_(started_.back())};
     return slot;
   }
