@@ -61,6 +61,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
     std::size_t in_use;  // after each read
     std::vector<std::size_t> after_one, after_two;
     bool judges_transaction = false;  // a dry run: only an answer judging it ends the read
+    milliseconds took{};              // each read on the scripted clock; 0: not checked
   } cases[] = {
       {"HTML 500",
        {ScriptedAnswer::json("<html>oops</html>", 500)},
@@ -96,7 +97,19 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        answer_from(0),
        0,
        {1, 1, 0},
-       {2, 2, 0}},
+       {2, 2, 0},
+       false,
+       milliseconds(600)},
+      // Both attempts in flight late: no third node is asked, and the read waits for either
+      // within its deadline, the second attempt given only what is left of it.
+      {"two silent",
+       {ScriptedAnswer::silent(), ScriptedAnswer::silent()},
+       ReadFailure{},
+       0,
+       {1, 1, 0},
+       {2, 2, 0},
+       false,
+       std::chrono::seconds(4)},
       {"slow, then 503 and refusing",
        {slow, ScriptedAnswer::json("{}", 503), refused},
        answer_from(0),
@@ -160,7 +173,11 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
     ChainRequest read = account_read;
     read.judges_transaction = c.judges_transaction;
     for (const auto* expected : {&c.after_one, &c.after_two}) {
+      const milliseconds before = exchanges.elapsed();
       EXPECT_EQ(client.deliver(read), c.delivered) << c.name;
+      if (c.took.count() > 0) {
+        EXPECT_EQ(exchanges.elapsed() - before, c.took) << c.name;
+      }
       EXPECT_EQ(client.base_url(), nodes[c.in_use]) << c.name;
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(exchanges.started_on(nodes[i]), (*expected)[i]) << c.name << i;
