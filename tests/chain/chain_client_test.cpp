@@ -303,7 +303,7 @@ TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
 }
 
 // Reads started one at a time end in the order their answers come, four in flight at most: the
-// fifth begins when the first of the four ends.
+// fifth begins when the first of the four ends. Delivered together, they keep the order asked.
 TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
   const milliseconds answers_after[] = {milliseconds(500), milliseconds(100), milliseconds(300),
                                         milliseconds(200), milliseconds(50)};
@@ -321,6 +321,9 @@ TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
   }
   EXPECT_EQ(ended, (std::vector<std::string>{"1", "4", "3", "2", "0"}));
   EXPECT_EQ(exchanges.started().at(4).at, milliseconds(100));
+  const std::vector<ChainRequest> asked = {{"/r", "0"}, {"/r", "1"}, {"/r", "2"}};
+  const std::vector<Delivery> delivered = client.deliver(asked);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(delivered.at(i)), *asked[i].body);
 }
 
 }  // namespace
