@@ -1,5 +1,5 @@
 // One /liquidity answer (gathering and its JSON) over a warm ChainClient against a loopback
-// FakeNode, against the same requests (same addresses, same bodies, same replies) made bare on the
+// FakeNode, against the same requests (same paths, same bodies, same replies) made bare on the
 // same client: the ratio shows what the answer adds to its network exchanges (bodies, reading the
 // pool rows, the position arithmetic, the JSON). The venues hold realistic tables: 30 swap pools,
 // 200 SimpleDEX pools, 200 Alcor pools with the token's pool holding 50 positions and their locks.
@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     }
     start = Clock::now();
     for (const RecordedRequest& request : made) {
-      (void)context.client.post_json(node.base_url() + request.target, request.body);
+      (void)context.client.deliver(tarnwick::ChainRequest{request.target, request.body});
     }
     bare.push_back(std::chrono::duration<double>(Clock::now() - start).count());
   }

@@ -1,5 +1,5 @@
 // One full token scan over a warm ChainClient against a loopback FakeNode, against the same five
-// requests (same addresses, same bodies, same replies) made bare on the same client: the ratio
+// requests (same paths, same bodies, same replies) made bare on the same client: the ratio
 // shows what the scan adds to its network exchanges (building bodies, parsing and reading
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
 // and read a 1000-row market reply and the replies of one scan, with the program's reader and with
@@ -28,6 +28,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "assess/evidence_json.h"
@@ -80,29 +81,33 @@ bool one_scan(const tarnwick::ScanContext& context) {
   return tarnwick::scan_token(tarnwick::scan_thresholds, context, token, kept).has_value();
 }
 
-// The five exchanges of a scan made bare on the same client: the same addresses and bodies, no
-// body building, no reply reading. False when one failed.
+// Whether a read made bare failed: 0 for a reply, 1 otherwise.
+std::size_t failed(const tarnwick::Delivery& delivery) {
+  return std::holds_alternative<tarnwick::Reply>(delivery) ? 0 : 1;
+}
+
+// The five reads of a scan made bare on the same client: the same paths and bodies, built once,
+// no reply reading. False when one failed.
 struct BareScan {
   explicit BareScan(const tarnwick::ScanContext& context)
       : client(context.client),
-        account_url(tarnwick::get_account_url(client.base_url())),
-        rows_url(tarnwick::get_table_rows_url(client.base_url())),
-        actions_url(tarnwick::get_actions_url(client.base_url(), token)),
-        account(tarnwick::account_body(token)),
-        markets(tarnwick::market_rows_body()),
-        reputation(tarnwick::reputation_rows_body(context.reputation_contract, token)) {}
+        account(tarnwick::account_request(token)),
+        markets(tarnwick::table_rows_request(tarnwick::market_rows_body())),
+        actions(tarnwick::actions_request(token)),
+        reputation(tarnwick::table_rows_request(
+            tarnwick::reputation_rows_body(context.reputation_contract, token))) {}
 
   bool run() const {
-    std::size_t failures = client.post_json(account_url, account).index();
-    failures += client.post_json(rows_url, markets).index();
-    failures += client.post_json(account_url, account).index();
-    failures += client.get_text(actions_url).index();
-    failures += client.post_json(rows_url, reputation).index();
+    std::size_t failures = failed(client.deliver(account));
+    failures += failed(client.deliver(markets));
+    failures += failed(client.deliver(account));
+    failures += failed(client.deliver(actions));
+    failures += failed(client.deliver(reputation));
     return failures == 0;
   }
 
   const tarnwick::ChainClient& client;
-  const std::string account_url, rows_url, actions_url, account, markets, reputation;
+  const tarnwick::ChainRequest account, markets, actions, reputation;
 };
 
 // A loopback port that refuses connections (bound, not listening) or, with `black_hole`, one whose
@@ -146,32 +151,30 @@ tarnwick::ScanContext failover_context(const tarnwick::test::FakeNode& live, std
                                1'717'000'000, tarnwick::PriorRugList{}};
 }
 
-// The ten exchanges of /evidence made bare (its issuer is the contract itself): the scan's five,
+// The ten reads of /evidence made bare (its issuer is the contract itself): the scan's five,
 // then the symbols, supply, holders, code hash and creator.
 // The market row names the token on its ask side, whose quantity is written in XPR.
 struct BareEvidence {
   explicit BareEvidence(const tarnwick::ScanContext& context)
       : scan(context),
-        scopes_url(tarnwick::get_table_by_scope_url(context.client.base_url())),
-        stats_url(tarnwick::get_currency_stats_url(context.client.base_url())),
-        holders_url(tarnwick::top_holders_url(context.client.base_url(), token, "XPR")),
-        code_url(tarnwick::get_code_hash_url(context.client.base_url())),
-        creator_url(tarnwick::get_creator_url(context.client.base_url(), token)),
-        scopes(tarnwick::stat_scopes_body(token, tarnwick::contract_symbol_limit)),
-        stats(tarnwick::currency_stats_body(token, "XPR")) {}
+        scopes(tarnwick::contract_symbols_request(token)),
+        stats(tarnwick::currency_stats_request(token, "XPR")),
+        holders(tarnwick::top_holders_request(token, "XPR")),
+        code(tarnwick::code_hash_request(token)),
+        creator(tarnwick::creator_request(token)) {}
 
   bool run() const {
     const bool ok = scan.run();
-    std::size_t failures = scan.client.post_json(scopes_url, scopes).index();
-    failures += scan.client.post_json(stats_url, stats).index();
-    failures += scan.client.get_text(holders_url).index();
-    failures += scan.client.post_json(code_url, scan.account).index();
-    failures += scan.client.get_text(creator_url).index();
+    std::size_t failures = failed(scan.client.deliver(scopes));
+    failures += failed(scan.client.deliver(stats));
+    failures += failed(scan.client.deliver(holders));
+    failures += failed(scan.client.deliver(code));
+    failures += failed(scan.client.deliver(creator));
     return ok && failures == 0;
   }
 
   const BareScan scan;
-  const std::string scopes_url, stats_url, holders_url, code_url, creator_url, scopes, stats;
+  const tarnwick::ChainRequest scopes, stats, holders, code, creator;
 };
 
 // One /evidence answer; false when it gave no data.

@@ -4,7 +4,11 @@
 //   - a whole 2xx answer: the read's reply;
 //   - the chain's error answer, a whole answer of status 400 to 499 (but 403, 404 or 429) whose
 //     body is JSON with an `error` object holding a numeric `code`, such as an unknown account's
-//     400: a ReadFailure, and no other node is asked (a dry run's rule is ChainRead's).
+//     400: the read's ChainError, and no other node is asked. A read that judges a transaction
+//     (a dry run) is ended by the chain's error answer, at any status but 403, 404 and 429, only
+//     when the answer judges the transaction itself (transaction_judged); any other error answer
+//     is the node's trouble (a database guard, an unknown reference block of a node behind, an
+//     expiry by its clock) and the read goes on as below.
 // Anything else is no answer, and the same request goes to the next node not yet asked, at once,
 // walking the list cyclically, each node once, all within the read's one deadline: no
 // connection, TLS failure, reset, an answer broken after its status line (cut short, reset, over
@@ -12,8 +16,9 @@
 // or more whatever its body (the node failing: a chain error with such a status included, so an
 // older node's 500 for an unknown account is asked of each node), an error status with any other
 // body (a gateway's HTML page, a history server's text error). When no node answers, the read is
-// a ReadFailure. The node that answered becomes the node in use, so a dead or broken node costs
-// its time once, not per read; a node that gave no answer never does.
+// a ReadFailure, or RouteMissing when every node answered 404. The node that answered becomes the
+// node in use, so a dead or broken node costs its time once, not per read; a node that gave no
+// answer never does.
 //
 // No read waits on one slow node while another could answer: an attempt, the node in use's
 // included, that has not begun its answer (no status line) within the first-byte limit is not
@@ -24,15 +29,16 @@
 // When both attempts in flight are slow, the read waits for either, as long as its deadline
 // allows: a network where every node is slow still answers.
 //
-// post_json and get_text make one read and wait for it: one read after another, on one
-// kept-alive connection to the node in use. read_all makes a batch of reads at once, up to four
-// at a time, each with the walk above of its own: it starts on the node in use when it starts,
-// and goes on around the list from there even when another read of the batch moves the node in
-// use meanwhile. Between reads a client that has read a batch of two or more keeps up to four
-// kept-alive connections, the most recently used (a later batch reuses them; those to a node left
-// behind close as reads on the node in use replace them), and one that never did keeps one, to
-// the node in use (HTTP/1.1: a connection carries one exchange at a time). No threads: one
-// connection driver runs every attempt in flight.
+// Reads are started one at a time (Transport): at most four are in flight, each with the walk
+// above of its own; the rest begin, in the order started, as earlier ones end. A read starts on
+// the node in use when it begins, and goes on around the list from there even when another read
+// moves the node in use meanwhile. Each request becomes an exchange in one place: the node asked
+// joined to the request's path. Between reads a client that has had two or more reads under way
+// at once keeps up to four kept-alive connections, the most recently used (later reads reuse
+// them; those to a node left behind close as reads on the node in use replace them), and one that
+// never did keeps one, to the node in use (HTTP/1.1: a connection carries one exchange at a time).
+// No threads: one connection driver runs every attempt in flight. The exchanges and the clock are
+// an HttpsClient's of the client's own, or those given (tests: scripted, on a scripted clock).
 //
 // With one node this is exactly its HttpsClient: one attempt a read, the whole deadline, no
 // first-byte limit. Nothing is printed.
@@ -43,11 +49,11 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "chain/transport.h"
+#include "common/exchanges.h"
 #include "common/https_client.h"
 
 namespace tarnwick {
@@ -62,72 +68,40 @@ struct ChainSettings {
   std::chrono::milliseconds first_byte_limit{0};
 };
 
-// One read of a batch: a full URL (on a listed node, as for post_json and get_text) and, for a
-// POST, its JSON body; a GET has none. A read that `judges_transaction` (a dry run) is ended by
-// the chain's error answer at any status but 403, 404 and 429 only when the answer judges the
-// transaction itself (transaction_judged); any other error answer, whatever its status, is the
-// node's trouble (a database guard, an unknown reference block of a node behind, an expiry by its
-// clock) and the read goes on to the next node.
-struct ChainRead {
-  std::string url;
-  std::optional<std::string> json_body;
-  bool judges_transaction = false;
-};
-
 // Whether the chain's error code `code` judges a transaction itself, so that every node would
 // give it: its form (3015000-3015999, but 3015010, the node's own time limit while packing) or
 // an authority it names that cannot exist (3090000-3090999).
 bool transaction_judged(std::int64_t code);
 
-// The chain's error answer: its `error` object's `code` and `name` (empty when it has none).
-struct ChainError {
-  std::int64_t code = 0;
-  std::string name;
-
-  bool operator==(const ChainError&) const = default;
-};
-
-// What one read of a batch gave: the reply and the base of the node that gave it (empty for a URL
-// on no listed node), or ReadFailure and an empty node. A read that the chain's error answer
-// ended has it in `chain_error`; one that every listed node answered with 404 (none offers the
-// route) has `route_missing`.
-struct ChainReply {
-  ReadOutcome outcome;
-  std::string node;
-  std::optional<ChainError> chain_error{};
-  bool route_missing = false;
-};
-
-class ChainClient {
+class ChainClient final : public Transport {
  public:
   // One node: settings.base_url. Cannot fail.
   explicit ChainClient(ClientSettings settings);
   // The nodes of `settings`, first the one at base_url. Cannot fail.
   explicit ChainClient(ChainSettings settings);
-  ~ChainClient();
+  // The same over `exchanges` and its clock instead of an HttpsClient of its own: of
+  // settings.client only the base URL and the overall deadline count.
+  // REQUIRES: `exchanges` outlives the client.
+  ChainClient(ChainSettings settings, const Exchanges& exchanges);
+  ~ChainClient() override;
   ChainClient(ChainClient&&) noexcept;
   ChainClient& operator=(ChainClient&&) noexcept;
   ChainClient(const ChainClient&) = delete;
   ChainClient& operator=(const ChainClient&) = delete;
 
   // Base of the node in use: the node that answered the last read that any node answered (with a
-  // reply or the chain's error answer), in a batch the last read to be answered; the first node
-  // before any did. After a read that ended with a reply, the node that gave it. A moved-from
-  // client has an empty base and fails every read.
+  // reply or the chain's error answer), of reads in flight together the last to be answered; the
+  // first node before any did. After a read that ended with a reply, the node that gave it. A
+  // moved-from client has an empty base and gives no read.
   const std::string& base_url() const;
 
-  // A URL that begins with the base of any listed node is a read of the rest (its path and
-  // query): it goes to the node in use first and on around the list. Any other URL is asked once,
-  // as it is. The reply is text, as HttpsClient's post_json and get_text give it.
-  ReadOutcome post_json(std::string_view url, std::string_view body) const;
-  ReadOutcome get_text(std::string_view url) const;
-
-  // Reads every one of `reads` at once, at most four at a time (the rest start, in order, as
-  // earlier ones end), each exactly as post_json (with a body) or get_text (without) reads it
-  // alone: its own deadline from when it starts, its own walk of the nodes, each asked at most
-  // once, at most two attempts of it in flight. The replies in the order of `reads`. With one
-  // read this is post_json or get_text, and the node that answered it.
-  std::vector<ChainReply> read_all(std::span<const ChainRead> reads) const;
+  // Transport. A read's delivery is a Reply with the node that answered it, the ChainError that
+  // ended it, RouteMissing when every node answered 404, or else ReadFailure; its own deadline
+  // runs from when it begins.
+  ReadId start(ChainRequest request) const override;
+  std::optional<Delivered> next() const override;
+  std::string node_in_use() const override;
+  std::chrono::steady_clock::time_point now() const override;
 
  private:
   struct State;

@@ -192,41 +192,4 @@ ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos)
   return ChainRequest{std::string(compute_transaction_path), std::move(out), true};
 }
 
-std::string get_account_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_account_path);
-}
-
-std::string get_table_rows_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_table_rows_path);
-}
-
-std::string get_actions_url(std::string_view history_api_base, std::string_view account) {
-  return std::string(history_api_base) + actions_path(account);
-}
-
-std::string get_currency_stats_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_currency_stats_path);
-}
-
-std::string get_table_by_scope_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_table_by_scope_path);
-}
-
-std::string get_code_hash_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_code_hash_path);
-}
-
-std::string get_info_url(std::string_view chain_api_base) {
-  return std::string(chain_api_base) + std::string(get_info_path);
-}
-
-std::string get_creator_url(std::string_view history_api_base, std::string_view account) {
-  return std::string(history_api_base) + creator_path(account);
-}
-
-std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
-                            std::string_view symbol) {
-  return std::string(history_api_base) + top_holders_path(contract, symbol);
-}
-
 }  // namespace tarnwick

@@ -1,4 +1,4 @@
-// The request texts and addresses of a token scan. Bodies are written from fixed templates, with
+// The request texts and paths of the routes. Bodies are written from fixed templates, with
 // no spaces and members in a fixed order; every text inserted into them first goes through
 // strip_json_unsafe, so no argument can break out of its JSON string.
 #pragma once
@@ -50,7 +50,8 @@ std::string table_page_body(std::string_view code, std::string_view scope, std::
                             std::uint32_t limit, bool reverse);
 
 // The reads of the routes, as a read session asks them: a path on the node and, for a POST, its
-// body. The paths are the ones the addresses below end in.
+// body. The account and symbol go into the history paths verbatim: only validated account names
+// and symbol codes (A-Z) ever reach them.
 ChainRequest account_request(std::string_view account);  // POST get_account
 ChainRequest table_rows_request(std::string body);       // POST get_table_rows
 ChainRequest actions_request(std::string_view account);  // GET the recent actions
@@ -88,22 +89,7 @@ struct TransferAction {
 //  "permission":"active"}],"data":{"from":"..","to":"..","quantity":"..","memo":".."}}],
 //  "transaction_extensions":[]}}}
 // It judges a transaction: only the chain's error answer about the transaction's own form or
-// authority ends it; any other goes on to the next node (ChainRead).
+// authority ends it; any other goes on to the next node (ChainRequest).
 ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos);
-
-// Addresses on the node. `base` is the client's chain_api_base or history_api_base. The account
-// goes into the history query verbatim: only validated account names ever reach a scan.
-std::string get_account_url(std::string_view chain_api_base);
-std::string get_table_rows_url(std::string_view chain_api_base);
-std::string get_actions_url(std::string_view history_api_base, std::string_view account);
-std::string get_currency_stats_url(std::string_view chain_api_base);
-std::string get_table_by_scope_url(std::string_view chain_api_base);
-std::string get_code_hash_url(std::string_view chain_api_base);
-std::string get_info_url(std::string_view chain_api_base);
-// The history node's record of who created `account`; it goes in verbatim, as for get_actions.
-std::string get_creator_url(std::string_view history_api_base, std::string_view account);
-// The symbol goes in verbatim too: only symbol codes (A-Z) are ever passed.
-std::string top_holders_url(std::string_view history_api_base, std::string_view contract,
-                            std::string_view symbol);
 
 }  // namespace tarnwick

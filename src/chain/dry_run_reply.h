@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "assess/sale_check.h"
-#include "chain/chain_client.h"
+#include "chain/transport.h"
 
 namespace tarnwick {
 

@@ -4,12 +4,33 @@
 #include <variant>
 
 namespace tarnwick {
+namespace {
 
-ReadSession::ReadSession(Transport& transport, JsonReader& reader, ReadBudget budget)
-    : transport_(transport),
-      reader_(reader),
-      budget_(budget),
-      start_(std::chrono::steady_clock::now()) {}
+constexpr std::string_view time_limit_text = "time limit reached";
+
+Reading reading_of(Delivery delivery) {
+  Reading reading;
+  if (Reply* reply = std::get_if<Reply>(&delivery)) {
+    reading.reply = std::move(reply->text);
+    reading.node = std::move(reply->node);
+    return reading;
+  }
+  if (std::holds_alternative<OverBudget>(delivery)) {
+    reading.why = reason(ReasonCode::over_budget, time_limit_text);
+    return reading;
+  }
+  reading.why = reason(ReasonCode::read_failed, read_failed_text);
+  if (ChainError* error = std::get_if<ChainError>(&delivery)) {
+    reading.chain_error = std::move(*error);
+  }
+  reading.route_missing = std::holds_alternative<RouteMissing>(delivery);
+  return reading;
+}
+
+}  // namespace
+
+ReadSession::ReadSession(const Transport& transport, JsonReader& reader, ReadBudget budget)
+    : transport_(transport), reader_(reader), budget_(budget), start_(transport.now()) {}
 
 ReadSession::ReadSession(ReadSession& whole, std::uint32_t max_reads)
     : transport_(whole.transport_),
@@ -21,8 +42,8 @@ ReadSession::ReadSession(ReadSession& whole, std::uint32_t max_reads)
 Reason ReadSession::refusal() const {
   if (reads_ >= budget_.max_reads) return reason(ReasonCode::over_budget, "read limit reached");
   if (whole_ != nullptr) return whole_->refusal();
-  if (std::chrono::steady_clock::now() - start_ + budget_.read_deadline > budget_.total_time) {
-    return reason(ReasonCode::over_budget, "time limit reached");
+  if (transport_.now() - start_ + budget_.read_deadline > budget_.total_time) {
+    return reason(ReasonCode::over_budget, time_limit_text);
   }
   return {};
 }
@@ -45,15 +66,7 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
   if (admitted.empty()) return readings;
   std::vector<Delivery> delivered = transport_.deliver(admitted);
   for (std::size_t k = 0; k < slots.size(); ++k) {
-    Reading& reading = readings[slots[k]];
-    if (std::string* reply = std::get_if<std::string>(&delivered[k].outcome)) {
-      reading.reply = std::move(*reply);
-      reading.node = std::move(delivered[k].node);
-    } else {
-      reading.why = reason(ReasonCode::read_failed, read_failed_text);
-      reading.chain_error = std::move(delivered[k].chain_error);
-      reading.route_missing = delivered[k].route_missing;
-    }
+    readings[slots[k]] = reading_of(std::move(delivered[k]));
   }
   return readings;
 }

@@ -54,8 +54,9 @@ Fact fact_of(JsonReader& reader, const Reading& reading, FromReply&& from_reply)
 
 class ReadSession {
  public:
+  // The budget's time is measured on the transport's clock.
   // REQUIRES: `transport` and `reader` outlive the session.
-  ReadSession(Transport& transport, JsonReader& reader, ReadBudget budget);
+  ReadSession(const Transport& transport, JsonReader& reader, ReadBudget budget);
   // A part of `whole` bounded to `max_reads` more: its reads are made through the whole's
   // transport and reader, within the whole's bounds too, and charged to both.
   // REQUIRES: `whole` outlives the part.
@@ -67,7 +68,8 @@ class ReadSession {
 
   // Reads `requests` together (the transport decides how many at once), each charged to the
   // budget in the order given, before any starts; a read the budget does not reach is not made
-  // and gets the refusal. The readings in the order of `requests`.
+  // and gets the refusal, as does a read the transport could not make in the time its route had
+  // left ("time limit reached"). The readings in the order of `requests`.
   std::vector<Reading> read(std::span<const ChainRequest> requests);
   Reading read(const ChainRequest& request);
 
@@ -83,7 +85,7 @@ class ReadSession {
   std::string node_in_use() const { return transport_.node_in_use(); }
 
  private:
-  Transport& transport_;
+  const Transport& transport_;
   JsonReader& reader_;
   ReadSession* whole_ = nullptr;  // for a part
   ReadBudget budget_;

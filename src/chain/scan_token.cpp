@@ -97,8 +97,7 @@ std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanCo
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token, JsonReader& reader) {
-  ClientTransport transport(context.client);
-  ReadSession session(transport, reader, scan_budget());
+  ReadSession session(context.client, reader, scan_budget());
   return scan_token(thresholds, context, token, session);
 }
 

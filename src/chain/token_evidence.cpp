@@ -86,8 +86,7 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
                                              const std::optional<std::string>& symbol,
                                              JsonReader& reader) {
-  ClientTransport transport(context.client);
-  ReadSession session(transport, reader, evidence_budget());
+  ReadSession session(context.client, reader, evidence_budget());
   return gather_evidence(thresholds, context, token, symbol, session);
 }
 

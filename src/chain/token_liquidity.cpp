@@ -475,8 +475,7 @@ LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanCo
 LiquidityReport gather_liquidity(const LiquiditySettings& settings, const ScanContext& context,
                                  std::string_view token,
                                  const std::optional<std::string>& requested, JsonReader& reader) {
-  ClientTransport transport(context.client);
-  ReadSession session(transport, reader, liquidity_budget(settings));
+  ReadSession session(context.client, reader, liquidity_budget(settings));
   return gather_liquidity(settings, context, token, requested, session);
 }
 

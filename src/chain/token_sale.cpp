@@ -48,8 +48,7 @@ ReadBudget sale_budget() { return {30, std::chrono::milliseconds{30'000}, chain_
 SaleReport check_sale(const ScanContext& context, std::string_view token,
                       const std::optional<std::string>& requested, JsonReader& reader,
                       std::int64_t now) {
-  ClientTransport transport(context.client);
-  ReadSession session(transport, reader, sale_budget());
+  ReadSession session(context.client, reader, sale_budget());
   return check_sale(context, token, requested, session, now);
 }
 

@@ -1,28 +1,28 @@
 #include "chain/transport.h"
 
+#include <algorithm>
 #include <utility>
-
-#include "chain/chain_client.h"
 
 namespace tarnwick {
 
-std::vector<Delivery> ClientTransport::deliver(std::span<const ChainRequest> requests) {
-  std::vector<ChainRead> reads;
+std::vector<Delivery> Transport::deliver(std::span<const ChainRequest> requests) const {
+  std::vector<Delivery> deliveries(requests.size(), Delivery{ReadFailure{}});
+  std::vector<ReadId> reads;
   reads.reserve(requests.size());
-  for (const ChainRequest& request : requests) {
-    reads.push_back(
-        ChainRead{client_.base_url() + request.path, request.body, request.judges_transaction});
-  }
-  std::vector<ChainReply> replies = client_.read_all(reads);
-  std::vector<Delivery> deliveries;
-  deliveries.reserve(replies.size());
-  for (ChainReply& reply : replies) {
-    deliveries.push_back(Delivery{std::move(reply.outcome), std::move(reply.node),
-                                  std::move(reply.chain_error), reply.route_missing});
+  for (const ChainRequest& request : requests) reads.push_back(start(request));
+  for (std::size_t given = 0; given < reads.size();) {
+    std::optional<Delivered> done = next();
+    if (!done) break;  // never: each read started is given once
+    const auto at = std::find(reads.begin(), reads.end(), done->read);
+    if (at == reads.end()) continue;
+    deliveries[static_cast<std::size_t>(at - reads.begin())] = std::move(done->delivery);
+    ++given;
   }
   return deliveries;
 }
 
-std::string ClientTransport::node_in_use() const { return client_.base_url(); }
+Delivery Transport::deliver(const ChainRequest& request) const {
+  return std::move(deliver(std::span(&request, 1)).front());
+}
 
 }  // namespace tarnwick

@@ -1,22 +1,28 @@
-// The network as a read session reaches it: a read is a path on the node in use (with its query)
-// and, for a POST, a JSON body; what comes back is the reply text and the node that gave it. The
-// production transport goes through the chain client (its failover and deadlines included);
-// tests put a transport in memory under the same sessions and plans.
+// The network as a read session reaches it. A read is a request (a path on the node, a body for a
+// POST) and ends in one Delivery. Reads are started one at a time and end in whichever order
+// their answers come; at most four are in flight, the others wait, in the order started, for one
+// to end. The chain client is the production transport (its nodes, failover and deadlines);
+// tests put one in memory under the same sessions and plans. Used from one thread; its methods
+// are const as a client's are: what they change is the network's state, not the caller's.
 #pragma once
 
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <variant>
 #include <vector>
 
-#include "chain/chain_client.h"
-#include "common/https_client.h"
+#include "common/exchanges.h"
 
 namespace tarnwick {
 
 // One read: `path` on the node ("/v1/chain/get_account", "/v2/history/get_actions?account=..")
-// and, for a POST, its finished JSON body; a GET has none. `judges_transaction` as for ChainRead:
-// only the chain's error answer that judges the transaction itself ends the read.
+// and, for a POST, its finished JSON body; a GET has none. A read that `judges_transaction` (a dry
+// run) is ended by the chain's error answer only when the answer judges the transaction itself
+// (see ChainClient); any other is the node's trouble and the read goes on to the next node.
 struct ChainRequest {
   std::string path;
   std::optional<std::string> body;
@@ -25,36 +31,67 @@ struct ChainRequest {
   bool operator==(const ChainRequest&) const = default;
 };
 
-// What one read brought: the reply text and the base of the node that gave it, or ReadFailure
-// with an empty node, and then the chain's error answer that ended it or whether every node
-// answered 404 (ChainReply).
-struct Delivery {
-  ReadOutcome outcome;
+// A reply and the base of the node that gave it.
+struct Reply {
+  std::string text;
   std::string node;
-  std::optional<ChainError> chain_error{};
-  bool route_missing = false;
+
+  bool operator==(const Reply&) const = default;
 };
+
+// The chain's error answer that ended a read: its `error` object's `code` and `name` (empty when
+// it has none), as every node would give it.
+struct ChainError {
+  std::int64_t code = 0;
+  std::string name;
+
+  bool operator==(const ChainError&) const = default;
+};
+
+// Every node asked answered 404: none offers the route.
+struct RouteMissing {
+  bool operator==(const RouteMissing&) const = default;
+};
+
+// The read was not made, or was cut short, for want of the time its route had left.
+struct OverBudget {
+  bool operator==(const OverBudget&) const = default;
+};
+
+// What one read brought. ReadFailure: no node answered it.
+using Delivery = std::variant<Reply, ReadFailure, ChainError, RouteMissing, OverBudget>;
+
+// A read started on a transport, told apart from every other read it started.
+using ReadId = std::uint64_t;
+
+struct Delivered {
+  ReadId read = 0;
+  Delivery delivery;
+};
+
+// Reads in flight at once at most.
+inline constexpr std::size_t reads_at_once = 4;
 
 class Transport {
  public:
   virtual ~Transport() = default;
-  // Reads each of `requests` and returns their deliveries in the same order. Cannot fail: a read
-  // that fails is its delivery's ReadFailure.
-  virtual std::vector<Delivery> deliver(std::span<const ChainRequest> requests) = 0;
+
+  // Starts `request`. It is sent when fewer than reads_at_once reads are in flight, after those
+  // started before it, at the latest within the next call of next().
+  virtual ReadId start(ChainRequest request) const = 0;
+  // Waits until a read started and not yet given ends, whichever ends first, and gives it; none
+  // at once when there is no such read.
+  virtual std::optional<Delivered> next() const = 0;
   // The base of the node the next read asks first.
   virtual std::string node_in_use() const = 0;
-};
+  // The time the reads run on: a read session's budget is measured on it.
+  virtual std::chrono::steady_clock::time_point now() const = 0;
 
-// Over `client`: the reads of one delivery at once (ChainClient::read_all: up to four at a time on
-// the node in use, each with its own failover); a delivery of one read is exactly one read.
-class ClientTransport final : public Transport {
- public:
-  explicit ClientTransport(const ChainClient& client) : client_(client) {}
-  std::vector<Delivery> deliver(std::span<const ChainRequest> requests) override;
-  std::string node_in_use() const override;
-
- private:
-  const ChainClient& client_;
+  // Starts each of `requests`, in order, and waits for them all: their deliveries in the same
+  // order. A delivery of one read is exactly that read. Cannot fail. REQUIRES: no read of this
+  // transport is in flight or waiting to be given.
+  std::vector<Delivery> deliver(std::span<const ChainRequest> requests) const;
+  Delivery deliver(const ChainRequest& request) const;
 };
 
 }  // namespace tarnwick

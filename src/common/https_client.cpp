@@ -472,6 +472,10 @@ void HttpsClient::drop(std::size_t slot) const {
   if (state_) state_->drop(slot);
 }
 
+std::chrono::steady_clock::time_point HttpsClient::now() const {
+  return std::chrono::steady_clock::now();
+}
+
 void HttpsClient::keep_connections(std::size_t count) const {
   if (!state_) return;
   state_->kept = std::max<std::size_t>(1, count);

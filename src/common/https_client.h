@@ -37,14 +37,9 @@
 #include <string_view>
 #include <variant>
 
+#include "common/exchanges.h"
+
 namespace tarnwick {
-
-// The only failure a read reports. It carries no detail: callers cannot and need not tell its
-// causes apart.
-struct ReadFailure {};
-
-// The reply text of a successful exchange, or ReadFailure.
-using ReadOutcome = std::variant<std::string, ReadFailure>;
 
 // What happens to a response body longer than `ClientSettings::body_limit`.
 enum class BodyOverflow {
@@ -68,56 +63,12 @@ struct ClientSettings {
   bool refuse_newer_options = false;
 };
 
-// How an exchange ended.
-enum class Ending {
-  complete,         // a whole final answer arrived (whatever its status)
-  broken,           // no whole answer: no connection, TLS, reset, garbage, a body cut short or
-                    // over the limit, a redirect that failed or looped, the deadline
-  first_byte_late,  // no status line within the first-byte limit; nothing else went wrong
-};
-
-// How one exchange ended, for a caller that decides by its cause whether to ask elsewhere.
-struct Exchange {
-  ReadOutcome outcome;  // exactly what post_json or get_text returns for the same exchange
-  int status = 0;       // the last HTTP status that arrived; 0: none did (no connection, TLS
-                        // failure, reset, garbage, a stall, the deadline before any answer)
-  Ending ending = Ending::broken;
-  std::string error_body;  // a complete answer of status 400 or more: its body (at most 64 KiB)
-  // From the exchange's start until its first status line arrived; 0 when none did.
-  std::chrono::microseconds first_byte_after{0};
-};
-
-// The time one exchange may take.
-struct ExchangeLimits {
-  std::chrono::milliseconds deadline;          // the whole exchange; at least 1 ms
-  std::chrono::milliseconds first_byte_limit;  // from its start until a status line; 0: none.
-                                               // Kept to within a few milliseconds.
-};
-
-// What HttpsClient::wait() reports about one of the exchanges in flight.
-struct ExchangeEvent {
-  enum class Kind {
-    idle,             // no exchange is in flight
-    ended,            // the exchange in `slot` ended as `exchange` tells; the slot is free again
-    first_byte_late,  // the exchange in `slot` has no status line at its first-byte limit; it goes
-                      // on, bounded by its deadline (reported once)
-  };
-  Kind kind = Kind::idle;
-  std::size_t slot = 0;
-  Exchange exchange{
-      ReadFailure{}, 0, Ending::broken, {}, {}};  // for `ended`: as exchange() gives it
-};
-
-class HttpsClient {
+class HttpsClient final : public Exchanges {
  public:
-  // Most exchanges in flight at once (start()): four reads of the chain client, each with at
-  // most two attempts.
-  static constexpr std::size_t max_in_flight = 8;
-
   // Cannot fail. The first client built in the process also initialises the HTTPS library
   // (once, thread-safely); nothing ever tears it down.
   explicit HttpsClient(ClientSettings settings);
-  ~HttpsClient();
+  ~HttpsClient() override;
   HttpsClient(HttpsClient&&) noexcept;
   HttpsClient& operator=(HttpsClient&&) noexcept;
   HttpsClient(const HttpsClient&) = delete;
@@ -142,21 +93,17 @@ class HttpsClient {
   Exchange exchange(std::string_view url, std::optional<std::string_view> json_body,
                     ExchangeLimits limits) const;
 
-  // Exchanges in flight together, for a caller that asks another server beside a slow one.
-  // start() begins the exchange that exchange() would make, without waiting: the slot it runs in
-  // (below max_in_flight), or nullopt when every slot is taken or it could not be set up (nothing
-  // was sent). Its first-byte limit does not end it: wait() reports it.
+  // Exchanges in flight together, for a caller that asks another server beside a slow one
+  // (Exchanges): start() begins the exchange that exchange() would make, in a slot of its own;
+  // wait() drives every exchange in flight; drop() closes the connection of one still running;
+  // keep_connections() as above (fewer than are open now closes the extra ones only as later
+  // exchanges end); now() is the steady clock.
   std::optional<std::size_t> start(std::string_view url, std::optional<std::string_view> json_body,
-                                   ExchangeLimits limits) const;
-  // Drives every exchange in flight until one of them ends or passes its first-byte limit, and
-  // reports that; `idle` at once when none is in flight.
-  ExchangeEvent wait() const;
-  // Ends the exchange in `slot` unreported, closing its connection if it was still running; the
-  // slot is free again. Nothing when no exchange is in flight there.
-  void drop(std::size_t slot) const;
-  // Connections kept open between exchanges from now on (at least one; above, how). Fewer than
-  // are open now closes the extra ones only as later exchanges end.
-  void keep_connections(std::size_t count) const;
+                                   ExchangeLimits limits) const override;
+  ExchangeEvent wait() const override;
+  void drop(std::size_t slot) const override;
+  void keep_connections(std::size_t count) const override;
+  std::chrono::steady_clock::time_point now() const override;
 
   // A moved-from client answers every request with ReadFailure and has empty bases.
 

@@ -15,8 +15,7 @@ Response evidence_route(std::string_view target, const ScanContext& context, Jso
   std::variant<TokenQuery, Response> query = token_query(target);
   if (Response* refusal = std::get_if<Response>(&query)) return std::move(*refusal);
   const auto& [token, symbol] = std::get<TokenQuery>(query);
-  ClientTransport transport(context.client);
-  ReadSession session(transport, reader, evidence_budget());
+  ReadSession session(context.client, reader, evidence_budget());
   const std::optional<TokenEvidence> evidence =
       gather_evidence(scan_thresholds, context, token, symbol, session);
   // After the reads the node in use is the one that answered them (when none did, the one the

@@ -4,25 +4,29 @@
 
 #include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <vector>
 
 #include "chain/xpr_replies.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
+#include "support/scripted_exchanges.h"
 
 namespace tarnwick {
 namespace {
 
+using std::chrono::milliseconds;
 using test::FakeNode;
 using test::FakeReply;
+using test::ScriptedAnswer;
+using test::ScriptedExchanges;
 
 const std::string live = R"({"account_name":"tok"})";
+const ChainRequest account_read{"/v1/chain/get_account", "{}"};
 
-std::string text_of(const ReadOutcome& outcome) {
-  const auto* text = std::get_if<std::string>(&outcome);
-  return text != nullptr ? *text : "<ReadFailure>";
+std::string text_of(const Delivery& delivery) {
+  const auto* reply = std::get_if<Reply>(&delivery);
+  return reply != nullptr ? reply->text : "<no reply>";
 }
 
 // 200 announcing 100,000 bytes, one sent, then the connection closed or reset.
@@ -33,29 +37,170 @@ FakeReply cut_body(bool reset) {
   return reply;
 }
 
-// Three nodes and two reads on one client, the second one a batch of one read. `replies` scripts
-// the first nodes (none: the port refuses connections); the others answer `live`. Request counts
-// are after each read.
+// Three nodes and two reads on one client. `answers` scripts the first nodes; the others answer
+// `live`. The rule each row shows is in its name; exchanges counted per node after each read. On
+// the scripted clock: a 4 s deadline and a 300 ms first-byte limit, as over TLS below.
 TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
+  const ScriptedAnswer refused = ScriptedAnswer::broken();
+  const ScriptedAnswer slow = ScriptedAnswer::json(live, 200, milliseconds(600));
+  const ScriptedAnswer chain_error_400 =
+      ScriptedAnswer::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
+  const ScriptedAnswer chain_error_500 =
+      ScriptedAnswer::json(test::unknown_account_older_json("tok"), 500);
+  const auto dry_run_error = [](int code, int status) {
+    return ScriptedAnswer::json(R"({"code":)" + std::to_string(status) + R"(,"error":{"code":)" +
+                                    std::to_string(code) + "}}",
+                                status);
+  };
+  const std::vector<std::string> nodes = {"https://n0", "https://n1", "https://n2"};
+  const auto answer_from = [&](std::size_t node) { return Delivery{Reply{live, nodes[node]}}; };
+  const struct {
+    std::string name;
+    std::vector<ScriptedAnswer> answers;  // for the first nodes
+    Delivery delivered;
+    std::size_t in_use;  // after each read
+    std::vector<std::size_t> after_one, after_two;
+    bool judges_transaction = false;  // a dry run: only an answer judging it ends the read
+    milliseconds took{};              // each read on the scripted clock; 0: not checked
+  } cases[] = {
+      {"HTML 500",
+       {ScriptedAnswer::json("<html>oops</html>", 500)},
+       answer_from(1),
+       1,
+       {1, 1, 0},
+       {1, 2, 0}},
+      {"text error 500, a 404",
+       {ScriptedAnswer::json(R"({"error":"no such route"})", 500),
+        ScriptedAnswer::json(test::unknown_account_leap4_json(), 404)},
+       answer_from(2),
+       2,
+       {1, 1, 1},
+       {1, 1, 2}},
+      // A chain error of 500 or more is the node failing; a 4xx one is the chain's answer.
+      {"chain error 500", {chain_error_500}, answer_from(1), 1, {1, 1, 0}, {1, 2, 0}},
+      {"chain error 500 on every node",
+       {chain_error_500, chain_error_500, chain_error_500},
+       ReadFailure{},
+       0,
+       {1, 1, 1},
+       {2, 2, 2}},
+      // Past the first-byte limit the next node is asked beside the slow one, never more than
+      // two at once: the first answer wins, a turn-away never does.
+      {"slow, then two refusing",
+       {slow, refused, refused},
+       answer_from(0),
+       0,
+       {1, 1, 1},
+       {2, 2, 2}},
+      {"slow, then two silent",
+       {slow, ScriptedAnswer::silent(), ScriptedAnswer::silent()},
+       answer_from(0),
+       0,
+       {1, 1, 0},
+       {2, 2, 0},
+       false,
+       milliseconds(600)},
+      // Both attempts in flight late: no third node is asked, and the read waits for either
+      // within its deadline, the second attempt given only what is left of it.
+      {"two silent",
+       {ScriptedAnswer::silent(), ScriptedAnswer::silent()},
+       ReadFailure{},
+       0,
+       {1, 1, 0},
+       {2, 2, 0},
+       false,
+       std::chrono::seconds(4)},
+      {"slow, then 503 and refusing",
+       {slow, ScriptedAnswer::json("{}", 503), refused},
+       answer_from(0),
+       0,
+       {1, 1, 1},
+       {2, 2, 2}},
+      {"slow, then chain error 400",
+       {slow, chain_error_400},
+       ChainError{3060002, ""},
+       1,
+       {1, 1, 0},
+       {1, 2, 0}},
+      {"two refusing, then slow",
+       {refused, refused, slow},
+       answer_from(2),
+       2,
+       {1, 1, 1},
+       {2, 2, 2}},
+      // A dry run's error answer ends it only when it judges the transaction itself.
+      {"dry run: a database guard's 500",
+       {dry_run_error(3060101, 500)},
+       answer_from(1),
+       1,
+       {1, 1, 0},
+       {1, 2, 0},
+       true},
+      {"dry run: an unknown reference block's 400",
+       {dry_run_error(3040007, 400)},
+       answer_from(1),
+       1,
+       {1, 1, 0},
+       {1, 2, 0},
+       true},
+      {"dry run: a route no node offers",
+       {ScriptedAnswer::json("{}", 404), ScriptedAnswer::json("{}", 404),
+        ScriptedAnswer::json("{}", 404)},
+       RouteMissing{},
+       0,
+       {1, 1, 1},
+       {2, 2, 2},
+       true},
+      {"dry run: a transaction that cannot be packed, 500",
+       {dry_run_error(3015014, 500)},
+       ChainError{3015014, ""},
+       0,
+       {1, 0, 0},
+       {2, 0, 0},
+       true},
+  };
+  for (const auto& c : cases) {
+    const ScriptedExchanges exchanges([&](const test::StartedExchange& started) {
+      for (std::size_t i = 0; i < c.answers.size(); ++i) {
+        if (started.url == nodes[i] + account_read.path) return c.answers[i];
+      }
+      return ScriptedAnswer::json(live);
+    });
+    ChainSettings settings{ClientSettings{nodes[0], std::chrono::seconds(4), {}, ""},
+                           {nodes[1], nodes[2]},
+                           milliseconds(300)};
+    const ChainClient client(settings, exchanges);
+    ChainRequest read = account_read;
+    read.judges_transaction = c.judges_transaction;
+    for (const auto* expected : {&c.after_one, &c.after_two}) {
+      const milliseconds before = exchanges.elapsed();
+      EXPECT_EQ(client.deliver(read), c.delivered) << c.name;
+      if (c.took.count() > 0) {
+        EXPECT_EQ(exchanges.elapsed() - before, c.took) << c.name;
+      }
+      EXPECT_EQ(client.base_url(), nodes[c.in_use]) << c.name;
+      for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(exchanges.started_on(nodes[i]), (*expected)[i]) << c.name << i;
+      }
+    }
+  }
+}
+
+// The rows that rest on sockets and TLS, over fake nodes: what breaks an answer after its status
+// line, a port that refuses connections, and one first-byte limit on the real clock. `replies`
+// scripts the first nodes (none: the port refuses connections); request counts are after each
+// read.
+TEST(ChainClient, AnswersBrokenOnTheWireArePassedOverTls) {
   const std::optional<FakeReply> refused;
   const std::string gone = [] { return FakeNode().base_url(); }();  // refuses connections now
-  FakeReply slow = FakeReply::json(live);
-  slow.delay = std::chrono::milliseconds(600);  // the first-byte limit is 300 ms
   const FakeReply chain_error_400 =
       FakeReply::json(R"({"code":400,"error":{"code":3060002,"details":[]}})", 400);
-  const FakeReply chain_error_500 = FakeReply::json(test::unknown_account_older_json("tok"), 500);
-  const auto dry_run_error = [](int code, int status) {
-    return FakeReply::json(R"({"code":)" + std::to_string(status) + R"(,"error":{"code":)" +
-                               std::to_string(code) + "}}",
-                           status);
-  };
   const struct {
     std::string name;
     std::vector<std::optional<FakeReply>> replies;  // for the first nodes
     bool answered;
     std::size_t in_use;  // after each read
     std::vector<std::size_t> after_one, after_two;
-    bool judges_transaction = false;  // a dry run: only an answer judging it ends the read
   } cases[] = {
       {"body cut short", {cut_body(false)}, true, 1, {1, 1, 0}, {1, 2, 0}},
       {"reset in the body", {cut_body(true)}, true, 1, {1, 1, 0}, {1, 2, 0}},
@@ -77,70 +222,8 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        1,
        {5, 1, 0},
        {5, 2, 0}},
-      {"HTML 500", {FakeReply::html("<html>oops</html>", 500)}, true, 1, {1, 1, 0}, {1, 2, 0}},
-      {"text error 500, a 404",
-       {FakeReply::json(R"({"error":"no such route"})", 500),
-        FakeReply::json(test::unknown_account_leap4_json(), 404)},
-       true,
-       2,
-       {1, 1, 1},
-       {1, 1, 2}},
-      // A chain error of 500 or more is the node failing; a 4xx one is the chain's answer.
-      {"chain error 500", {chain_error_500}, true, 1, {1, 1, 0}, {1, 2, 0}},
-      {"chain error 500 on every node",
-       {chain_error_500, chain_error_500, chain_error_500},
-       false,
-       0,
-       {1, 1, 1},
-       {2, 2, 2}},
       {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
-      // Past the first-byte limit the next node is asked beside the slow one, never more than
-      // two at once: the first answer wins, a turn-away never does.
       {"silent, the next answers", {FakeReply::silent()}, true, 1, {1, 1, 0}, {1, 2, 0}},
-      {"slow, then two refusing", {slow, refused, refused}, true, 0, {1, 0, 0}, {2, 0, 0}},
-      {"slow, then two silent",
-       {slow, FakeReply::silent(), FakeReply::silent()},
-       true,
-       0,
-       {1, 1, 0},
-       {2, 2, 0}},
-      {"slow, then 503 and refusing",
-       {slow, FakeReply::json("{}", 503), refused},
-       true,
-       0,
-       {1, 1, 0},
-       {2, 2, 0}},
-      {"slow, then chain error 400", {slow, chain_error_400}, false, 1, {1, 1, 0}, {1, 2, 0}},
-      {"two refusing, then slow", {refused, refused, slow}, true, 2, {0, 0, 1}, {0, 0, 2}},
-      // A dry run's error answer ends it only when it judges the transaction itself.
-      {"dry run: a database guard's 500",
-       {dry_run_error(3060101, 500)},
-       true,
-       1,
-       {1, 1, 0},
-       {1, 2, 0},
-       true},
-      {"dry run: an unknown reference block's 400",
-       {dry_run_error(3040007, 400)},
-       true,
-       1,
-       {1, 1, 0},
-       {1, 2, 0},
-       true},
-      {"dry run: a route no node offers",
-       {FakeReply::json("{}", 404), FakeReply::json("{}", 404), FakeReply::json("{}", 404)},
-       false,
-       0,
-       {1, 1, 1},
-       {2, 2, 2},
-       true},
-      {"dry run: a transaction that cannot be packed, 500",
-       {dry_run_error(3015014, 500)},
-       false,
-       0,
-       {1, 0, 0},
-       {2, 0, 0},
-       true},
   };
   const test::TlsIdentity identity = test::make_test_identity();
   for (const auto& c : cases) {
@@ -148,23 +231,19 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
     std::vector<std::string> bases;
     ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
     settings.client.body_limit = 1000;
-    settings.first_byte_limit = std::chrono::milliseconds(300);
+    settings.first_byte_limit = milliseconds(300);
     for (std::size_t i = 0; i < 3; ++i) {
       nodes.push_back(std::make_unique<FakeNode>(identity));
       bases.push_back(nodes[i]->base_url());
       (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) = bases[i];
       const bool scripted = i < c.replies.size();
-      nodes[i]->set_reply("/v1/chain/get_account",
+      nodes[i]->set_reply(account_read.path,
                           scripted ? c.replies[i].value_or(FakeReply()) : FakeReply::json(live));
       if (scripted && !c.replies[i]) nodes[i].reset();
     }
     const ChainClient client(settings);
-    const ChainRead read{bases[0] + "/v1/chain/get_account", "{}", c.judges_transaction};
     for (const auto* expected : {&c.after_one, &c.after_two}) {
-      const ChainReply reply = expected == &c.after_one && !c.judges_transaction
-                                   ? ChainReply{client.post_json(read.url, "{}"), {}}
-                                   : client.read_all(std::span(&read, 1)).front();
-      EXPECT_EQ(text_of(reply.outcome), c.answered ? live : "<ReadFailure>") << c.name;
+      EXPECT_EQ(text_of(client.deliver(account_read)), c.answered ? live : "<no reply>") << c.name;
       EXPECT_EQ(client.base_url(), bases[c.in_use]) << c.name;
       if (c.answered && nodes[c.in_use]) {  // its connection stays open for the next read
         EXPECT_EQ(nodes[c.in_use]->connections_accepted(), 1U) << c.name;
@@ -176,58 +255,75 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
   }
 }
 
-// Reads of a batch start together, four at most: five reads on one node open four connections
-// (the fifth takes the first one free), and the next batch of four reuses them, though the reads
-// before it ended one by one.
+// Reads started together start four at most: five reads on one node open four connections (the
+// fifth takes the first one free), and the next four reuse them, though the reads before them
+// ended one by one.
 TEST(ChainClient, ABatchReadsFourAtOnceAndKeepsTheirConnections) {
   FakeNode node;
   node.set_handler([](const test::RecordedRequest& request) {
     FakeReply reply = FakeReply::json(request.body);
-    reply.delay = std::chrono::milliseconds(25) * std::stoi(request.body);
+    reply.delay = milliseconds(25) * std::stoi(request.body);
     return reply;
   });
   const ChainClient client(test::client_settings(node));
-  std::vector<ChainRead> reads;
-  for (int i = 0; i < 5; ++i) reads.push_back({node.base_url() + "/r", std::to_string(i)});
+  std::vector<ChainRequest> reads;
+  for (int i = 0; i < 5; ++i) reads.push_back({"/r", std::to_string(i)});
   for (const std::size_t size : {5U, 4U}) {
-    const std::vector<ChainReply> replies = client.read_all(std::span(reads).first(size));
+    const std::vector<Delivery> replies = client.deliver(std::span(reads).first(size));
     for (std::size_t i = 0; i < size; ++i) {
-      EXPECT_EQ(text_of(replies.at(i).outcome), std::to_string(i));
-      EXPECT_EQ(replies[i].node, node.base_url());
+      EXPECT_EQ(replies.at(i), Delivery(Reply{std::to_string(i), node.base_url()}));
     }
     EXPECT_EQ(node.connections_accepted(), 4U) << size;
   }
 }
 
-// Each read of a batch walks the nodes on its own. The first node answers read 0 503 at once (it
-// alone moves on, to "second", the node in use now), read 1 503 later (it goes on from where it
-// started: to "second", not "third"), read 2 slowly (it stays; its node is in use at the end).
+// Each read walks the nodes on its own. The first node answers read 0 503 at once (it alone moves
+// on, to "second", the node in use now), read 1 503 later (it goes on from where it started: to
+// "second", not "third"), read 2 slowly (it stays; its node is in use at the end).
 TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
-  FakeReply late_unavailable = FakeReply::json("{}", 503);
-  late_unavailable.delay = std::chrono::milliseconds(400);
-  FakeReply slow = FakeReply::json("first");
-  slow.delay = std::chrono::milliseconds(1000);
-  const FakeReply first_node[] = {FakeReply::json("{}", 503), late_unavailable, slow};
-  const test::TlsIdentity identity = test::make_test_identity();
-  std::vector<std::unique_ptr<FakeNode>> nodes;
-  ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
-  for (const std::string name : {"first", "second", "third"}) {
-    nodes.push_back(std::make_unique<FakeNode>(identity));
-    nodes.back()->set_reply("/r", FakeReply::json(name));
-    (name == "first" ? settings.client.base_url : settings.more_nodes.emplace_back()) =
-        nodes.back()->base_url();
-  }
-  nodes[0]->set_handler(
-      [&](const test::RecordedRequest& request) { return first_node[std::stoi(request.body)]; });
-  std::vector<ChainRead> reads;
-  for (const char* i : {"0", "1", "2"}) reads.push_back({settings.client.base_url + "/r", i});
-  const ChainClient client(settings);
-  const std::vector<ChainReply> replies = client.read_all(reads);
+  const std::vector<std::string> nodes = {"https://first", "https://second", "https://third"};
+  const ScriptedAnswer first_node[] = {ScriptedAnswer::json("{}", 503),
+                                       ScriptedAnswer::json("{}", 503, milliseconds(400)),
+                                       ScriptedAnswer::json("first", 200, milliseconds(1000))};
+  const ScriptedExchanges exchanges([&](const test::StartedExchange& started) {
+    if (started.url.starts_with(nodes[0])) return first_node[std::stoi(*started.body)];
+    return ScriptedAnswer::json(started.url.substr(8, started.url.find('/', 8) - 8));
+  });
+  const ChainClient client(ChainSettings{ClientSettings{nodes[0], std::chrono::seconds(4), {}, ""},
+                                         {nodes[1], nodes[2]}},
+                           exchanges);
+  std::vector<ChainRequest> reads;
+  for (const char* i : {"0", "1", "2"}) reads.push_back({"/r", i});
+  const std::vector<Delivery> replies = client.deliver(reads);
   const std::string expected[] = {"second", "second", "first"};
-  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(replies.at(i).outcome), expected[i]) << i;
-  EXPECT_EQ(nodes[1]->requests().size(), 2U);
-  EXPECT_EQ(nodes[2]->requests().size(), 0U);
-  EXPECT_EQ(client.base_url(), nodes[0]->base_url());
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(replies.at(i)), expected[i]) << i;
+  EXPECT_EQ(exchanges.started_on(nodes[1]), 2U);
+  EXPECT_EQ(exchanges.started_on(nodes[2]), 0U);
+  EXPECT_EQ(client.base_url(), nodes[0]);
+}
+
+// Reads started one at a time end in the order their answers come, four in flight at most: the
+// fifth begins when the first of the four ends. Delivered together, they keep the order asked.
+TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
+  const milliseconds answers_after[] = {milliseconds(500), milliseconds(100), milliseconds(300),
+                                        milliseconds(200), milliseconds(50)};
+  const ScriptedExchanges exchanges([&](const test::StartedExchange& started) {
+    return ScriptedAnswer::json(*started.body, 200, answers_after[std::stoi(*started.body)]);
+  });
+  const ChainClient client(
+      ChainSettings{ClientSettings{"https://node", std::chrono::seconds(4), {}, ""}}, exchanges);
+  std::vector<ReadId> reads;
+  for (int i = 0; i < 5; ++i) reads.push_back(client.start({"/r", std::to_string(i)}));
+  std::vector<std::string> ended;
+  while (const std::optional<Delivered> done = client.next()) {
+    EXPECT_EQ(done->read, reads.at(std::stoul(text_of(done->delivery))));
+    ended.push_back(text_of(done->delivery));
+  }
+  EXPECT_EQ(ended, (std::vector<std::string>{"1", "4", "3", "2", "0"}));
+  EXPECT_EQ(exchanges.started().at(4).at, milliseconds(100));
+  const std::vector<ChainRequest> asked = {{"/r", "0"}, {"/r", "1"}, {"/r", "2"}};
+  const std::vector<Delivery> delivered = client.deliver(asked);
+  for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(delivered.at(i)), *asked[i].body);
 }
 
 }  // namespace

@@ -73,13 +73,5 @@ TEST(ChainRequestsTest, DryRunOfATransferReferringToTheIrreversibleBlock) {
   }
 }
 
-TEST(ChainRequestsTest, Addresses) {
-  const std::string base = "https://node.example:8443";
-  EXPECT_EQ(get_account_url(base), base + "/v1/chain/get_account");
-  EXPECT_EQ(get_table_rows_url(base), base + "/v1/chain/get_table_rows");
-  EXPECT_EQ(get_actions_url(base, "tok.en1"),
-            base + "/v2/history/get_actions?account=tok.en1&limit=100&sort=desc");
-}
-
 }  // namespace
 }  // namespace tarnwick

@@ -76,9 +76,8 @@ TEST(ScanContext, BuiltFromPartsAndMovedItStillReads) {
   const ScanContext context = std::move(built);
   EXPECT_EQ(context.reference_time, 1'700'000'000U);
   EXPECT_TRUE(context.prior_rugs.contains("rugger"));
-  const ReadOutcome outcome =
-      context.client.post_json(context.client.base_url() + "/v1/chain/get_account", "{}");
-  EXPECT_EQ(std::get<std::string>(outcome), "{\"account_name\":\"abc\"}");
+  EXPECT_EQ(context.client.deliver(ChainRequest{"/v1/chain/get_account", "{}"}),
+            Delivery(Reply{"{\"account_name\":\"abc\"}", node.base_url()}));
 }
 
 }  // namespace

@@ -2,26 +2,29 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include "assess/hazards.h"
 #include "assess/scan_record.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
-#include "support/fake_node.h"
-#include "support/fake_node_client.h"
+#include "support/memory_transport.h"
+#include "support/scripted_exchanges.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeNode;
-using test::FakeReply;
-using test::RecordedRequest;
+using test::MemoryTransport;
+using test::Scripted;
+using test::ScriptedAnswer;
+using test::ScriptedExchanges;
 
 using test::created_2024_01_15;
 constexpr std::uint64_t thirty_days_later = created_2024_01_15 + 30 * 86400;
@@ -31,69 +34,67 @@ class ScanTokenTest : public ::testing::Test {
   std::optional<Verdict> scan(std::string_view token = "tok", PriorRugList rugs = {},
                               std::uint64_t reference_time = thirty_days_later) {
     account_reads_ = 0;
-    node_.set_handler([this](const RecordedRequest& request) { return answer(request); });
-    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep", reference_time,
+    transport_ = std::make_unique<MemoryTransport>(
+        [this](const ChainRequest& request) { return answer(request); });
+    const ScanContext context{ChainClient(ClientSettings{}), "agentrep", reference_time,
                               std::move(rugs)};
-    return scan_token(scan_thresholds, context, token);
+    JsonReader reader;
+    ReadSession session(*transport_, reader, scan_budget());
+    return scan_token(scan_thresholds, context, token, session);
   }
 
   // The scripted node: the first get_account of a scan gets `account_`, the second `creation_`
   // (or `account_` again); the two table reads are told apart by their bodies.
-  FakeReply answer(const RecordedRequest& request) {
-    const std::string path = request.path();
-    if (path == "/v1/chain/get_account") {
+  Scripted answer(const ChainRequest& request) {
+    if (request.path == "/v1/chain/get_account") {
       return ++account_reads_ == 1 ? account_ : creation_.value_or(account_);
     }
-    if (path == "/v1/chain/get_table_rows") {
-      if (request.body.find("\"markets\"") != std::string::npos)
-        return markets_reply_.value_or(FakeReply::json(markets_));
-      return reputation_reply_.value_or(FakeReply::json(reputation_));
+    if (request.path == "/v1/chain/get_table_rows") {
+      if (request.body.value_or("").find("\"markets\"") != std::string::npos)
+        return markets_reply_.value_or(markets_);
+      return reputation_reply_.value_or(reputation_);
     }
-    if (path == "/v2/history/get_actions") return history_;
-    return FakeReply::json("{}", 404);
+    if (request.path.starts_with("/v2/history/get_actions?")) return history_;
+    return Scripted(RouteMissing{});
   }
 
-  FakeNode node_;
-  std::atomic<int> account_reads_{0};
-  FakeReply account_ = FakeReply::json(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
-  std::optional<FakeReply> creation_;  // the second get_account; none: same as the first
+  // The reads of the last scan, in order.
+  std::vector<ChainRequest> reads() const {
+    std::vector<ChainRequest> all;
+    for (const std::vector<ChainRequest>& batch : transport_->batches()) {
+      all.insert(all.end(), batch.begin(), batch.end());
+    }
+    return all;
+  }
+
+  std::unique_ptr<MemoryTransport> transport_;
+  int account_reads_ = 0;
+  Scripted account_ = test::benign_account_json("tok", "2024-01-15T10:30:00.000");
+  std::optional<Scripted> creation_;  // the second get_account; none: same as the first
   std::string markets_ = test::rows_json({test::market_row_json(7, "tok", "eosio.token")});
-  std::optional<FakeReply> markets_reply_;
+  std::optional<Scripted> markets_reply_;
   std::string reputation_ = test::rows_json({test::agentscore_json("tok", "350")});
-  std::optional<FakeReply> reputation_reply_;
-  FakeReply history_ = FakeReply::json(test::actions_json("tok"));
+  std::optional<Scripted> reputation_reply_;
+  Scripted history_ = test::actions_json("tok");
 };
 
-TEST_F(ScanTokenTest, FiveRequestsInOrderWithTheirExactBytes) {
+TEST_F(ScanTokenTest, FiveReadsOneAfterAnotherWithTheirExactBytes) {
   const std::optional<Verdict> verdict = scan("tok.a1");
   ASSERT_TRUE(verdict);
-  const std::vector<RecordedRequest> requests = node_.requests();
-  ASSERT_EQ(requests.size(), 5U);
-  struct Expected {
-    std::string method;
-    std::string target;
-    std::string body;
-  };
-  const std::vector<Expected> expected = {
-      {"POST", "/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
-      {"POST", "/v1/chain/get_table_rows",
+  const std::vector<ChainRequest> expected = {
+      {"/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
+      {"/v1/chain/get_table_rows",
        R"({"json":true,"code":"dex","scope":"dex","table":"markets","lower_bound":"",)"
        R"("upper_bound":"","limit":1000})"},
-      {"POST", "/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
-      {"GET", "/v2/history/get_actions?account=tok.a1&limit=100&sort=desc", ""},
-      {"POST", "/v1/chain/get_table_rows",
+      {"/v1/chain/get_account", R"({"account_name":"tok.a1"})"},
+      {"/v2/history/get_actions?account=tok.a1&limit=100&sort=desc", std::nullopt},
+      {"/v1/chain/get_table_rows",
        R"({"json":true,"code":"agentrep","scope":"agentrep","table":"agentscores",)"
        R"("lower_bound":"tok.a1","upper_bound":"tok.a1","limit":1})"},
   };
-  for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(requests[i].method, expected[i].method) << i;
-    EXPECT_EQ(requests[i].target, expected[i].target) << i;
-    EXPECT_EQ(requests[i].body, expected[i].body) << i;
-    if (expected[i].method == "POST") {
-      EXPECT_EQ(requests[i].header("content-type"), "application/json") << i;
-    }
-    EXPECT_EQ(requests[i].connection, 1U) << "all reads share one kept-alive connection";
-  }
+  std::vector<std::vector<ChainRequest>> one_at_a_time;
+  for (const ChainRequest& request : expected) one_at_a_time.push_back({request});
+  EXPECT_EQ(transport_->batches(), one_at_a_time);
 }
 
 TEST_F(ScanTokenTest, BenignTokenYieldsAnUnverifiedVerdictWithNoHazard) {
@@ -106,9 +107,9 @@ TEST_F(ScanTokenTest, BenignTokenYieldsAnUnverifiedVerdictWithNoHazard) {
 }
 
 TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
-  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
-                                                {test::permission_json("owner", 0, {"eosio.prods"}),
-                                                 test::permission_json("active", 1, {})}));
+  account_ = Scripted(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                         {test::permission_json("owner", 0, {"eosio.prods"}),
+                                          test::permission_json("active", 1, {})}));
   markets_ = test::rows_json({test::market_row_json(7, "eosio.token", "tok", "2")});
   reputation_ = test::rows_json({test::agentscore_json("tok", "100")});
   const std::optional<Verdict> verdict =
@@ -121,92 +122,78 @@ TEST_F(ScanTokenTest, MaximalTokenStaysBelowCritical) {
   EXPECT_FALSE(block(*verdict));
 }
 
-TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRequest) {
-  struct Case {
-    std::string name;
-    FakeReply reply;
+// However the account read ends without a reply, the scan has no data and reads nothing more.
+TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRead) {
+  const std::vector<std::pair<std::string, Scripted>> cases = {
+      {"the chain's error answer: an unknown account", Scripted(ChainError{3010001, "name"})},
+      {"no node answered", Scripted(ReadFailure{})},
+      {"no node offers the route", Scripted(RouteMissing{})},
+      {"over budget", Scripted(OverBudget{})},
   };
-  const std::vector<Case> cases = {
-      {"unknown account, current node", FakeReply::json(test::unknown_account_leap4_json(), 400)},
-      {"unknown account, older node",
-       FakeReply::json(test::unknown_account_older_json("tok"), 500)},
-      {"connection reset", FakeReply::reset_connection()},
-      {"closed without answer", FakeReply::close_connection()},
-  };
-  for (const Case& c : cases) {
-    FakeNode node;
-    node.set_reply("/v1/chain/get_account", c.reply);
-    node.set_reply("/v1/chain/get_table_rows", FakeReply::json(test::rows_json({})));
-    const ScanContext context{ChainClient(test::client_settings(node)), "agentrep", 0, {}};
-    EXPECT_FALSE(scan_token(scan_thresholds, context, "tok").has_value()) << c.name;
-    EXPECT_EQ(node.requests().size(), 1U) << c.name;
+  for (const auto& [name, failure] : cases) {
+    account_ = failure;
+    EXPECT_FALSE(scan().has_value()) << name;
+    EXPECT_EQ(reads().size(), 1U) << name;
   }
 }
 
-// Three nodes; a scan, then a second one on the same client. `replies` scripts the nodes that do
-// not answer healthily (none: the port refuses connections); request counts are after each scan.
+// Three nodes; a scan, then a second one on the same client, on scripted exchanges. `answers`
+// scripts the nodes that do not answer healthily; exchanges counted per node after each scan.
 TEST_F(ScanTokenTest, ReadsFailOverAcrossNodesAndStayWithTheOneThatAnswered) {
-  using Script = std::optional<FakeReply>;
-  const auto status = [](int code) { return Script(FakeReply::json("{}", code)); };
-  const Script refused;
-  const Script unknown = FakeReply::json(test::unknown_account_leap4_json(), 400);
-  const Script reset = FakeReply::reset_connection();
+  const auto status = [](int code) { return ScriptedAnswer::json("{}", code); };
+  const ScriptedAnswer refused = ScriptedAnswer::broken();
+  const ScriptedAnswer unknown = ScriptedAnswer::json(test::unknown_account_leap4_json(), 400);
   struct Case {
     std::string name;
-    std::vector<Script> replies;  // for the first nodes
+    std::vector<ScriptedAnswer> answers;  // for the first nodes
     bool verdict;
     std::vector<std::size_t> after_one, after_two;
   };
   const std::vector<Case> cases = {
-      {"refused", {refused}, true, {0, 5, 0}, {0, 10, 0}},
+      {"refused", {refused}, true, {1, 5, 0}, {1, 10, 0}},
       {"403", {status(403)}, true, {1, 5, 0}, {1, 10, 0}},
       {"502", {status(502)}, true, {1, 5, 0}, {1, 10, 0}},
       {"504", {status(504)}, true, {1, 5, 0}, {1, 10, 0}},
-      {"silent", {FakeReply::silent()}, true, {1, 5, 0}, {1, 10, 0}},
+      {"silent", {ScriptedAnswer::silent()}, true, {1, 5, 0}, {1, 10, 0}},
       {"503, 429", {status(503), status(429)}, true, {1, 1, 5}, {1, 1, 10}},
       {"unknown account", {unknown}, false, {1, 0, 0}, {2, 0, 0}},
-      {"all down", {refused, status(503), reset}, false, {0, 1, 1}, {0, 2, 2}},
+      {"all down", {refused, status(503), refused}, false, {1, 1, 1}, {2, 2, 2}},
   };
-  const test::TlsIdentity identity = test::make_test_identity();
+  const std::vector<std::string> nodes = {"https://n0", "https://n1", "https://n2"};
   for (const Case& c : cases) {
-    std::vector<std::unique_ptr<FakeNode>> nodes;
-    ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
-    settings.first_byte_limit = std::chrono::milliseconds(300);
-    for (std::size_t i = 0; i < 3; ++i) {
-      nodes.push_back(std::make_unique<FakeNode>(identity));
-      (i == 0 ? settings.client.base_url : settings.more_nodes.emplace_back()) =
-          nodes[i]->base_url();
-      if (i >= c.replies.size()) {
-        nodes[i]->set_handler([this](const RecordedRequest& r) { return answer(r); });
-      } else if (c.replies[i]) {
-        nodes[i]->set_handler([reply = *c.replies[i]](const RecordedRequest&) { return reply; });
-      } else {
-        nodes[i].reset();  // its port is closed now: connections are refused
+    const ScriptedExchanges exchanges([&](const test::StartedExchange& started) {
+      for (std::size_t i = 0; i < c.answers.size(); ++i) {
+        if (started.url.starts_with(nodes[i] + "/")) return c.answers[i];
       }
-    }
-    const ScanContext context{ChainClient(settings), "agentrep", thirty_days_later, {}};
+      const ChainRequest request{started.url.substr(nodes[0].size()), started.body};
+      const Delivery healthy = answer(request).delivery;
+      return ScriptedAnswer::json(std::get<Reply>(healthy).text);
+    });
+    ChainSettings settings{ClientSettings{nodes[0], std::chrono::seconds(4), {}, ""},
+                           {nodes[1], nodes[2]},
+                           std::chrono::milliseconds(300)};
+    const ScanContext context{ChainClient(settings, exchanges), "agentrep", thirty_days_later, {}};
     for (const auto* expected : {&c.after_one, &c.after_two}) {
       EXPECT_EQ(scan_token(scan_thresholds, context, "tok").has_value(), c.verdict) << c.name;
       for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(nodes[i] ? nodes[i]->requests().size() : 0U, (*expected)[i]) << c.name << i;
+        EXPECT_EQ(exchanges.started_on(nodes[i]), (*expected)[i]) << c.name << i;
       }
     }
   }
 }
 
 TEST_F(ScanTokenTest, AccountReplyThatIsNotJsonStillScans) {
-  account_ = FakeReply::html("<html><body>Bad gateway</body></html>");
+  account_ = std::string("<html><body>Bad gateway</body></html>");
   const std::optional<Verdict> verdict = scan();
   ASSERT_TRUE(verdict);
   EXPECT_FALSE(has_bit(verdict->hazard, 3));
   EXPECT_FALSE(has_bit(verdict->hazard, 4)) << "the creation read got the same page: age unknown";
-  EXPECT_EQ(node_.requests().size(), 5U);
+  EXPECT_EQ(reads().size(), 5U);
 }
 
 TEST_F(ScanTokenTest, HistoryFailureChangesNothing) {
   const std::optional<Verdict> with_history = scan();
-  for (FakeReply failure : {FakeReply::json("{}", 500), FakeReply::reset_connection(),
-                            FakeReply::html("<html></html>")}) {
+  for (const Scripted& failure : {Scripted(ReadFailure{}), Scripted("<html></html>")}) {
     history_ = failure;
     const std::optional<Verdict> without = scan();
     ASSERT_TRUE(with_history && without);
@@ -217,21 +204,21 @@ TEST_F(ScanTokenTest, HistoryFailureChangesNothing) {
 }
 
 TEST_F(ScanTokenTest, MarketReadFailureIsDeepButAnUnusableReplyIsThin) {
-  markets_reply_ = FakeReply::json(R"({"code":500})", 500);
+  markets_reply_ = Scripted(ReadFailure{});
   std::optional<Verdict> verdict = scan();
   ASSERT_TRUE(verdict);
   EXPECT_FALSE(has_bit(verdict->hazard, 0)) << "a failed read counts as depth 10000";
 
-  markets_reply_ = FakeReply::json("{\"rows\":[");
+  markets_reply_ = std::string("{\"rows\":[");
   verdict = scan();
   ASSERT_TRUE(verdict);
   EXPECT_TRUE(has_bit(verdict->hazard, 0)) << "an unparsable reply counts as depth 0";
 }
 
 TEST_F(ScanTokenTest, CreationReadFailureLeavesTheAgeUnknown) {
-  account_ = FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
-                                                {test::permission_json("active", 1, {})}));
-  creation_ = FakeReply::json("{}", 500);
+  account_ = Scripted(test::account_json("tok", "2024-01-15T10:30:00.000",
+                                         {test::permission_json("active", 1, {})}));
+  creation_ = Scripted(ReadFailure{});
   const std::optional<Verdict> verdict = scan("tok", {}, created_2024_01_15);
   ASSERT_TRUE(verdict);
   EXPECT_TRUE(has_bit(verdict->hazard, 3)) << "owner privilege comes from the first read";
@@ -255,7 +242,7 @@ TEST_F(ScanTokenTest, ReputationUnavailable) {
     ASSERT_TRUE(verdict);
     EXPECT_EQ(verdict->hazard, REPUTATION_UNREAD) << reply;
   }
-  reputation_reply_ = FakeReply::reset_connection();
+  reputation_reply_ = Scripted(ReadFailure{});
   const std::optional<Verdict> verdict = scan();
   ASSERT_TRUE(verdict);
   EXPECT_EQ(verdict->hazard, REPUTATION_UNREAD);

@@ -20,16 +20,12 @@
 #include "chain/top_holders_reply.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
-#include "support/fake_node.h"
-#include "support/fake_node_client.h"
 #include "support/memory_transport.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeNode;
-using test::FakeReply;
-using test::RecordedRequest;
+using test::Scripted;
 
 constexpr std::string_view build_2023 =
     "ea0f6aa5e2b023f230c39cd72498457f40629bb2b161f387a17465b1657b26ed";
@@ -50,63 +46,65 @@ std::string token_actions_json(const std::vector<std::pair<std::string, std::str
 class TokenEvidenceTest : public ::testing::Test {
  public:  // the tables of the tests below name the replies by member pointer
   std::optional<TokenEvidence> gather(std::optional<std::string> symbol = std::nullopt) {
-    auto token_accounts = std::make_shared<int>(0);
-    node_.set_handler([this, token_accounts](const RecordedRequest& request) {
-      const std::string path = request.path();
+    token_accounts_ = 0;
+    transport_ = std::make_unique<test::MemoryTransport>([this](const ChainRequest& request) {
+      const std::string path = request.path.substr(0, request.path.find('?'));
+      const std::string body = request.body.value_or("");
       if (path == "/v1/chain/get_account") {
-        if (request.body.find("\"tok\"") == std::string::npos) return issuer_;
-        return ++*token_accounts == 2 && creation_ ? *creation_ : account_;
+        if (body.find("\"tok\"") == std::string::npos) return issuer_;
+        return ++token_accounts_ == 2 && creation_ ? *creation_ : account_;
       }
       if (path == "/v2/history/get_creator") return creator_;
       if (path == "/v1/chain/get_table_rows") {
-        return request.body.find("\"markets\"") != std::string::npos ? markets_ : reputation_;
+        return body.find("\"markets\"") != std::string::npos ? markets_ : reputation_;
       }
       if (path == "/v2/history/get_actions") return history_;
       if (path == "/v1/chain/get_table_by_scope") return scopes_;
       if (path == "/v1/chain/get_currency_stats") return stats_;
       if (path == "/v2/state/get_top_holders") return holders_;
       if (path == "/v1/chain/get_code_hash") return code_;
-      return FakeReply::json("{}", 404);
+      return Scripted(RouteMissing{});
     });
-    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
+    const ScanContext context{ChainClient(ClientSettings{}), "agentrep",
                               test::created_2024_01_15 + 30 * 86400,
                               parse_prior_rugs("x\nrugmaker\n")};
     JsonReader reader;
-    return gather_evidence(scan_thresholds, context, "tok", symbol, reader);
+    ReadSession session(*transport_, reader, evidence_budget());
+    return gather_evidence(scan_thresholds, context, "tok", symbol, session);
   }
 
-  FakeNode node_;
-  FakeReply account_ = FakeReply::json(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
-  std::optional<FakeReply> creation_;  // the second account read, when not account_
-  FakeReply markets_ =
-      FakeReply::json(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
-  FakeReply reputation_ = FakeReply::json(test::rows_json({test::agentscore_json("tok", "350")}));
-  FakeReply history_ =
-      FakeReply::json(token_actions_json({{"2025-06-01T11:30:00.500", "issue"},
-                                          {"2025-06-01T11:30:00.000", "transfer"},
-                                          {"2025-06-01T10:59:59.000", "transfer"}}));
-  FakeReply scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
-  FakeReply stats_ =
-      FakeReply::json(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "tok"));
-  FakeReply holders_ = FakeReply::json(test::top_holders_json(
+  std::unique_ptr<test::MemoryTransport> transport_;  // of the last gathering
+  int token_accounts_ = 0;                            // the token's account reads so far
+  Scripted account_ = Scripted(test::benign_account_json("tok", "2024-01-15T10:30:00.000"));
+  std::optional<Scripted> creation_;  // the second account read, when not account_
+  Scripted markets_ = Scripted(test::rows_json({test::market_row_json(7, "tok", "eosio.token")}));
+  Scripted reputation_ = Scripted(test::rows_json({test::agentscore_json("tok", "350")}));
+  Scripted history_ = Scripted(token_actions_json({{"2025-06-01T11:30:00.500", "issue"},
+                                                   {"2025-06-01T11:30:00.000", "transfer"},
+                                                   {"2025-06-01T10:59:59.000", "transfer"}}));
+  Scripted scopes_ = Scripted(test::stat_scopes_json("tok", {"........dhbp4"}));
+  Scripted stats_ =
+      Scripted(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "tok"));
+  Scripted holders_ = Scripted(test::top_holders_json(
       "tok", "TOK", {{"dex", "600"}, {"tok", "300.5"}, {"alice", "0.00005"}}));
-  FakeReply code_ = FakeReply::json(test::code_hash_json("tok", build_2023));
-  FakeReply issuer_ = FakeReply::json(test::account_json(
+  Scripted code_ = Scripted(test::code_hash_json("tok", build_2023));
+  Scripted issuer_ = Scripted(test::account_json(
       "founder", "2024-02-13T10:30:00.000",
       {test::permission_json("owner", 1, {}), test::permission_json("active", 1, {})}));
-  FakeReply creator_ = FakeReply::json(
-      R"({"query_time_ms":0.27,"cached":true,"account":"tok","creator":"rugmaker",)"
-      R"("timestamp":"2024-01-15T10:30:00.000","block_num":2995721,"trx_id":"5e38"})");
+  Scripted creator_ =
+      Scripted(R"({"query_time_ms":0.27,"cached":true,"account":"tok","creator":"rugmaker",)"
+               R"("timestamp":"2024-01-15T10:30:00.000","block_num":2995721,"trx_id":"5e38"})");
 };
 
 TEST_F(TokenEvidenceTest, ElevenReadsWithTheirBodies) {
-  stats_ = FakeReply::json(
-      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
+  stats_ = Scripted(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
   const std::optional<TokenEvidence> evidence = gather();
   ASSERT_TRUE(evidence);
   // Which reads start together is the plan's (EvidencePlan); here, what each asks the node.
   std::vector<std::string> bodies;
-  for (const RecordedRequest& request : node_.requests()) bodies.push_back(request.body);
+  for (const std::vector<ChainRequest>& batch : transport_->batches()) {
+    for (const ChainRequest& request : batch) bodies.push_back(request.body.value_or(""));
+  }
   ASSERT_EQ(bodies.size(), 11U);
   EXPECT_NE(std::find(bodies.begin(), bodies.end(), R"({"account_name":"founder"})"), bodies.end());
 
@@ -126,10 +124,9 @@ TEST_F(TokenEvidenceTest, ElevenReadsWithTheirBodies) {
 // names one of them; a symbol it does not hold is said so; a list that could not be read chooses
 // nothing and is never "not shared". (The choice itself: ChooseSymbol.)
 TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
-  const FakeReply two =
-      FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  const Scripted two = Scripted(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
   struct Case {
-    FakeReply scopes;
+    Scripted scopes;
     std::optional<std::string> requested;
     std::string why;
     Subject subject;
@@ -137,7 +134,7 @@ TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
   const std::vector<Case> cases = {
       {two, std::nullopt, "the contract holds several token symbols", Subject::contract},
       {two, "ABC", "the contract holds no such symbol", Subject::contract},
-      {FakeReply::json("{}", 400), std::nullopt,
+      {Scripted(ReadFailure{}), std::nullopt,
        "the contract's symbols could not be read (read failed)", Subject::both},
   };
   for (const Case& c : cases) {
@@ -154,11 +151,9 @@ TEST_F(TokenEvidenceTest, ASharedContractIsNeverChosenForSilently) {
 // A token of a shared contract is judged by its issuer and the contract's creator; the contract's
 // code still counts, and the verdict of /scan stays the contract's.
 TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
-  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
-  stats_ = FakeReply::json(
-      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
-  account_ =
-      FakeReply::json(test::account_json("tok", "2024-01-15T10:30:00.000",
+  scopes_ = Scripted(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  stats_ = Scripted(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
+  account_ = Scripted(test::account_json("tok", "2024-01-15T10:30:00.000",
                                          {test::permission_json("owner", 1, {}),
                                           test::permission_json("active", 0, {"eosio.prods"})}));
   // The founder's account was made a day before the reference time.
@@ -177,8 +172,8 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
   EXPECT_EQ(measured_bits_in(*evidence, FactName::creation), 0U);
 
   // The symbols unread: judged as both the contract and the issuer, never fewer bits than either.
-  const FakeReply scopes = scopes_;
-  scopes_ = FakeReply::json("{}", 400);
+  const Scripted scopes = scopes_;
+  scopes_ = Scripted(ReadFailure{});
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->shared, std::nullopt);
@@ -189,21 +184,20 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
 
   // The issuer and creator reads failing, or a node without the creator route: the issuer's age
   // is unread, its name and listing still count.
-  issuer_ = FakeReply::json("{}", 500);
-  creator_ = FakeReply::text("not found", "text/plain", 404);
+  issuer_ = Scripted(ReadFailure{});
+  creator_ = Scripted(RouteMissing{});
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->issuer.account_why.text, "read failed");
   EXPECT_FALSE(evidence->creator.why.empty());
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 4));
   EXPECT_FALSE(has_bit(evidence->measured.hazard, 5));
-  stats_ = FakeReply::json(
-      test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "rugmaker"));
+  stats_ = Scripted(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "rugmaker"));
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_TRUE(evidence->issuer.listed);
   EXPECT_TRUE(has_bit(evidence->measured.hazard, 5)) << "a listed issuer stays listed";
-  creator_ = FakeReply::json(R"({"error":"account not found"})");
+  creator_ = Scripted(R"({"error":"account not found"})");
   evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->creator.why.text, "the history node has no creator for this account");
@@ -212,8 +206,8 @@ TEST_F(TokenEvidenceTest, ASharedTokenIsJudgedByItsIssuerAndCreator) {
 // The creation read failing: the scan's verdict keeps the unknown age, the measured verdict takes
 // the created time the first account reply gave.
 TEST_F(TokenEvidenceTest, AFailedCreationReadFallsBackToTheFirstReplyForTheMeasuredVerdict) {
-  account_ = FakeReply::json(test::benign_account_json("tok", "2024-02-12T10:30:00.000"));
-  creation_ = FakeReply::json("{}", 400);
+  account_ = Scripted(test::benign_account_json("tok", "2024-02-12T10:30:00.000"));
+  creation_ = Scripted(ReadFailure{});
   const std::optional<TokenEvidence> evidence = gather();
   ASSERT_TRUE(evidence);
   EXPECT_FALSE(has_bit(evidence->verdict.hazard, 4));
@@ -223,21 +217,21 @@ TEST_F(TokenEvidenceTest, AFailedCreationReadFallsBackToTheFirstReplyForTheMeasu
 
 // The activity of a shared contract's token counts only its own actions, in either data form.
 TEST_F(TokenEvidenceTest, ActivityOfOneSymbol) {
-  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  scopes_ = Scripted(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
   const auto action = [](std::string data) {
     return R"({"@timestamp":"2025-06-01T11:30:00.000","act":{"account":"tok","name":"transfer",)"
            R"("data":)" +
            data + "}}";
   };
-  history_ = FakeReply::json(R"({"actions":[)" + action(R"({"quantity":"1.0000 TOK"})") + "," +
-                             action(R"({"symbol":"4,TOK"})") + "," + action(R"({"symbol":"TOK"})") +
-                             "," + action(R"({"quantity":"1.0000 XPR"})") + "," +
-                             action(R"({"symbol":"4,XPR"})") + "]}");
+  history_ = Scripted(R"({"actions":[)" + action(R"({"quantity":"1.0000 TOK"})") + "," +
+                      action(R"({"symbol":"4,TOK"})") + "," + action(R"({"symbol":"TOK"})") + "," +
+                      action(R"({"quantity":"1.0000 XPR"})") + "," +
+                      action(R"({"symbol":"4,XPR"})") + "]}");
   std::optional<TokenEvidence> evidence = gather("TOK");
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->scan.activity.per_hour, 3U);
   EXPECT_EQ(evidence->scan.activity.symbol_actions, 3U);
-  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
+  scopes_ = Scripted(test::stat_scopes_json("tok", {"........dhbp4"}));
   evidence = gather();
   ASSERT_TRUE(evidence);
   EXPECT_EQ(evidence->scan.activity.per_hour, 5U) << "one symbol: every action of the contract";
@@ -248,12 +242,12 @@ TEST_F(TokenEvidenceTest, ActivityOfOneSymbol) {
 // and the measured verdict counts that: a keyed owner beside an active permission without its
 // authority; 80 actions in the hour beside two whose time does not read.
 TEST_F(TokenEvidenceTest, FactsReadInPartShowWhatWasRead) {
-  account_ = FakeReply::json(test::account_json(
+  account_ = Scripted(test::account_json(
       "tok", "2024-01-15T10:30:00.000",
       {test::permission_json("owner", 1, {}), R"({"perm_name":"active","parent":"owner"})"}));
   std::vector<std::pair<std::string, std::string>> actions(80, {"2025-06-01T11:30:00.000", "mint"});
   actions.insert(actions.end(), {{"an hour ago", "mint"}, {"", "mint"}});
-  history_ = FakeReply::json(token_actions_json(actions));
+  history_ = Scripted(token_actions_json(actions));
   const std::string answer = evidence_json("tok", "node", gather().value());
   for (const std::string part :
        {R"("permissions":{"status":"partly","why":"reply without both its owner and active )"
@@ -274,27 +268,25 @@ TEST_F(TokenEvidenceTest, FactsReadInPartShowWhatWasRead) {
 TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
   struct Case {
     std::string name;
-    FakeReply TokenEvidenceTest::*read;
-    FakeReply reply;
+    Scripted TokenEvidenceTest::*read;
+    Scripted reply;
     bool supply_read, holders_read, code_read;
   };
   const std::vector<Case> cases = {
-      {"stats {}: no such symbol", &TokenEvidenceTest::stats_, FakeReply::json("{}"), false, false,
-       true},
-      {"stats 500", &TokenEvidenceTest::stats_, FakeReply::json(R"({"code":500})", 500), false,
-       false, true},
+      {"stats {}: no such symbol", &TokenEvidenceTest::stats_, Scripted("{}"), false, false, true},
+      {"stats 500", &TokenEvidenceTest::stats_, Scripted(ReadFailure{}), false, false, true},
       {"holders without state index", &TokenEvidenceTest::holders_,
-       FakeReply::json(R"({"error":"state index disabled"})"), true, false, true},
-      {"holders on an older node", &TokenEvidenceTest::holders_, FakeReply::json("{}", 404), true,
+       Scripted(R"({"error":"state index disabled"})"), true, false, true},
+      {"holders on an older node", &TokenEvidenceTest::holders_, Scripted(RouteMissing{}), true,
        false, true},
       {"holders not indexed yet", &TokenEvidenceTest::holders_,
-       FakeReply::json(test::top_holders_json("tok", "TOK", {})), true, false, true},
-      {"code 400", &TokenEvidenceTest::code_, FakeReply::json("{}", 400), true, true, false},
-      {"code without hash", &TokenEvidenceTest::code_, FakeReply::json(R"({"account_name":"t"})"),
-       true, true, false},
+       Scripted(test::top_holders_json("tok", "TOK", {})), true, false, true},
+      {"code 400", &TokenEvidenceTest::code_, Scripted(ReadFailure{}), true, true, false},
+      {"code without hash", &TokenEvidenceTest::code_, Scripted(R"({"account_name":"t"})"), true,
+       true, false},
   };
   for (const Case& c : cases) {
-    const FakeReply kept = this->*c.read;
+    const Scripted kept = this->*c.read;
     this->*c.read = c.reply;
     const std::optional<TokenEvidence> evidence = gather();
     this->*c.read = kept;

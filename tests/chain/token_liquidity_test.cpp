@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,16 +18,12 @@
 #include "chain/xpr_replies.h"
 #include "common/calendar.h"
 #include "common/json_reader.h"
-#include "support/fake_node.h"
-#include "support/fake_node_client.h"
 #include "support/memory_transport.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeNode;
-using test::FakeReply;
-using test::RecordedRequest;
+using test::Scripted;
 
 // The text of a string member of a request body ("" when absent).
 std::string body_member(const std::string& body, std::string_view key) {
@@ -90,45 +88,36 @@ constexpr std::uint64_t position_units = 1321021656;
 class TokenLiquidityTest : public ::testing::Test {
  public:
   // The replies of get_table_rows by "code/table/scope/lower_bound"; any other table read gets
-  // an empty page.
+  // an empty page, unless `late_` or `over_budget_` names it.
   LiquidityReport gather(std::string_view token = "tok",
                          std::optional<std::string> symbol = std::string("TOK")) {
-    node_.set_handler([this](const RecordedRequest& request) {
-      const std::string path = request.path();
-      if (path == "/v1/chain/get_table_by_scope") return scopes_;
-      if (path == "/v1/chain/get_info") return info_;
-      if (path != "/v1/chain/get_table_rows") return FakeReply::json("{}", 404);
-      const auto found = tables_.find(table_key(request.body));
-      return found != tables_.end() ? found->second : FakeReply::json(test::rows_json({}));
+    transport_ = std::make_unique<test::MemoryTransport>([this](const ChainRequest& request) {
+      if (request.path == "/v1/chain/get_table_by_scope") return scopes_;
+      if (request.path == "/v1/chain/get_info") return info_;
+      if (request.path != "/v1/chain/get_table_rows") return Scripted(RouteMissing{});
+      const std::string key = table_key(request.body.value_or(""));
+      if (key == over_budget_) return Scripted(OverBudget{});
+      const auto found = tables_.find(key);
+      return Scripted(found != tables_.end() ? found->second : test::rows_json({}));
     });
-    const ScanContext context{ChainClient(test::client_settings(node_)), "agentrep",
-                              test::created_2024_01_15, parse_prior_rugs("rugger\n")};
-    return gather_liquidity(settings_, context, token, symbol);
-  }
-
-  void table(const std::string& key, const std::string& reply) {
-    tables_[key] = FakeReply::json(reply);
-    texts_[key] = reply;
-  }
-
-  // The same answer read through a transport in memory, which records the reads that start
-  // together. The tables as table() set them; the symbols and the head block time as read.
-  LiquidityReport gather_in_memory(test::MemoryTransport& transport) {
-    const ScanContext context{
-        ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15, {}};
+    const ScanContext context{ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15,
+                              parse_prior_rugs("rugger\n")};
     JsonReader reader;
-    ReadSession session(transport, reader, liquidity_budget(settings_));
-    return gather_liquidity(settings_, context, "tok", std::string("TOK"), session);
+    ReadSession session(*transport_, reader, liquidity_budget(settings_));
+    return gather_liquidity(settings_, context, token, symbol, session);
   }
-  std::optional<std::string> memory_reply(const ChainRequest& request) const {
-    if (request.path == "/v1/chain/get_table_by_scope") {
-      return test::stat_scopes_json("tok", {"........dhbp4"});
+
+  void table(const std::string& key, const std::string& reply) { tables_[key] = reply; }
+
+  // The reads of the last answer, in the order started.
+  std::vector<ChainRequest> reads() const {
+    std::vector<ChainRequest> all;
+    for (const std::vector<ChainRequest>& batch : transport_->batches()) {
+      all.insert(all.end(), batch.begin(), batch.end());
     }
-    if (request.path == "/v1/chain/get_info") return R"({"head_block_time":"2025-06-01T12:00:00"})";
-    const std::string body = request.body.value_or("");
-    const auto found = texts_.find(table_key(body));
-    return found != texts_.end() ? found->second : test::rows_json({});
+    return all;
   }
+
   static std::string table_key(const std::string& body) {
     return body_member(body, "code") + "/" + body_member(body, "table") + "/" +
            body_member(body, "scope") + "/" +
@@ -145,13 +134,13 @@ class TokenLiquidityTest : public ::testing::Test {
     return none;
   }
 
-  FakeNode node_;
+  std::unique_ptr<test::MemoryTransport> transport_;  // of the last answer
   LiquiditySettings settings_;
-  std::map<std::string, FakeReply> tables_;
-  std::map<std::string, std::string> texts_;
-  FakeReply scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
-  FakeReply info_ = FakeReply::json(R"({"server_version":"x","head_block_num":5,)"
-                                    R"("head_block_time":"2025-06-01T12:00:00.500"})");
+  std::map<std::string, std::string> tables_;
+  std::string over_budget_;  // the table read that the transport cannot make in time
+  Scripted scopes_ = test::stat_scopes_json("tok", {"........dhbp4"});
+  Scripted info_ = R"({"server_version":"x","head_block_num":5,)"
+                   R"("head_block_time":"2025-06-01T12:00:00.500"})";
 };
 
 // Every form a live node prints a field in is read, extra members ignored, the amounts the token's
@@ -239,17 +228,12 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   EXPECT_EQ(alcor.status, VenueStatus::read) << alcor.why.text;
   EXPECT_EQ(alcor.pools.size(), 2U);
 
-  std::vector<std::string> bodies;
-  for (const RecordedRequest& request : node_.requests()) bodies.push_back(request.body);
-  ASSERT_EQ(bodies.size(), 1U + 1U + 3U + 2U + 2U);  // stat, swaps, dex, alcor, positions
+  ASSERT_EQ(reads().size(), 1U + 1U + 3U + 2U + 2U);  // stat, swaps, dex, alcor, positions
 
   // Which start together: every venue's first page; then the pages that go on; then the
   // positions of each Alcor pool found; then the locks and the head block time.
-  test::MemoryTransport transport(
-      [this](const ChainRequest& request) { return memory_reply(request); });
-  gather_in_memory(transport);
   std::vector<std::vector<std::string>> rounds;
-  for (const std::vector<ChainRequest>& batch : transport.batches()) {
+  for (const std::vector<ChainRequest>& batch : transport_->batches()) {
     rounds.emplace_back();
     for (const ChainRequest& request : batch) {
       rounds.back().push_back(request.body ? table_key(*request.body) : request.path);
@@ -324,6 +308,20 @@ TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
   const LiquidityReport late = gather();
   EXPECT_EQ(late.reads, 0U);
   EXPECT_EQ(late.venues[0].why.text, "time limit reached");
+
+  // Time is the transport's: a reply 20 s late leaves too little for a venue's read. A read the
+  // transport could not make in the time left caps its venue, as the bound does.
+  settings_.read_deadline = chain_request_deadline;
+  scopes_ = Scripted(Reply{test::stat_scopes_json("tok", {"........dhbp4"}), {}},
+                     std::chrono::seconds(20));
+  const LiquidityReport slow = gather();
+  EXPECT_EQ(slow.reads, 1U);
+  EXPECT_EQ(venue(slow, "simpledex").why.text, "time limit reached");
+  scopes_ = test::stat_scopes_json("tok", {"........dhbp4"});
+  over_budget_ = "swap.alcor/pools/swap.alcor/";
+  const LiquidityVenue cut = venue(gather(), "swap.alcor");
+  EXPECT_EQ(cut.status, VenueStatus::capped);
+  EXPECT_EQ(cut.why.text, "time limit reached");
 }
 
 // Burned by owner, locked while the unlock time is after the head block time, withdrawable when
@@ -342,11 +340,11 @@ TEST_F(TokenLiquidityTest, PositionsAreLockedBurnedOrWithdrawable) {
   EXPECT_EQ(pool.positions_read, 4U);
   ASSERT_TRUE(pool.earliest_unlock);
   EXPECT_EQ(utc_time_text(*pool.earliest_unlock), "2025-07-01T00:00:00");
-  const std::vector<RecordedRequest> requests = node_.requests();
+  const std::vector<ChainRequest> requests = reads();
   EXPECT_EQ(requests.at(requests.size() - 2).body,
             R"({"json":true,"code":"swap.alcor","scope":"swap.alcor","table":"locks",)"
             R"("lower_bound":"11","upper_bound":"14","limit":200})");
-  EXPECT_EQ(requests.back().target, "/v1/chain/get_info");
+  EXPECT_EQ(requests.back().path, "/v1/chain/get_info");
   EXPECT_EQ(
       liquidity_json(report),
       R"({"version":1,"token":"tok","symbol":"TOK","symbols":["TOK"],"symbols_more":false,)"
@@ -386,7 +384,7 @@ TEST_F(TokenLiquidityTest, PositionsAreLockedBurnedOrWithdrawable) {
 // pool it graduated to is read alone when the pages missed it. The creator is checked against the
 // prior-rug list.
 TEST_F(TokenLiquidityTest, AGraduatedCurveReachesItsSimpleDexPool) {
-  scopes_ = FakeReply::json(test::stat_scopes_json("simpletoken", {"......2bdxd4a"}));
+  scopes_ = test::stat_scopes_json("simpletoken", {"......2bdxd4a"});
   settings_.dex_pools.pages = 1;
   const std::string other = R"({"id":"8","symbol":"4,OTHER","creator":"alice","realXpr":1,)"
                             R"("graduated":0,"dexPoolId":0})";
@@ -424,7 +422,7 @@ TEST_F(TokenLiquidityTest, AGraduatedCurveReachesItsSimpleDexPool) {
 }
 
 TEST_F(TokenLiquidityTest, WithoutAChosenSymbolNoVenueIsRead) {
-  scopes_ = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"}));
+  scopes_ = test::stat_scopes_json("tok", {"........dhbp4", "........edc5c"});
   const LiquidityReport report = gather("tok", std::nullopt);
   EXPECT_EQ(report.reads, 2U);  // the market row and the symbols
   EXPECT_EQ(report.symbols, (std::vector<std::string>{"TOK", "XPR"}));

@@ -4,19 +4,19 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "assess/sale_check.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
-#include "support/fake_node.h"
-#include "support/fake_node_client.h"
+#include "support/memory_transport.h"
 
 namespace tarnwick {
 namespace {
 
-using test::FakeNode;
-using test::FakeReply;
-using test::RecordedRequest;
+using test::Scripted;
+
+const std::string memory_node = "https://memory";
 
 // A SimpleDEX pool of XPR (side A) against TOK.
 const std::string dex_pool_json = test::rows_json(
@@ -56,74 +56,71 @@ const std::string self_refused_json =
     R"("name":"transfer"},"except":{"code":3050003,"name":"eosio_assert_message_exception",)"
     R"("message":"m","stack":[{"data":{"s":"cannot transfer to self"}}]}}],)"
     R"("except":{"code":3050003}}})";
-FakeReply error_answer(int code, const std::string& name, int status) {
-  return FakeReply::json(R"({"code":)" + std::to_string(status) +
-                             R"(,"message":"Internal Service Error","error":{"code":)" +
-                             std::to_string(code) + R"(,"name":")" + name +
-                             R"(","what":"","details":[]}})",
-                         status);
-}
-
-// How the fake node answers what a test varies: the control, the sale, get_info, the balances.
+// How the node answers what a test varies: the control, the sale, get_info, the balances.
 struct Node {
-  FakeReply control = FakeReply::json(self_refused_json);
-  FakeReply sale = FakeReply::json(sale_paid_json);
-  FakeReply info = FakeReply::json(test::wax_info_json);
-  std::optional<FakeReply> balances = std::nullopt;  // none: alice holds 20 TOK, bob none
+  Scripted control = self_refused_json;
+  Scripted sale = sale_paid_json;
+  Scripted info = test::wax_info_json;
+  std::optional<Scripted> balances = std::nullopt;  // none: alice holds 20 TOK, bob none
 };
 
-// The fake node holds the token "tok" (TOK) in one SimpleDEX pool; the history index lists alice
-// twice, a name that is no account, the exchange, the contract and bob.
-SaleReport check(FakeNode& fake, const Node& node) {
-  fake.set_handler([&](const RecordedRequest& request) {
-    const std::string path = request.path();
+// The node in memory holds the token "tok" (TOK) in one SimpleDEX pool; the history index lists
+// alice twice, a name that is no account, the exchange, the contract and bob. `reads` gets the
+// reads made, in the order started.
+SaleReport check(const Node& node, std::vector<ChainRequest>* reads = nullptr) {
+  const test::MemoryTransport transport([&](const ChainRequest& request) -> Scripted {
+    const std::string path = request.path.substr(0, request.path.find('?'));
     const auto asks = [&](const char* text) {
-      return request.body.find(text) != std::string::npos;
+      return request.body.value_or("").find(text) != std::string::npos;
     };
     if (path == "/v1/chain/get_table_by_scope") {
-      return FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
+      return test::stat_scopes_json("tok", {"........dhbp4"});
     }
     if (path == "/v1/chain/get_info") return node.info;
     if (path == "/v1/chain/get_currency_stats") {
-      return FakeReply::json(
-          test::currency_stats_json("TOK", "100000.0000 TOK", "0.0000 TOK", "tok"));
+      return test::currency_stats_json("TOK", "100000.0000 TOK", "0.0000 TOK", "tok");
     }
     if (path == "/v2/state/get_top_holders") {
-      return FakeReply::json(test::top_holders_json("tok", "TOK",
-                                                    {{"dex", "600"},
-                                                     {"tok", "300"},
-                                                     {"alice", "50"},
-                                                     {"<img src=x>", "40"},
-                                                     {"alice", "50"},
-                                                     {"bob", "20000"}}));
+      return test::top_holders_json("tok", "TOK",
+                                    {{"dex", "600"},
+                                     {"tok", "300"},
+                                     {"alice", "50"},
+                                     {"<img src=x>", "40"},
+                                     {"alice", "50"},
+                                     {"bob", "20000"}});
     }
     if (path == "/v1/chain/get_currency_balance") {
       if (node.balances) return *node.balances;
-      return FakeReply::json(asks(R"("account":"alice")") ? R"(["20.0000 TOK"])" : "[]");
+      return asks(R"("account":"alice")") ? R"(["20.0000 TOK"])" : "[]";
     }
     if (path == "/v1/chain/get_table_rows") {
-      return FakeReply::json(asks(R"("code":"simpledex")") ? dex_pool_json : test::rows_json({}));
+      return asks(R"("code":"simpledex")") ? dex_pool_json : test::rows_json({});
     }
     if (path == "/v1/chain/compute_transaction") {
       return asks(R"("account":"eosio.token")") ? node.control : node.sale;
     }
-    return FakeReply::json("{}", 404);
+    return Scripted(RouteMissing{});
   });
   const ScanContext context{
-      ChainClient(test::client_settings(fake)), "agentrep", test::created_2024_01_15, {}};
+      ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15, {}};
   JsonReader reader;
-  return check_sale(context, "tok", std::string("TOK"), reader, now);
+  ReadSession session(transport, reader, sale_budget());
+  SaleReport report = check_sale(context, "tok", std::string("TOK"), session, now);
+  for (const std::vector<ChainRequest>& batch : transport.batches()) {
+    if (reads != nullptr) reads->insert(reads->end(), batch.begin(), batch.end());
+  }
+  return report;
 }
 
 TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
-  FakeNode fake;
-  const SaleReport paid = check(fake, Node{});
+  std::vector<ChainRequest> requests;
+  const SaleReport paid = check(Node{}, &requests);
   EXPECT_EQ(
       sale_json(paid),
       R"({"version":1,"token":"tok","symbol":"TOK","sells":"went_through","why":"a sale )"
       R"(went through and lost 37 % beyond the pool's fee; 30 % went to taxwallet",)"
       R"("skipped":[{"holder":"bob","why":"zero balance"}],"control":{"node":")" +
-          fake.base_url() +
+          memory_node +
           R"(","outcome":"refused","message":"cannot transfer to self"},"runs":[)"
           R"({"holder":"alice","to":"simpledex","kind":"simpledex","quantity":"0.0200 TOK",)"
           R"("outcome":"went_through","proceeds":{"quantity":"0.0700 XPR",)"
@@ -131,12 +128,10 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
           R"("reached_venue":"0.0200 TOK","taken":[{"to":"taxwallet","quantity":)"
           R"("0.0060 TOK"}],"pool_fee_ppm":3000,"quote":"0.1107 XPR","cost_bp":3677}}],"costs":)"
           R"({"sell_cost_bp":3677,"taken_by":["taxwallet"],"why":null},"node":")" +
-          fake.base_url() + R"("})");
-  // The sale's memo and the control, made together in either order.
-  std::string bodies;
-  for (const RecordedRequest& request : fake.requests()) bodies += request.body;
-  EXPECT_NE(bodies.find(R"("memo":"swap:7:1:false")"), std::string::npos);
-  EXPECT_NE(bodies.find(R"("from":"alice","to":"alice","quantity":"0.0001 XPR")"),
+          memory_node + R"("})");
+  EXPECT_NE(requests.back().body->find(R"("memo":"swap:7:1:false")"), std::string::npos);
+  EXPECT_NE(requests[requests.size() - 2].body->find(
+                R"("from":"alice","to":"alice","quantity":"0.0001 XPR")"),
             std::string::npos);
 
   const struct {
@@ -145,32 +140,27 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
     std::string why;
     std::optional<std::int64_t> code;
   } cases[] = {
-      {"refused", Node{.sale = FakeReply::json(sales_closed_json)},
-       "the token refused every sale tried", 3050003},
-      {"a node that does not refuse the control",
-       Node{.control = FakeReply::json(nothing_shown_json)},
+      {"refused", Node{.sale = sales_closed_json}, "the token refused every sale tried", 3050003},
+      {"a node that does not refuse the control", Node{.control = nothing_shown_json},
        "no dry run was conclusive; the node did not refuse a transfer it must refuse: what it "
        "ran could not tell",
        std::nullopt},
       {"no node offers a dry run",
-       Node{.control = error_answer(0, "exception", 404),
-            .sale = error_answer(0, "exception", 404)},
+       Node{.control = Scripted(RouteMissing{}), .sale = Scripted(RouteMissing{})},
        "no node offers a dry run", std::nullopt},
       // The node's trouble goes on to the next node; with one node, no run is read.
-      {"the transaction expired by the node's clock",
-       Node{.sale = error_answer(3040005, "expired_tx_exception", 500)},
+      {"the transaction expired by the node's clock", Node{.sale = Scripted(ReadFailure{})},
        "no dry run was conclusive", std::nullopt},
       {"a transaction no node would run",
-       Node{.sale = error_answer(3015014, "pack_exception", 500)}, "no dry run was conclusive",
+       Node{.sale = Scripted(ChainError{3015014, "pack_exception"})}, "no dry run was conclusive",
        3015014},
-      {"get_info unread", Node{.info = FakeReply::json("{}", 503)},
+      {"get_info unread", Node{.info = Scripted(ReadFailure{})},
        "get_info could not be read (read failed)", std::nullopt},
-      {"balances unread", Node{.balances = FakeReply::json("{}", 503)},
+      {"balances unread", Node{.balances = Scripted(ReadFailure{})},
        "the holders' balances could not be read (read failed)", std::nullopt},
   };
   for (const auto& c : cases) {
-    FakeNode other;
-    const SaleReport report = check(other, c.node);
+    const SaleReport report = check(c.node);
     EXPECT_EQ(sells_names[static_cast<std::size_t>(report.sells)],
               std::string_view(c.name == "refused" ? "blocked" : "not_checked"))
         << c.name;

@@ -6,7 +6,7 @@
 //   tarnwick::test::FakeNode node;                        // new CA, listening at once
 //   node.set_reply("/v1/chain/get_account", FakeReply::json(R"({"permissions":[]})"));
 //   tarnwick::ChainClient client(tarnwick::test::client_settings(node));  // fake_node_client.h
-//   client.post_json(node.base_url() + "/v1/chain/get_account", R"({"account_name":"abc"})");
+//   client.deliver(tarnwick::ChainRequest{"/v1/chain/get_account", R"({"account_name":"abc"})"});
 //   EXPECT_EQ(node.requests().at(0).body, R"({"account_name":"abc"})");
 //
 // Answers: a handler set with set_handler() decides every request; without one, the per-path

@@ -1,45 +1,101 @@
 // MemoryTransport: the network of a read session in memory, for testing reply readers and plans
-// without sockets. Each read is answered by the handler (a reply text, or none for a read that
-// fails) and recorded. Not product code.
+// without sockets. The handler answers each read with a whole Delivery (a reply, ReadFailure, the
+// chain's error answer, a missing route, over budget) that comes `after` a time on the
+// transport's own clock, which moves only as reads end: next() gives the read that ends first
+// (of reads that end together, the first started). As on the chain client, at most four reads are
+// in flight and the rest begin, in order, as earlier ones end. Each read is recorded with the
+// reads started together. Not product code.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
+#include <deque>
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "chain/transport.h"
 
 namespace tarnwick::test {
 
+// How the node answers one read.
+struct Scripted {
+  // A reply from the transport's node; none: the read fails.
+  Scripted(std::optional<std::string> reply)
+      : delivery(reply ? Delivery{Reply{std::move(*reply), {}}} : Delivery{ReadFailure{}}) {}
+  Scripted(std::string reply) : delivery(Reply{std::move(reply), {}}) {}
+  Scripted(const char* reply) : Scripted(std::string(reply)) {}
+  // A reply without a node comes from the transport's node.
+  Scripted(Delivery whole, std::chrono::milliseconds late = {})
+      : delivery(std::move(whole)), after(late) {}
+
+  Delivery delivery;
+  std::chrono::milliseconds after{0};  // from when the read begins until it ends
+};
+
 class MemoryTransport final : public Transport {
  public:
-  using Handler = std::function<std::optional<std::string>(const ChainRequest&)>;
+  using Handler = std::function<Scripted(const ChainRequest&)>;
 
   explicit MemoryTransport(Handler handler) : handler_(std::move(handler)) {}
 
-  std::vector<Delivery> deliver(std::span<const ChainRequest> requests) override {
-    std::vector<Delivery> deliveries;
-    batches_.emplace_back(requests.begin(), requests.end());
-    for (const ChainRequest& request : requests) {
-      std::optional<std::string> reply = handler_(request);
-      deliveries.push_back(reply ? Delivery{std::move(*reply), node}
-                                 : Delivery{ReadFailure{}, std::string()});
-    }
-    return deliveries;
+  ReadId start(ChainRequest request) const override {
+    if (!starting_) batches_.emplace_back();
+    starting_ = true;
+    batches_.back().push_back(request);
+    waiting_.push_back(Read{next_id_, std::move(request), {}, {}});
+    return next_id_++;
   }
-  std::string node_in_use() const override { return node; }
 
-  // The reads of each delivery, in order: the reads that started together.
+  std::optional<Delivered> next() const override {
+    starting_ = false;
+    while (open_.size() < reads_at_once && !waiting_.empty()) {
+      Read read = std::move(waiting_.front());
+      waiting_.pop_front();
+      Scripted answer = handler_(read.request);
+      if (Reply* reply = std::get_if<Reply>(&answer.delivery); reply && reply->node.empty()) {
+        reply->node = node;
+      }
+      read.delivery = std::move(answer.delivery);
+      read.ends_at = now_ + answer.after;
+      open_.push_back(std::move(read));
+    }
+    if (open_.empty()) return std::nullopt;
+    const auto first =
+        std::min_element(open_.begin(), open_.end(),
+                         [](const Read& a, const Read& b) { return a.ends_at < b.ends_at; });
+    Delivered done{first->id, std::move(first->delivery)};
+    now_ = first->ends_at;
+    open_.erase(first);
+    return done;
+  }
+
+  std::string node_in_use() const override { return node; }
+  std::chrono::steady_clock::time_point now() const override { return now_; }
+
+  // The reads started together (no next() between them), in order.
   const std::vector<std::vector<ChainRequest>>& batches() const { return batches_; }
 
   std::string node = "https://memory";
 
  private:
+  struct Read {
+    ReadId id = 0;
+    ChainRequest request;
+    Delivery delivery;
+    std::chrono::steady_clock::time_point ends_at{};
+  };
+
   Handler handler_;
-  std::vector<std::vector<ChainRequest>> batches_;
+  mutable std::vector<std::vector<ChainRequest>> batches_;
+  mutable bool starting_ = false;
+  mutable std::deque<Read> waiting_;
+  mutable std::vector<Read> open_;  // in the order begun
+  mutable ReadId next_id_ = 0;
+  mutable std::chrono::steady_clock::time_point now_{};
 };
 
 }  // namespace tarnwick::test
