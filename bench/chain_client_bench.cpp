@@ -2,7 +2,7 @@
 // TLS handshakes per request, and the client's cost against a bare libcurl loop making the same
 // requests over its own kept-alive connection, as a ratio measured in the same run. Both sides are
 // warmed up first (connection, handshake and root loading happen once and are not timed). Then how
-// close to its value the first-byte limit ends an exchange with a node that never answers.
+// close to its value the answer limit ends an exchange with a node that never answers.
 //
 //   chain_client_bench [requests-per-round]      (default 5000; 3 interleaved rounds, best kept)
 #include <curl/curl.h>
@@ -84,7 +84,7 @@ double client_seconds(const tarnwick::HttpsClient& client, int requests) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Exchanges with a node that accepts the request and never answers, under a first-byte limit of
+// Exchanges with a node that accepts the request and never answers, under an answer limit of
 // `limit`: how much later than the limit each one ended, in ms, sorted.
 std::vector<double> first_byte_overshoot(const tarnwick::HttpsClient& client,
                                          std::chrono::milliseconds limit, int exchanges) {
@@ -95,8 +95,8 @@ std::vector<double> first_byte_overshoot(const tarnwick::HttpsClient& client,
         client.exchange(client.base_url() + "/silent", request_body,
                         tarnwick::ExchangeLimits{std::chrono::seconds(10), limit});
     const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    if (exchange.ending != tarnwick::Ending::first_byte_late) {
-      std::fprintf(stderr, "an exchange did not end by the first-byte limit\n");
+    if (exchange.ending != tarnwick::Ending::answer_late) {
+      std::fprintf(stderr, "an exchange did not end by the answer limit\n");
     }
     late.push_back(ms - static_cast<double>(limit.count()));
   }
@@ -143,7 +143,7 @@ int main(int argc, char** argv) {
     constexpr int exchanges = 9;
     const std::vector<double> late = first_byte_overshoot(client, limit, exchanges);
     std::printf(
-        "first-byte limit %lld ms, a node that never answers (%d exchanges, each on a new "
+        "answer limit %lld ms, a node that never answers (%d exchanges, each on a new "
         "connection): ended %.1f ms after the limit (median), %.1f to %.1f\n",
         static_cast<long long>(limit.count()), exchanges, late[late.size() / 2], late.front(),
         late.back());

@@ -67,8 +67,8 @@ enum class Judgement {
   none,         // no answer: ask the next node
 };
 
-// Attempts of one read in flight at most: the slow one and the one started beside it.
-constexpr std::ptrdiff_t attempts_at_once = 2;
+// Attempts of one read in flight at most: two late ones and the one started beside them.
+constexpr std::ptrdiff_t attempts_at_once = 3;
 
 // How an exchange ends its read. Of a read that judges a transaction, the chain's error answer
 // ends it at any status but a turn-away only when its code judges the transaction itself
@@ -103,10 +103,15 @@ struct ChainClient::State {
   const Exchanges& exchanges;
   std::vector<std::string> nodes;  // never empty
   std::chrono::milliseconds deadline;
-  std::chrono::milliseconds first_byte_limit;  // 0 with one node: it has the whole deadline
-  // The sticky choice: the node asked first. It changes only when another node answered a read
-  // (an answer or the chain's error answer), never when the node in use gave no answer.
+  std::chrono::milliseconds answer_limit;  // 0 with one node: it has the whole deadline
+  // The sticky choice: the node asked first. It follows the answers (a reply or the chain's error
+  // answer); a read that no node answered moves it on, unless another read under way with it
+  // was answered (moved_on_empty).
   std::size_t in_use = 0;
+  // Since the client was last idle: whether a read was answered, and whether one that no node
+  // answered already moved the node in use on.
+  bool answered = false;
+  bool moved_on_empty = false;
 
   // A read started and not yet ended, as it goes.
   struct Read {
@@ -118,7 +123,7 @@ struct ChainClient::State {
     std::chrono::steady_clock::time_point deadline_at{};
   };
   // An attempt in flight, by its exchange's slot: its read, the node asked, and whether it passed
-  // the first-byte limit without beginning its answer.
+  // the answer limit without beginning its answer.
   struct Attempt {
     ReadId read = 0;
     std::size_t node = 0;
@@ -138,8 +143,8 @@ struct ChainClient::State {
       : own(given != nullptr ? std::nullopt : std::optional<HttpsClient>(settings.client)),
         exchanges(given != nullptr ? *given : *own),
         deadline(settings.client.overall_deadline),
-        first_byte_limit(settings.more_nodes.empty() ? std::chrono::milliseconds{0}
-                                                     : settings.first_byte_limit) {
+        answer_limit(settings.more_nodes.empty() ? std::chrono::milliseconds{0}
+                                                 : settings.answer_limit) {
     nodes.push_back(std::move(settings.client.base_url));
     for (std::string& node : settings.more_nodes) nodes.push_back(std::move(node));
   }
@@ -183,7 +188,7 @@ struct ChainClient::State {
     std::optional<Attempt>& attempt = attempts[event.slot];
     if (!attempt) return;  // never: every exchange in flight is an attempt
     const ReadId id = attempt->read;
-    if (event.kind == ExchangeEvent::Kind::first_byte_late) {
+    if (event.kind == ExchangeEvent::Kind::answer_late) {
       attempt->late = true;
       ask_next(id);
       return;
@@ -207,6 +212,7 @@ struct ChainClient::State {
       }
     }
     in_use = node;
+    answered = true;
     std::string* text = std::get_if<std::string>(&event.exchange.outcome);
     if (judged.judgement == Judgement::answer && text != nullptr) {
       finish(id, Reply{std::move(*text), nodes[node]});
@@ -218,9 +224,18 @@ struct ChainClient::State {
   }
 
   void begin(Read read) {
+    if (open.empty()) answered = moved_on_empty = false;  // reads under way together begin
+    const auto now = exchanges.now();
     read.first = in_use;
-    read.deadline_at = exchanges.now() + deadline;
+    read.deadline_at = now + deadline;
     const ReadId id = read.id;
+    const std::optional<std::chrono::steady_clock::time_point> end = read.request.end;
+    if (end && *end - now < least_read_time) {
+      open.push_back(std::move(read));
+      finish(id, OverBudget{});
+      return;
+    }
+    if (end) read.deadline_at = std::min(read.deadline_at, *end);
     open.push_back(std::move(read));
     ask_next(id);
   }
@@ -249,17 +264,32 @@ struct ChainClient::State {
           std::chrono::floor<milliseconds>(read.deadline_at - exchanges.now());
       if (left.count() <= 0) break;
       const std::size_t node = (read.first + read.asked++) % count;
-      const std::optional<std::size_t> slot = exchanges.start(
-          nodes[node] + read.request.path, body, ExchangeLimits{left, first_byte_limit});
+      const std::optional<std::size_t> slot = exchanges.start(nodes[node] + read.request.path, body,
+                                                              ExchangeLimits{left, answer_limit});
       if (slot) attempts[*slot] = Attempt{id, node};  // else this node cannot be asked
     }
     if (in_flight() == 0) {
+      const std::optional<std::chrono::steady_clock::time_point>& end = read.request.end;
+      const bool cut = end && read.deadline_at == *end && exchanges.now() >= *end;
       if (read.route_missing == count) {
-        finish(id, RouteMissing{});
+        finish(id, RouteMissing{});  // every node answered: nothing moves
+      } else if (cut) {
+        finish(id, OverBudget{});
       } else {
+        move_on(read);
         finish(id, ReadFailure{});
       }
     }
+  }
+
+  // After `read` that no node answered, the node in use becomes the first node it did not ask,
+  // or, when it asked them all, the one after the node in use; once while reads are under way
+  // together, and not when one of them was answered.
+  void move_on(const Read& read) {
+    if (answered || moved_on_empty) return;
+    moved_on_empty = true;
+    const std::size_t count = nodes.size();
+    in_use = read.asked < count ? (read.first + read.asked) % count : (in_use + 1) % count;
   }
 
   std::vector<Read>::iterator find(ReadId id) {

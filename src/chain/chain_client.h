@@ -21,7 +21,7 @@
 // answer never does.
 //
 // No read waits on one slow node while another could answer: an attempt, the node in use's
-// included, that has not begun its answer (no status line) within the first-byte limit is not
+// included, that has not begun its answer (no status line) within the answer limit is not
 // abandoned; the next node not yet asked is started beside it. So one read has at most two
 // attempts in flight, each on a connection of its own. The first answer or chain error wins,
 // whichever node sent it; the other attempt is dropped and its connection closed. An attempt
@@ -41,7 +41,7 @@
 // an HttpsClient's of the client's own, or those given (tests: scripted, on a scripted clock).
 //
 // With one node this is exactly its HttpsClient: one attempt a read, the whole deadline, no
-// first-byte limit. Nothing is printed.
+// answer limit. Nothing is printed.
 #pragma once
 
 #include <chrono>
@@ -65,7 +65,7 @@ struct ChainSettings {
   std::vector<std::string> more_nodes{};  // further node bases, tried after base_url in order
   // Time from an attempt's start until a status line arrives, after which the next node not yet
   // asked is started beside it. 0: none.
-  std::chrono::milliseconds first_byte_limit{0};
+  std::chrono::milliseconds answer_limit{0};
 };
 
 // Whether the chain's error code `code` judges a transaction itself, so that every node would

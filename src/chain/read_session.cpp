@@ -36,16 +36,22 @@ ReadSession::ReadSession(ReadSession& whole, std::uint32_t max_reads)
     : transport_(whole.transport_),
       reader_(whole.reader_),
       whole_(&whole),
-      budget_{max_reads, {}, {}},
+      budget_{max_reads, {}},
       start_(whole.start_) {}
 
 Reason ReadSession::refusal() const {
   if (reads_ >= budget_.max_reads) return reason(ReasonCode::over_budget, "read limit reached");
   if (whole_ != nullptr) return whole_->refusal();
-  if (transport_.now() - start_ + budget_.read_deadline > budget_.total_time) {
+  if (budget_.total_time && transport_.now() - start_ + least_read_time > *budget_.total_time) {
     return reason(ReasonCode::over_budget, time_limit_text);
   }
   return {};
+}
+
+std::optional<std::chrono::steady_clock::time_point> ReadSession::end() const {
+  if (whole_ != nullptr) return whole_->end();
+  if (!budget_.total_time) return std::nullopt;
+  return start_ + *budget_.total_time;
 }
 
 std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
@@ -61,6 +67,7 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
       ++charged->reads_;
     }
     admitted.push_back(requests[i]);
+    admitted.back().end = end();
     slots.push_back(i);
   }
   if (admitted.empty()) return readings;

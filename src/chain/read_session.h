@@ -19,12 +19,13 @@ namespace tarnwick {
 
 class JsonReader;
 
-// How many reads a request may make and how long it may read. A read starts only while at least
-// `read_deadline` of `total_time` remains, so no read started runs past it.
+// How many reads a request may make and how long it may read. With a `total_time`, its end
+// travels with every read to the transport: a read starts only while at least least_read_time of
+// it remains and is given only the time left, so no answer outlives the route's bound. Without
+// one (the scan), each read has the client's own deadline.
 struct ReadBudget {
   std::uint32_t max_reads = 0;
-  std::chrono::milliseconds total_time{0};
-  std::chrono::milliseconds read_deadline{0};
+  std::optional<std::chrono::milliseconds> total_time;
 };
 
 // What one read gave: its reply and node, or the reason there is none.
@@ -78,6 +79,9 @@ class ReadSession {
   Fact fact(const ChainRequest& request, FromReply&& from_reply) {
     return fact_of<Fact>(reader_, read(request), std::forward<FromReply>(from_reply));
   }
+
+  // The end of the route's time, which every read carries; none without a total time.
+  std::optional<std::chrono::steady_clock::time_point> end() const;
 
   JsonReader& reader() { return reader_; }
   std::uint32_t reads() const { return reads_; }

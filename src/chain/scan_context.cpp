@@ -14,7 +14,7 @@ ChainSettings production_chain_settings() {
   ChainSettings settings{ClientSettings{std::string(production_api_base), chain_request_deadline,
                                         chain_connect_limit, std::string(trusted_roots_pem())},
                          {},
-                         chain_first_byte_limit};
+                         chain_answer_limit};
   for (std::size_t i = 1; i < production_api_nodes.size(); ++i) {
     settings.more_nodes.emplace_back(production_api_nodes[i]);
   }

@@ -42,11 +42,11 @@ inline constexpr std::chrono::milliseconds chain_request_deadline{12'000};
 
 // Shares of that deadline for one attempt at one node. A node that drops the connection attempt
 // costs the connect limit (which covers name resolution and the TLS handshake); one that accepts
-// and then stays silent costs the first-byte limit; either way at least 7 seconds remain for the
+// and then stays silent costs the answer limit; either way at least 7 seconds remain for the
 // next nodes, and then for asking again, with all that is left, a node passed over for its
 // slowness.
 inline constexpr std::chrono::milliseconds chain_connect_limit{3'000};
-inline constexpr std::chrono::milliseconds chain_first_byte_limit{5'000};
+inline constexpr std::chrono::milliseconds chain_answer_limit{5'000};
 
 // The settings of the production ChainClient: the nodes above, the deadline and limits above, the
 // compiled-in roots, and the client's default body limit (10 MiB; a longer body fails the read).

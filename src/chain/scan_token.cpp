@@ -15,7 +15,7 @@
 
 namespace tarnwick {
 
-ReadBudget scan_budget() { return {5, 6 * chain_request_deadline, chain_request_deadline}; }
+ReadBudget scan_budget() { return {5, std::nullopt}; }
 
 std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
                                      std::string_view token) {

@@ -20,7 +20,7 @@ namespace tarnwick {
 
 class JsonReader;
 
-// The budget of a scan: its five reads, and time that five whole read deadlines never exceed.
+// The budget of a scan: its five reads, each with the client's whole deadline and no bound beside.
 ReadBudget scan_budget();
 
 // The readings of the five reads of a scan whose account read succeeded.

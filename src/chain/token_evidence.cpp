@@ -74,7 +74,7 @@ IssuerFact issuer_of(JsonReader& reader, const ScanContext& context, std::string
 
 }  // namespace
 
-ReadBudget evidence_budget() { return {11, 12 * chain_request_deadline, chain_request_deadline}; }
+ReadBudget evidence_budget() { return {11, std::chrono::milliseconds{30'000}}; }
 
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token) {

@@ -23,7 +23,7 @@ namespace tarnwick {
 
 class JsonReader;
 
-// The budget of /evidence: its eleven reads, and time that eleven read deadlines never exceed.
+// The budget of /evidence: its eleven reads in 30 seconds, its first two rounds never cut by it.
 ReadBudget evidence_budget();
 
 // None when the account read fails: then no other read is made. Every later failure leaves only

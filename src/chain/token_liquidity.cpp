@@ -516,7 +516,7 @@ std::vector<LiquidityVenue> read_venues(const LiquiditySettings& settings,
 }
 
 ReadBudget liquidity_budget(const LiquiditySettings& settings) {
-  return {settings.max_reads, settings.total_time, settings.read_deadline};
+  return {settings.max_reads, settings.total_time};
 }
 
 }  // namespace tarnwick

@@ -32,10 +32,8 @@ struct LiquiditySettings {
   // Reads at most (a read the client tries on several nodes counts once), those that choose the
   // symbol included.
   std::uint32_t max_reads = 24;
-  // Time of the whole answer. A read starts only while at least `read_deadline` of it remains, so
-  // no read started runs past it.
+  // Time of the whole answer: its end travels with every read (ReadBudget).
   std::chrono::milliseconds total_time{30'000};
-  std::chrono::milliseconds read_deadline = chain_request_deadline;
   std::uint32_t swaps_rows = 100;  // proton.swaps: one read
   PageBound dex_pools{200, 3};     // simpledex pools, by next_key
   PageBound curves{100, 3};        // simplelaunch curves, newest first

@@ -43,7 +43,7 @@ RunResult run_result(JsonReader& reader, const Reading& reading, const RunPartie
 
 }  // namespace
 
-ReadBudget sale_budget() { return {30, std::chrono::milliseconds{30'000}, chain_request_deadline}; }
+ReadBudget sale_budget() { return {30, std::chrono::milliseconds{30'000}}; }
 
 SaleReport check_sale(const ScanContext& context, std::string_view token,
                       const std::optional<std::string>& requested, JsonReader& reader,

@@ -23,13 +23,24 @@ namespace tarnwick {
 // and, for a POST, its finished JSON body; a GET has none. A read that `judges_transaction` (a dry
 // run) is ended by the chain's error answer only when the answer judges the transaction itself
 // (see ChainClient); any other is the node's trouble and the read goes on to the next node.
+// `end`, the end of the route's time: the read starts only while at least least_read_time of it
+// remains and is given only the time left, and one that cannot start or is cut at the end is
+// OverBudget; none (the scan's reads): the read has the client's whole deadline. Requests are the
+// same when they ask the same: `end` is when, not what.
 struct ChainRequest {
   std::string path;
   std::optional<std::string> body;
   bool judges_transaction = false;
+  std::optional<std::chrono::steady_clock::time_point> end{};
 
-  bool operator==(const ChainRequest&) const = default;
+  bool operator==(const ChainRequest& other) const {
+    return path == other.path && body == other.body &&
+           judges_transaction == other.judges_transaction;
+  }
 };
+
+// The least time a read is started with: a route with less left starts no read.
+inline constexpr std::chrono::milliseconds least_read_time{1'000};
 
 // A reply and the base of the node that gave it.
 struct Reply {

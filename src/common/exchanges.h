@@ -24,10 +24,10 @@ using ReadOutcome = std::variant<std::string, ReadFailure>;
 
 // How an exchange ended.
 enum class Ending {
-  complete,         // a whole final answer arrived (whatever its status)
-  broken,           // no whole answer: no connection, TLS, reset, garbage, a body cut short or
-                    // over the limit, a redirect that failed or looped, the deadline
-  first_byte_late,  // no status line within the first-byte limit; nothing else went wrong
+  complete,     // a whole final answer arrived (whatever its status)
+  broken,       // no whole answer: no connection, TLS, reset, garbage, a body cut short or
+                // over the limit, a redirect that failed or looped, the deadline
+  answer_late,  // no whole answer within the answer limit; nothing else went wrong
 };
 
 // How one exchange ended, for a caller that decides by its cause whether to ask elsewhere.
@@ -43,18 +43,19 @@ struct Exchange {
 
 // The time one exchange may take.
 struct ExchangeLimits {
-  std::chrono::milliseconds deadline;          // the whole exchange; at least 1 ms
-  std::chrono::milliseconds first_byte_limit;  // from its start until a status line; 0: none.
-                                               // Kept to within a few milliseconds.
+  std::chrono::milliseconds deadline;      // the whole exchange; at least 1 ms
+  std::chrono::milliseconds answer_limit;  // from its start until a whole answer; 0: none.
+                                           // Kept to within a few milliseconds.
 };
 
 // What Exchanges::wait() reports about one of the exchanges in flight.
 struct ExchangeEvent {
   enum class Kind {
-    idle,             // no exchange is in flight
-    ended,            // the exchange in `slot` ended as `exchange` tells; the slot is free again
-    first_byte_late,  // the exchange in `slot` has no status line at its first-byte limit; it goes
-                      // on, bounded by its deadline (reported once)
+    idle,         // no exchange is in flight
+    ended,        // the exchange in `slot` ended as `exchange` tells; the slot is free again
+    answer_late,  // the exchange in `slot` has no whole answer at its answer limit (none begun,
+                  // or one stalled or trickling after its status line); it goes
+                  // on, bounded by its deadline (reported once)
   };
   Kind kind = Kind::idle;
   std::size_t slot = 0;
@@ -63,21 +64,21 @@ struct ExchangeEvent {
 
 class Exchanges {
  public:
-  // Most exchanges in flight at once: four reads of the chain client, each with at most two
+  // Most exchanges in flight at once: four reads of the chain client, each with at most three
   // attempts.
-  static constexpr std::size_t max_in_flight = 8;
+  static constexpr std::size_t max_in_flight = 12;
 
   virtual ~Exchanges() = default;
 
   // Begins a POST of `json_body` (finished JSON, "content-type: application/json") or, without
   // one, a GET of `url`, within `limits`, without waiting: the slot it runs in (below
   // max_in_flight), or nullopt when every slot is taken or it could not be set up (nothing was
-  // sent). Its first-byte limit does not end it: wait() reports it.
+  // sent). Its answer limit does not end it: wait() reports it.
   virtual std::optional<std::size_t> start(std::string_view url,
                                            std::optional<std::string_view> json_body,
                                            ExchangeLimits limits) const = 0;
-  // Waits until an exchange in flight ends or passes its first-byte limit, and reports that (an
-  // end before a first-byte limit of the same moment); `idle` at once when none is in flight.
+  // Waits until an exchange in flight ends or passes its answer limit, and reports that (an
+  // end before an answer limit of the same moment); `idle` at once when none is in flight.
   virtual ExchangeEvent wait() const = 0;
   // Ends the exchange in `slot` unreported, closing its connection if it was still running; the
   // slot is free again. Nothing when no exchange is in flight there.

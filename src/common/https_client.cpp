@@ -104,14 +104,14 @@ struct HttpsClient::State {
     BodySink sink;
     std::string body;
     std::chrono::steady_clock::time_point deadline_at;
-    std::optional<std::chrono::steady_clock::time_point> first_byte_at;  // none: no limit
-    bool late = false;           // passed its first-byte limit with no status line
+    std::optional<std::chrono::steady_clock::time_point> answer_due_at;  // none: no limit
+    bool late = false;           // passed its answer limit with no whole answer
     bool late_reported = false;  // wait() told so
     Exchange ending{ReadFailure{}, 0, Ending::broken, {}, {}};
   };
 
   ClientSettings settings;
-  // Runs the exchanges of the slots, so that waits end at the first-byte limit rather than on
+  // Runs the exchanges of the slots, so that waits end at the answer limit rather than on
   // libcurl's once-a-second progress tick; its connection cache, shared by every slot, holds the
   // kept-alive connections between exchanges.
   CURLM* multi = nullptr;
@@ -266,9 +266,9 @@ struct HttpsClient::State {
     }
     slot.sink.started = std::chrono::steady_clock::now();
     slot.deadline_at = slot.sink.started + limits.deadline;
-    slot.first_byte_at.reset();
-    if (limits.first_byte_limit.count() > 0) {
-      slot.first_byte_at = slot.sink.started + limits.first_byte_limit;
+    slot.answer_due_at.reset();
+    if (limits.answer_limit.count() > 0) {
+      slot.answer_due_at = slot.sink.started + limits.answer_limit;
     }
     if (!ready || curl_multi_add_handle(multi, handle) != CURLM_OK) {
       release(slot);
@@ -317,8 +317,8 @@ struct HttpsClient::State {
   }
 
   // Drives the exchanges in flight until the one in `only` (any, without it) ends or passes its
-  // first-byte limit; the events of the others wait for a later call. An end is reported before a
-  // first-byte limit, so that a caller told of a slow exchange finds the other slots free.
+  // answer limit; the events of the others wait for a later call. An end is reported before a
+  // answer limit, so that a caller told of a slow exchange finds the other slots free.
   ExchangeEvent next_event(std::optional<std::size_t> only) {
     for (;;) {
       bool running = false;
@@ -339,7 +339,7 @@ struct HttpsClient::State {
         if (slot.late && !slot.late_reported) {
           slot.late_reported = true;
           ExchangeEvent event;
-          event.kind = ExchangeEvent::Kind::first_byte_late;
+          event.kind = ExchangeEvent::Kind::answer_late;
           event.slot = index;
           return event;
         }
@@ -350,7 +350,7 @@ struct HttpsClient::State {
   }
 
   // One round: lets libcurl work, ends what ended or outlived its deadline, marks what passed its
-  // first-byte limit, and, when nothing of that happened, waits for the next socket activity or
+  // answer limit, and, when nothing of that happened, waits for the next socket activity or
   // the earliest limit.
   void drive() {
     using std::chrono::milliseconds;
@@ -380,12 +380,12 @@ struct HttpsClient::State {
         continue;
       }
       wake = std::min(wake, slot.deadline_at);
-      if (slot.first_byte_at && !slot.sink.answer_started && !slot.late) {
-        if (now >= *slot.first_byte_at) {
+      if (slot.answer_due_at && !slot.late) {
+        if (now >= *slot.answer_due_at) {
           slot.late = true;
           event = true;
         } else {
-          wake = std::min(wake, *slot.first_byte_at);
+          wake = std::min(wake, *slot.answer_due_at);
         }
       }
     }
@@ -400,14 +400,14 @@ struct HttpsClient::State {
     }
   }
 
-  // One exchange, waited for; with a first-byte limit, ended at it. `body` is null for a GET.
+  // One exchange, waited for; with an answer limit, ended at it. `body` is null for a GET.
   Exchange perform(std::string_view url, const std::string_view* body, ExchangeLimits limits) {
     const std::optional<std::size_t> slot = start(url, body, limits);
     if (!slot) return Exchange{ReadFailure{}, 0, Ending::broken, {}, {}};
     ExchangeEvent event = next_event(*slot);
-    if (event.kind == ExchangeEvent::Kind::first_byte_late) {
+    if (event.kind == ExchangeEvent::Kind::answer_late) {
       drop(*slot);
-      return Exchange{ReadFailure{}, 0, Ending::first_byte_late, {}, {}};
+      return Exchange{ReadFailure{}, 0, Ending::answer_late, {}, {}};
     }
     return std::move(event.exchange);
   }

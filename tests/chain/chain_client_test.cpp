@@ -37,9 +37,17 @@ FakeReply cut_body(bool reset) {
   return reply;
 }
 
+// 200 announcing 500 bytes (within the body limit), one sent, then nothing more on the open
+// connection.
+FakeReply stalled() {
+  FakeReply reply = FakeReply::json("{");
+  reply.headers.emplace_back("Content-Length", "500");
+  return reply;
+}
+
 // Three nodes and two reads on one client. `answers` scripts the first nodes; the others answer
 // `live`. The rule each row shows is in its name; exchanges counted per node after each read. On
-// the scripted clock: a 4 s deadline and a 300 ms first-byte limit, as over TLS below.
+// the scripted clock: a 4 s deadline and a 300 ms answer limit, as over TLS below.
 TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnswer) {
   const ScriptedAnswer refused = ScriptedAnswer::broken();
   const ScriptedAnswer slow = ScriptedAnswer::json(live, 200, milliseconds(600));
@@ -61,7 +69,9 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
     std::size_t in_use;  // after each read
     std::vector<std::size_t> after_one, after_two;
     bool judges_transaction = false;  // a dry run: only an answer judging it ends the read
-    milliseconds took{};              // each read on the scripted clock; 0: not checked
+    milliseconds took{};              // the first read on the scripted clock; 0: not checked
+    // After the second read, when it moved the node in use again.
+    std::optional<std::size_t> then_in_use = std::nullopt;
   } cases[] = {
       {"HTML 500",
        {ScriptedAnswer::json("<html>oops</html>", 500)},
@@ -78,13 +88,18 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        {1, 1, 2}},
       // A chain error of 500 or more is the node failing; a 4xx one is the chain's answer.
       {"chain error 500", {chain_error_500}, answer_from(1), 1, {1, 1, 0}, {1, 2, 0}},
+      // A read that no node answered moves the node in use on: every node was asked, so to the
+      // one after it.
       {"chain error 500 on every node",
        {chain_error_500, chain_error_500, chain_error_500},
        ReadFailure{},
-       0,
+       1,
        {1, 1, 1},
-       {2, 2, 2}},
-      // Past the first-byte limit the next node is asked beside the slow one, never more than
+       {2, 2, 2},
+       false,
+       {},
+       2},
+      // Past the answer limit the next node is asked beside the slow one, never more than
       // two at once: the first answer wins, a turn-away never does.
       {"slow, then two refusing",
        {slow, refused, refused},
@@ -100,16 +115,27 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
        {2, 2, 0},
        false,
        milliseconds(600)},
-      // Both attempts in flight late: no third node is asked, and the read waits for either
-      // within its deadline, the second attempt given only what is left of it.
+      // Both attempts in flight late: the third node is asked beside them, and answers within
+      // two limits; the next read asks it first.
       {"two silent",
        {ScriptedAnswer::silent(), ScriptedAnswer::silent()},
-       ReadFailure{},
-       0,
-       {1, 1, 0},
-       {2, 2, 0},
+       answer_from(2),
+       2,
+       {1, 1, 1},
+       {1, 1, 2},
        false,
-       std::chrono::seconds(4)},
+       milliseconds(600)},
+      // Three late: the read waits for any within its deadline, and then moves the node in use
+      // to the node after it.
+      {"three silent",
+       {ScriptedAnswer::silent(), ScriptedAnswer::silent(), ScriptedAnswer::silent()},
+       ReadFailure{},
+       1,
+       {1, 1, 1},
+       {2, 2, 2},
+       false,
+       std::chrono::seconds(4),
+       2},
       {"slow, then 503 and refusing",
        {slow, ScriptedAnswer::json("{}", 503), refused},
        answer_from(0),
@@ -175,10 +201,12 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
     for (const auto* expected : {&c.after_one, &c.after_two}) {
       const milliseconds before = exchanges.elapsed();
       EXPECT_EQ(client.deliver(read), c.delivered) << c.name;
-      if (c.took.count() > 0) {
+      if (c.took.count() > 0 && expected == &c.after_one) {
         EXPECT_EQ(exchanges.elapsed() - before, c.took) << c.name;
       }
-      EXPECT_EQ(client.base_url(), nodes[c.in_use]) << c.name;
+      const bool second = expected == &c.after_two;
+      EXPECT_EQ(client.base_url(), nodes[second ? c.then_in_use.value_or(c.in_use) : c.in_use])
+          << c.name;
       for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(exchanges.started_on(nodes[i]), (*expected)[i]) << c.name << i;
       }
@@ -187,7 +215,7 @@ TEST(ChainClient, NodesThatGiveNoAnswerArePassedAndTheNodeInUseMovesOnlyOnAnAnsw
 }
 
 // The rows that rest on sockets and TLS, over fake nodes: what breaks an answer after its status
-// line, a port that refuses connections, and one first-byte limit on the real clock. `replies`
+// line, a port that refuses connections, and one answer limit on the real clock. `replies`
 // scripts the first nodes (none: the port refuses connections); request counts are after each
 // read.
 TEST(ChainClient, AnswersBrokenOnTheWireArePassedOverTls) {
@@ -224,6 +252,7 @@ TEST(ChainClient, AnswersBrokenOnTheWireArePassedOverTls) {
        {5, 2, 0}},
       {"refused, chain error 400", {refused, chain_error_400}, false, 1, {0, 1, 0}, {0, 2, 0}},
       {"silent, the next answers", {FakeReply::silent()}, true, 1, {1, 1, 0}, {1, 2, 0}},
+      {"stalled after its headers, the next answers", {stalled()}, true, 1, {1, 1, 0}, {1, 2, 0}},
   };
   const test::TlsIdentity identity = test::make_test_identity();
   for (const auto& c : cases) {
@@ -231,7 +260,7 @@ TEST(ChainClient, AnswersBrokenOnTheWireArePassedOverTls) {
     std::vector<std::string> bases;
     ChainSettings settings{ClientSettings{"", std::chrono::seconds(4), {}, identity.ca_pem}};
     settings.client.body_limit = 1000;
-    settings.first_byte_limit = milliseconds(300);
+    settings.answer_limit = milliseconds(300);
     for (std::size_t i = 0; i < 3; ++i) {
       nodes.push_back(std::make_unique<FakeNode>(identity));
       bases.push_back(nodes[i]->base_url());
@@ -324,6 +353,32 @@ TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
   const std::vector<ChainRequest> asked = {{"/r", "0"}, {"/r", "1"}, {"/r", "2"}};
   const std::vector<Delivery> delivered = client.deliver(asked);
   for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(text_of(delivered.at(i)), *asked[i].body);
+}
+
+// A route's end travels with its reads: six reads of 5 s each with 9 s left, four at a time. The
+// first four answer; the fifth and sixth begin at 5 s with 4 s left and are cut at the end, over
+// budget; a read begun with less than a second left is not made at all.
+TEST(ChainClient, NoReadOutlivesItsRoutesEnd) {
+  const ScriptedExchanges exchanges([](const test::StartedExchange& started) {
+    return ScriptedAnswer::json(*started.body, 200, std::chrono::seconds(5));
+  });
+  const ChainClient client(
+      ChainSettings{ClientSettings{"https://node", std::chrono::seconds(12), {}, ""}}, exchanges);
+  std::vector<ChainRequest> reads;
+  for (int i = 0; i < 6; ++i) {
+    reads.push_back({"/r", std::to_string(i)});
+    reads.back().end = exchanges.now() + std::chrono::seconds(9);
+  }
+  std::vector<std::string> got;
+  for (const Delivery& delivery : client.deliver(reads)) {
+    got.push_back(std::holds_alternative<OverBudget>(delivery) ? "over" : text_of(delivery));
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"0", "1", "2", "3", "over", "over"}));
+  EXPECT_EQ(exchanges.elapsed(), std::chrono::seconds(9));
+  ChainRequest late = reads.front();
+  late.end = exchanges.now() + milliseconds(999);
+  EXPECT_TRUE(std::holds_alternative<OverBudget>(client.deliver(late)));
+  EXPECT_EQ(exchanges.started().size(), 6U);
 }
 
 }  // namespace

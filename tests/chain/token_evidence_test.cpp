@@ -363,7 +363,7 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
       return replies.at(name);
     });
     JsonReader reader;
-    ReadSession session(transport, reader, ReadBudget{c.max_reads, std::chrono::hours(1), {}});
+    ReadSession session(transport, reader, ReadBudget{c.max_reads, std::chrono::hours(1)});
     const std::optional<TokenEvidence> evidence =
         gather_evidence(scan_thresholds, context, "tok", std::nullopt, session);
     ASSERT_TRUE(evidence) << c.read;

@@ -304,16 +304,16 @@ TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
     }
   }
   settings_.max_reads = 24;
-  settings_.read_deadline = settings_.total_time + std::chrono::milliseconds(1);
+  settings_.total_time = least_read_time - std::chrono::milliseconds(1);
   const LiquidityReport late = gather();
   EXPECT_EQ(late.reads, 0U);
   EXPECT_EQ(late.venues[0].why.text, "time limit reached");
 
-  // Time is the transport's: a reply 20 s late leaves too little for a venue's read. A read the
+  // Time is the transport's: a reply 29.5 s late leaves too little for a venue's read. A read the
   // transport could not make in the time left caps its venue, as the bound does.
-  settings_.read_deadline = chain_request_deadline;
+  settings_.total_time = std::chrono::seconds(30);
   scopes_ = Scripted(Reply{test::stat_scopes_json("tok", {"........dhbp4"}), {}},
-                     std::chrono::seconds(20));
+                     std::chrono::milliseconds(29'500));
   const LiquidityReport slow = gather();
   EXPECT_EQ(slow.reads, 1U);
   EXPECT_EQ(venue(slow, "simpledex").why.text, "time limit reached");

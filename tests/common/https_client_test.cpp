@@ -157,7 +157,7 @@ TEST(HttpsClient, InvalidUtf8IsReplacedInTextButNotInBytes) {
   EXPECT_EQ(text_of(client.get_bytes(node.base_url() + "/x")), raw);
 }
 
-// exchange() ends at its first-byte limit when no status line came, and the client goes on.
+// exchange() ends at its answer limit when no status line came, and the client goes on.
 // Exchanges started beside it are driven meanwhile and their events kept for wait(): a silent
 // one is reported once at its limit and goes on until dropped.
 TEST(HttpsClient, FirstByteLimitAndExchangesInFlightTogether) {
@@ -165,23 +165,23 @@ TEST(HttpsClient, FirstByteLimitAndExchangesInFlightTogether) {
   node.set_reply("/silent", FakeReply::silent());
   node.set_reply("/x", FakeReply::json("{}"));
   FakeReply slow = FakeReply::json("slow");
-  slow.delay = std::chrono::milliseconds(300);  // past the other exchange's first-byte limit
+  slow.delay = std::chrono::milliseconds(300);  // past the other exchange's answer limit
   node.set_reply("/slow", slow);
   const HttpsClient client(test::client_settings(node));
   const ExchangeLimits limits{std::chrono::seconds(20), std::chrono::milliseconds(100)};
   const Exchange late = client.exchange(node.base_url() + "/silent", "{}", limits);
-  EXPECT_EQ(late.ending, Ending::first_byte_late);
+  EXPECT_EQ(late.ending, Ending::answer_late);
   EXPECT_TRUE(failed(late.outcome));
 
-  const ExchangeLimits no_first_byte_limit{std::chrono::seconds(20), {}};
+  const ExchangeLimits no_answer_limit{std::chrono::seconds(20), {}};
   const std::optional<std::size_t> silent = client.start(node.base_url() + "/silent", {}, limits);
   ASSERT_TRUE(silent.has_value());
   const auto slow_read = [&] {
-    return client.exchange(node.base_url() + "/slow", {}, no_first_byte_limit).outcome;
+    return client.exchange(node.base_url() + "/slow", {}, no_answer_limit).outcome;
   };
   EXPECT_EQ(text_of(slow_read()), "slow");
   ExchangeEvent event = client.wait();
-  EXPECT_EQ(event.kind, ExchangeEvent::Kind::first_byte_late);
+  EXPECT_EQ(event.kind, ExchangeEvent::Kind::answer_late);
   EXPECT_EQ(event.slot, *silent);
   client.drop(*silent);
   const std::optional<std::size_t> answered = client.start(node.base_url() + "/x", {}, limits);

@@ -3,8 +3,9 @@
 // chain's error answer, a missing route, over budget) that comes `after` a time on the
 // transport's own clock, which moves only as reads end: next() gives the read that ends first
 // (of reads that end together, the first started). As on the chain client, at most four reads are
-// in flight and the rest begin, in order, as earlier ones end. Each read is recorded with the
-// reads started together. Not product code.
+// in flight and the rest begin, in order, as earlier ones end; a read that would end after its
+// route's end is over budget at that end. Each read is recorded with the reads started together.
+// Not product code.
 #pragma once
 
 #include <algorithm>
@@ -61,6 +62,12 @@ class MemoryTransport final : public Transport {
       }
       read.delivery = std::move(answer.delivery);
       read.ends_at = now_ + answer.after;
+      // As on the chain client: no read outlives its route's end.
+      const std::optional<std::chrono::steady_clock::time_point> end = read.request.end;
+      if (end && (*end - now_ < least_read_time || read.ends_at > *end)) {
+        read.delivery = OverBudget{};
+        read.ends_at = std::max(now_, std::min(read.ends_at, *end));
+      }
       open_.push_back(std::move(read));
     }
     if (open_.empty()) return std::nullopt;

@@ -40,7 +40,7 @@ std::optional<std::size_t> ScriptedExchanges::start(std::string_view url,
 }
 
 ExchangeEvent ScriptedExchanges::wait() const {
-  // The next event: the earliest time; of one moment, an end before a first-byte limit, then the
+  // The next event: the earliest time; of one moment, an end before an answer limit, then the
   // lowest slot.
   std::optional<std::size_t> next;
   milliseconds next_at = never;
@@ -50,7 +50,6 @@ ExchangeEvent ScriptedExchanges::wait() const {
     const InFlight& flight = *slots_[slot];
     const StartedExchange& started = started_[flight.exchange];
     const milliseconds deadline_at = started.at + started.limits.deadline;
-    const bool answers = flight.answer.kind == ScriptedAnswer::Kind::answer;
     const milliseconds arrives_at = flight.answer.kind == ScriptedAnswer::Kind::silent
                                         ? never
                                         : started.at + flight.answer.after;
@@ -60,11 +59,10 @@ ExchangeEvent ScriptedExchanges::wait() const {
       next_at = ends_at;
       next_ends = true;
     }
-    const milliseconds limit = started.limits.first_byte_limit;
+    const milliseconds limit = started.limits.answer_limit;
     if (limit.count() <= 0 || flight.late_reported) continue;
     const milliseconds late_at = started.at + limit;
-    const milliseconds status_at = answers ? arrives_at : never;
-    if (status_at > late_at && late_at < ends_at && late_at < next_at) {
+    if (late_at < ends_at && late_at < next_at) {
       next = slot;
       next_at = late_at;
       next_ends = false;
@@ -77,7 +75,7 @@ ExchangeEvent ScriptedExchanges::wait() const {
   event.slot = *next;
   if (!next_ends) {
     flight.late_reported = true;
-    event.kind = ExchangeEvent::Kind::first_byte_late;
+    event.kind = ExchangeEvent::Kind::answer_late;
     return event;
   }
   event.kind = ExchangeEvent::Kind::ended;

@@ -1,8 +1,8 @@
 // ScriptedExchanges: HTTPS exchanges and their clock in memory, for driving the chain client's
 // failover without sockets and without waiting. The handler scripts how each exchange ends and
 // when; the clock moves only as wait() reaches the next event, so a row of 12-second deadlines
-// runs in microseconds. Deadlines and first-byte limits are kept as HttpsClient keeps them: an
-// exchange ends broken at its deadline, one without a status line at its first-byte limit is
+// runs in microseconds. Deadlines and answer limits are kept as HttpsClient keeps them: an
+// exchange ends broken at its deadline, one without a status line at its answer limit is
 // reported late once and goes on, and an end is reported before a limit of the same moment.
 // Every exchange started is recorded. Not product code.
 #pragma once
