@@ -86,7 +86,9 @@ Judged judge(const Exchange& exchange, bool judges_transaction) {
   if (exchange.status < 400 || refused) return {};
   if (!judges_transaction && turned_away(exchange.status)) return {};
   std::optional<ChainError> error = chain_error_answer(exchange.error_body);
-  if (!error || (judges_transaction && !transaction_judged(error->code))) return {};
+  if (!error) return {};
+  // The node answered, though not for the read: its trouble goes on to the next node.
+  if (judges_transaction && !transaction_judged(error->code)) return {Judgement::none, error};
   return {Judgement::chain_error, std::move(error)};
 }
 
@@ -120,6 +122,9 @@ struct ChainClient::State {
     std::size_t first = 0;          // the node in use when it began
     std::size_t asked = 0;          // nodes asked, from `first` on around the list
     std::size_t route_missing = 0;  // nodes that answered 404
+    // The last node that gave the chain's error answer that did not end the read (a dry run's
+    // node trouble): it answered, so the node in use goes there if no other node ends the read.
+    std::optional<std::size_t> answered_by = std::nullopt;
     std::chrono::steady_clock::time_point deadline_at{};
   };
   // An attempt in flight, by its exchange's slot: its read, the node asked, and whether it passed
@@ -200,6 +205,7 @@ struct ChainClient::State {
     if (judged.judgement == Judgement::none) {
       const bool complete = event.exchange.ending == Ending::complete;
       if (complete && event.exchange.status == 404) ++read.route_missing;
+      if (judged.error) read.answered_by = node;
       ask_next(id);
       return;
     }
@@ -275,6 +281,10 @@ struct ChainClient::State {
         finish(id, RouteMissing{});  // every node answered: nothing moves
       } else if (cut) {
         finish(id, OverBudget{});
+      } else if (read.answered_by) {
+        in_use = *read.answered_by;
+        answered = true;
+        finish(id, ReadFailure{});
       } else {
         move_on(read);
         finish(id, ReadFailure{});

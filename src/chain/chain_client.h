@@ -16,18 +16,23 @@
 // or more whatever its body (the node failing: a chain error with such a status included, so an
 // older node's 500 for an unknown account is asked of each node), an error status with any other
 // body (a gateway's HTML page, a history server's text error). When no node answers, the read is
-// a ReadFailure, or RouteMissing when every node answered 404. The node that answered becomes the
-// node in use, so a dead or broken node costs its time once, not per read; a node that gave no
-// answer never does.
+// a ReadFailure, or RouteMissing when every node answered 404; with a route's end (the request's
+// `end`), a read that cannot start with least_read_time left, or is cut at that end, is
+// OverBudget. The node that answered (a reply, or the chain's error answer, a dry run's that did
+// not end it included) becomes the node in use, so a dead or broken node costs its time once,
+// not per read. A read that no node answered moves the node in use to the first node it did not
+// ask, or, when it asked them all, to the one after the node in use; of reads under way together
+// only the first does, and only when none of them was answered. RouteMissing moves nothing.
 //
 // No read waits on one slow node while another could answer: an attempt, the node in use's
-// included, that has not begun its answer (no status line) within the answer limit is not
-// abandoned; the next node not yet asked is started beside it. So one read has at most two
-// attempts in flight, each on a connection of its own. The first answer or chain error wins,
-// whichever node sent it; the other attempt is dropped and its connection closed. An attempt
-// that gives no answer hands the read on as above, beside the slow one if it is still in flight.
-// When both attempts in flight are slow, the read waits for either, as long as its deadline
-// allows: a network where every node is slow still answers.
+// included, that has no whole answer within the answer limit (none begun, or one that stalls or
+// trickles after its status line) is not abandoned; the next node not yet asked is started
+// beside it, and beside both when both are late. So one read has at most three attempts in
+// flight, each on a connection of its own. The first answer or chain error wins, whichever node
+// sent it; the other attempts are dropped and their connections closed. An attempt that gives no
+// answer hands the read on as above, beside the late ones still in flight. When every attempt in
+// flight is late and no node is left or three are in flight, the read waits for any, as long as
+// its deadline allows: a network where every node is slow still answers.
 //
 // Reads are started one at a time (Transport): at most four are in flight, each with the walk
 // above of its own; the rest begin, in the order started, as earlier ones end. A read starts on
