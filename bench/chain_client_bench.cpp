@@ -86,8 +86,8 @@ double client_seconds(const tarnwick::HttpsClient& client, int requests) {
 
 // Exchanges with a node that accepts the request and never answers, under an answer limit of
 // `limit`: how much later than the limit each one ended, in ms, sorted.
-std::vector<double> first_byte_overshoot(const tarnwick::HttpsClient& client,
-                                         std::chrono::milliseconds limit, int exchanges) {
+std::vector<double> answer_limit_overshoot(const tarnwick::HttpsClient& client,
+                                           std::chrono::milliseconds limit, int exchanges) {
   std::vector<double> late;
   for (int i = 0; i < exchanges; ++i) {
     const auto start = Clock::now();
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
   node.set_reply("/silent", tarnwick::test::FakeReply::silent());
   for (const auto limit : {std::chrono::milliseconds(300), std::chrono::milliseconds(1200)}) {
     constexpr int exchanges = 9;
-    const std::vector<double> late = first_byte_overshoot(client, limit, exchanges);
+    const std::vector<double> late = answer_limit_overshoot(client, limit, exchanges);
     std::printf(
         "answer limit %lld ms, a node that never answers (%d exchanges, each on a new "
         "connection): ended %.1f ms after the limit (median), %.1f to %.1f\n",
