@@ -39,7 +39,8 @@ void check_answer(const Response& answer) {
           answer.status == status_forbidden || answer.status == status_not_found ||
           answer.status == status_method_not_allowed);
   require(answer.content_type == content_type_text || answer.content_type == content_type_html ||
-          answer.content_type == content_type_json);
+          answer.content_type == content_type_json ||
+          answer.content_type == content_type_json_utf8);
 }
 
 // Frames `answer` through a sink that takes at most `step` bytes per call, and checks the bytes.
