@@ -1,5 +1,7 @@
 #include "chain/read_session.h"
 
+#include <algorithm>
+#include <cassert>
 #include <utility>
 #include <variant>
 
@@ -54,26 +56,46 @@ std::optional<std::chrono::steady_clock::time_point> ReadSession::end() const {
   return start_ + *budget_.total_time;
 }
 
+ReadSession::Started ReadSession::start(ChainRequest request) {
+  Started started;
+  started.refused.why = refusal();
+  if (!started.refused.why.empty()) return started;
+  for (ReadSession* charged = this; charged != nullptr; charged = charged->whole_) {
+    ++charged->reads_;
+  }
+  request.end = end();
+  started.read = transport_.start(std::move(request));
+  return started;
+}
+
+std::optional<std::pair<ReadId, Reading>> ReadSession::next() {
+  std::optional<Delivered> done = transport_.next();
+  if (!done) return std::nullopt;
+  return std::pair(done->read, reading_of(std::move(done->delivery)));
+}
+
 std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
   // Each read is charged when it starts, in the order given, so the same plan meets the same
   // bound whatever the timing of the replies; those the budget admits are read together.
   std::vector<Reading> readings(requests.size());
-  std::vector<ChainRequest> admitted;
-  std::vector<std::size_t> slots;
+  std::vector<std::pair<ReadId, std::size_t>> open;
   for (std::size_t i = 0; i < requests.size(); ++i) {
-    readings[i].why = refusal();
-    if (!readings[i].why.empty()) continue;
-    for (ReadSession* charged = this; charged != nullptr; charged = charged->whole_) {
-      ++charged->reads_;
+    Started started = start(requests[i]);
+    if (started.read) {
+      open.emplace_back(*started.read, i);
+    } else {
+      readings[i] = std::move(started.refused);
     }
-    admitted.push_back(requests[i]);
-    admitted.back().end = end();
-    slots.push_back(i);
   }
-  if (admitted.empty()) return readings;
-  std::vector<Delivery> delivered = transport_.deliver(admitted);
-  for (std::size_t k = 0; k < slots.size(); ++k) {
-    readings[slots[k]] = reading_of(std::move(delivered[k]));
+  for (std::size_t given = 0; given < open.size();) {
+    std::optional<std::pair<ReadId, Reading>> done = next();
+    assert(done && "each read started is given once");
+    if (!done) break;
+    const auto at = std::find_if(open.begin(), open.end(),
+                                 [&](const auto& read) { return read.first == done->first; });
+    if (at == open.end()) continue;
+    readings[at->second] = std::move(done->second);
+    ++given;
   }
   return readings;
 }

@@ -74,6 +74,16 @@ class ReadSession {
   std::vector<Reading> read(std::span<const ChainRequest> requests);
   Reading read(const ChainRequest& request);
 
+  // One read started alone, charged to the budget as it starts: its id, or, when the budget does
+  // not reach it, no read and the reading it ends in (the refusal). Its reading comes from next().
+  struct Started {
+    std::optional<ReadId> read;
+    Reading refused;  // without `read`
+  };
+  Started start(ChainRequest request);
+  // The read started with start() that ends first, and its reading; none when none is open.
+  std::optional<std::pair<ReadId, Reading>> next();
+
   // One read made into a fact (fact_of).
   template <class Fact, class FromReply>
   Fact fact(const ChainRequest& request, FromReply&& from_reply) {

@@ -1,6 +1,6 @@
 #include "chain/token_evidence.h"
 
-#include <array>
+#include <cassert>
 #include <string>
 #include <vector>
 
@@ -8,6 +8,7 @@
 #include "chain/account_reply.h"
 #include "chain/chain_requests.h"
 #include "chain/code_hash_reply.h"
+#include "chain/read_plan.h"
 #include "chain/creator_reply.h"
 #include "chain/currency_stats_reply.h"
 #include "chain/market_reply.h"
@@ -94,41 +95,78 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
                                              const std::optional<std::string>& symbol,
                                              ReadSession& session) {
-  // 1. The account alone: without it there is nothing to judge and no other read is made.
-  Reading account = session.read(account_request(token));
-  if (!account.reply) return std::nullopt;
-  // 2. Everything that needs only the token's name, at once: the rest of the scan's reads, the
-  // contract's symbols (with the market, which the symbol choice rests on, started first), its
-  // code and its creator.
-  const std::array<ChainRequest, 7> second = {
-      table_rows_request(market_rows_body()),
-      contract_symbols_request(token),
-      account_request(token),
-      actions_request(token),
-      table_rows_request(reputation_rows_body(context.reputation_contract, token)),
-      code_hash_request(token),
-      creator_request(token),
+  assert(is_account_name(token));
+  ReadPlan plan;
+  // The account alone: without it there is nothing to judge and no other read is made.
+  const auto account = plan.add_one({}, [&] { return account_request(token); });
+  const auto account_read = [&plan, account] { return plan[account]->reply.has_value(); };
+  const auto once_read = [&](ChainRequest request) {
+    return [account_read, request]() -> std::optional<ChainRequest> {
+      if (!account_read()) return std::nullopt;
+      return request;
+    };
   };
-  std::vector<Reading> read = session.read(second);
-  const ScanReplies replies{std::move(*account.reply), std::move(account.node), std::move(read[0]),
-                            std::move(read[2]),        std::move(read[3]),      std::move(read[4])};
+  // Everything that needs only the token's name, at once: the market and the contract's symbols
+  // first (the symbol choice rests on them), the rest of the scan's reads, its code and creator.
+  const SymbolReads symbols = add_symbol_reads(plan, {account}, token, symbol, true, account_read);
+  const auto creation = plan.add_one({account}, once_read(account_request(token)));
+  const auto history = plan.add_one({account}, once_read(actions_request(token)));
+  const auto reputation = plan.add_one(
+      {account},
+      once_read(table_rows_request(reputation_rows_body(context.reputation_contract, token))));
+  const auto code = plan.add_one({account}, once_read(code_hash_request(token)));
+  const auto creator = plan.add_one({account}, once_read(creator_request(token)));
+  // The supply of the chosen symbol, as soon as it is chosen.
+  const auto stats = plan.add_one({symbols.choice}, [&]() -> std::optional<ChainRequest> {
+    const SymbolChoice& choice = *plan[symbols.choice];
+    if (!choice.symbol) return std::nullopt;
+    return currency_stats_request(token, *choice.symbol);
+  });
+  const auto supply = plan.add_view<SupplyRead>({stats}, [&](JsonReader& reader) {
+    const SymbolChoice& choice = *plan[symbols.choice];
+    SupplyRead read;
+    if (!choice.symbol) {
+      read.fact.why = choice.why;
+    } else if (const Reading& reading = *plan[stats]; reading.reply) {
+      read = supply_read(reader, *reading.reply, *choice.symbol);
+      read.fact.node = reading.node;
+    } else {
+      read.fact.why = reading.why;
+    }
+    return read;
+  });
+  // What the supply names, at once: its top holders and the issuer's account.
+  const auto holders = plan.add_one({supply}, [&]() -> std::optional<ChainRequest> {
+    if (!plan[supply]->supply) return std::nullopt;
+    return top_holders_request(token, *plan[symbols.choice]->symbol);
+  });
+  const auto issuer = plan.add_one({supply}, [&]() -> std::optional<ChainRequest> {
+    const std::optional<std::string> other = issuer_to_read(plan[supply]->fact, token);
+    if (!other) return std::nullopt;
+    return account_request(*other);
+  });
+  plan.run(session);
+
+  if (!plan[account]->reply) return std::nullopt;
+  const ScanReplies replies{std::move(*plan[account]->reply), plan[account]->node,
+                            std::move(*plan[symbols.market]), std::move(*plan[creation]),
+                            std::move(*plan[history]),        std::move(*plan[reputation])};
   JsonReader& reader = session.reader();
   TokenEvidence evidence;
   // The recent actions are read below, once the symbol is known: a shared contract's activity is
   // that of the one token.
   evidence.scan = scan_record(reader, context, token, replies, ActivityReading::skip);
   evidence.verdict = scan_verdict(evidence.scan, thresholds);
-  evidence.code = fact_of<CodeFact>(reader, read[5], [](JsonReader& in, const std::string& reply) {
+  evidence.code = fact_of<CodeFact>(reader, *plan[code], [](JsonReader& in, const std::string& reply) {
     return code_fact(in, reply);
   });
   evidence.creator =
-      fact_of<CreatorFact>(reader, read[6], [&](JsonReader& in, const std::string& reply) {
+      fact_of<CreatorFact>(reader, *plan[creator], [&](JsonReader& in, const std::string& reply) {
         return creator_fact(in, reply, context.prior_rugs);
       });
 
   // The symbol the facts are about.
-  const SymbolChoice choice = choose_symbol(symbol, contract_symbols_of(reader, read[1]),
-                                            market_symbol(evidence.scan.market, token));
+  const SymbolChoice& choice = *plan[symbols.choice];
   evidence.symbol = choice.symbol;
   evidence.shared = choice.shared;
   if (!choice.shared) {
@@ -139,42 +177,22 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
   } else {
     evidence.subject = *choice.shared && choice.symbol ? Subject::issuer : Subject::contract;
   }
-
-  // 3. The supply of that symbol.
-  std::optional<Asset> supply;
-  if (choice.symbol) {
-    SupplyRead stats;
-    const Reading reading = session.read(currency_stats_request(token, *choice.symbol));
-    if (reading.reply) {
-      stats = supply_read(reader, *reading.reply, *choice.symbol);
-      stats.fact.node = reading.node;
-    } else {
-      stats.fact.why = reading.why;
-    }
-    evidence.supply = std::move(stats.fact);
-    supply = std::move(stats.supply);
-  } else {
-    evidence.supply.why = choice.why;
-  }
+  evidence.supply = plan[supply]->fact;
   evidence.supply.symbols_read = choice.shared.has_value();
   evidence.supply.symbols = choice.symbols;
   evidence.supply.symbols_more = choice.more;
 
-  // 4. What the supply names, at once: its top holders and the issuer's account.
-  std::vector<ChainRequest> fourth;
-  if (supply) fourth.push_back(top_holders_request(token, *choice.symbol));
-  const std::optional<std::string> issuer = issuer_to_read(evidence.supply, token);
-  if (issuer) fourth.push_back(account_request(*issuer));
-  const std::vector<Reading> last = session.read(fourth);
-  if (supply) {
+  if (const std::optional<Asset>& held = plan[supply]->supply) {
     evidence.holders = fact_of<HoldersFact>(
-        reader, last.front(),
-        [&](JsonReader& in, const std::string& reply) { return holders_fact(in, reply, *supply); });
+        reader, *plan[holders],
+        [&](JsonReader& in, const std::string& reply) { return holders_fact(in, reply, *held); });
   } else {
     evidence.holders.why = reason(ReasonCode::input_unread, "supply unavailable");
   }
   evidence.holders.threshold = thresholds.max_holder_share;
-  evidence.issuer = issuer_of(reader, context, token, evidence, issuer ? &last.back() : nullptr);
+  const std::optional<Reading>& issuer_read = plan[issuer];
+  evidence.issuer =
+      issuer_of(reader, context, token, evidence, issuer_read ? &*issuer_read : nullptr);
 
   // The recent actions, of the one symbol when the contract holds several.
   const std::optional<std::string_view> of_symbol =

@@ -1,7 +1,7 @@
 #include "chain/token_sale.h"
 
 #include <algorithm>
-#include <array>
+#include <cassert>
 #include <utility>
 #include <vector>
 
@@ -10,7 +10,8 @@
 #include "chain/chain_requests.h"
 #include "chain/currency_stats_reply.h"
 #include "chain/dry_run_reply.h"
-#include "chain/token_liquidity.h"
+#include "chain/read_plan.h"
+#include "chain/venue_reads.h"
 #include "chain/token_symbol.h"
 #include "chain/top_holders_reply.h"
 #include "common/json_reader.h"
@@ -52,122 +53,236 @@ SaleReport check_sale(const ScanContext& context, std::string_view token,
   return check_sale(context, token, requested, session, now);
 }
 
-SaleReport check_sale(const ScanContext& context, std::string_view token,
-                      const std::optional<std::string>& requested, ReadSession& session,
-                      std::int64_t now) {
-  JsonReader& reader = session.reader();
-  SaleReport report;
-  report.token = std::string(token);
+namespace {
 
-  // 1. The reference block and the symbol, together.
-  std::vector<ChainRequest> first = symbol_choice_requests(token, requested.has_value());
-  first.push_back(info_request());
-  const std::vector<Reading> chosen = session.read(first);
-  const Reading& info = chosen.back();
-  const SymbolChoice choice =
-      symbol_choice_of(reader, std::span(chosen.data(), chosen.size() - 1), token, requested);
-  report.symbol = choice.symbol;
-  if (!choice.symbol) return not_checked(std::move(report), choice.why.text);
-  const std::optional<Tapos> tapos = info.reply ? tapos_of(reader, *info.reply) : std::nullopt;
-  if (!tapos) {
-    return not_checked(std::move(report), info.reply
-                                              ? "get_info gave no irreversible block to refer to"
-                                              : unread("get_info", info.why));
+// What the reads before the dry runs established, each stage from the one before: why nothing is
+// checked (set once, by the first stage that cannot go on), else what the next stage rests on.
+struct Stage {
+  std::string not_checked;
+  std::optional<Tapos> tapos;
+  std::optional<Asset> supply;
+  std::vector<std::string> candidates;
+  HolderChoice chosen;
+};
+
+// The pools of the venues read and where a sale goes; `target` points into `venues`.
+struct SalePools {
+  std::vector<LiquidityVenue> venues;
+  SaleTarget target;
+};
+
+// Every read of one check, and the stages made from them.
+struct SalePlan {
+  ReadPlan plan;
+  SymbolReads symbol;
+  PlanRead<std::optional<Reading>> info;
+  PlanRead<std::optional<Reading>> stats;
+  PlanRead<std::optional<Reading>> top;
+  PlanRead<std::optional<Stage>> holders;  // the candidates, once the supply and holders are read
+  std::vector<PlanRead<std::optional<Reading>>> balances;
+  PlanRead<std::optional<Stage>> chosen;  // the holders the runs are for
+  VenueReads venues;
+  PlanRead<std::optional<SalePools>> pools;
+  PlanRead<std::optional<std::vector<SaleRun>>> runs;
+  std::vector<PlanRead<std::optional<Reading>>> ran;  // the control, then each run
+};
+
+Stage first_stage(JsonReader& reader, const SymbolChoice& choice, const std::optional<Reading>& info) {
+  Stage stage;
+  if (!choice.symbol) {
+    stage.not_checked = choice.why.text;
+    return stage;
   }
+  stage.tapos = info && info->reply ? tapos_of(reader, *info->reply) : std::nullopt;
+  if (!stage.tapos) {
+    stage.not_checked = info && info->reply ? "get_info gave no irreversible block to refer to"
+                                            : unread("get_info", info ? info->why : Reason{});
+  }
+  return stage;
+}
 
-  // 2. The supply and the top holders, together: the holders' amounts are read in the supply's
-  // precision.
-  const std::array<ChainRequest, 2> second = {currency_stats_request(token, *choice.symbol),
-                                              top_holders_request(token, *choice.symbol)};
-  const std::vector<Reading> held = session.read(second);
-  if (!held[0].reply) return not_checked(std::move(report), unread("the supply", held[0].why));
-  const SupplyRead stats = supply_read(reader, *held[0].reply, *choice.symbol);
-  if (!stats.supply) return not_checked(std::move(report), unread("the supply", stats.fact.why));
-  const HoldersFact top =
-      fact_of<HoldersFact>(reader, held[1], [&](JsonReader& in, const std::string& reply) {
-        return holders_fact(in, reply, *stats.supply);
+// The supply and the top holders: the holders' amounts are read in the supply's precision.
+Stage holders_stage(JsonReader& reader, Stage stage, std::string_view token, std::string_view symbol,
+                    const Reading& stats, const Reading& top) {
+  if (!stats.reply) return stage.not_checked = unread("the supply", stats.why), stage;
+  const SupplyRead read = supply_read(reader, *stats.reply, symbol);
+  if (!read.supply) return stage.not_checked = unread("the supply", read.fact.why), stage;
+  stage.supply = read.supply;
+  const HoldersFact holders =
+      fact_of<HoldersFact>(reader, top, [&](JsonReader& in, const std::string& reply) {
+        return holders_fact(in, reply, *read.supply);
       });
-  if (!top.why.empty()) return not_checked(std::move(report), unread("the top holders", top.why));
-  const std::vector<std::string> candidates = sale_candidates(top.holders, token);
-  if (candidates.empty()) {
-    return not_checked(std::move(report),
-                       "no top holder holds the token for itself: only the contract, burn, "
-                       "escrow and venue accounts");
+  if (!holders.why.empty()) {
+    return stage.not_checked = unread("the top holders", holders.why), stage;
   }
+  stage.candidates = sale_candidates(holders.holders, token);
+  if (stage.candidates.empty()) {
+    stage.not_checked =
+        "no top holder holds the token for itself: only the contract, burn, escrow and venue "
+        "accounts";
+  }
+  return stage;
+}
 
-  // 3. The candidates' balances as the chain states them, together: the history index may list
-  // a holder that has since sold out.
-  std::vector<ChainRequest> balance_reads;
-  balance_reads.reserve(candidates.size());
-  for (const std::string& holder : candidates) {
-    balance_reads.push_back(currency_balance_request(token, holder, *choice.symbol));
-  }
-  const std::vector<Reading> balance_replies = session.read(balance_reads);
+// The candidates' balances as the chain states them: the history index may list a holder that
+// has since sold out.
+Stage chosen_stage(JsonReader& reader, Stage stage, std::string_view symbol,
+                   const std::vector<const Reading*>& read) {
   std::vector<LiveBalance> balances;
-  balances.reserve(candidates.size());
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    const Reading& read = balance_replies[i];
-    balances.push_back(
-        {candidates[i], read.reply ? live_balances(reader, *read.reply) : std::nullopt});
+  balances.reserve(stage.candidates.size());
+  for (std::size_t i = 0; i < stage.candidates.size(); ++i) {
+    balances.push_back({stage.candidates[i],
+                        read[i]->reply ? live_balances(reader, *read[i]->reply) : std::nullopt});
   }
   if (std::none_of(balances.begin(), balances.end(),
                    [](const LiveBalance& balance) { return balance.assets.has_value(); })) {
-    return not_checked(std::move(report),
-                       balance_replies.front().reply
-                           ? "the holders' balances could not be read on the chain (reply not "
-                             "a list of assets)"
-                           : unread("the holders' balances", balance_replies.front().why));
+    stage.not_checked = read.front()->reply
+                            ? "the holders' balances could not be read on the chain (reply not a "
+                              "list of assets)"
+                            : unread("the holders' balances", read.front()->why);
+    return stage;
   }
-  HolderChoice chosen_holders = choose_holders(balances, *choice.symbol, stats.supply->precision);
-  report.skipped = std::move(chosen_holders.skipped);
-  const std::vector<SaleHolder>& holders = chosen_holders.holders;
-  if (holders.empty()) {
-    return not_checked(std::move(report), "no holder read holds the token on the chain");
+  stage.chosen = choose_holders(balances, symbol, stage.supply->precision);
+  if (stage.chosen.holders.empty()) {
+    stage.not_checked = "no holder read holds the token on the chain";
   }
+  return stage;
+}
 
-  // 4. The deepest pool, within its own bound.
-  ReadSession search(session, pool_search_reads);
+void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettings& pools_only,
+               std::string_view token, const std::optional<std::string>& requested) {
+  ReadPlan& plan = sale.plan;
+  // The reference block and the symbol, together.
+  sale.symbol = add_symbol_reads(plan, {}, token, requested, !requested.has_value());
+  sale.info = plan.add_one({}, [] { return info_request(); });
+  const auto choice = sale.symbol.choice;
+  const auto first = plan.add_view<Stage>({choice, sale.info}, [&plan, choice, info = sale.info](
+                                                                   JsonReader& reader) {
+    return first_stage(reader, *plan[choice], plan[info]);
+  });
+  const auto symbol = [&plan, choice] { return *plan[choice]->symbol; };
+  // The supply and the top holders, together, as soon as the symbol is chosen.
+  sale.stats = plan.add_one({first}, [&plan, first, symbol, token]() -> std::optional<ChainRequest> {
+    if (!plan[first]->not_checked.empty()) return std::nullopt;
+    return currency_stats_request(token, symbol());
+  });
+  sale.top = plan.add_one({first}, [&plan, first, symbol, token]() -> std::optional<ChainRequest> {
+    if (!plan[first]->not_checked.empty()) return std::nullopt;
+    return top_holders_request(token, symbol());
+  });
+  // The pool search, beside them: it needs only the symbol.
+  sale.venues = add_venue_reads(plan, choice, pools_only, token);
+  const auto stats = sale.stats;
+  const auto top = sale.top;
+  sale.holders = plan.add_view<Stage>({stats, top}, [&plan, first, stats, top, symbol, token](
+                                                        JsonReader& reader) {
+    if (!plan[first]->not_checked.empty()) return *plan[first];
+    return holders_stage(reader, *plan[first], token, symbol(), *plan[stats], *plan[top]);
+  });
+  const auto holders = sale.holders;
+  for (std::size_t k = 0; k < sale_candidate_count; ++k) {
+    sale.balances.push_back(
+        plan.add_one({holders}, [&plan, holders, k, symbol, token]() -> std::optional<ChainRequest> {
+          const Stage& stage = *plan[holders];
+          if (!stage.not_checked.empty() || k >= stage.candidates.size()) return std::nullopt;
+          return currency_balance_request(token, stage.candidates[k], symbol());
+        }));
+  }
+  std::vector<PlanIndex> balance_reads(sale.balances.begin(), sale.balances.end());
+  balance_reads.push_back(holders);
+  sale.chosen = plan.add_view<Stage>(
+      std::move(balance_reads), [&plan, holders, balances = sale.balances, symbol](JsonReader& reader) {
+        const Stage& stage = *plan[holders];
+        if (!stage.not_checked.empty()) return stage;
+        std::vector<const Reading*> read;
+        for (std::size_t k = 0; k < stage.candidates.size(); ++k) read.push_back(&*plan[balances[k]]);
+        return chosen_stage(reader, stage, symbol(), read);
+      });
+  std::vector<PlanIndex> venue_reads = {sale.venues.swaps, sale.venues.dex, sale.venues.curves,
+                                        sale.venues.graduated, sale.venues.alcor};
+  sale.pools = plan.add_view<SalePools>(
+      std::move(venue_reads), [&plan, &context, choice, venues = sale.venues, token](JsonReader& reader) {
+        SalePools pools;
+        if (!plan[choice]->symbol) return pools;
+        pools.venues = venues_of(reader, plan, venues, context, token, *plan[choice]->symbol);
+        pools.target = sale_target(pools.venues);
+        return pools;
+      });
+  // The control and the dry runs, together, once the holders and the pool are known.
+  const auto chosen = sale.chosen;
+  const auto pools = sale.pools;
+  sale.runs = plan.add_view<std::vector<SaleRun>>({chosen, pools}, [&plan, chosen, pools](JsonReader&) {
+    if (!plan[chosen]->not_checked.empty()) return std::vector<SaleRun>();
+    return plan_runs(plan[chosen]->chosen.holders, plan[pools]->target.pool);
+  });
+  const auto runs = sale.runs;
+  for (std::size_t k = 0; k <= sale_candidate_count; ++k) {
+    sale.ran.push_back(plan.add_one({runs}, [&plan, first, chosen, runs, k, token]() -> std::optional<ChainRequest> {
+      const std::vector<SaleRun>& planned = *plan[runs];
+      if (planned.empty() || k > planned.size()) return std::nullopt;
+      const Tapos& tapos = *plan[first]->tapos;
+      if (k == 0) {
+        const std::string& holder = plan[chosen]->chosen.holders.front().owner;
+        return dry_run_request(TransferAction{control_token, holder, holder, control_quantity, {}},
+                               tapos);
+      }
+      const SaleRun& run = planned[k - 1];
+      return dry_run_request(TransferAction{token, run.holder, run.to, run.quantity, run.memo},
+                             tapos);
+    }));
+  }
+}
+
+}  // namespace
+
+SaleReport check_sale(const ScanContext& context, std::string_view token,
+                      const std::optional<std::string>& requested, ReadSession& session,
+                      std::int64_t now) {
   LiquiditySettings pools_only;
   pools_only.read_shares = false;
-  const std::vector<LiquidityVenue> venues =
-      read_venues(pools_only, context, token, *choice.symbol, search);
-  const SaleTarget target = sale_target(venues);
+  SalePlan sale;
+  add_reads(sale, context, pools_only, token, requested);
+  assert(sale.plan.bound() <= sale_budget().max_reads);
+  sale.plan.run(session);
+  const ReadPlan& plan = sale.plan;
+  JsonReader& reader = session.reader();
 
-  // 5. The control and the dry runs, together.
-  report.runs = plan_runs(holders, target.pool);
-  if (report.runs.empty()) {
-    return not_checked(std::move(report), target.why);
-  }
+  SaleReport report;
+  report.token = std::string(token);
+  report.symbol = plan[sale.symbol.choice]->symbol;
+  const Stage& stage = *plan[sale.chosen];
+  report.skipped = stage.chosen.skipped;
+  if (!stage.not_checked.empty()) return not_checked(std::move(report), stage.not_checked);
+  const std::vector<SaleHolder>& holders = stage.chosen.holders;
+  const SaleTarget& target = plan[sale.pools]->target;
+  report.runs = *plan[sale.runs];
+  if (report.runs.empty()) return not_checked(std::move(report), target.why);
+
   const std::string& first_holder = holders.front().owner;
-  std::vector<ChainRequest> runs = {dry_run_request(
-      TransferAction{control_token, first_holder, first_holder, control_quantity, {}}, *tapos)};
-  for (const SaleRun& run : report.runs) {
-    runs.push_back(
-        dry_run_request(TransferAction{token, run.holder, run.to, run.quantity, run.memo}, *tapos));
-  }
-  const std::vector<Reading> ran = session.read(runs);
+  std::vector<const Reading*> ran;
+  for (std::size_t k = 0; k <= report.runs.size(); ++k) ran.push_back(&*plan[sale.ran[k]]);
   const SaleControl control = control_of(
       run_result(
-          reader, ran[0],
+          reader, *ran[0],
           RunParties{control_token, first_holder, first_holder, control_quantity, {}, {}, {}}, now),
-      ran[0].node);
+      ran[0]->node);
   report.control = control;
-  bool offered = !ran[0].route_missing;
+  bool offered = !ran[0]->route_missing;
   for (std::size_t i = 1; i < ran.size(); ++i) {
     SaleRun& run = report.runs[i - 1];
-    const bool sale = run.kind != transfer_kind;
-    const PoolSide* paid = sale ? &target.pool->pool->pair : nullptr;
+    const bool sells = run.kind != transfer_kind;
+    const PoolSide* paid = sells ? &target.pool->pool->pair : nullptr;
     const RunParties parties{token,
                              run.holder,
                              run.to,
                              run.quantity,
-                             sale ? std::string_view(run.kind) : std::string_view(),
+                             sells ? std::string_view(run.kind) : std::string_view(),
                              paid ? std::string_view(paid->contract) : std::string_view(),
                              paid ? std::string_view(paid->symbol) : std::string_view()};
-    run.result = held_to_control(run_result(reader, ran[i], parties, now), ran[i].node, control);
+    run.result = held_to_control(run_result(reader, *ran[i], parties, now), ran[i]->node, control);
     if (run.result.cost) price_sale(*run.result.cost, *target.pool->pool);
-    offered = offered || !ran[i].route_missing;
-    if (report.node.empty() && ran[i].reply) report.node = ran[i].node;
+    offered = offered || !ran[i]->route_missing;
+    if (report.node.empty() && ran[i]->reply) report.node = ran[i]->node;
   }
   if (!offered) return not_checked(std::move(report), std::string(no_dry_run));
   report.costs = sale_costs(report.runs);

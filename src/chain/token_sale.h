@@ -1,9 +1,10 @@
 // The reading behind /sell: whether a sale can go through, as dry runs on the node show it. One
-// get_info (the reference block) with the symbol's choice; the supply and the top holders; the
-// chain's balances of up to six candidate holders; the pool search of the liquidity venues (at
-// most 12 reads, the pools alone); then the control and up to six dry runs of `transfer`
-// (compute_transaction: run by the node and discarded, never signed, relayed or put in a block),
-// made together. In all at most 30 reads in 30 seconds. Never fails: what was not read or run is
+// plan of reads, each started as soon as what it needs is read: get_info (the reference block)
+// with the symbol's choice; once the symbol is chosen, the supply, the top holders and the pool
+// search of the liquidity venues (the pools alone, 11 reads at most); the chain's balances of up
+// to six candidate holders once the holders are read; then, once the holders and the pool are
+// known, the control and up to six dry runs of `transfer` (compute_transaction: run by the node
+// and discarded, never signed, relayed or put in a block). In all at most 29 reads in 30 seconds. Never fails: what was not read or run is
 // in the report's `why`, `skipped`, `control` and runs.
 #pragma once
 
@@ -19,9 +20,6 @@
 namespace tarnwick {
 
 class JsonReader;
-
-// The reads of the pool search at most.
-inline constexpr std::uint32_t pool_search_reads = 12;
 
 // The budget of one answer: 30 reads, 30 seconds.
 ReadBudget sale_budget();

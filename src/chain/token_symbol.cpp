@@ -58,20 +58,37 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
   return choice;
 }
 
-std::vector<ChainRequest> symbol_choice_requests(std::string_view token, bool requested) {
-  std::vector<ChainRequest> requests;
-  if (!requested) requests.push_back(table_rows_request(market_rows_body()));
-  requests.push_back(contract_symbols_request(token));
-  return requests;
+SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs,
+                             std::string_view token, const std::optional<std::string>& requested,
+                             bool with_market, std::function<bool()> needed) {
+  const auto market = plan.add_one(needs, [=]() -> std::optional<ChainRequest> {
+    if (!with_market || !needed()) return std::nullopt;
+    return table_rows_request(market_rows_body());
+  });
+  const auto symbols = plan.add_one(needs, [=]() -> std::optional<ChainRequest> {
+    if (!needed()) return std::nullopt;
+    return contract_symbols_request(token);
+  });
+  const auto choice =
+      plan.add_view<SymbolChoice>({market, symbols}, [&plan, market, symbols, token, requested](
+                                                         JsonReader& reader) {
+        const std::optional<Reading>& listed = plan[symbols];
+        if (!listed) {
+          SymbolChoice unread;
+          unread.why = reason(ReasonCode::input_unread, "not read");
+          return unread;
+        }
+        std::optional<std::string> in_market;
+        if (const std::optional<Reading>& row = plan[market]; !requested && row && row->reply) {
+          in_market = market_symbol(read_market(reader, *row->reply, token), token);
+        }
+        return choose_symbol(requested, contract_symbols_of(reader, *listed), in_market);
+      });
+  return {market, symbols, choice};
 }
 
-SymbolChoice symbol_choice_of(JsonReader& reader, std::span<const Reading> readings,
-                              std::string_view token, const std::optional<std::string>& requested) {
-  std::optional<std::string> market;
-  if (!requested && readings.front().reply) {
-    market = market_symbol(read_market(reader, *readings.front().reply, token), token);
-  }
-  return choose_symbol(requested, contract_symbols_of(reader, readings.back()), market);
+SymbolChoice symbol_choice(const ReadPlan& plan, const SymbolReads& reads) {
+  return *plan[reads.choice];
 }
 
 }  // namespace tarnwick

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "assess/reason.h"
+#include "chain/read_plan.h"
 #include "chain/read_session.h"
 #include "chain/stat_scopes_reply.h"
 
@@ -49,12 +51,20 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
                            const ContractSymbols& contract,
                            const std::optional<std::string>& market_symbol);
 
-// The reads behind a route's choice, made together: the market row when no symbol is requested,
-// then the contract's symbols.
-std::vector<ChainRequest> symbol_choice_requests(std::string_view token, bool requested);
-// The choice (choose_symbol) from the readings of those reads, in their order.
-SymbolChoice symbol_choice_of(JsonReader& reader, std::span<const Reading> readings,
-                              std::string_view token, const std::optional<std::string>& requested);
+// The reads behind a route's choice, as reads of a plan that need `needs`: the market row (when
+// `with_market`; a requested symbol needs none), the contract's symbols, and the choice made from them (choose_symbol)
+// once both have ended. `ready()` says whether the reads are needed at all (none are made when
+// it says no; the choice is then unread).
+struct SymbolReads {
+  PlanRead<std::optional<Reading>> market;  // none kept: not read
+  PlanRead<std::optional<Reading>> symbols;
+  PlanRead<std::optional<SymbolChoice>> choice;
+};
+SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs,
+                             std::string_view token, const std::optional<std::string>& requested,
+                             bool with_market, std::function<bool()> needed = [] { return true; });
+// The choice of `reads` in a plan that has run; none chosen ("not read") when it was not needed.
+SymbolChoice symbol_choice(const ReadPlan& plan, const SymbolReads& reads);
 
 // How a route takes a contract whose symbols were not read, after "counted as": judged as both
 // the contract and the symbol's issuer when a symbol was asked for, else nothing chosen.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -100,10 +101,12 @@ class TokenLiquidityTest : public ::testing::Test {
       const auto found = tables_.find(key);
       return Scripted(found != tables_.end() ? found->second : test::rows_json({}));
     });
+    transport_->latency = latency_;
     const ScanContext context{ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15,
                               parse_prior_rugs("rugger\n")};
     JsonReader reader;
-    ReadSession session(*transport_, reader, liquidity_budget(settings_));
+    ReadSession session(*transport_, reader,
+                        liquidity_budget(settings_, token, symbol.has_value()));
     return gather_liquidity(settings_, context, token, symbol, session);
   }
 
@@ -138,6 +141,7 @@ class TokenLiquidityTest : public ::testing::Test {
   LiquiditySettings settings_;
   std::map<std::string, std::string> tables_;
   std::string over_budget_;  // the table read that the transport cannot make in time
+  std::chrono::milliseconds latency_{0};  // of every read
   Scripted scopes_ = test::stat_scopes_json("tok", {"........dhbp4"});
   Scripted info_ = R"({"server_version":"x","head_block_num":5,)"
                    R"("head_block_time":"2025-06-01T12:00:00.500"})";
@@ -219,7 +223,9 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   table("simpledex/pools/simpledex/400", page_json({dex_row("400", "30000", "0")}, "600"));
   table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("900", "1")}, "700"));
   table("swap.alcor/pools/swap.alcor/700", page_json({alcor_row("700", "1")}));
+  latency_ = std::chrono::milliseconds(100);
   const LiquidityReport report = gather();
+  latency_ = {};
   const LiquidityVenue& dex = venue(report, "simpledex");
   EXPECT_EQ(dex.status, VenueStatus::capped);
   EXPECT_EQ(dex.why.text, "page limit reached");
@@ -230,10 +236,10 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
 
   ASSERT_EQ(reads().size(), 1U + 1U + 3U + 2U + 2U);  // stat, swaps, dex, alcor, positions
 
-  // Which start together: every venue's first page; then the pages that go on; then the
-  // positions of each Alcor pool found; then the locks and the head block time.
+  // Which start together, each read a round trip: every venue's first page; then the pages that
+  // go on; then the positions of each Alcor pool found beside the last page.
   std::vector<std::vector<std::string>> rounds;
-  for (const std::vector<ChainRequest>& batch : transport_->batches()) {
+  for (const std::vector<ChainRequest>& batch : transport_->rounds()) {
     rounds.emplace_back();
     for (const ChainRequest& request : batch) {
       rounds.back().push_back(request.body ? table_key(*request.body) : request.path);
@@ -269,41 +275,48 @@ TEST_F(TokenLiquidityTest, PagesFollowNextKeyUpToTheirCount) {
   }
 }
 
-// The read bound counts the symbol's read too; what it leaves unread is capped, its shares
-// unknown, and never shown as a venue without pools.
+// Each table's bound caps what it leaves unread, its shares unknown, never shown as a venue
+// without pools; the other tables are read as if it were not there.
 TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
   table("swap.alcor/pools/swap.alcor/", page_json({alcor_row("3", "1")}));
   table("swap.alcor/positions/3/", page_json({position_row(1, "alice")}));
+  table("swap.alcor/locks/swap.alcor/1", page_json({R"({"pos_id":1,"unlockTime":1})"}));
   struct Case {
-    std::uint32_t max_reads;
+    std::function<void(LiquiditySettings&)> bound;
     std::vector<VenueStatus> statuses;  // proton.swaps, simpledex, simplelaunch, swap.alcor
     std::uint32_t alcor_unknown_bp;
+    std::uint32_t reads;
+    std::string why;  // swap.alcor's
   };
   using enum VenueStatus;
   const std::vector<Case> cases = {
-      {2, {read, capped, read, capped}, 0},
-      {4, {read, read, read, capped}, 10000},  // the positions unread
-      {5, {read, read, read, capped}, 10000},  // the locks unread
-      {6, {read, read, read, read}, 0},
+      {[](LiquiditySettings& s) { s.dex_pools.pages = s.alcor_pools.pages = 0; },
+       {read, capped, read, capped}, 0, 2, "page limit reached"},
+      {[](LiquiditySettings& s) { s.positions.pages = 0; }, {read, read, read, capped}, 10000, 4,
+       "page limit reached"},
+      {[](LiquiditySettings& s) { s.position_pools = 0; }, {read, read, read, capped}, 10000, 4,
+       "read limit reached"},
+      {[](LiquiditySettings& s) { s.locks.pages = 0; }, {read, read, read, capped}, 10000, 5,
+       "page limit reached"},
+      {[](LiquiditySettings&) {}, {read, read, read, read}, 0, 7, ""},
   };
   for (const Case& c : cases) {
-    settings_.max_reads = c.max_reads;
+    settings_ = LiquiditySettings{};
+    c.bound(settings_);
     const LiquidityReport report = gather();
-    EXPECT_EQ(report.reads, std::min<std::uint32_t>(c.max_reads, 6U));
+    EXPECT_EQ(report.reads, c.reads) << c.why;
     for (std::size_t i = 0; i < c.statuses.size(); ++i) {
-      EXPECT_EQ(report.venues[i].status, c.statuses[i]) << c.max_reads << " " << i;
+      EXPECT_EQ(report.venues[i].status, c.statuses[i]) << c.reads << " " << i;
     }
     const LiquidityVenue& alcor = report.venues[3];
     if (!alcor.pools.empty()) {
       EXPECT_EQ(split_bp(alcor.pools[0].shares, alcor.pools[0].when_empty)[share_unknown],
                 c.alcor_unknown_bp)
-          << c.max_reads;
+          << c.reads;
     }
-    if (c.statuses[3] == capped) {
-      EXPECT_EQ(alcor.why.text, "read limit reached");
-    }
+    EXPECT_EQ(alcor.why.text, c.why) << c.reads;
   }
-  settings_.max_reads = 24;
+  settings_ = LiquiditySettings{};
   settings_.total_time = least_read_time - std::chrono::milliseconds(1);
   const LiquidityReport late = gather();
   EXPECT_EQ(late.reads, 0U);

@@ -61,7 +61,9 @@ class MemoryTransport final : public Transport {
         reply->node = node;
       }
       read.delivery = std::move(answer.delivery);
-      read.ends_at = now_ + answer.after;
+      read.ends_at = now_ + latency + answer.after;
+      if (rounds_.empty() || rounds_.back().first != now_) rounds_.emplace_back(now_, std::vector<ChainRequest>{});
+      rounds_.back().second.push_back(read.request);
       // As on the chain client: no read outlives its route's end.
       const std::optional<std::chrono::steady_clock::time_point> end = read.request.end;
       if (end && (*end - now_ < least_read_time || read.ends_at > *end)) {
@@ -85,8 +87,15 @@ class MemoryTransport final : public Transport {
 
   // The reads started together (no next() between them), in order.
   const std::vector<std::vector<ChainRequest>>& batches() const { return batches_; }
+  // The reads that began at the same time, in the order begun: with a latency, the round trips.
+  std::vector<std::vector<ChainRequest>> rounds() const {
+    std::vector<std::vector<ChainRequest>> out;
+    for (const auto& round : rounds_) out.push_back(round.second);
+    return out;
+  }
 
   std::string node = "https://memory";
+  std::chrono::milliseconds latency{0};  // of every read, beside its own `after`
 
  private:
   struct Read {
@@ -98,6 +107,8 @@ class MemoryTransport final : public Transport {
 
   Handler handler_;
   mutable std::vector<std::vector<ChainRequest>> batches_;
+  mutable std::vector<std::pair<std::chrono::steady_clock::time_point, std::vector<ChainRequest>>>
+      rounds_;
   mutable bool starting_ = false;
   mutable std::deque<Read> waiting_;
   mutable std::vector<Read> open_;  // in the order begun
