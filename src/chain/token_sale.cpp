@@ -162,19 +162,19 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
   });
   const auto symbol = [&plan, choice] { return *plan[choice]->symbol; };
   // The supply and the top holders, together, as soon as the symbol is chosen.
-  sale.stats = plan.add_one({first}, [&plan, first, symbol, token]() -> std::optional<ChainRequest> {
-    if (!plan[first]->not_checked.empty()) return std::nullopt;
-    return currency_stats_request(token, symbol());
+  sale.stats = plan.add_one({choice}, [&plan, choice, token]() -> std::optional<ChainRequest> {
+    if (!plan[choice]->symbol) return std::nullopt;
+    return currency_stats_request(token, *plan[choice]->symbol);
   });
-  sale.top = plan.add_one({first}, [&plan, first, symbol, token]() -> std::optional<ChainRequest> {
-    if (!plan[first]->not_checked.empty()) return std::nullopt;
-    return top_holders_request(token, symbol());
+  sale.top = plan.add_one({choice}, [&plan, choice, token]() -> std::optional<ChainRequest> {
+    if (!plan[choice]->symbol) return std::nullopt;
+    return top_holders_request(token, *plan[choice]->symbol);
   });
   // The pool search, beside them: it needs only the symbol.
   sale.venues = add_venue_reads(plan, choice, pools_only, token);
   const auto stats = sale.stats;
   const auto top = sale.top;
-  sale.holders = plan.add_view<Stage>({stats, top}, [&plan, first, stats, top, symbol, token](
+  sale.holders = plan.add_view<Stage>({first, stats, top}, [&plan, first, stats, top, symbol, token](
                                                         JsonReader& reader) {
     if (!plan[first]->not_checked.empty()) return *plan[first];
     return holders_stage(reader, *plan[first], token, symbol(), *plan[stats], *plan[top]);

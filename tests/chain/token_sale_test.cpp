@@ -66,9 +66,10 @@ struct Node {
 
 // The node in memory holds the token "tok" (TOK) in one SimpleDEX pool; the history index lists
 // alice twice, a name that is no account, the exchange, the contract and bob. `reads` gets the
-// reads made, in the order started.
-SaleReport check(const Node& node, std::vector<ChainRequest>* reads = nullptr) {
-  const test::MemoryTransport transport([&](const ChainRequest& request) -> Scripted {
+// reads made, in the order started, and `rounds` those that began together, each read held 100 ms.
+SaleReport check(const Node& node, std::vector<ChainRequest>* reads = nullptr,
+                 std::vector<std::vector<ChainRequest>>* rounds = nullptr) {
+  test::MemoryTransport transport([&](const ChainRequest& request) -> Scripted {
     const std::string path = request.path.substr(0, request.path.find('?'));
     const auto asks = [&](const char* text) {
       return request.body.value_or("").find(text) != std::string::npos;
@@ -103,9 +104,11 @@ SaleReport check(const Node& node, std::vector<ChainRequest>* reads = nullptr) {
   });
   const ScanContext context{
       ChainClient(ClientSettings{}), "agentrep", test::created_2024_01_15, {}};
+  transport.latency = std::chrono::milliseconds(100);
   JsonReader reader;
   ReadSession session(transport, reader, sale_budget());
   SaleReport report = check_sale(context, "tok", std::string("TOK"), session, now);
+  if (rounds != nullptr) *rounds = transport.rounds();
   for (const std::vector<ChainRequest>& batch : transport.batches()) {
     if (reads != nullptr) reads->insert(reads->end(), batch.begin(), batch.end());
   }
@@ -114,7 +117,8 @@ SaleReport check(const Node& node, std::vector<ChainRequest>* reads = nullptr) {
 
 TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
   std::vector<ChainRequest> requests;
-  const SaleReport paid = check(Node{}, &requests);
+  std::vector<std::vector<ChainRequest>> rounds;
+  const SaleReport paid = check(Node{}, &requests, &rounds);
   EXPECT_EQ(
       sale_json(paid),
       R"({"version":1,"token":"tok","symbol":"TOK","sells":"went_through","why":"a sale )"
@@ -133,6 +137,26 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
   EXPECT_NE(requests[requests.size() - 2].body->find(
                 R"("from":"alice","to":"alice","quantity":"0.0001 XPR")"),
             std::string::npos);
+  // Each read begins as soon as what it needs is read: the pool search beside the supply and
+  // holders, as it needs only the symbol; the balances once the holders are read; the control
+  // and the run once the holders and the pool are known.
+  std::vector<std::vector<std::string>> began;
+  for (const std::vector<ChainRequest>& round : rounds) {
+    began.emplace_back();
+    for (const ChainRequest& request : round) {
+      const std::string body = request.body.value_or("");
+      const std::size_t code = body.find(R"("code":")");
+      const std::string path = request.path.substr(0, request.path.find('?'));
+      began.back().push_back(path.substr(path.rfind('/') + 1) +
+                             (request.path.ends_with("rows") ? " " + body.substr(code + 8, 5) : ""));
+    }
+  }
+  EXPECT_EQ(began, (std::vector<std::vector<std::string>>{
+                       {"get_table_by_scope", "get_info"},
+                       {"get_currency_stats", "get_top_holders", "get_table_rows proto",
+                        "get_table_rows simpl"},
+                       {"get_table_rows swap.", "get_currency_balance", "get_currency_balance"},
+                       {"compute_transaction", "compute_transaction"}}));
 
   const struct {
     std::string name;
