@@ -34,16 +34,8 @@ Reading reading_of(Delivery delivery) {
 ReadSession::ReadSession(const Transport& transport, JsonReader& reader, ReadBudget budget)
     : transport_(transport), reader_(reader), budget_(budget), start_(transport.now()) {}
 
-ReadSession::ReadSession(ReadSession& whole, std::uint32_t max_reads)
-    : transport_(whole.transport_),
-      reader_(whole.reader_),
-      whole_(&whole),
-      budget_{max_reads, {}},
-      start_(whole.start_) {}
-
 Reason ReadSession::refusal() const {
   if (reads_ >= budget_.max_reads) return reason(ReasonCode::over_budget, "read limit reached");
-  if (whole_ != nullptr) return whole_->refusal();
   if (budget_.total_time && transport_.now() - start_ + least_read_time > *budget_.total_time) {
     return reason(ReasonCode::over_budget, time_limit_text);
   }
@@ -51,7 +43,6 @@ Reason ReadSession::refusal() const {
 }
 
 std::optional<std::chrono::steady_clock::time_point> ReadSession::end() const {
-  if (whole_ != nullptr) return whole_->end();
   if (!budget_.total_time) return std::nullopt;
   return start_ + *budget_.total_time;
 }
@@ -60,9 +51,7 @@ ReadSession::Started ReadSession::start(ChainRequest request) {
   Started started;
   started.refused.why = refusal();
   if (!started.refused.why.empty()) return started;
-  for (ReadSession* charged = this; charged != nullptr; charged = charged->whole_) {
-    ++charged->reads_;
-  }
+  ++reads_;
   request.end = end();
   started.read = transport_.start(std::move(request));
   return started;

@@ -55,13 +55,9 @@ Fact fact_of(JsonReader& reader, const Reading& reading, FromReply&& from_reply)
 
 class ReadSession {
  public:
-  // The budget's time is measured on the transport's clock.
-  // REQUIRES: `transport` and `reader` outlive the session.
+  // The budget's time is measured on the transport's clock. `transport` and `reader` must
+  // outlive the session.
   ReadSession(const Transport& transport, JsonReader& reader, ReadBudget budget);
-  // A part of `whole` bounded to `max_reads` more: its reads are made through the whole's
-  // transport and reader, within the whole's bounds too, and charged to both.
-  // REQUIRES: `whole` outlives the part.
-  ReadSession(ReadSession& whole, std::uint32_t max_reads);
 
   // Why no further read may start ("read limit reached", "time limit reached"); empty while one
   // may.
@@ -101,7 +97,6 @@ class ReadSession {
  private:
   const Transport& transport_;
   JsonReader& reader_;
-  ReadSession* whole_ = nullptr;  // for a part
   ReadBudget budget_;
   std::chrono::steady_clock::time_point start_;
   std::uint32_t reads_ = 0;

@@ -1,5 +1,6 @@
 #include "chain/scan_token.h"
 
+#include <cassert>
 #include <string>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "chain/history_reply.h"
 #include "chain/market_reply.h"
 #include "chain/reputation_reply.h"
+#include "common/account_name.h"
 #include "common/calendar.h"
 #include "common/json_reader.h"
 
@@ -19,6 +21,7 @@ ReadBudget scan_budget() { return {5, std::nullopt}; }
 
 std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
                                      std::string_view token) {
+  assert(is_account_name(token));
   Reading account = session.read(account_request(token));
   if (!account.reply) return std::nullopt;
   // One after another: a scan asks one node one thing at a time.

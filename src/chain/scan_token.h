@@ -34,8 +34,8 @@ struct ScanReplies {
 };
 
 // The five reads, one after another, in order. When the first account read fails, returns none
-// at once and makes no other read. REQUIRES: `token` is a validated account name (it goes into the
-// history address verbatim).
+// at once and makes no other read. `token` must be a validated account name, as it goes into the
+// history address verbatim (checked by an assertion).
 std::optional<ScanReplies> read_scan(ReadSession& session, const ScanContext& context,
                                      std::string_view token);
 

@@ -32,7 +32,7 @@ ReadBudget evidence_budget();
 // contract (its facts are the scan's) or unknown. `symbol`: the token of the contract the facts
 // are about (see choose_symbol); the reads go over `session`, or over the context's client with
 // `reader` reading the replies (see scan_token); the last form asks for no symbol and uses a
-// reader of its own. REQUIRES: `token` is a validated account name.
+// reader of its own. `token` must be a validated account name (checked by an assertion).
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token,
                                              const std::optional<std::string>& symbol,
