@@ -54,7 +54,8 @@ Uint128 float_rounding(std::uint64_t units);
 
 // The room left under a cap, in basis points of the supply: floor(10000 x (max - supply) /
 // supply); 0 when the supply has reached or passed the cap; none when no cap is recorded (max
-// 0) or the supply is 0. REQUIRES: both in the same precision.
+// 0) or the supply is 0. Both must be sub-units of one precision: the counts do not carry it, so
+// the caller keeps it.
 std::optional<Uint128> headroom_bp(std::uint64_t supply_units, std::uint64_t max_units);
 
 // The accounts that hold tokens for others, not for themselves: the exchange, the swap pools,

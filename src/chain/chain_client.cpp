@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -179,8 +180,9 @@ struct ChainClient::State {
       }
       if (open.empty()) return std::nullopt;
       ExchangeEvent event = exchanges.wait();
-      if (event.kind == ExchangeEvent::Kind::idle) {  // never: every open read has an attempt
-        attempts.fill(std::nullopt);
+      if (event.kind == ExchangeEvent::Kind::idle) {
+        assert(false && "every open read has an attempt in flight");
+        attempts.fill(std::nullopt);  // no read waits for an attempt that does not exist
         while (!open.empty()) finish(open.front().id, ReadFailure{});
         continue;
       }
@@ -191,7 +193,10 @@ struct ChainClient::State {
   // What one event of the exchanges does to the read whose attempt it is.
   void take(ExchangeEvent event) {
     std::optional<Attempt>& attempt = attempts[event.slot];
-    if (!attempt) return;  // never: every exchange in flight is an attempt
+    if (!attempt) {
+      assert(false && "every exchange in flight is an attempt");
+      return;
+    }
     const ReadId id = attempt->read;
     if (event.kind == ExchangeEvent::Kind::answer_late) {
       attempt->late = true;
@@ -225,7 +230,8 @@ struct ChainClient::State {
     } else if (judged.error) {
       finish(id, std::move(*judged.error));
     } else {
-      finish(id, ReadFailure{});  // never: an answer has its text, a chain error its error
+      assert(false && "an answer has its text, a chain error its error");
+      finish(id, ReadFailure{});
     }
   }
 
@@ -336,6 +342,10 @@ std::optional<Delivered> ChainClient::next() const {
 }
 
 std::string ChainClient::node_in_use() const { return base_url(); }
+
+bool ChainClient::reads_pending() const {
+  return state_ && !(state_->waiting.empty() && state_->open.empty() && state_->ended.empty());
+}
 
 std::chrono::steady_clock::time_point ChainClient::now() const {
   return state_ ? state_->exchanges.now() : std::chrono::steady_clock::now();

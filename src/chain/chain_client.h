@@ -85,8 +85,8 @@ class ChainClient final : public Transport {
   // The nodes of `settings`, first the one at base_url. Cannot fail.
   explicit ChainClient(ChainSettings settings);
   // The same over `exchanges` and its clock instead of an HttpsClient of its own: of
-  // settings.client only the base URL and the overall deadline count.
-  // REQUIRES: `exchanges` outlives the client.
+  // settings.client only the base URL and the overall deadline count. The client keeps a
+  // reference: `exchanges` must outlive it.
   ChainClient(ChainSettings settings, const Exchanges& exchanges);
   ~ChainClient() override;
   ChainClient(ChainClient&&) noexcept;
@@ -107,6 +107,7 @@ class ChainClient final : public Transport {
   std::optional<Delivered> next() const override;
   std::string node_in_use() const override;
   std::chrono::steady_clock::time_point now() const override;
+  bool reads_pending() const override;
 
  private:
   struct State;

@@ -97,10 +97,13 @@ class Transport {
   virtual std::string node_in_use() const = 0;
   // The time the reads run on: a read session's budget is measured on it.
   virtual std::chrono::steady_clock::time_point now() const = 0;
+  // True while a read started is not yet given by next(): waiting, in flight, or ended.
+  virtual bool reads_pending() const = 0;
 
   // Starts each of `requests`, in order, and waits for them all: their deliveries in the same
-  // order. A delivery of one read is exactly that read. Cannot fail. REQUIRES: no read of this
-  // transport is in flight or waiting to be given.
+  // order. A delivery of one read is exactly that read. Cannot fail. No read of this transport
+  // may be pending (reads_pending) when it is called, or its delivery could be taken for one of
+  // these; checked by an assertion.
   std::vector<Delivery> deliver(std::span<const ChainRequest> requests) const;
   Delivery deliver(const ChainRequest& request) const;
 };

@@ -1,6 +1,7 @@
 #include "common/calendar.h"
 
 #include <array>
+#include <cassert>
 #include <cstddef>
 #include <limits>
 
@@ -122,6 +123,7 @@ std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time) {
 }
 
 std::string utc_time_text(std::int64_t seconds) {
+  assert(seconds >= 0 && seconds <= latest_time_text_seconds);
   // Days to civil date (proleptic Gregorian), eras of 400 years.
   const std::int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
   const std::int64_t of_day = seconds - days * 86400;

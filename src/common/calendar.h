@@ -36,7 +36,8 @@ std::uint32_t age_in_days(std::int64_t created, std::uint64_t reference_time);
 inline constexpr std::int64_t latest_time_text_seconds = 253'402'300'799;
 
 // Unix seconds as UTC "YYYY-MM-DDTHH:MM:SS" (the chain's time text without fraction).
-// REQUIRES: 0 <= seconds <= latest_time_text_seconds (outside it: "0000-00-00T00:00:00").
+// `seconds` must be within 0 to latest_time_text_seconds; checked by an assertion (a build
+// without assertions gives "0000-00-00T00:00:00" outside it).
 std::string utc_time_text(std::int64_t seconds);
 
 }  // namespace tarnwick

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "common/response_sink.h"
 #include "common/text.h"
 
 namespace tarnwick {
@@ -23,62 +24,6 @@ void init_curl_once() {
     return curl_global_init(CURL_GLOBAL_DEFAULT);
   }();
   static_cast<void>(initialised);  // a failed initialisation shows as every request failing
-}
-
-// Most bytes of an error reply's body read (and kept for exchange()) so that the connection stays
-// open; a longer body fails the exchange and closes it.
-constexpr std::size_t error_body_drain_limit = 65'536;
-
-// One exchange as it arrives: whether an answer began, and the body, bounded while receiving.
-struct BodySink {
-  CURL* handle = nullptr;
-  std::string bytes;
-  std::size_t limit = 0;
-  BodyOverflow beyond_limit = BodyOverflow::fail;
-  bool truncated = false;       // stopped reading at the limit (truncate mode only)
-  bool answer_started = false;  // a status line arrived (of any answer, interim or redirect too)
-  std::chrono::steady_clock::time_point started;
-  std::chrono::microseconds first_byte_after{0};  // from `started` until the first status line
-};
-
-int response_code(CURL* handle) {
-  long code = 0;
-  if (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &code) != CURLE_OK) return 0;
-  return static_cast<int>(code);
-}
-
-// Returning fewer bytes than offered aborts the transfer with CURLE_WRITE_ERROR. Only the final
-// answer's body comes here (libcurl skips the bodies of the redirects it follows).
-std::size_t write_body(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* sink = static_cast<BodySink*>(user);
-  const std::size_t n = size * count;
-  if (response_code(sink->handle) >= 400) {  // a failure whatever it says: never the outcome
-    if (n > error_body_drain_limit - sink->bytes.size()) return 0;
-    sink->bytes.append(data, n);
-    return n;
-  }
-  const std::size_t room = sink->limit - sink->bytes.size();
-  if (n <= room) {
-    sink->bytes.append(data, n);
-    return n;
-  }
-  if (sink->beyond_limit == BodyOverflow::truncate) {
-    sink->bytes.append(data, room);
-    sink->truncated = true;
-  }
-  return 0;
-}
-
-// Header lines: the first one of any answer is its status line, so any line at all means that an
-// answer began. The status itself is libcurl's (CURLINFO_RESPONSE_CODE).
-std::size_t read_header(char*, std::size_t size, std::size_t count, void* user) {
-  auto* sink = static_cast<BodySink*>(user);
-  if (sink != nullptr && !sink->answer_started) {
-    sink->answer_started = true;
-    sink->first_byte_after = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - sink->started);
-  }
-  return size * count;
 }
 
 // Reply bytes as text: unchanged when already valid UTF-8 (the common case, no copy).
@@ -101,7 +46,7 @@ struct HttpsClient::State {
     };
     CURL* handle = nullptr;
     Phase phase = Phase::idle;
-    BodySink sink;
+    ResponseSink sink;
     std::string body;
     std::chrono::steady_clock::time_point deadline_at;
     std::optional<std::chrono::steady_clock::time_point> answer_due_at;  // none: no limit
@@ -239,7 +184,7 @@ struct HttpsClient::State {
     if (index == slots.size() || !make_handle(slots[index])) return std::nullopt;
     Slot& slot = slots[index];
     CURL* handle = slot.handle;
-    slot.sink = BodySink{};
+    slot.sink = ResponseSink{};
     slot.sink.handle = handle;
     slot.sink.limit = settings.body_limit;
     slot.sink.beyond_limit = settings.beyond_limit;
@@ -294,7 +239,7 @@ struct HttpsClient::State {
     const int status = response_code(slot.handle);
     slot.phase = Slot::Phase::ended;
     limit_cache();
-    BodySink& sink = slot.sink;
+    ResponseSink& sink = slot.sink;
     const bool stopped_at_limit = code == CURLE_WRITE_ERROR && sink.truncated;
     if (code != CURLE_OK && !stopped_at_limit) {
       slot.ending = Exchange{ReadFailure{}, status, Ending::broken, {}, sink.first_byte_after};

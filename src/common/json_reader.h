@@ -22,6 +22,7 @@
 #pragma once
 
 #include <simdjson.h>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -78,7 +79,10 @@ void for_each_member(JsonValue& value, Visit&& visit) {
     if (value.tape->get(object) == simdjson::SUCCESS) visit_members(object, visit);
     return;
   }
-  if (value.walked == nullptr) return;  // a value always holds one of the two
+  if (value.walked == nullptr) {
+    assert(false && "a value holds a tape element or a walked one");
+    return;
+  }
   simdjson::ondemand::object object;
   if (value.walked->get_object().get(object) == simdjson::SUCCESS) visit_members(object, visit);
 }
@@ -96,7 +100,10 @@ bool for_each_element(JsonValue& value, Visit&& visit) {
     }
     return true;
   }
-  if (value.walked == nullptr) return false;
+  if (value.walked == nullptr) {
+    assert(false && "a value holds a tape element or a walked one");
+    return false;
+  }
   simdjson::ondemand::array array;
   if (value.walked->get_array().get(array) != simdjson::SUCCESS) return false;
   for (auto item : array) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -180,6 +181,7 @@ bool is_white_space(char32_t c) {
 }
 
 std::string_view trim_white_space(std::string_view text) {
+  assert(is_valid_utf8(text));
   while (!text.empty()) {
     const Decoded d = decode_at(text, 0);
     if (d.length == 0 || !is_white_space(d.scalar)) break;

@@ -23,7 +23,8 @@ std::string to_utf8_lossy(std::string_view bytes);
 // True for the characters with the Unicode White_Space property.
 bool is_white_space(char32_t c);
 
-// `text` without White_Space characters at either end. REQUIRES: `text` is valid UTF-8.
+// `text` without White_Space characters at either end. `text` must be valid UTF-8; checked by an
+// assertion.
 std::string_view trim_white_space(std::string_view text);
 
 // ---- ASCII case: only the letters A-Z and a-z are folded; every other byte stays as it is.

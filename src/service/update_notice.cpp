@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <algorithm>
+#include <cassert>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
@@ -79,6 +80,7 @@ bool update_check_switched_off(const std::optional<std::filesystem::path>& folde
 }  // namespace
 
 std::optional<VersionNumber> parse_version(std::string_view text) {
+  assert(is_valid_utf8(text));
   text = trim_white_space(text);
   while (!text.empty() && text.front() == 'v') text.remove_prefix(1);
   text = text.substr(0, text.find_first_of("-+"));

@@ -342,7 +342,8 @@ TEST(ChainClient, EachReadOfABatchWalksTheNodesOnItsOwn) {
 }
 
 // Reads started one at a time end in the order their answers come, four in flight at most: the
-// fifth begins when the first of the four ends. Delivered together, they keep the order asked.
+// fifth begins when the first of the four ends. Reads are pending until the last is given.
+// Delivered together, they keep the order asked.
 TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
   const milliseconds answers_after[] = {milliseconds(500), milliseconds(100), milliseconds(300),
                                         milliseconds(200), milliseconds(50)};
@@ -353,10 +354,12 @@ TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
       ChainSettings{ClientSettings{"https://node", std::chrono::seconds(4), {}, ""}}, exchanges);
   std::vector<ReadId> reads;
   for (int i = 0; i < 5; ++i) reads.push_back(client.start({"/r", std::to_string(i)}));
+  EXPECT_TRUE(client.reads_pending());
   std::vector<std::string> ended;
   while (const std::optional<Delivered> done = client.next()) {
     EXPECT_EQ(done->read, reads.at(std::stoul(text_of(done->delivery))));
     ended.push_back(text_of(done->delivery));
+    EXPECT_EQ(client.reads_pending(), ended.size() < reads.size()) << ended.size();
   }
   EXPECT_EQ(ended, (std::vector<std::string>{"1", "4", "3", "2", "0"}));
   EXPECT_EQ(exchanges.started().at(4).at, milliseconds(100));
@@ -367,7 +370,8 @@ TEST(ChainClient, ReadsEndInTheOrderTheyAreAnsweredFourAtATime) {
 
 // A route's end travels with its reads: six reads of 5 s each with 9 s left, four at a time. The
 // first four answer; the fifth and sixth begin at 5 s with 4 s left and are cut at the end, over
-// budget; a read begun with less than a second left is not made at all.
+// budget; a read begun with less than a second left is not made at all: two such end at once,
+// and the second is pending until it is given.
 TEST(ChainClient, NoReadOutlivesItsRoutesEnd) {
   const ScriptedExchanges exchanges([](const test::StartedExchange& started) {
     return ScriptedAnswer::json(*started.body, 200, std::chrono::seconds(5));
@@ -388,6 +392,12 @@ TEST(ChainClient, NoReadOutlivesItsRoutesEnd) {
   ChainRequest late = reads.front();
   late.end = exchanges.now() + milliseconds(999);
   EXPECT_TRUE(std::holds_alternative<OverBudget>(client.deliver(late)));
+  client.start(late);
+  client.start(late);
+  ASSERT_TRUE(client.next().has_value());
+  EXPECT_TRUE(client.reads_pending());
+  ASSERT_TRUE(client.next().has_value());
+  EXPECT_FALSE(client.reads_pending());
   EXPECT_EQ(exchanges.started().size(), 6U);
 }
 

@@ -84,6 +84,7 @@ class MemoryTransport final : public Transport {
 
   std::string node_in_use() const override { return node; }
   std::chrono::steady_clock::time_point now() const override { return now_; }
+  bool reads_pending() const override { return !waiting_.empty() || !open_.empty(); }
 
   // The reads started together (no next() between them), in order.
   const std::vector<std::vector<ChainRequest>>& batches() const { return batches_; }
