@@ -186,6 +186,32 @@ struct IssuerFact {
   bool listed = false;                    // on the prior-rug list
 };
 
+// Whether the token's symbol is another's: the known token (the network's own) with this symbol or
+// a lookalike of it, this contract's row in the network's token registry, and, for information
+// only, the other contracts the market rows read name with the same symbol. Unavailable without a
+// chosen symbol; partly read (`registry` none, `why` saying so) when the registry read failed,
+// never taken for "not registered".
+struct KnownSymbol {
+  std::string contract;
+  std::string symbol;
+  bool is_this = false;  // this contract is that token's
+};
+struct RegistryListing {
+  bool listed = false;  // the registry holds a row of this contract with the symbol
+  std::string name;     // its `tname`; empty when not listed
+  bool blisted = false;
+};
+struct SymbolElsewhereFact {
+  Reason why;
+  bool partly = false;
+  std::string node;  // the node that answered the registry read
+  std::string symbol;
+  std::optional<KnownSymbol> known;
+  bool borrows = false;  // `known` is another contract's
+  std::optional<RegistryListing> registry;
+  std::vector<std::string> market_contracts;  // other contracts with the symbol, market order
+};
+
 // The account that created the token's contract account, from the history node.
 struct CreatorFact {
   Reason why;
@@ -228,6 +254,7 @@ struct TokenEvidence {
   CodeFact code;
   IssuerFact issuer;
   CreatorFact creator;
+  SymbolElsewhereFact symbol_elsewhere;
 };
 
 }  // namespace tarnwick

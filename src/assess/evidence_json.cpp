@@ -265,6 +265,43 @@ void write_creator(JsonObject& facts, const FactHead& head, const CreatorFact& f
   out.member("listed", fact.listed);
 }
 
+// How the measured verdict took a registry row it could not read.
+constexpr std::string_view registry_unread_counted_as =
+    "no blacklisted registry row: bit 9 of the measured verdict not set";
+
+void write_symbol_elsewhere(JsonObject& facts, const FactHead& head,
+                            const SymbolElsewhereFact& fact) {
+  JsonObject out = facts.object("symbol_elsewhere");
+  const Unread unread{fact.why.text,
+                      fact.partly ? registry_unread_counted_as
+                                  : counted_as(FactName::symbol_elsewhere, false,
+                                               head.evidence.subject),
+                      fact.partly};
+  if (!write_fact_head(out, head, FactName::symbol_elsewhere, unread, fact.node) &&
+      !fact.partly) {
+    return;
+  }
+  out.member("symbol", fact.symbol);
+  if (fact.known) {
+    JsonObject known = out.object("known");
+    known.member("contract", fact.known->contract);
+    known.member("symbol", fact.known->symbol);
+    known.member("this", fact.known->is_this);
+  } else {
+    out.member("known", std::nullopt);
+  }
+  out.member("borrows", fact.borrows);
+  if (fact.registry) {
+    JsonObject registry = out.object("registry");
+    registry.member("listed", fact.registry->listed);
+    registry.member("name", nonempty(fact.registry->name));
+    registry.member("blisted", fact.registry->blisted);
+  } else {
+    out.member("registry", std::nullopt);
+  }
+  out.member("market_contracts", fact.market_contracts);
+}
+
 void write_facts(JsonObject& answer, const TokenEvidence& evidence) {
   JsonObject facts = answer.object("facts");
   const FactHead head{.evidence = evidence};
@@ -279,6 +316,7 @@ void write_facts(JsonObject& answer, const TokenEvidence& evidence) {
   write_code(facts, head, evidence.code);
   write_issuer(facts, head, evidence.issuer);
   write_creator(facts, head, evidence.creator);
+  write_symbol_elsewhere(facts, head, evidence.symbol_elsewhere);
 }
 
 std::string_view subject_name(Subject subject) {

@@ -56,6 +56,10 @@ inline constexpr HazardBits DEPLOYER_FRESH = 1U << 4;
 inline constexpr HazardBits DEPLOYER_PRIOR_RUG = 1U << 5;
 inline constexpr HazardBits REPUTATION_LOW = 1U << 6;
 inline constexpr HazardBits REPUTATION_UNREAD = 1U << 7;
+// Only in the measured verdict: the token's symbol, or a lookalike of it, is a known token's and
+// this contract is not that token's; the network's token registry marks its row blacklisted.
+inline constexpr HazardBits SYMBOL_BORROWED = 1U << 8;
+inline constexpr HazardBits REGISTRY_BLACKLISTED = 1U << 9;
 
 // True when bit number `bit` (0 to 15) of `bits` is set.
 constexpr bool has_bit(HazardBits bits, unsigned bit) {

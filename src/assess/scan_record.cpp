@@ -36,7 +36,8 @@ HazardBits verdict_bits_of(FactName fact) {
     case FactName::activity:
     case FactName::code:
     case FactName::issuer:
-    case FactName::creator: return 0;
+    case FactName::creator:
+    case FactName::symbol_elsewhere: return 0;
   }
   return 0;
 }
@@ -44,6 +45,7 @@ HazardBits verdict_bits_of(FactName fact) {
 HazardBits measured_bits_of(FactName fact) {
   if (fact == FactName::holders) return HOLDERS_CONCENTRATED;
   if (fact == FactName::activity) return VELOCITY_ABNORMAL;
+  if (fact == FactName::symbol_elsewhere) return SYMBOL_BORROWED | REGISTRY_BLACKLISTED;
   return verdict_bits_of(fact);
 }
 
@@ -79,7 +81,7 @@ namespace {
 constexpr FactName all_facts[] = {
     FactName::permissions, FactName::market, FactName::creation, FactName::prior_rug,
     FactName::reputation,  FactName::supply, FactName::holders,  FactName::activity,
-    FactName::code,        FactName::issuer, FactName::creator,
+    FactName::code,        FactName::issuer, FactName::creator,  FactName::symbol_elsewhere,
 };
 
 }  // namespace
@@ -97,6 +99,7 @@ std::string_view fact_key(FactName fact) {
     case FactName::code: return "code";
     case FactName::issuer: return "issuer";
     case FactName::creator: return "creator";
+    case FactName::symbol_elsewhere: return "symbol_elsewhere";
   }
   return {};
 }
@@ -150,7 +153,15 @@ HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
       activity.why.empty() || activity.partly ? std::optional(activity.per_hour) : std::nullopt;
   const std::optional<Uint128> top_ten =
       evidence.holders.why.empty() ? evidence.holders.top_ten_bp : std::nullopt;
-  const HazardBits contract_word = measured_hazards(of_contract, per_hour, top_ten, thresholds);
+  // The symbol's facts are the token's whoever is judged.
+  const SymbolElsewhereFact& elsewhere = evidence.symbol_elsewhere;
+  HazardBits symbol_bits = 0;
+  if (elsewhere.why.empty() || elsewhere.partly) {
+    if (elsewhere.borrows) symbol_bits |= SYMBOL_BORROWED;
+    if (elsewhere.registry && elsewhere.registry->blisted) symbol_bits |= REGISTRY_BLACKLISTED;
+  }
+  const HazardBits contract_word = static_cast<HazardBits>(
+      measured_hazards(of_contract, per_hour, top_ten, thresholds) | symbol_bits);
   if (evidence.subject == Subject::contract || !evidence.symbol) return contract_word;
 
   ScanOutcome of_issuer = of_contract;
@@ -162,7 +173,8 @@ HazardBits measured_word(const TokenEvidence& evidence, std::string_view token,
   }
   of_issuer.prior_rug = of_issuer.prior_rug || (issuer.why.empty() && issuer.listed) ||
                         (evidence.creator.why.empty() && evidence.creator.listed);
-  const HazardBits issuer_word = measured_hazards(of_issuer, per_hour, top_ten, thresholds);
+  const HazardBits issuer_word = static_cast<HazardBits>(
+      measured_hazards(of_issuer, per_hour, top_ten, thresholds) | symbol_bits);
   if (evidence.subject == Subject::issuer) return issuer_word;
   return static_cast<HazardBits>(contract_word | issuer_word);  // never fewer bits than either
 }
@@ -186,6 +198,9 @@ std::string_view counted_as(FactName fact, bool market_read_failed, Subject subj
     case FactName::creator:
       return issuer_judged ? "not listed: bit 5 of the measured verdict not set"
                            : "nothing: no condition rests on it";
+    case FactName::symbol_elsewhere:
+      return "no borrowed symbol and no blacklisted registry row: bits 8 and 9 of the measured "
+             "verdict not set";
     case FactName::supply:
     case FactName::code: return "nothing: no condition rests on it";
   }

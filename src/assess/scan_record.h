@@ -36,6 +36,7 @@ enum class FactName {
   code,
   issuer,
   creator,
+  symbol_elsewhere,
 };
 
 // The bits of /scan's hazard word that `fact` sets when they are set: market 0, permissions 3,
@@ -44,7 +45,7 @@ enum class FactName {
 HazardBits verdict_bits_of(FactName fact);
 
 // The bits of the measured hazard word that `fact` sets: those of verdict_bits_of, and holders 1,
-// activity 2.
+// activity 2, symbol_elsewhere 8 and 9.
 HazardBits measured_bits_of(FactName fact);
 
 // The bits of the measured hazard word that `fact` can set for `subject`. For the contract,

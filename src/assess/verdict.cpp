@@ -12,10 +12,11 @@ namespace {
 
 // Weight of each hazard bit, by bit number. Bit 1 has no measure and weighs nothing; bit 7 marks
 // an unread input rather than a condition; bits 8 to 15 are never set.
-constexpr std::array<std::uint32_t, 8> bit_weights{3, 0, 1, 2, 2, 2, 2, 0};
+constexpr std::array<std::uint32_t, 16> bit_weights{3, 0, 1, 2, 2, 2, 2, 0};
 
-// The measured weights: bit 1 weighs 2 once a holder share is measured.
-constexpr std::array<std::uint32_t, 8> measured_weights{3, 2, 1, 2, 2, 2, 2, 0};
+// The measured weights: bit 1 weighs 2 once a holder share is measured; a borrowed symbol (bit 8)
+// and a blacklisted registry row (bit 9) each weigh enough to warn on their own.
+constexpr std::array<std::uint32_t, 16> measured_weights{3, 2, 1, 2, 2, 2, 2, 0, 3, 3};
 
 constexpr std::array<std::string_view, 3> level_names{
     "NO_RISK_FOUND",
@@ -32,7 +33,7 @@ std::optional<double> to_double(const RawReputation& raw) {
 }
 
 Verdict weigh(HazardBits hazard, bool unverified, const ScanThresholds& thresholds,
-              const std::array<std::uint32_t, 8>& weights) {
+              const std::array<std::uint32_t, 16>& weights) {
   std::uint32_t severity = 0;
   for (unsigned bit = 0; bit < weights.size(); ++bit) {
     if (has_bit(hazard, bit)) severity += weights[bit];
