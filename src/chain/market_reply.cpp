@@ -1,5 +1,6 @@
 #include "chain/market_reply.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -40,13 +41,22 @@ SideView side_view(JsonValue& side) {
   return view;
 }
 
-// The members of a market row that the market fact rests on, as views into the reply.
+// The members of a market row that are read, as views into the reply: a row is copied once, whole,
+// after its last member (a member named twice counts as its last).
 struct MarketRowView {
   std::optional<std::uint64_t> market_id;
   std::string_view symbol;
   std::optional<std::uint64_t> status_code;
   SideView bid;
   SideView ask;
+
+  MarketTableRow row() const {
+    return MarketTableRow{.market_id = market_id,
+                          .symbol = std::string(symbol),
+                          .status_code = status_code,
+                          .bid = bid.side(),
+                          .ask = ask.side()};
+  }
 };
 
 MarketRowView market_row_view(JsonValue& row) {
@@ -61,48 +71,42 @@ MarketRowView market_row_view(JsonValue& row) {
   return view;
 }
 
+// The rows to make room for at once: a market row as nodes print it takes about 300 bytes (its two
+// sides, fees, minimums and reserves), so a real reply needs no second allocation. A reply of
+// shorter rows grows the vector by doubling, never by a row at a time.
+std::size_t rows_expected(std::size_t reply_size) {
+  constexpr std::size_t row_text = 256;
+  return std::min<std::size_t>(reply_size / row_text + 1, market_row_limit);
+}
+
 }  // namespace
 
-MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  std::uint64_t rows_read = 0;
+MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) {
+  MarketRows markets;
   bool has_rows = false;
-  std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
-  std::vector<MarketRow> token_rows;
-  bool more = false;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
-    if (is_key(key, "more")) more = more_flag(rows);
+    if (is_key(key, "more")) markets.more = more_flag(rows);
     if (!is_key(key, "rows")) return;
-    rows_read = 0;
-    found.reset();
-    token_rows.clear();
+    markets.rows_read = 0;
+    markets.rows.clear();
+    markets.rows.reserve(rows_expected(markets_reply.size()));
     has_rows = for_each_element(rows, [&](JsonValue& row) {
-      ++rows_read;
+      ++markets.rows_read;
       const MarketRowView view = market_row_view(row);
-      if (view.bid.contract != token && view.ask.contract != token) return true;
-      if (!found) found = view;
-      if (token_rows.size() < max_token_rows) {
-        token_rows.push_back(MarketRow{view.status_code, view.bid.side(), view.ask.side()});
+      if (!view.bid.contract.empty() || !view.ask.contract.empty()) {
+        markets.rows.push_back(view.row());
       }
       return true;
     });
   });
-  if (!json) return unavailable<MarketFact>(ReasonCode::not_json, reply_not_json);
+  if (!json) return unavailable<MarketRows>(ReasonCode::not_json, reply_not_json);
   if (!has_rows)
-    return unavailable<MarketFact>(ReasonCode::shape_not_recognised, "reply without rows");
-  MarketFact fact;
-  fact.token_rows = std::move(token_rows);
-  fact.rows_read = rows_read;
-  fact.more = more;
-  fact.limit_reached = rows_read >= market_row_limit || more;
-  if (found) {
-    fact.found = true;
-    fact.market_id = found->market_id;
-    fact.symbol = std::string(found->symbol);
-    fact.status_code = found->status_code;
-    fact.bid = found->bid.side();
-    fact.ask = found->ask.side();
-  }
-  return fact;
+    return unavailable<MarketRows>(ReasonCode::shape_not_recognised, "reply without rows");
+  return markets;
+}
+
+MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
+  return market_fact(read_market_rows(reader, markets_reply), token);
 }
 
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token) {
