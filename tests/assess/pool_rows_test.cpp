@@ -10,12 +10,11 @@
 namespace tarnwick {
 namespace {
 
-const PoolSide tok{"tok", "TOK", 4, 1'000'000};
-const PoolSide xpr{"eosio.token", "XPR", 4, 500'000};
-const PoolSide other_symbol{"tok", "TOKB", 4, 7};
-
 // The token is chosen by contract and symbol on either side; the other side is its pair.
 TEST(PoolRowsTest, TheTokensPoolsHaveItOnEitherSide) {
+  const PoolSide tok{"tok", "TOK", 4, 1'000'000};
+  const PoolSide xpr{"eosio.token", "XPR", 4, 500'000};
+  const PoolSide other_symbol{"tok", "TOKB", 4, 7};
   const std::vector<SwapsPoolRow> swaps = {{"TOKB", other_symbol, xpr, true, 0, std::nullopt},
                                            {"XPRTOK", xpr, tok, true, 0, 2000}};
   const std::vector<LiquidityPool> swap_pools = swaps_token_pools(swaps, "tok", "TOK");

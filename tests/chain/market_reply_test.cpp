@@ -59,10 +59,9 @@ TEST(TokenFactsTest, MarketLiquidity) {
 // A row that is no object, or names no contract, is read and counted but can name no token; the
 // rows after it are read on, each side's symbol code from "sym" or "quantity".
 TEST(MarketReplyTest, MalformedRowsAreCountedAndTheRestKeptTyped) {
-  const std::string reply =
-      rows_json({market_row_json(1, "other1", "eosio.token"), "7",
-                 R"({"bid_token":{"contract":5},"ask_token":"tok"})",
-                 market_row_json(2, "eosio.token", "tok", "\"1\"")});
+  const std::string reply = rows_json({market_row_json(1, "other1", "eosio.token"), "7",
+                                       R"({"bid_token":{"contract":5},"ask_token":"tok"})",
+                                       market_row_json(2, "eosio.token", "tok", "\"1\"")});
   JsonReader reader;
   const MarketRows markets = read_market_rows(reader, reply);
   EXPECT_EQ(markets.rows_read, 4u);
