@@ -12,14 +12,14 @@ namespace {
 
 // The symbol code of a "sym" text ("4,TOK") or, failing that, of a "quantity" ("1.0 TOK");
 // empty when neither holds one.
-std::string side_symbol(std::string_view sym, std::string_view quantity) {
+std::string_view side_symbol(std::string_view sym, std::string_view quantity) {
   std::string_view code;
   if (const std::size_t comma = sym.find(','); comma != std::string_view::npos) {
     code = sym.substr(comma + 1);
   } else if (const std::size_t space = quantity.find(' '); space != std::string_view::npos) {
     code = quantity.substr(space + 1);
   }
-  return is_symbol_code(code) ? std::string(code) : std::string();
+  return is_symbol_code(code) ? code : std::string_view();
 }
 
 // One side of a market row as it stands in the reply; valid until the reader's next read.
@@ -28,7 +28,10 @@ struct SideView {
   std::string_view sym;
   std::string_view quantity;
 
-  MarketSide side() const { return MarketSide{std::string(contract), side_symbol(sym, quantity)}; }
+  void copy_to(MarketSide& side) const {
+    side.contract.assign(contract);
+    side.symbol.assign(side_symbol(sym, quantity));
+  }
 };
 
 SideView side_view(JsonValue& side) {
@@ -50,12 +53,13 @@ struct MarketRowView {
   SideView bid;
   SideView ask;
 
-  MarketTableRow row() const {
-    return MarketTableRow{.market_id = market_id,
-                          .symbol = std::string(symbol),
-                          .status_code = status_code,
-                          .bid = bid.side(),
-                          .ask = ask.side()};
+  // Fills a default row in place, so that a row of real names costs no allocation and no move.
+  void copy_to(MarketTableRow& row) const {
+    row.market_id = market_id;
+    row.symbol.assign(symbol);
+    row.status_code = status_code;
+    bid.copy_to(row.bid);
+    ask.copy_to(row.ask);
   }
 };
 
@@ -94,7 +98,7 @@ MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) 
       ++markets.rows_read;
       const MarketRowView view = market_row_view(row);
       if (!view.bid.contract.empty() || !view.ask.contract.empty()) {
-        markets.rows.push_back(view.row());
+        view.copy_to(markets.rows.emplace_back());
       }
       return true;
     });
