@@ -1,5 +1,6 @@
 #include "chain/market_reply.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -11,14 +12,14 @@ namespace {
 
 // The symbol code of a "sym" text ("4,TOK") or, failing that, of a "quantity" ("1.0 TOK");
 // empty when neither holds one.
-std::string side_symbol(std::string_view sym, std::string_view quantity) {
+std::string_view side_symbol(std::string_view sym, std::string_view quantity) {
   std::string_view code;
   if (const std::size_t comma = sym.find(','); comma != std::string_view::npos) {
     code = sym.substr(comma + 1);
   } else if (const std::size_t space = quantity.find(' '); space != std::string_view::npos) {
     code = quantity.substr(space + 1);
   }
-  return is_symbol_code(code) ? std::string(code) : std::string();
+  return is_symbol_code(code) ? code : std::string_view();
 }
 
 // One side of a market row as it stands in the reply; valid until the reader's next read.
@@ -27,7 +28,10 @@ struct SideView {
   std::string_view sym;
   std::string_view quantity;
 
-  MarketSide side() const { return MarketSide{std::string(contract), side_symbol(sym, quantity)}; }
+  void copy_to(MarketSide& side) const {
+    side.contract.assign(contract);
+    side.symbol.assign(side_symbol(sym, quantity));
+  }
 };
 
 SideView side_view(JsonValue& side) {
@@ -40,13 +44,23 @@ SideView side_view(JsonValue& side) {
   return view;
 }
 
-// The members of a market row that the market fact rests on, as views into the reply.
+// The members of a market row that are read, as views into the reply: a row is copied once, whole,
+// after its last member (a member named twice counts as its last).
 struct MarketRowView {
   std::optional<std::uint64_t> market_id;
   std::string_view symbol;
   std::optional<std::uint64_t> status_code;
   SideView bid;
   SideView ask;
+
+  // Fills a default row in place, so that a row of real names costs no allocation and no move.
+  void copy_to(MarketTableRow& row) const {
+    row.market_id = market_id;
+    row.symbol.assign(symbol);
+    row.status_code = status_code;
+    bid.copy_to(row.bid);
+    ask.copy_to(row.ask);
+  }
 };
 
 MarketRowView market_row_view(JsonValue& row) {
@@ -61,48 +75,42 @@ MarketRowView market_row_view(JsonValue& row) {
   return view;
 }
 
+// The rows to make room for at once: a market row as nodes print it takes about 300 bytes (its two
+// sides, fees, minimums and reserves), so a real reply needs no second allocation. A reply of
+// shorter rows grows the vector by doubling, never by a row at a time.
+std::size_t rows_expected(std::size_t reply_size) {
+  constexpr std::size_t row_text = 256;
+  return std::min<std::size_t>(reply_size / row_text + 1, market_row_limit);
+}
+
 }  // namespace
 
-MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  std::uint64_t rows_read = 0;
+MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) {
+  MarketRows markets;
   bool has_rows = false;
-  std::optional<MarketRowView> found;  // views, so that rows not naming the token cost no copies
-  std::vector<MarketRow> token_rows;
-  bool more = false;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
-    if (is_key(key, "more")) more = more_flag(rows);
+    if (is_key(key, "more")) markets.more = more_flag(rows);
     if (!is_key(key, "rows")) return;
-    rows_read = 0;
-    found.reset();
-    token_rows.clear();
+    markets.rows_read = 0;
+    markets.rows.clear();
+    markets.rows.reserve(rows_expected(markets_reply.size()));
     has_rows = for_each_element(rows, [&](JsonValue& row) {
-      ++rows_read;
+      ++markets.rows_read;
       const MarketRowView view = market_row_view(row);
-      if (view.bid.contract != token && view.ask.contract != token) return true;
-      if (!found) found = view;
-      if (token_rows.size() < max_token_rows) {
-        token_rows.push_back(MarketRow{view.status_code, view.bid.side(), view.ask.side()});
+      if (!view.bid.contract.empty() || !view.ask.contract.empty()) {
+        view.copy_to(markets.rows.emplace_back());
       }
       return true;
     });
   });
-  if (!json) return unavailable<MarketFact>(ReasonCode::not_json, reply_not_json);
+  if (!json) return unavailable<MarketRows>(ReasonCode::not_json, reply_not_json);
   if (!has_rows)
-    return unavailable<MarketFact>(ReasonCode::shape_not_recognised, "reply without rows");
-  MarketFact fact;
-  fact.token_rows = std::move(token_rows);
-  fact.rows_read = rows_read;
-  fact.more = more;
-  fact.limit_reached = rows_read >= market_row_limit || more;
-  if (found) {
-    fact.found = true;
-    fact.market_id = found->market_id;
-    fact.symbol = std::string(found->symbol);
-    fact.status_code = found->status_code;
-    fact.bid = found->bid.side();
-    fact.ask = found->ask.side();
-  }
-  return fact;
+    return unavailable<MarketRows>(ReasonCode::shape_not_recognised, "reply without rows");
+  return markets;
+}
+
+MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
+  return market_fact(read_market_rows(reader, markets_reply), token);
 }
 
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token) {

@@ -1,5 +1,5 @@
-// The reply of the exchange's market table: the rows that name the token, the one that decides
-// the liquidity condition, and the symbol on the token's side. Pure; never throws.
+// The reply of the exchange's market table: its rows, typed (assess/market_rows.h), and the market
+// fact of one token read from them. Pure; never throws.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 
 #include "assess/evidence.h"
 #include "assess/hazards.h"
+#include "assess/market_rows.h"
 
 namespace tarnwick {
 
@@ -20,17 +21,15 @@ inline constexpr std::uint16_t depth_when_market_unread = full_liquidity_depth;
 // The depth of a token with an active market.
 inline constexpr std::uint16_t active_market_depth = full_liquidity_depth;
 
-// The most market rows the market read asks for.
-inline constexpr std::uint64_t market_row_limit = 1000;
+// The market reply's rows: market_id, symbol and status_code as texts and whole numbers, and of
+// bid_token and ask_token the contract and the symbol code of "sym" ("4,TOK") or, failing that,
+// "quantity" ("1.0 TOK"). A row holding a member in another form is still a row, with that member
+// none or empty. `more` as more_flag reads it. Unreadable when the reply is not JSON or has no
+// "rows" array.
+MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply);
 
-// The most market rows naming the token that a market fact keeps for its symbols.
-inline constexpr std::size_t max_token_rows = 32;
-
-// The market reply: the rows read and the first row whose bid_token or ask_token contract is
-// `token` (the row that decides LIQUIDITY_THIN), each side's symbol code taken from "sym"
-// ("4,TOK") or "quantity" ("1.0 TOK"). `more` is set by true or a non-empty text (a node's
-// next key), and then the limit counts as reached. Unavailable when the reply is not JSON or has
-// no "rows" array.
+// The market fact of `token` from the reply: market_fact of its rows (the first row naming the
+// token decides LIQUIDITY_THIN). REQUIRES: `token` is an account name.
 MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token);
 
 // The symbol code on the token's side of the market row; none without a row or a readable code.

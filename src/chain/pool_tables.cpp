@@ -9,10 +9,6 @@
 namespace tarnwick {
 namespace {
 
-bool holds(const PoolSide& side, std::string_view token, std::string_view symbol) {
-  return side.contract == token && side.symbol == symbol;
-}
-
 // A fee stated in millionths of the amount in; none above the whole amount.
 std::optional<std::uint32_t> fee_in_millionths(JsonValue& value) {
   const std::optional<std::uint64_t> fee = unsigned64(value);
@@ -27,175 +23,208 @@ std::optional<std::uint32_t> fee_from_bp(JsonValue& value) {
   return static_cast<std::uint32_t>(*fee * 100);
 }
 
+std::optional<SwapsPoolRow> swaps_pool_row(JsonValue& row) {
+  std::optional<std::string> lt_symbol;
+  std::optional<PoolSide> pool1;
+  std::optional<PoolSide> pool2;
+  std::optional<bool> active;
+  std::optional<Uint128> amplifier;
+  std::optional<std::uint32_t> fee_ppm;
+  for_each_member(row, [&](std::string_view key, JsonValue& value) {
+    if (is_key(key, "lt_symbol")) lt_symbol = symbol_code(value);
+    if (is_key(key, "pool1")) pool1 = extended_asset(value);
+    if (is_key(key, "pool2")) pool2 = extended_asset(value);
+    if (is_key(key, "active")) active = flag(value);
+    if (is_key(key, "amplifier") || is_key(key, "reserved")) amplifier = wide_unsigned(value);
+    if (is_key(key, "fee")) {
+      fee_ppm.reset();
+      for_each_member(value, [&](std::string_view name, JsonValue& member) {
+        if (is_key(name, "exchange_fee")) fee_ppm = fee_from_bp(member);
+      });
+    }
+  });
+  if (!lt_symbol || !pool1 || !pool2 || !active || !amplifier) return std::nullopt;
+  return SwapsPoolRow{.lt_symbol = std::move(*lt_symbol),
+                      .pool1 = std::move(*pool1),
+                      .pool2 = std::move(*pool2),
+                      .active = *active,
+                      .amplifier = *amplifier,
+                      .fee_ppm = fee_ppm};
+}
+
+std::optional<DexPoolRow> dex_pool_row(JsonValue& row) {
+  std::optional<std::uint64_t> id;
+  std::optional<std::string> contract_a;
+  std::optional<std::string> contract_b;
+  std::optional<TokenSymbol> symbol_a;
+  std::optional<TokenSymbol> symbol_b;
+  std::optional<std::uint64_t> reserve_a;
+  std::optional<std::uint64_t> reserve_b;
+  std::optional<bool> paused;
+  std::optional<std::uint32_t> fee_ppm;
+  for_each_member(row, [&](std::string_view key, JsonValue& value) {
+    if (is_key(key, "id")) id = unsigned64(value);
+    if (is_key(key, "feeRate")) fee_ppm = fee_from_bp(value);
+    if (is_key(key, "tokenAContract")) contract_a = account(value);
+    if (is_key(key, "tokenBContract")) contract_b = account(value);
+    if (is_key(key, "tokenASymbol")) symbol_a = token_symbol_of(value);
+    if (is_key(key, "tokenBSymbol")) symbol_b = token_symbol_of(value);
+    if (is_key(key, "reserveA")) reserve_a = unsigned64(value);
+    if (is_key(key, "reserveB")) reserve_b = unsigned64(value);
+    if (is_key(key, "paused")) paused = flag(value);
+  });
+  if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a || !reserve_b ||
+      !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
+    return std::nullopt;
+  }
+  return DexPoolRow{
+      .id = *id,
+      .a = {std::move(*contract_a), std::move(symbol_a->code), symbol_a->precision, *reserve_a},
+      .b = {std::move(*contract_b), std::move(symbol_b->code), symbol_b->precision, *reserve_b},
+      .paused = *paused,
+      .fee_ppm = fee_ppm};
+}
+
+std::optional<LaunchCurveRow> launch_curve_row(JsonValue& row) {
+  std::optional<std::uint64_t> id;
+  std::optional<std::string> code;
+  std::optional<std::string> creator;
+  std::optional<std::uint64_t> real_xpr;
+  std::optional<bool> graduated;
+  std::optional<std::uint64_t> dex_pool_id;
+  for_each_member(row, [&](std::string_view key, JsonValue& value) {
+    if (is_key(key, "id")) id = unsigned64(value);
+    if (is_key(key, "symbol")) code = symbol_code(value);
+    if (is_key(key, "creator")) creator = account(value);
+    if (is_key(key, "realXpr")) real_xpr = unsigned64(value);
+    if (is_key(key, "graduated")) graduated = flag(value);
+    if (is_key(key, "dexPoolId")) dex_pool_id = unsigned64(value);
+  });
+  if (!id || !code || !creator || !real_xpr || !graduated || !dex_pool_id ||
+      *real_xpr > max_asset_units) {
+    return std::nullopt;
+  }
+  return LaunchCurveRow{.id = *id,
+                        .symbol = std::move(*code),
+                        .creator = std::move(*creator),
+                        .real_xpr = *real_xpr,
+                        .graduated = *graduated,
+                        .dex_pool_id = *dex_pool_id};
+}
+
+std::optional<ConcentratedPoolRow> concentrated_pool_row(JsonValue& row) {
+  std::optional<std::uint64_t> id;
+  std::optional<bool> active;
+  std::optional<PoolSide> token_a;
+  std::optional<PoolSide> token_b;
+  std::optional<Uint128> sqrt_price;
+  PoolPricing pricing;
+  pricing.concentrated = true;
+  for_each_member(row, [&](std::string_view key, JsonValue& value) {
+    if (is_key(key, "id")) id = unsigned64(value);
+    if (is_key(key, "active")) active = flag(value);
+    if (is_key(key, "tokenA")) token_a = extended_asset(value);
+    if (is_key(key, "tokenB")) token_b = extended_asset(value);
+    if (is_key(key, "fee")) pricing.fee_ppm = fee_in_millionths(value);
+    if (is_key(key, "tickSpacing")) pricing.tick_spacing = signed64(value);
+    if (is_key(key, "liquidity")) pricing.liquidity = wide_unsigned(value);
+    if (is_key(key, "currSlot")) {
+      sqrt_price.reset();
+      pricing.tick.reset();
+      for_each_member(value, [&](std::string_view name, JsonValue& member) {
+        if (is_key(name, "sqrtPriceX64")) sqrt_price = wide_unsigned(member);
+        if (is_key(name, "tick")) pricing.tick = signed64(member);
+      });
+    }
+  });
+  if (!id || !active || !token_a || !token_b || !sqrt_price) return std::nullopt;
+  pricing.sqrt_price_x64 = *sqrt_price;
+  return ConcentratedPoolRow{.id = *id,
+                             .active = *active,
+                             .a = std::move(*token_a),
+                             .b = std::move(*token_b),
+                             .pricing = pricing};
+}
+
+// The page of rows `read_row` types, each row whole or the page unrecognised.
+template <class Row>
+RowsPage<Row> typed_page(JsonReader& reader, std::string_view reply,
+                         std::optional<Row> (*read_row)(JsonValue&)) {
+  return read_page<Row>(reader, reply, [read_row](JsonValue& row, std::vector<Row>& kept) {
+    std::optional<Row> typed = read_row(row);
+    if (!typed) return false;
+    kept.push_back(std::move(*typed));
+    return true;
+  });
+}
+
+// `page` with its rows replaced by those `choose` makes of them; the rest as read.
+template <class Row, class Choose>
+auto chosen_page(RowsPage<Row> page, Choose choose) {
+  using Kept = typename decltype(choose(page.rows))::value_type;
+  return RowsPage<Kept>{.rows = choose(page.rows),
+                        .rows_seen = page.rows_seen,
+                        .more = page.more,
+                        .next_key = std::move(page.next_key),
+                        .why = std::move(page.why)};
+}
+
 }  // namespace
+
+RowsPage<SwapsPoolRow> proton_swaps_rows(JsonReader& reader, std::string_view reply) {
+  return typed_page(reader, reply, swaps_pool_row);
+}
 
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
                                           std::string_view token, std::string_view symbol) {
-  return read_page<LiquidityPool>(
-      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
-        std::optional<std::string> lt_symbol;
-        std::optional<PoolSide> pool1;
-        std::optional<PoolSide> pool2;
-        std::optional<bool> active;
-        std::optional<Uint128> amplifier;
-        std::optional<std::uint32_t> fee_ppm;
-        for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (is_key(key, "lt_symbol")) lt_symbol = symbol_code(value);
-          if (is_key(key, "pool1")) pool1 = extended_asset(value);
-          if (is_key(key, "pool2")) pool2 = extended_asset(value);
-          if (is_key(key, "active")) active = flag(value);
-          if (is_key(key, "amplifier") || is_key(key, "reserved")) amplifier = wide_unsigned(value);
-          if (is_key(key, "fee")) {
-            fee_ppm.reset();
-            for_each_member(value, [&](std::string_view name, JsonValue& member) {
-              if (is_key(name, "exchange_fee")) fee_ppm = fee_from_bp(member);
-            });
-          }
-        });
-        if (!lt_symbol || !pool1 || !pool2 || !active || !amplifier) return false;
-        const bool first = holds(*pool1, token, symbol);
-        if (!first && !holds(*pool2, token, symbol)) return true;
-        LiquidityPool pool;
-        pool.keyed_by_symbol = true;
-        pool.lt_symbol = std::move(*lt_symbol);
-        pool.token = first ? *pool1 : *pool2;
-        pool.token_is_a = first;
-        pool.pair = first ? *pool2 : *pool1;
-        pool.active = *active;
-        pool.shares[share_withdrawable] = *pool.token.units;
-        pool.when_empty = share_withdrawable;
-        pool.pricing.amplifier = amplifier;
-        pool.pricing.fee_ppm = fee_ppm;
-        kept.push_back(std::move(pool));
-        return true;
-      });
+  return chosen_page(proton_swaps_rows(reader, reply), [&](const std::vector<SwapsPoolRow>& rows) {
+    return swaps_token_pools(rows, token, symbol);
+  });
+}
+
+RowsPage<DexPoolRow> simpledex_rows(JsonReader& reader, std::string_view reply) {
+  return typed_page(reader, reply, dex_pool_row);
 }
 
 RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
                                        std::string_view token, std::string_view symbol,
                                        std::vector<std::uint64_t>& ids) {
-  return read_page<LiquidityPool>(
-      reader, reply, [&](JsonValue& row, std::vector<LiquidityPool>& kept) {
-        std::optional<std::uint64_t> id;
-        std::optional<std::string> contract_a;
-        std::optional<std::string> contract_b;
-        std::optional<TokenSymbol> symbol_a;
-        std::optional<TokenSymbol> symbol_b;
-        std::optional<std::uint64_t> reserve_a;
-        std::optional<std::uint64_t> reserve_b;
-        std::optional<bool> paused;
-        std::optional<std::uint32_t> fee_ppm;
-        for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (is_key(key, "id")) id = unsigned64(value);
-          if (is_key(key, "feeRate")) fee_ppm = fee_from_bp(value);
-          if (is_key(key, "tokenAContract")) contract_a = account(value);
-          if (is_key(key, "tokenBContract")) contract_b = account(value);
-          if (is_key(key, "tokenASymbol")) symbol_a = token_symbol_of(value);
-          if (is_key(key, "tokenBSymbol")) symbol_b = token_symbol_of(value);
-          if (is_key(key, "reserveA")) reserve_a = unsigned64(value);
-          if (is_key(key, "reserveB")) reserve_b = unsigned64(value);
-          if (is_key(key, "paused")) paused = flag(value);
-        });
-        if (!id || !contract_a || !contract_b || !symbol_a || !symbol_b || !reserve_a ||
-            !reserve_b || !paused || *reserve_a > max_asset_units || *reserve_b > max_asset_units) {
-          return false;
-        }
-        ids.push_back(*id);
-        const PoolSide a{*contract_a, symbol_a->code, symbol_a->precision, *reserve_a};
-        const PoolSide b{*contract_b, symbol_b->code, symbol_b->precision, *reserve_b};
-        const bool first = holds(a, token, symbol);
-        if (!first && !holds(b, token, symbol)) return true;
-        LiquidityPool pool;
-        pool.id = *id;
-        pool.token = first ? a : b;
-        pool.token_is_a = first;
-        pool.pair = first ? b : a;
-        pool.active = !*paused;
-        // The first 1000 LP tokens of a pool are locked for good, but the LP supply is not read, so
-        // how much of the pool that is cannot be said.
-        pool.shares[share_unknown] = *pool.token.units;
-        pool.note = "1000 LP locked for good; the rest not read";
-        pool.pricing.amplifier = Uint128{0};
-        pool.pricing.fee_ppm = fee_ppm;
-        kept.push_back(std::move(pool));
+  // The ids are taken as the rows are read, so that a page cut short by a row that cannot be read
+  // still gives the ids before it.
+  RowsPage<DexPoolRow> page =
+      read_page<DexPoolRow>(reader, reply, [&](JsonValue& row, std::vector<DexPoolRow>& kept) {
+        std::optional<DexPoolRow> typed = dex_pool_row(row);
+        if (!typed) return false;
+        ids.push_back(typed->id);
+        kept.push_back(std::move(*typed));
         return true;
       });
+  return chosen_page(std::move(page), [&](const std::vector<DexPoolRow>& rows) {
+    return dex_token_pools(rows, token, symbol);
+  });
+}
+
+RowsPage<LaunchCurveRow> curve_rows(JsonReader& reader, std::string_view reply) {
+  return typed_page(reader, reply, launch_curve_row);
 }
 
 RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
                                std::string_view symbol) {
-  return read_page<CurveRow>(reader, reply, [&](JsonValue& row, std::vector<CurveRow>& kept) {
-    std::optional<std::uint64_t> id;
-    std::optional<std::string> code;
-    std::optional<std::string> creator;
-    std::optional<std::uint64_t> real_xpr;
-    std::optional<bool> graduated;
-    std::optional<std::uint64_t> dex_pool_id;
-    for_each_member(row, [&](std::string_view key, JsonValue& value) {
-      if (is_key(key, "id")) id = unsigned64(value);
-      if (is_key(key, "symbol")) code = symbol_code(value);
-      if (is_key(key, "creator")) creator = account(value);
-      if (is_key(key, "realXpr")) real_xpr = unsigned64(value);
-      if (is_key(key, "graduated")) graduated = flag(value);
-      if (is_key(key, "dexPoolId")) dex_pool_id = unsigned64(value);
-    });
-    if (!id || !code || !creator || !real_xpr || !graduated || !dex_pool_id ||
-        *real_xpr > max_asset_units) {
-      return false;
-    }
-    if (*code != symbol) return true;
-    kept.push_back(CurveRow{.launch = {.id = *id,
-                                       .creator = std::move(*creator),
-                                       .creator_listed = false,
-                                       .graduated = *graduated,
-                                       .dex_pool_id = *dex_pool_id},
-                            .real_xpr = *real_xpr});
-    return true;
+  return chosen_page(curve_rows(reader, reply), [&](const std::vector<LaunchCurveRow>& rows) {
+    return symbol_curves(rows, symbol);
   });
+}
+
+RowsPage<ConcentratedPoolRow> alcor_pool_rows(JsonReader& reader, std::string_view reply) {
+  return typed_page(reader, reply, concentrated_pool_row);
 }
 
 RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
                                         std::string_view token, std::string_view symbol) {
-  return read_page<AlcorPoolRow>(
-      reader, reply, [&](JsonValue& row, std::vector<AlcorPoolRow>& kept) {
-        std::optional<std::uint64_t> id;
-        std::optional<bool> active;
-        std::optional<PoolSide> token_a;
-        std::optional<PoolSide> token_b;
-        std::optional<Uint128> sqrt_price;
-        PoolPricing pricing;
-        pricing.concentrated = true;
-        for_each_member(row, [&](std::string_view key, JsonValue& value) {
-          if (is_key(key, "id")) id = unsigned64(value);
-          if (is_key(key, "active")) active = flag(value);
-          if (is_key(key, "tokenA")) token_a = extended_asset(value);
-          if (is_key(key, "tokenB")) token_b = extended_asset(value);
-          if (is_key(key, "fee")) pricing.fee_ppm = fee_in_millionths(value);
-          if (is_key(key, "tickSpacing")) pricing.tick_spacing = signed64(value);
-          if (is_key(key, "liquidity")) pricing.liquidity = wide_unsigned(value);
-          if (is_key(key, "currSlot")) {
-            sqrt_price.reset();
-            pricing.tick.reset();
-            for_each_member(value, [&](std::string_view name, JsonValue& member) {
-              if (is_key(name, "sqrtPriceX64")) sqrt_price = wide_unsigned(member);
-              if (is_key(name, "tick")) pricing.tick = signed64(member);
-            });
-          }
-        });
-        if (!id || !active || !token_a || !token_b || !sqrt_price) return false;
-        const bool first = holds(*token_a, token, symbol);
-        if (!first && !holds(*token_b, token, symbol)) return true;
-        AlcorPoolRow kept_row{.pool = {}, .sqrt_price_x64 = *sqrt_price};
-        kept_row.pool.token_is_a = first;
-        kept_row.pool.id = *id;
-        kept_row.pool.token = first ? *token_a : *token_b;
-        kept_row.pool.pair = first ? *token_b : *token_a;
-        kept_row.pool.active = *active;
-        pricing.sqrt_price_x64 = *sqrt_price;
-        kept_row.pool.pricing = pricing;
-        kept.push_back(std::move(kept_row));
-        return true;
-      });
+  return chosen_page(alcor_pool_rows(reader, reply),
+                     [&](const std::vector<ConcentratedPoolRow>& rows) {
+                       return alcor_token_pools(rows, token, symbol);
+                     });
 }
 
 RowsPage<PositionRow> positions_page(JsonReader& reader, std::string_view reply) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "assess/liquidity.h"
+#include "assess/pool_rows.h"
 #include "assess/reason.h"
 #include "chain/table_page.h"
 
@@ -19,34 +20,34 @@ namespace tarnwick {
 
 class JsonReader;
 
+// Each pool table is read whole into its typed rows (assess/pool_rows.h), and the token's pools
+// are chosen from those rows by assess's pure steps; the *_page readers are the two together.
+
 // proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,
-// amplifier or reserved; for a quote, fee.exchange_fee (basis points) when stated. Kept: the pools
-// holding the token (contract and symbol), shares all withdrawable.
+// amplifier or reserved; fee.exchange_fee (basis points) when stated.
+RowsPage<SwapsPoolRow> proton_swaps_rows(JsonReader& reader, std::string_view reply);
+// Its pools holding the token (contract and symbol), shares all withdrawable.
 RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
                                           std::string_view token, std::string_view symbol);
 
 // simpledex "pools": id, tokenAContract, tokenASymbol, tokenBContract, tokenBSymbol, reserveA,
-// reserveB (raw integers), paused; for a quote, feeRate (basis points) when stated. Kept: the
-// pools holding the token; `ids` gets every row's id.
+// reserveB (raw integers), paused; feeRate (basis points) when stated.
+RowsPage<DexPoolRow> simpledex_rows(JsonReader& reader, std::string_view reply);
+// Its pools holding the token; `ids` gets the id of every row read, up to the first row that
+// cannot be read.
 RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
                                        std::string_view token, std::string_view symbol,
                                        std::vector<std::uint64_t>& ids);
 
 // simplelaunch "curves": id, symbol ("SYM" or "4,SYM"), creator, realXpr, graduated, dexPoolId.
-// Kept: the curves of the symbol, in reply order (newest first when read in reverse).
-struct CurveRow {
-  LaunchCurve launch;
-  std::uint64_t real_xpr = 0;  // XPR sub-units (4 digits)
-};
+RowsPage<LaunchCurveRow> curve_rows(JsonReader& reader, std::string_view reply);
+// Its curves of the symbol, in reply order (newest first when read in reverse).
 RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
-// swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64; for a
-// quote, fee (millionths), tickSpacing, liquidity and currSlot.tick when stated. Kept: the pools
-// holding the token.
-struct AlcorPoolRow {
-  LiquidityPool pool;
-  Uint128 sqrt_price_x64 = 0;
-};
+// swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64; fee
+// (millionths), tickSpacing, liquidity and currSlot.tick when stated.
+RowsPage<ConcentratedPoolRow> alcor_pool_rows(JsonReader& reader, std::string_view reply);
+// Its pools holding the token.
 RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
                                         std::string_view token, std::string_view symbol);
 

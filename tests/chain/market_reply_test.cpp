@@ -8,6 +8,7 @@
 
 #include "chain/scan_values.h"
 #include "chain/xpr_replies.h"
+#include "common/json_reader.h"
 
 namespace tarnwick {
 namespace {
@@ -53,6 +54,24 @@ TEST(TokenFactsTest, MarketLiquidity) {
       {"truncated", rows_json({market_row_json(2, "tok", "eosio.token")}).substr(0, 200), 0},
   };
   for (const Case& c : cases) EXPECT_EQ(liquidity_depth(c.reply, "tok"), c.depth) << c.name;
+}
+
+// A row that is no object, or names no contract, is read and counted but can name no token; the
+// rows after it are read on, each side's symbol code from "sym" or "quantity".
+TEST(MarketReplyTest, MalformedRowsAreCountedAndTheRestKeptTyped) {
+  const std::string reply = rows_json({market_row_json(1, "other1", "eosio.token"), "7",
+                                       R"({"bid_token":{"contract":5},"ask_token":"tok"})",
+                                       market_row_json(2, "eosio.token", "tok", "\"1\"")});
+  JsonReader reader;
+  const MarketRows markets = read_market_rows(reader, reply);
+  EXPECT_EQ(markets.rows_read, 4u);
+  ASSERT_EQ(markets.rows.size(), 2u);
+  const MarketTableRow& last = markets.rows[1];
+  EXPECT_EQ(last.market_id, 2u);
+  EXPECT_EQ(last.symbol, "TOK2XPR");
+  EXPECT_EQ(last.status_code, std::nullopt);
+  EXPECT_EQ(last.bid.contract + " " + last.bid.symbol, "eosio.token TOK");
+  EXPECT_EQ(last.ask.contract + " " + last.ask.symbol, "tok XPR");
 }
 
 }  // namespace
