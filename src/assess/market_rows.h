@@ -18,6 +18,10 @@ namespace tarnwick {
 // The most market rows the market read asks for.
 inline constexpr std::uint64_t market_row_limit = 1000;
 
+// The most rows a reply's rows keep: four times what is asked for, so that a node answering with
+// more than it was asked keeps the reading's memory bounded. Rows beyond are counted, not kept.
+inline constexpr std::size_t kept_market_rows = 4 * market_row_limit;
+
 // The most market rows naming the token that a market fact keeps for its symbols.
 inline constexpr std::size_t max_token_rows = 32;
 
@@ -38,7 +42,8 @@ struct MarketTableRow {
 struct MarketRows {
   std::vector<MarketTableRow> rows;
   std::uint64_t rows_read = 0;
-  bool more = false;  // the table holds rows beyond those read
+  bool more = false;       // the table holds rows beyond those read
+  bool rows_cut = false;   // rows naming a contract beyond kept_market_rows were not kept
   Reason why;
 };
 
@@ -47,5 +52,9 @@ struct MarketRows {
 // with `more` or market_row_limit rows read. Unavailable, with the rows' why, when they are.
 // REQUIRES: `token` is not empty (rows naming no contract are not kept).
 MarketFact market_fact(const MarketRows& markets, std::string_view token);
+// The same a row at a time, for a walk that keeps no rows: each row naming a contract, in reply
+// order, taken into `fact`; then the rows' count and `more` (or why they are unreadable).
+void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token);
+MarketFact finish_market_fact(MarketFact fact, const MarketRows& markets);
 
 }  // namespace tarnwick

@@ -83,34 +83,65 @@ std::size_t rows_expected(std::size_t reply_size) {
   return std::min<std::size_t>(reply_size / row_text + 1, market_row_limit);
 }
 
-}  // namespace
-
-MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) {
-  MarketRows markets;
+// The one walk of a market reply: `markets` gets what the reply says of its rows (their count,
+// `more`, why it is unreadable), and take(row) each row that names a contract, in reply order,
+// the same row object refilled each time. `rows_seen` is called when the rows begin again (a
+// reply naming "rows" twice is read by its last).
+template <class Begin, class Take>
+void walk_market_rows(JsonReader& reader, std::string_view markets_reply, MarketRows& markets,
+                      Begin begin, Take take) {
   bool has_rows = false;
+  MarketTableRow scratch;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
     if (is_key(key, "more")) markets.more = more_flag(rows);
     if (!is_key(key, "rows")) return;
     markets.rows_read = 0;
-    markets.rows.clear();
-    markets.rows.reserve(rows_expected(markets_reply.size()));
+    begin();
     has_rows = for_each_element(rows, [&](JsonValue& row) {
       ++markets.rows_read;
       const MarketRowView view = market_row_view(row);
-      if (!view.bid.contract.empty() || !view.ask.contract.empty()) {
-        view.copy_to(markets.rows.emplace_back());
-      }
+      if (view.bid.contract.empty() && view.ask.contract.empty()) return true;
+      view.copy_to(scratch);
+      take(scratch);
       return true;
     });
   });
-  if (!json) return unavailable<MarketRows>(ReasonCode::not_json, reply_not_json);
-  if (!has_rows)
-    return unavailable<MarketRows>(ReasonCode::shape_not_recognised, "reply without rows");
+  if (!json) {
+    markets = unavailable<MarketRows>(ReasonCode::not_json, reply_not_json);
+  } else if (!has_rows) {
+    markets = unavailable<MarketRows>(ReasonCode::shape_not_recognised, "reply without rows");
+  }
+}
+
+}  // namespace
+
+MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) {
+  MarketRows markets;
+  walk_market_rows(
+      reader, markets_reply, markets,
+      [&] {
+        markets.rows.clear();
+        markets.rows_cut = false;
+        markets.rows.reserve(rows_expected(markets_reply.size()));
+      },
+      [&](const MarketTableRow& row) {
+        if (markets.rows.size() == kept_market_rows) {
+          markets.rows_cut = true;
+        } else {
+          markets.rows.push_back(row);
+        }
+      });
   return markets;
 }
 
 MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  return market_fact(read_market_rows(reader, markets_reply), token);
+  // Every row is walked, none kept: the token's fact is taken row by row.
+  MarketRows markets;
+  MarketFact fact;
+  walk_market_rows(
+      reader, markets_reply, markets, [&] { fact = MarketFact(); },
+      [&](const MarketTableRow& row) { take_market_row(fact, row, token); });
+  return finish_market_fact(std::move(fact), markets);
 }
 
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token) {

@@ -158,73 +158,22 @@ RowsPage<Row> typed_page(JsonReader& reader, std::string_view reply,
   });
 }
 
-// `page` with its rows replaced by those `choose` makes of them; the rest as read.
-template <class Row, class Choose>
-auto chosen_page(RowsPage<Row> page, Choose choose) {
-  using Kept = typename decltype(choose(page.rows))::value_type;
-  return RowsPage<Kept>{.rows = choose(page.rows),
-                        .rows_seen = page.rows_seen,
-                        .more = page.more,
-                        .next_key = std::move(page.next_key),
-                        .why = std::move(page.why)};
-}
-
 }  // namespace
 
 RowsPage<SwapsPoolRow> proton_swaps_rows(JsonReader& reader, std::string_view reply) {
   return typed_page(reader, reply, swaps_pool_row);
 }
 
-RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
-                                          std::string_view token, std::string_view symbol) {
-  return chosen_page(proton_swaps_rows(reader, reply), [&](const std::vector<SwapsPoolRow>& rows) {
-    return swaps_token_pools(rows, token, symbol);
-  });
-}
-
 RowsPage<DexPoolRow> simpledex_rows(JsonReader& reader, std::string_view reply) {
   return typed_page(reader, reply, dex_pool_row);
-}
-
-RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
-                                       std::string_view token, std::string_view symbol,
-                                       std::vector<std::uint64_t>& ids) {
-  // The ids are taken as the rows are read, so that a page cut short by a row that cannot be read
-  // still gives the ids before it.
-  RowsPage<DexPoolRow> page =
-      read_page<DexPoolRow>(reader, reply, [&](JsonValue& row, std::vector<DexPoolRow>& kept) {
-        std::optional<DexPoolRow> typed = dex_pool_row(row);
-        if (!typed) return false;
-        ids.push_back(typed->id);
-        kept.push_back(std::move(*typed));
-        return true;
-      });
-  return chosen_page(std::move(page), [&](const std::vector<DexPoolRow>& rows) {
-    return dex_token_pools(rows, token, symbol);
-  });
 }
 
 RowsPage<LaunchCurveRow> curve_rows(JsonReader& reader, std::string_view reply) {
   return typed_page(reader, reply, launch_curve_row);
 }
 
-RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply,
-                               std::string_view symbol) {
-  return chosen_page(curve_rows(reader, reply), [&](const std::vector<LaunchCurveRow>& rows) {
-    return symbol_curves(rows, symbol);
-  });
-}
-
 RowsPage<ConcentratedPoolRow> alcor_pool_rows(JsonReader& reader, std::string_view reply) {
   return typed_page(reader, reply, concentrated_pool_row);
-}
-
-RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
-                                        std::string_view token, std::string_view symbol) {
-  return chosen_page(alcor_pool_rows(reader, reply),
-                     [&](const std::vector<ConcentratedPoolRow>& rows) {
-                       return alcor_token_pools(rows, token, symbol);
-                     });
 }
 
 RowsPage<PositionRow> positions_page(JsonReader& reader, std::string_view reply) {

@@ -20,36 +20,23 @@ namespace tarnwick {
 
 class JsonReader;
 
-// Each pool table is read whole into its typed rows (assess/pool_rows.h), and the token's pools
-// are chosen from those rows by assess's pure steps; the *_page readers are the two together.
+// Each pool table is read whole into its typed rows (assess/pool_rows.h); the token's pools are
+// chosen from those rows by assess's pure steps.
 
 // proton.swaps "pools": lt_symbol ("8,SYM" or "SYM"), pool1, pool2 (extended assets), active,
 // amplifier or reserved; fee.exchange_fee (basis points) when stated.
 RowsPage<SwapsPoolRow> proton_swaps_rows(JsonReader& reader, std::string_view reply);
-// Its pools holding the token (contract and symbol), shares all withdrawable.
-RowsPage<LiquidityPool> proton_swaps_page(JsonReader& reader, std::string_view reply,
-                                          std::string_view token, std::string_view symbol);
 
 // simpledex "pools": id, tokenAContract, tokenASymbol, tokenBContract, tokenBSymbol, reserveA,
 // reserveB (raw integers), paused; feeRate (basis points) when stated.
 RowsPage<DexPoolRow> simpledex_rows(JsonReader& reader, std::string_view reply);
-// Its pools holding the token; `ids` gets the id of every row read, up to the first row that
-// cannot be read.
-RowsPage<LiquidityPool> simpledex_page(JsonReader& reader, std::string_view reply,
-                                       std::string_view token, std::string_view symbol,
-                                       std::vector<std::uint64_t>& ids);
 
 // simplelaunch "curves": id, symbol ("SYM" or "4,SYM"), creator, realXpr, graduated, dexPoolId.
 RowsPage<LaunchCurveRow> curve_rows(JsonReader& reader, std::string_view reply);
-// Its curves of the symbol, in reply order (newest first when read in reverse).
-RowsPage<CurveRow> curves_page(JsonReader& reader, std::string_view reply, std::string_view symbol);
 
 // swap.alcor "pools": id, active, tokenA, tokenB (extended assets), currSlot.sqrtPriceX64; fee
 // (millionths), tickSpacing, liquidity and currSlot.tick when stated.
 RowsPage<ConcentratedPoolRow> alcor_pool_rows(JsonReader& reader, std::string_view reply);
-// Its pools holding the token.
-RowsPage<AlcorPoolRow> alcor_pools_page(JsonReader& reader, std::string_view reply,
-                                        std::string_view token, std::string_view symbol);
 
 // swap.alcor "positions" of one pool: id, owner, tickLower, tickUpper, liquidity.
 struct PositionRow {

@@ -42,33 +42,16 @@ bool burned_owner(std::string_view owner) {
          std::end(burn_accounts);
 }
 
-// A SimpleDEX page as rows of every id, each with its pool when it holds the token.
-RowsPage<DexRow> dex_rows(JsonReader& reader, std::string_view reply, std::string_view token,
-                          std::string_view symbol) {
-  std::vector<std::uint64_t> ids;
-  RowsPage<LiquidityPool> pools = simpledex_page(reader, reply, token, symbol, ids);
-  RowsPage<DexRow> page;
-  page.rows_seen = pools.rows_seen;
-  page.more = pools.more;
-  page.next_key = std::move(pools.next_key);
-  page.why = std::move(pools.why);
-  for (const std::uint64_t id : ids) {
-    DexRow row{id, std::nullopt};
-    for (LiquidityPool& pool : pools.rows) {
-      if (pool.id == id) row.pool = std::move(pool);
-    }
-    page.rows.push_back(std::move(row));
-  }
-  return page;
-}
-
 // The launch's curve: the newest of the symbol.
-const CurveRow* launch_curve(const TablePages<CurveRow>& curves) {
-  return curves.rows.empty() ? nullptr : &curves.rows.front();
+std::optional<CurveRow> launch_curve(const TablePages<LaunchCurveRow>& curves,
+                                     std::string_view symbol) {
+  std::vector<CurveRow> launches = symbol_curves(curves.rows, symbol);
+  if (launches.empty()) return std::nullopt;
+  return std::move(launches.front());
 }
 
-bool holds_id(const std::vector<DexRow>& rows, std::uint64_t id) {
-  return std::any_of(rows.begin(), rows.end(), [&](const DexRow& row) { return row.id == id; });
+bool holds_id(const std::vector<DexPoolRow>& rows, std::uint64_t id) {
+  return std::any_of(rows.begin(), rows.end(), [&](const DexPoolRow& row) { return row.id == id; });
 }
 
 // The latest unlock time of each locked position.
@@ -95,69 +78,74 @@ VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>>
     };
   };
   VenueReads reads;
-  reads.swaps = add_pages<LiquidityPool>(
+  reads.swaps = add_pages<SwapsPoolRow>(
       plan, {choice}, "pools", PageBound{settings.swaps_rows, 1},
       {.query = first_page({"proton.swaps", "proton.swaps", "pools", "", "", false}),
-       .read_rows = [symbol, token](JsonReader& reader,
-                                    std::string_view reply) {
-         return proton_swaps_page(reader, reply, token, *symbol());
-       }});
-  const auto dex_rows_of = [symbol, token](JsonReader& reader, std::string_view reply) {
-    return dex_rows(reader, reply, token, *symbol());
-  };
-  reads.dex = add_pages<DexRow>(plan, {choice}, "pools", settings.dex_pools,
-                                {.query = first_page({"simpledex", "simpledex", "pools", "", "", false}),
-                                 .read_rows = dex_rows_of,
-                                 .key = [](const DexRow& row) { return row.id; }});
+       .read_rows = proton_swaps_rows});
+  const auto dex_key = [](const DexPoolRow& row) { return row.id; };
+  reads.dex = add_pages<DexPoolRow>(
+      plan, {choice}, "pools", settings.dex_pools,
+      {.query = first_page({"simpledex", "simpledex", "pools", "", "", false}),
+       .read_rows = simpledex_rows,
+       .key = dex_key});
   const bool launchpad = token == launch_token_contract;
-  reads.curves = add_pages<CurveRow>(
+  reads.curves = add_pages<LaunchCurveRow>(
       plan, {choice}, "curves", settings.curves,
       {.query = [symbol, launchpad]() -> std::optional<PageQuery> {
          if (!launchpad || !symbol()) return std::nullopt;
          return PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true};
        },
-       .read_rows = [symbol](JsonReader& reader,
-                             std::string_view reply) { return curves_page(reader, reply, *symbol()); },
-       .enough = [](const std::vector<CurveRow>& rows) { return !rows.empty(); }});
-  reads.alcor = add_pages<AlcorPoolRow>(
+       .read_rows = curve_rows,
+       .enough =
+           [symbol](const std::vector<LaunchCurveRow>& rows) {
+             return std::any_of(rows.begin(), rows.end(),
+                                [&](const LaunchCurveRow& row) { return row.symbol == *symbol(); });
+           },
+       .key = [](const LaunchCurveRow& row) { return row.id; }});
+  reads.alcor = add_pages<ConcentratedPoolRow>(
       plan, {choice}, "pools", settings.alcor_pools,
       {.query = first_page({"swap.alcor", "swap.alcor", "pools", "", "", true}),
-       .read_rows = [symbol, token](JsonReader& reader,
-                                    std::string_view reply) {
-         return alcor_pools_page(reader, reply, token, *symbol());
-       },
-       .key = [](const AlcorPoolRow& row) { return row.pool.id; }});
+       .read_rows = alcor_pool_rows,
+       .key = [](const ConcentratedPoolRow& row) { return row.id; }});
 
   // The graduated launch's pool, read alone when the SimpleDEX pages missed it (they were cut
   // short).
-  const PlanRead<TablePages<DexRow>> dex = reads.dex;
-  const PlanRead<TablePages<CurveRow>> curves = reads.curves;
-  reads.graduated = add_pages<DexRow>(
+  const PlanRead<TablePages<DexPoolRow>> dex = reads.dex;
+  const PlanRead<TablePages<LaunchCurveRow>> curves = reads.curves;
+  reads.graduated = add_pages<DexPoolRow>(
       plan, {dex, curves}, "graduated pool", PageBound{1, 1},
-      {.query = [&plan, dex, curves]() -> std::optional<PageQuery> {
-         const CurveRow* curve = launch_curve(plan[curves]);
-         if (curve == nullptr || !curve->launch.graduated || plan[dex].end == PagesEnd::whole ||
+      {.query = [&plan, dex, curves, symbol]() -> std::optional<PageQuery> {
+         if (!symbol()) return std::nullopt;
+         const std::optional<CurveRow> curve = launch_curve(plan[curves], *symbol());
+         if (!curve || !curve->launch.graduated || plan[dex].end == PagesEnd::whole ||
              holds_id(plan[dex].rows, curve->launch.dex_pool_id)) {
            return std::nullopt;
          }
          const std::string bound = decimal(curve->launch.dex_pool_id);
          return PageQuery{"simpledex", "simpledex", "pools", bound, bound, false};
        },
-       .read_rows = dex_rows_of,
+       .read_rows = simpledex_rows,
        // One row asked for: a `more` after it is not this pool.
-       .enough = [](const std::vector<DexRow>&) { return true; }});
+       .enough = [](const std::vector<DexPoolRow>&) { return true; }});
 
+  const PlanRead<TablePages<ConcentratedPoolRow>> alcor_pages = reads.alcor;
+  reads.alcor_token = plan.add_view<std::vector<AlcorPoolRow>>(
+      {alcor_pages}, [&plan, alcor_pages, symbol, token](JsonReader&) {
+        if (!symbol()) return std::vector<AlcorPoolRow>();
+        return alcor_token_pools(plan[alcor_pages].rows, token, *symbol());
+      });
   // The positions of each swap.alcor pool of the token found, the first position_pools of them.
-  const PlanRead<TablePages<AlcorPoolRow>> alcor = reads.alcor;
+  const auto alcor = reads.alcor_token;
   for (std::uint32_t k = 0; settings.read_shares && k < settings.position_pools; ++k) {
     reads.positions.push_back(add_pages<PositionRow>(
         plan, {alcor}, "positions", settings.positions,
-        {.query = [&plan, alcor, k]() -> std::optional<PageQuery> {
-           const TablePages<AlcorPoolRow>& pools = plan[alcor];
+        {.query = [&plan, alcor, alcor_pages, k]() -> std::optional<PageQuery> {
+           const std::vector<AlcorPoolRow>& pools = *plan[alcor];
            // Pools that could not be read leave nothing to look into.
-           if (pools.end == PagesEnd::unavailable || k >= pools.rows.size()) return std::nullopt;
-           return PageQuery{"swap.alcor", decimal(pools.rows[k].pool.id), "positions", "", "",
-                            false};
+           if (plan[alcor_pages].end == PagesEnd::unavailable || k >= pools.size()) {
+             return std::nullopt;
+           }
+           return PageQuery{"swap.alcor", decimal(pools[k].pool.id), "positions", "", "", false};
          },
          .read_rows = [](JsonReader& reader,
                          std::string_view reply) { return positions_page(reader, reply); },
@@ -198,26 +186,24 @@ std::vector<LiquidityVenue> venues_of(JsonReader& reader, const ReadPlan& plan,
                                       std::string_view token, std::string_view symbol) {
   LiquidityVenue swaps = named_venue("proton.swaps");
   mark(swaps, plan[reads.swaps]);
-  swaps.pools = plan[reads.swaps].rows;
+  swaps.pools = swaps_token_pools(plan[reads.swaps].rows, token, symbol);
 
   LiquidityVenue dex = named_venue("simpledex");
   mark(dex, plan[reads.dex]);
-  for (const DexRow& row : plan[reads.dex].rows) {
-    if (row.pool) dex.pools.push_back(*row.pool);
-  }
+  dex.pools = dex_token_pools(plan[reads.dex].rows, token, symbol);
 
   // The launch's curve (newest first, the first of the symbol). Before graduation the curve
   // holds the launch's liquidity; after it, the SimpleDEX pool it graduated to does.
   LiquidityVenue launch = named_venue("simplelaunch");
   mark(launch, plan[reads.curves]);
-  if (const CurveRow* curve = launch_curve(plan[reads.curves])) {
+  if (const std::optional<CurveRow> curve = launch_curve(plan[reads.curves], symbol)) {
     LaunchCurve& read = launch.launch.emplace(curve->launch);
     read.creator_listed = context.prior_rugs.contains(read.creator);
     if (read.graduated) {
-      const TablePages<DexRow>& graduated = plan[reads.graduated];
+      const TablePages<DexPoolRow>& graduated = plan[reads.graduated];
       mark(dex, graduated);
-      for (const DexRow& row : graduated.rows) {
-        if (row.id == read.dex_pool_id && row.pool) dex.pools.push_back(*row.pool);
+      for (LiquidityPool& pool : dex_token_pools(graduated.rows, token, symbol)) {
+        if (pool.id == read.dex_pool_id) dex.pools.push_back(std::move(pool));
       }
     } else {
       LiquidityPool pool;
@@ -233,14 +219,14 @@ std::vector<LiquidityVenue> venues_of(JsonReader& reader, const ReadPlan& plan,
   }
 
   LiquidityVenue alcor = named_venue("swap.alcor");
-  const TablePages<AlcorPoolRow>& pools = plan[reads.alcor];
-  mark(alcor, pools);
-  if (pools.end == PagesEnd::unavailable) {
+  const std::vector<AlcorPoolRow>& pools = *plan[reads.alcor_token];
+  mark(alcor, plan[reads.alcor]);
+  if (plan[reads.alcor].end == PagesEnd::unavailable) {
     return {std::move(swaps), std::move(dex), std::move(launch), std::move(alcor)};
   }
   for (const auto& read : reads.positions) mark(alcor, plan[read]);
   const bool shares = reads.locks.has_value();
-  if (shares && pools.rows.size() > reads.positions.size()) {
+  if (shares && pools.size() > reads.positions.size()) {
     mark(alcor, VenueStatus::capped, reason(ReasonCode::over_budget, "read limit reached"));
   }
   PositionLocks locks{.unlocks = {}, .whole = true, .head = std::nullopt};
@@ -262,8 +248,8 @@ std::vector<LiquidityVenue> venues_of(JsonReader& reader, const ReadPlan& plan,
       }
     }
   }
-  for (std::size_t k = 0; k < pools.rows.size(); ++k) {
-    AlcorPoolRow row = pools.rows[k];
+  for (std::size_t k = 0; k < pools.size(); ++k) {
+    AlcorPoolRow row = pools[k];
     std::vector<Position> positions;
     bool whole = false;
     if (k < reads.positions.size()) {

@@ -46,19 +46,16 @@ inline const LiquiditySettings production_liquidity_settings{};
 // The launchpad's token contract, whose tokens each have a bonding curve on simplelaunch.
 inline constexpr std::string_view launch_token_contract = "simpletoken";
 
-// A SimpleDEX row as the venue's reads keep it: its id, and its pool when it holds the token.
-struct DexRow {
-  std::uint64_t id = 0;
-  std::optional<LiquidityPool> pool;
-};
-
+// Every table keeps every row it reads (assess/pool_rows.h); the token's pools are chosen from
+// them once read.
 struct VenueReads {
-  PlanRead<TablePages<LiquidityPool>> swaps;
-  PlanRead<TablePages<DexRow>> dex;
-  PlanRead<TablePages<CurveRow>> curves;
-  PlanRead<TablePages<DexRow>> graduated;
-  PlanRead<TablePages<AlcorPoolRow>> alcor;
-  std::vector<PlanRead<TablePages<PositionRow>>> positions;  // of the k-th pool found
+  PlanRead<TablePages<SwapsPoolRow>> swaps;
+  PlanRead<TablePages<DexPoolRow>> dex;
+  PlanRead<TablePages<LaunchCurveRow>> curves;
+  PlanRead<TablePages<DexPoolRow>> graduated;
+  PlanRead<TablePages<ConcentratedPoolRow>> alcor;
+  PlanRead<std::optional<std::vector<AlcorPoolRow>>> alcor_token;  // the token's, once read
+  std::vector<PlanRead<TablePages<PositionRow>>> positions;  // of the k-th pool of the token
   // Without shares: none.
   std::optional<PlanRead<TablePages<LockRow>>> locks;
   std::optional<PlanRead<std::optional<Reading>>> info;

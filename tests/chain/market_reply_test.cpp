@@ -72,6 +72,13 @@ TEST(MarketReplyTest, MalformedRowsAreCountedAndTheRestKeptTyped) {
   EXPECT_EQ(last.status_code, std::nullopt);
   EXPECT_EQ(last.bid.contract + " " + last.bid.symbol, "eosio.token TOK");
   EXPECT_EQ(last.ask.contract + " " + last.ask.symbol, "tok XPR");
+
+  // A node answering with far more rows than asked keeps a bounded number, the rest counted.
+  const std::vector<std::string> many(kept_market_rows + 1, market_row_json(3, "other", "xtokens"));
+  const MarketRows bounded = read_market_rows(reader, rows_json(many));
+  EXPECT_EQ(bounded.rows_read, kept_market_rows + 1);
+  EXPECT_EQ(bounded.rows.size(), kept_market_rows);
+  EXPECT_TRUE(bounded.rows_cut);
 }
 
 }  // namespace
