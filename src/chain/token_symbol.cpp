@@ -69,9 +69,16 @@ SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs,
     if (!needed()) return std::nullopt;
     return contract_symbols_request(token);
   });
-  const auto choice =
-      plan.add_view<SymbolChoice>({market, symbols}, [&plan, market, symbols, token, requested](
-                                                         JsonReader& reader) {
+  const auto rows = plan.add_view<MarketRows>({market}, [&plan, market](JsonReader& reader) {
+    const std::optional<Reading>& read = plan[market];
+    if (!read || !read->reply) {
+      return unavailable<MarketRows>(read ? read->why
+                                          : reason(ReasonCode::not_asked, "market not read"));
+    }
+    return read_market_rows(reader, *read->reply);
+  });
+  const auto choice = plan.add_view<SymbolChoice>(
+      {rows, symbols}, [&plan, rows, symbols, token, requested](JsonReader& reader) {
         const std::optional<Reading>& listed = plan[symbols];
         if (!listed) {
           SymbolChoice unread;
@@ -79,12 +86,10 @@ SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs,
           return unread;
         }
         std::optional<std::string> in_market;
-        if (const std::optional<Reading>& row = plan[market]; !requested && row && row->reply) {
-          in_market = market_symbol(read_market(reader, *row->reply, token), token);
-        }
+        if (!requested) in_market = market_symbol(market_fact(*plan[rows], token), token);
         return choose_symbol(requested, contract_symbols_of(reader, *listed), in_market);
       });
-  return {market, symbols, choice};
+  return {market, rows, symbols, choice};
 }
 
 SymbolChoice symbol_choice(const ReadPlan& plan, const SymbolReads& reads) {

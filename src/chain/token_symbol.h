@@ -15,6 +15,7 @@
 #include "assess/reason.h"
 #include "chain/read_plan.h"
 #include "chain/read_session.h"
+#include "assess/market_rows.h"
 #include "chain/stat_scopes_reply.h"
 
 namespace tarnwick {
@@ -57,6 +58,7 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
 // it says no; the choice is then unread).
 struct SymbolReads {
   PlanRead<std::optional<Reading>> market;  // none kept: not read
+  PlanRead<std::optional<MarketRows>> market_rows;  // its rows; unreadable when not read
   PlanRead<std::optional<Reading>> symbols;
   PlanRead<std::optional<SymbolChoice>> choice;
 };
