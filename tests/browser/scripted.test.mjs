@@ -48,6 +48,8 @@ const EVIDENCE = { version: 1, token: 'mytoken', symbol: 'MYT', shared: false, s
     issuer: { status: 'read', name: 'mytoken', is_contract: true, created: '2026-12-04T09:00:00',
       age_days: 3, has_code: true, permissions: [], privileged: true, listed: false },
     creator: { status: 'read', account: MARKUP, created: '2026-12-04T09:00:00', listed: true },
+    symbol_elsewhere: { status: 'read', node: 'https://node', symbol: 'MYT', known: null, borrows: false,
+      registry: { listed: false, name: null, blisted: null }, market_contracts: ['mytoken'] },
   } };
 // A contract of several tokens asked without a symbol, and one of its tokens judged by its issuer.
 const FACTORY = { ...EVIDENCE, token: 'xtokens', symbol: null, shared: true, facts: { ...EVIDENCE.facts,
@@ -86,6 +88,7 @@ async function evidencePanel(page) {
     subject: [document.getElementById('evsubject').textContent, document.getElementById('evabout').textContent],
     symbols: [...document.querySelectorAll('#evsymbols button')].map((b) => b.textContent),
     state: document.getElementById('evstate').textContent,
+    banner: document.getElementById('evborrow').hidden ? null : document.getElementById('evborrow').textContent,
     measured: document.getElementById('evmeasured').textContent,
     rows: [...document.querySelectorAll('#evfacts li')].map((li) => li.textContent),
     markup: document.querySelectorAll('#ev img').length + (window.pwned ? 1 : 0),
@@ -346,7 +349,10 @@ describe('evidence panel', () => {
     const moved = { ...EVIDENCE, verdict: { ...EVIDENCE.verdict, severity: 6 } };
     const unreadList = { ...ofSymbol('TOK'), shared: null, subject: 'both', shared_counted_as: 'possibly shared',
       facts: { ...ofSymbol('TOK').facts, market: { status: 'read', rows_read: 9, limit_reached: true, more: true, row: null },
-        issuer: { status: 'partly', why: 'its read failed', counted_as: 'not fresh', name: 'bridge', listed: true } } };
+        issuer: { status: 'partly', why: 'its read failed', counted_as: 'not fresh', name: 'bridge', listed: true },
+        symbol_elsewhere: { status: 'read', node: 'https://node', symbol: 'TOK', borrows: true,
+          known: { contract: 'tokhome', symbol: 'TOK', this: false }, registry: { listed: true, name: MARKUP, blisted: true },
+          market_contracts: ['tokhome', 'xtokens'] } } };
     const { page } = await openCockpit(browser, {
       '/scan': scripted(answer(VERDICT), answer(VERDICT), answer(VERDICT), answer(VERDICT)),
       '/evidence': scripted(answer(EVIDENCE), async (route) => { await held;
@@ -354,7 +360,7 @@ describe('evidence panel', () => {
       '/update': notAvailable,
     });
     await scanFor(page, 'mytoken');
-    assert.deepEqual(await evidencePanel(page), { state: '', markup: 0, subject: ['MYT on mytoken', ''], symbols: [],
+    assert.deepEqual(await evidencePanel(page), { state: '', banner: null, markup: 0, subject: ['MYT on mytoken', ''], symbols: [],
       measured: 'With holders measured: severity 7 · ELEVATED_RISK_WARNING', rows: [
         'read2 keys control the owner permission — privileged',
         `read1 account (${MARKUP}@active) controls the active permission`,
@@ -364,7 +370,9 @@ describe('evidence panel', () => {
         'readTop 10 hold 61 % of supply (threshold 25 %)',
         'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code',
         'readIssued by the contract itself: its facts are those above',
-        `readContract account created by ${MARKUP} on 2026-12-04T09:00:00, on your prior-rug list`] });
+        `readContract account created by ${MARKUP} on 2026-12-04T09:00:00, on your prior-rug list`,
+        'readNo known token of the network carries MYT or a symbol like it', 'readRegistry: not listed',
+        'readNo other contract in the exchange\'s markets carries MYT'] });
     await scanFor(page, 'mytoken');  // its evidence is held back
     await scanFor(page, 'mytoken');
     const changed = await evidencePanel(page);
@@ -373,9 +381,13 @@ describe('evidence panel', () => {
     await page.waitForEvent('requestfinished');
     await page.evaluate(() => new Promise((resolve) => { setTimeout(resolve, 200); }));
     assert.deepEqual(await evidencePanel(page), changed);
-    // A fact read in part shows what was read; a market list cut short and an unread list of symbols say so.
+    // A fact read in part shows what was read; a market list cut short and an unread list of symbols say so;
+    // a token borrowing a known token's symbol says whose it is, above the facts and among them.
     await scanFor(page, 'mytoken');
     const shown = await evidencePanel(page);
+    assert.deepEqual([shown.banner, shown.markup, shown.rows.slice(-3)], ['Not the TOK most people mean: that one is on tokhome.',
+      0, ['readSymbol TOK is the network\'s own token on tokhome — this contract is not it',
+        `readRegistry: listed as "${MARKUP}" — blacklisted`, 'readOther contracts in the exchange\'s markets carrying TOK: tokhome']]);
     assert.deepEqual([shown.subject[1], shown.rows.filter((r) => /markets read|Issue|issuer is/.test(r))], [
       'The contract\'s list of symbols could not be read: counted as possibly shared.', ['readNo market on the exchange ' +
       'names the token (9 markets read, more markets exist than were read)', 'partlyIssuer: partly read — its read ' +
