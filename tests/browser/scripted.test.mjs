@@ -445,6 +445,80 @@ describe('symbols of a shared contract', () => {
   });
 });
 
+describe('find by symbol', () => {
+  // The contracts seen carrying XUSDC or a lookalike, the network's own not first here; the registry cut short.
+  const FOUND = { version: 1, symbol: 'XUSDC', contracts: [
+    { contract: 'usdcx.tok', symbol: 'USDC', known: false, lookalike: true, name: null, blisted: null, seen: ['market'] },
+    { contract: 'xtokens', symbol: 'XUSDC', known: true, lookalike: false, name: 'USD Coin', blisted: false,
+      seen: ['known', 'registry', 'market', 'swap.alcor'] },
+    { contract: 'fakeusdc', symbol: 'XUSDC', known: false, lookalike: false, name: MARKUP, blisted: true,
+      seen: ['registry', 'proton.swaps'] }],
+  unread: [{ what: 'registry', why: 'page limit reached' }], all_read: false, reads: 7 };
+  const nobody = (allRead) => answer({ ...FOUND, symbol: 'NOSUCH', contracts: [], unread: [], all_read: allRead });
+  const help = 'A symbol is 1–7 letters A–Z, such as XUSDC.';
+  // [typed, the field as typed, the /symbol answer (null: nothing may be asked), state line, entries, unread line]
+  const cases = [
+    ['x1', 'X1', null, help, [], ''],
+    ['', '', null, help, [], ''],
+    ['nosuch', 'NOSUCH', nobody(true), 'No contract was seen carrying NOSUCH or a symbol like it, and everything was read.',
+      [], ''],
+    ['nosuch', 'NOSUCH', nobody(false), 'No contract was seen carrying NOSUCH or a symbol like it in what could be read.',
+      [], 'Not everything could be read.'],
+    ['xusdc', 'XUSDC', answer({ error: 'symbol must be 1–7 letters A–Z' }, 400),
+      'Couldn\'t look up XUSDC: symbol must be 1–7 letters A–Z', [], ''],
+    ['xusdc', 'XUSDC', (route) => route.abort('connectionrefused'),
+      'Couldn\'t reach the scanner: nothing is known about who carries XUSDC.', [], ''],
+    ['xUsdc', 'XUSDC', answer(FOUND), 'Seen carrying XUSDC or a symbol like it: pick one to scan it.', [
+      ['xtokens · XUSDC', '✓ the network\'s XUSDC', 'registry name "USD Coin" · seen in the network\'s own tokens, ' +
+        'the registry, the exchange\'s markets and swap.alcor'],
+      ['usdcx.tok · USDC', 'lookalike of XUSDC, not the network\'s', 'no registry row read · seen in the exchange\'s markets'],
+      ['fakeusdc · XUSDC', 'not the network\'s XUSDC', 'blacklisted in the registry',
+        `registry name "${MARKUP}" · seen in the registry and proton.swaps`]],
+    'Not everything could be read: registry (page limit reached).'],
+  ];
+  const borrowing = { ...EVIDENCE, token: 'fakeusdc', symbol: 'XUSDC', facts: { ...EVIDENCE.facts,
+    symbol_elsewhere: { status: 'read', node: 'https://node', symbol: 'XUSDC', borrows: true, registry: null,
+      known: { contract: 'xtokens', symbol: 'XUSDC', this: false }, market_contracts: ['xtokens', 'fakeusdc'] } } };
+  test('a symbol is capitalised as typed and asked of /symbol; the contracts carrying it listed, the network\'s own ' +
+    'first and marked, markup as text, what was not read said; an invalid symbol sends nothing; a pick scans that ' +
+    'contract with its symbol, under the banner when it borrows the symbol', async () => {
+    const { page, requests } = await openCockpit(browser, {
+      '/symbol': scripted(...cases.map((c) => c[2]).filter(Boolean)), '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': (route) => route.fulfill(json(new URL(route.request().url()).searchParams.get('token') === 'fakeusdc'
+        ? borrowing : EVIDENCE)),
+      '/liquidity': (route) => route.fulfill(json(LIQUIDITY)), '/update': notAvailable });
+    const asked = (path) => requests.map((u) => new URL(u)).filter((u) => u.pathname === path).map((u) => u.search);
+    for (const [typed, field, reply, state, entries, unread] of cases) {
+      const before = asked('/symbol').length;
+      await page.locator('#fdsym').pressSequentially(typed);
+      assert.equal(await page.inputValue('#fdsym'), field, typed);
+      await page.click('#find');
+      await page.waitForFunction(() => !document.getElementById('fdstate').textContent.startsWith('Looking for'));
+      assert.deepEqual(await page.evaluate(() => ({
+        state: document.getElementById('fdstate').textContent,
+        entries: [...document.querySelectorAll('#fdlist button')].map((b) => [...b.children].map((el) => el.textContent)),
+        unread: document.getElementById('fdunread').textContent,
+        markup: document.querySelectorAll('#fd img').length + (window.pwned ? 1 : 0) })),
+      { state, entries, unread, markup: 0 }, typed);
+      assert.equal(asked('/symbol').length - before, reply ? 1 : 0, typed);
+      await page.fill('#fdsym', '');
+    }
+    assert.deepEqual(asked('/symbol'), ['?symbol=NOSUCH', '?symbol=NOSUCH', ...Array(3).fill('?symbol=XUSDC')]);
+    const pick = async (contract) => {
+      await Promise.all([page.waitForResponse((r) => new URL(r.url()).pathname === '/evidence'),
+        page.click(`#fdlist button >> text=${contract}`)]);
+      const ev = await evidencePanel(page);
+      return [ev.subject[0], ev.banner, await page.inputValue('#tok'), await page.inputValue('#sym')];
+    };
+    assert.deepEqual(await pick('fakeusdc'), ['XUSDC on fakeusdc', 'Not the XUSDC most people mean: that one is on xtokens.',
+      'fakeusdc', 'XUSDC']);
+    assert.deepEqual(await pick('xtokens'), ['MYT on mytoken', null, 'xtokens', 'XUSDC']);
+    assert.deepEqual([scanRequests(requests), asked('/evidence')], [['/scan?token=fakeusdc', '/scan?token=xtokens'],
+      ['?token=fakeusdc&symbol=XUSDC', '?token=xtokens&symbol=XUSDC']]);
+    await page.close();
+  });
+});
+
 describe('liquidity panel', () => {
   const none = [['proton.swaps', 'read'], ['simpledex', 'read'], ['simplelaunch', 'read', [], { launch: null }],
     ['swap.alcor', 'read']];
