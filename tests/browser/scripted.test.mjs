@@ -86,6 +86,7 @@ async function evidencePanel(page) {
     subject: [document.getElementById('evsubject').textContent, document.getElementById('evabout').textContent],
     symbols: [...document.querySelectorAll('#evsymbols button')].map((b) => b.textContent),
     state: document.getElementById('evstate').textContent,
+    banner: document.getElementById('evborrow').hidden ? null : document.getElementById('evborrow').textContent,
     measured: document.getElementById('evmeasured').textContent,
     rows: [...document.querySelectorAll('#evfacts li')].map((li) => li.textContent),
     markup: document.querySelectorAll('#ev img').length + (window.pwned ? 1 : 0),
@@ -354,7 +355,7 @@ describe('evidence panel', () => {
       '/update': notAvailable,
     });
     await scanFor(page, 'mytoken');
-    assert.deepEqual(await evidencePanel(page), { state: '', markup: 0, subject: ['MYT on mytoken', ''], symbols: [],
+    assert.deepEqual(await evidencePanel(page), { state: '', banner: null, markup: 0, subject: ['MYT on mytoken', ''], symbols: [],
       measured: 'With holders measured: severity 7 · ELEVATED_RISK_WARNING', rows: [
         'read2 keys control the owner permission — privileged',
         `read1 account (${MARKUP}@active) controls the active permission`,
@@ -364,7 +365,8 @@ describe('evidence panel', () => {
         'readTop 10 hold 61 % of supply (threshold 25 %)',
         'unavailableActivity: unavailable — no head_block_time', 'readCustom contract code',
         'readIssued by the contract itself: its facts are those above',
-        `readContract account created by ${MARKUP} on 2026-12-04T09:00:00, on your prior-rug list`] });
+        `readContract account created by ${MARKUP} on 2026-12-04T09:00:00, on your prior-rug list`,
+        'unavailableSymbol: unavailable'] });
     await scanFor(page, 'mytoken');  // its evidence is held back
     await scanFor(page, 'mytoken');
     const changed = await evidencePanel(page);
@@ -429,6 +431,63 @@ describe('symbols of a shared contract', () => {
     await page.fill('#sym', 'X1');
     await scanFor(page, 'xtokens');
     assert.deepEqual([(await card(page)).pill, requests], ['CHECK THE SYMBOL', []]);
+    await page.close();
+  });
+});
+
+describe('find by symbol', () => {
+  const carrier = (contract, symbol, known, lookalike, name, blisted, seen) =>
+    ({ contract, symbol, known, lookalike, name, blisted, seen });
+  // The contracts seen carrying XUSDC or a lookalike, the network's own not first here; the registry cut short.
+  const FOUND = { version: 1, symbol: 'XUSDC', contracts: [carrier('usdcx.tok', 'USDC', false, true, null, null, ['market']),
+    carrier('xtokens', 'XUSDC', true, false, 'USD Coin', false, ['known', 'registry', 'market', 'swap.alcor']),
+    carrier('fakeusdc', 'XUSDC', false, false, MARKUP, true, ['registry', 'proton.swaps'])],
+  unread: [{ what: 'registry', why: 'page limit reached' }], all_read: false, reads: 7 };
+  const elsewhere = (borrows) => ({ status: 'read', node: 'https://node', symbol: 'XUSDC', borrows,
+    known: { contract: 'xtokens', symbol: 'XUSDC', this: !borrows }, registry: { listed: true, name: 'USDC', blisted: true },
+    market_contracts: ['xtokens', 'fakeusdc'] });
+  // [typed, the field as typed, the /symbol answer (null: nothing may be asked), state line, entries, unread line]
+  const cases = [
+    ['x1', 'X1', null, 'A symbol is 1–7 letters A–Z, such as XUSDC.', [], ''],
+    ['nosuch', 'NOSUCH', answer({ ...FOUND, contracts: [], unread: [] }),
+      'No contract was seen carrying NOSUCH or a symbol like it in what could be read.', [], 'Not everything could be read.'],
+    ['xUsdc', 'XUSDC', answer(FOUND), 'Seen carrying XUSDC or a symbol like it: pick one to scan it.', [
+      'xtokens · XUSDC|✓ the network\'s XUSDC|registry name "USD Coin" · seen in the network\'s own tokens, the registry, ' +
+        'the exchange\'s markets and swap.alcor',
+      'usdcx.tok · USDC|lookalike of XUSDC, not the network\'s|no registry row read · seen in the exchange\'s markets',
+      `fakeusdc · XUSDC|not the network's XUSDC|blacklisted in the registry|registry name "${MARKUP}" · seen in the ` +
+        'registry and proton.swaps'], 'Not everything could be read: registry (page limit reached).'],
+  ];
+  test('a symbol, capitalised as typed, lists the contracts carrying it: the network\'s own first and marked, markup as ' +
+    'text, what was not read said; an invalid one sends nothing; a pick scans it, under a banner if it borrows', async () => {
+    const { page, requests } = await openCockpit(browser, {
+      '/symbol': scripted(...cases.map((c) => c[2]).filter(Boolean)), '/scan': (route) => route.fulfill(json(VERDICT)),
+      '/evidence': (route) => { const token = new URL(route.request().url()).searchParams.get('token');
+        return route.fulfill(json({ ...EVIDENCE, token, symbol: 'XUSDC',
+          facts: { ...EVIDENCE.facts, symbol_elsewhere: elsewhere(token === 'fakeusdc') } })); },
+      '/liquidity': (route) => route.fulfill(json(LIQUIDITY)), '/update': notAvailable });
+    const asked = (path) => requests.map((u) => new URL(u)).filter((u) => u.pathname === path).map((u) => u.search);
+    for (const [typed, field, , state, entries, unread] of cases) {
+      await page.fill('#fdsym', typed);
+      assert.equal(await page.inputValue('#fdsym'), field, typed);
+      await page.click('#find');
+      await page.waitForFunction(() => !document.getElementById('fdstate').textContent.startsWith('Looking for'));
+      assert.deepEqual(await page.$eval('#fd', (fd) => [fd.querySelector('#fdstate').textContent, [...fd.querySelectorAll(
+        'button')].map((b) => [...b.children].map((el) => el.textContent).join('|')), fd.querySelector('#fdunread')
+        .textContent]), [state, entries, unread], typed);
+    }
+    const pick = async (contract) => {
+      await Promise.all([page.waitForResponse((r) => new URL(r.url()).pathname === '/evidence'),
+        page.click(`#fdlist button >> text=${contract}`)]);
+      const shown = await evidencePanel(page);
+      return [shown.banner, shown.rows.slice(-3)];
+    };
+    assert.deepEqual(await pick('fakeusdc'), ['Not the XUSDC most people mean: that one is on xtokens.', [
+      'readSymbol XUSDC is the network\'s own token on xtokens — this contract is not it',
+      'readRegistry: listed as "USDC" — blacklisted', 'readOther contracts in the exchange\'s markets carrying XUSDC: xtokens']]);
+    assert.equal((await pick('xtokens'))[0], null);
+    assert.deepEqual([scanRequests(requests), asked('/evidence')], [['/scan?token=fakeusdc', '/scan?token=xtokens'],
+      ['?token=fakeusdc&symbol=XUSDC', '?token=xtokens&symbol=XUSDC']]);
     await page.close();
   });
 });

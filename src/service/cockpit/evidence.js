@@ -1,17 +1,19 @@
 // Evidence panel: after a verdict is shown, the page asks /evidence for the same token and shows
-// the facts behind the verdict. Only the answer for the latest scan is shown: each scan takes a
+// the facts behind the verdict, under a banner when the token borrows the symbol of another
+// contract's known token. Only the answer for the latest scan is shown: each scan takes a
 // new number and an answer carrying an older one is dropped. A slow or failed answer leaves the
 // verdict as it is and says so in the panel. Uses: Page.
 "use strict";
 const Evidence = (function () {
 var plain = Page.plain, isText = Page.isText, validSymbol = Page.validSymbol, percent = Page.percent, count = Page.count;
+var listed = Page.listed;
 var shown = null;  // the answer shown, { token, symbol, answer }
 
 // The panel's rows, [mark, text] each, in plain words; the mark is "read", "partly" or
 // "unavailable". A fact not read, or read only in part, says why and how the verdict counted what
 // it did not read, and a partly read fact then shows what it did read; a fact that set hazard bits
-// names them.
-function factRows(f, symbol) {
+// names them. `token`: the contract the answer is about.
+function factRows(f, symbol, token) {
   var rows = [];
   function bitsText(fact) {
     var b = (fact.hazard_bits || []).length ? fact.hazard_bits : fact.measured_bits || [];
@@ -109,6 +111,22 @@ function factRows(f, symbol) {
     return "Contract account created by " + plain(x.account) + " on " + plain(x.created) + ", " +
       (x.listed ? "on" : "not on") + " your prior-rug list";
   });
+  add(f.symbol_elsewhere, "Symbol", function (x) {
+    var k = x.known && typeof x.known === "object" ? x.known : null, sym = plain(x.symbol), r = x.registry;
+    var out = [!k ? "No known token of the network carries " + sym + " or a symbol like it" :
+      (k.symbol === x.symbol ? "Symbol " + sym + " is" : "Symbol " + sym + " looks like " + plain(k.symbol) + ",") +
+      " the network's own token on " + plain(k.contract) + (k.this === true ? " — this contract is it" : " — this contract is not it")];
+    if (r && typeof r === "object") {
+      out.push(!r.listed ? "Registry: not listed" : "Registry: listed" + (r.name == null ? " without a name" : " as \"" + plain(r.name) + "\"") +
+        (r.blisted === true ? " — blacklisted" : ""));
+    }
+    if (Array.isArray(x.market_contracts)) {
+      var others = x.market_contracts.filter(function (c) { return c !== token; }).map(plain);
+      out.push(others.length ? "Other contracts in the exchange's markets carrying " + sym + ": " + listed(others) :
+        "No other contract in the exchange's markets carries " + sym);
+    }
+    return out;
+  });
   return rows;
 }
 
@@ -147,6 +165,16 @@ function bars(f) {
       s.headroom_bp == null ? "Supply: none issued yet against a cap of " + plain(s.max_supply) :
       "Supply against max supply: " + percent(1e8 / (10000 + s.headroom_bp)) + " of the cap issued";
   }
+}
+
+// Shows the banner over the panel when the token carries the symbol of another contract's known
+// token; load() hides it, so any other answer, a fact not read included, leaves it hidden.
+function borrowBanner(x) {
+  if (!x || (x.status !== "read" && x.status !== "partly") || x.borrows !== true) return;
+  var k = x.known && typeof x.known === "object" ? x.known : {};
+  $("evborrow").textContent = "Not the " + plain(isText(k.symbol) ? k.symbol : x.symbol) + " most people mean" +
+    (isText(k.contract) ? ": that one is on " + k.contract : "") + ".";
+  $("evborrow").hidden = false;
 }
 
 function sameVerdict(a, b) {
@@ -199,6 +227,7 @@ function showEvidence(shown, e, asked, pick) {
     return;
   }
   showSubject(e, asked, pick);
+  borrowBanner(e.facts.symbol_elsewhere);
   $("evstate").textContent = sameVerdict(shown, e.verdict) ? "" :
     "The chain changed between the verdict above and this evidence: scan again to see both from one moment.";
   var m = e.measured;
@@ -208,7 +237,7 @@ function showEvidence(shown, e, asked, pick) {
     $("evmeasured").textContent = (what ? "With " + what + " measured" : "Neither holders nor activity could be measured") +
       ": severity " + m.severity + " · " + plain(m.level);
   }
-  factRows(e.facts, e.symbol).forEach(function (r) {
+  factRows(e.facts, e.symbol, e.token).forEach(function (r) {
     var li = document.createElement("li"), mark = document.createElement("span"), text = document.createElement("span");
     mark.className = r[0] === "read" ? "mark" : r[0] === "partly" ? "mark part" : "mark no";
     mark.textContent = r[0];
@@ -231,6 +260,7 @@ async function load(t, sym, verdict, number, pick) {
   ["evmeasured", "evfacts", "evsubject", "evabout", "evsymbols"].forEach(function (id) { $(id).textContent = ""; });
   $("evholders").hidden = true;
   $("evsupply").hidden = true;
+  $("evborrow").hidden = true;
   shown = null;
   try {
     var e = JSON.parse(await Page.ask("/evidence" + Page.tokenQuery(t, sym)));

@@ -63,7 +63,7 @@ async function ask(path) {
 return {
   validSymbol: validSymbol, plain: plain, isText: isText, isNumber: isNumber, percent: percent, count: count,
   listed: listed, addLine: addLine, tokenQuery: tokenQuery, ask: ask,
-  // This page's requests to /scan, /evidence, /liquidity and /sell not yet answered.
+  // This page's requests to /scan, /evidence, /liquidity, /sell and /symbol not yet answered.
   inflight: function () { return inflight; },
   // Each scan takes a new number; the panels drop an answer that carries an older one.
   nextScan: function () { return ++latest; },
