@@ -209,7 +209,9 @@ struct SymbolElsewhereFact {
   std::optional<KnownSymbol> known;
   bool borrows = false;  // `known` is another contract's
   std::optional<RegistryListing> registry;
-  std::vector<std::string> market_contracts;  // other contracts with the symbol, market order
+  // The other contracts the market rows name with the symbol, in market order; none when the
+  // market's rows were not read.
+  std::optional<std::vector<std::string>> market_contracts;
 };
 
 // The account that created the token's contract account, from the history node.
