@@ -8,6 +8,7 @@
 // What a read keeps is reached by its typed handle, never by position.
 #pragma once
 
+#include <algorithm>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
@@ -41,7 +42,8 @@ class ReadPlan {
   template <class Kept, class Next, class Take>
   PlanRead<Kept> add(std::vector<PlanIndex> needs, std::uint32_t bound, Kept kept,
                      Next next, Take take) {
-    for (const PlanIndex need : needs) assert(need.index < reads_.size());
+    assert(std::all_of(needs.begin(), needs.end(),
+                       [&](PlanIndex need) { return need.index < reads_.size(); }));
     reads_.push_back(std::make_unique<Step<Kept, Next, Take>>(
         std::move(needs), bound, std::move(kept), std::move(next), std::move(take)));
     return PlanRead<Kept>{{reads_.size() - 1}};
@@ -59,7 +61,7 @@ class ReadPlan {
           asked = true;
           return std::optional<ChainRequest>(request());  // none: not needed
         },
-        [](JsonReader&, std::optional<Reading>& kept, Reading reading) {
+        [](JsonReader&, std::optional<Reading>& kept, Reading&& reading) {
           kept = std::move(reading);
         });
   }
@@ -74,7 +76,7 @@ class ReadPlan {
           kept.emplace(compute(reader));
           return std::optional<ChainRequest>();
         },
-        [](JsonReader&, std::optional<Value>&, Reading) {});
+        [](JsonReader&, std::optional<Value>&, Reading&&) {});
   }
 
   template <class Kept>

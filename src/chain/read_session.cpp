@@ -59,8 +59,9 @@ ReadSession::Started ReadSession::start(ChainRequest request) {
 
 std::optional<std::pair<ReadId, Reading>> ReadSession::next() {
   std::optional<Delivered> done = transport_.next();
-  if (!done) return std::nullopt;
-  return std::pair(done->read, reading_of(std::move(done->delivery)));
+  std::optional<std::pair<ReadId, Reading>> out;
+  if (done) out.emplace(done->read, reading_of(std::move(done->delivery)));
+  return out;
 }
 
 std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {

@@ -67,7 +67,7 @@ namespace pager_detail {
 
 template <class Row>
 void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>& steps,
-               Reading reading) {
+               const Reading& reading) {
   const auto stop = [&](PagesEnd end, Reason why) {
     pages.end = end;
     pages.why = std::move(why);
@@ -146,8 +146,8 @@ PlanRead<TablePages<Row>> add_pages(ReadPlan& plan, std::vector<PlanIndex> needs
                                                   query.lower, query.upper, kept.bound.rows,
                                                   query.reverse));
       },
-      [steps](JsonReader& reader, TablePages<Row>& kept, Reading reading) {
-        pager_detail::take_page(reader, kept, steps, std::move(reading));
+      [steps](JsonReader& reader, TablePages<Row>& kept, Reading&& reading) {
+        pager_detail::take_page(reader, kept, steps, reading);
       });
 }
 

@@ -170,8 +170,9 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
     if (!plan[choice]->symbol) return std::nullopt;
     return top_holders_request(token, *plan[choice]->symbol);
   });
-  // The pool search, beside them: it needs only the symbol.
-  sale.venues = add_venue_reads(plan, choice, pools_only, token);
+  // The pool search, once the supply and holders have started: the holders lead to the
+  // balances and the runs, the longest chain of this plan.
+  sale.venues = add_venue_reads(plan, choice, pools_only, token, {first});
   const auto stats = sale.stats;
   const auto top = sale.top;
   sale.holders = plan.add_view<Stage>({first, stats, top}, [&plan, first, stats, top, symbol, token](

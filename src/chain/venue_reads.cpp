@@ -67,7 +67,10 @@ std::map<std::uint64_t, std::int64_t> unlock_times(const std::vector<LockRow>& l
 }  // namespace
 
 VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>> choice,
-                           const LiquiditySettings& settings, std::string_view token) {
+                           const LiquiditySettings& settings, std::string_view token,
+                           const std::vector<PlanIndex>& after) {
+  std::vector<PlanIndex> first_needs = after;
+  first_needs.push_back(choice);
   const auto symbol = [&plan, choice]() -> const std::optional<std::string>& {
     return plan[choice]->symbol;
   };
@@ -79,18 +82,18 @@ VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>>
   };
   VenueReads reads;
   reads.swaps = add_pages<SwapsPoolRow>(
-      plan, {choice}, "pools", PageBound{settings.swaps_rows, 1},
+      plan, first_needs, "pools", PageBound{settings.swaps_rows, 1},
       {.query = first_page({"proton.swaps", "proton.swaps", "pools", "", "", false}),
        .read_rows = proton_swaps_rows});
   const auto dex_key = [](const DexPoolRow& row) { return row.id; };
   reads.dex = add_pages<DexPoolRow>(
-      plan, {choice}, "pools", settings.dex_pools,
+      plan, first_needs, "pools", settings.dex_pools,
       {.query = first_page({"simpledex", "simpledex", "pools", "", "", false}),
        .read_rows = simpledex_rows,
        .key = dex_key});
   const bool launchpad = token == launch_token_contract;
   reads.curves = add_pages<LaunchCurveRow>(
-      plan, {choice}, "curves", settings.curves,
+      plan, first_needs, "curves", settings.curves,
       {.query = [symbol, launchpad]() -> std::optional<PageQuery> {
          if (!launchpad || !symbol()) return std::nullopt;
          return PageQuery{"simplelaunch", "simplelaunch", "curves", "", "", true};
@@ -103,7 +106,7 @@ VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>>
            },
        .key = [](const LaunchCurveRow& row) { return row.id; }});
   reads.alcor = add_pages<ConcentratedPoolRow>(
-      plan, {choice}, "pools", settings.alcor_pools,
+      plan, first_needs, "pools", settings.alcor_pools,
       {.query = first_page({"swap.alcor", "swap.alcor", "pools", "", "", true}),
        .read_rows = alcor_pool_rows,
        .key = [](const ConcentratedPoolRow& row) { return row.id; }});

@@ -61,10 +61,12 @@ struct VenueReads {
   std::optional<PlanRead<std::optional<Reading>>> info;
 };
 
-// Adds the venues' reads of the symbol `choice` chooses to `plan`; none is made without one.
-// `token` and `settings` must outlive the plan.
+// Adds the venues' reads of the symbol `choice` chooses to `plan`; none is made without one. The
+// first pages wait for `after` too (reads the plan would rather start first). `token` and
+// `settings` must outlive the plan.
 VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>> choice,
-                           const LiquiditySettings& settings, std::string_view token);
+                           const LiquiditySettings& settings, std::string_view token,
+                           const std::vector<PlanIndex>& after = {});
 
 // The venues, in the fixed order, from what the reads of a plan that has run keep.
 std::vector<LiquidityVenue> venues_of(JsonReader& reader, const ReadPlan& plan,
