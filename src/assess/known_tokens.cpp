@@ -35,9 +35,8 @@ std::optional<KnownToken> pair_of(std::string_view line) {
 }  // namespace
 
 std::vector<KnownToken> built_in_known_tokens() {
-  return {{"eosio.token", "XPR"}, {"xtokens", "XUSDT"},  {"xtokens", "XUSDC"},
-          {"xtokens", "XBTC"},    {"xtokens", "XETH"},   {"xmd.token", "XMD"},
-          {"loan.token", "LOAN"}};
+  return {{"eosio.token", "XPR"}, {"xtokens", "XUSDT"}, {"xtokens", "XUSDC"},  {"xtokens", "XBTC"},
+          {"xtokens", "XETH"},    {"xmd.token", "XMD"}, {"loan.token", "LOAN"}};
 }
 
 std::vector<KnownToken> KnownTokens::known_for(std::string_view symbol) const {

@@ -110,8 +110,8 @@ std::string registry_by_contract_body(std::string_view contract, std::uint32_t l
 }
 
 std::string registry_page_body(std::string_view lower_bound, std::uint32_t limit, bool json) {
-  std::string out = table_rows_body(registry_contract, registry_contract, registry_table,
-                                    lower_bound, "", limit);
+  std::string out =
+      table_rows_body(registry_contract, registry_contract, registry_table, lower_bound, "", limit);
   constexpr std::string_view json_member = "{\"json\":true";
   if (!json) out.replace(0, json_member.size(), "{\"json\":false");
   return out;

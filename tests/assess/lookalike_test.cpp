@@ -2,31 +2,37 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+#include <vector>
+
 namespace tarnwick {
 namespace {
 
 TEST(Lookalike, FoldsRunsThenOneXAtEachEnd) {
   const struct {
-    const char* a;
-    const char* b;
-    bool alike;
+    std::string_view code;
+    std::vector<std::string_view> alike;
+    std::vector<std::string_view> not_alike;
   } cases[] = {
-      {"XUSDC", "XUSDC", true},   {"XUSDC", "USDC", true},   {"XUSDC", "USDCX", true},
-      {"XUSDC", "XXUSDC", true},  {"XUSDC", "USSDC", true},  {"XUSDC", "XUSDCX", true},
-      {"XPR", "PR", true},        {"XPR", "XPRR", true},     {"XPR", "PRX", true},
-      {"LOAN", "LLOAN", true},    {"LOAN", "XLOAN", true},   {"LOAN", "LOOAN", true},
-      {"XUSDT", "XUSDC", false},  {"USD", "USDC", false},    {"XPR", "XPRO", false},
-      {"XPR", "XXPPRX", true},    {"XPR", "XXXPR", true},    {"PR", "XXPRXX", true},
-      // Only one X comes off each end: "XPXR" is not "PR" with an X inside taken off.
-      {"XPR", "XPXR", false},     {"XUSDC", "AUSDC", false},
-      // X alone folds to X: alike among themselves, never like another token.
-      {"X", "XXX", true},         {"X", "XPR", false},       {"XXX", "XX", true},
-      {"XUSDC", "", false},       {"", "", false},           {"xusdc", "XUSDC", false},
-      {"XUSDC", "XUSDC1", false}, {"LOAN", "LOANLOAN", false},
+      {"XUSDC",
+       {"XUSDC", "USDC", "USDCX", "XXUSDC", "USSDC", "XUSDCX"},
+       {"XUSDT", "USD", "AUSDC", "XUSDC1", "xusdc", ""}},
+      // Only one X comes off each end, after the runs: "XPXR" keeps its inner X.
+      {"XPR", {"PR", "XPRR", "PRX", "XXPPRX", "XXXPR"}, {"XPRO", "XPXR", "X"}},
+      {"LOAN", {"LLOAN", "XLOAN", "LOOAN"}, {"LOANLOAN", "OAN"}},
+      // X alone folds to X: such codes look like one another and like no other.
+      {"X", {"XX", "XXX"}, {"XPR", "XAX"}},
+      {"", {}, {""}},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(is_lookalike(c.a, c.b), c.alike) << c.a << " ~ " << c.b;
-    EXPECT_EQ(is_lookalike(c.b, c.a), c.alike) << c.b << " ~ " << c.a;
+    for (const std::string_view other : c.alike) {
+      EXPECT_TRUE(is_lookalike(c.code, other)) << c.code << " ~ " << other;
+      EXPECT_TRUE(is_lookalike(other, c.code)) << other << " ~ " << c.code;
+    }
+    for (const std::string_view other : c.not_alike) {
+      EXPECT_FALSE(is_lookalike(c.code, other)) << c.code << " !~ " << other;
+      EXPECT_FALSE(is_lookalike(other, c.code)) << other << " !~ " << c.code;
+    }
   }
 }
 

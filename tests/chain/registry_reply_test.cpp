@@ -37,8 +37,9 @@ TEST(RegistryReply, BinaryRowsDecodeWholeOrNotAtAll) {
   ASSERT_TRUE(wide);
   EXPECT_EQ(wide->precision, 19U);
   EXPECT_FALSE(wide->blisted);
-  EXPECT_TRUE(decode_registry_row("0700000000000000000000004F0569EE055855534443000000"
-                                  "065855534443000001"))
+  EXPECT_TRUE(
+      decode_registry_row("0700000000000000000000004F0569EE055855534443000000"
+                          "065855534443000001"))
       << "upper-case hex";
 
   const std::string whole = row_hex();
@@ -90,9 +91,9 @@ TEST(RegistryReply, PagesInEveryRecordedShape) {
   EXPECT_EQ(binary.rows[0].symbol, "XUSDC");
 
   const std::string row = R"("id":7,"tcontract":"xtokens","tname":"XUSDC","symbol":"6,XUSDC")";
-  for (const std::string& bad : {R"({"rows":[{)" + row + R"(,"blisted":2}]})",
-                                 R"({"rows":[{)" + row + R"(}]})",
-                                 R"({"rows":[{)" + row + R"(,"blisted":0,"tcontract":"Bad"}]})"}) {
+  for (const std::string& bad :
+       {R"({"rows":[{)" + row + R"(,"blisted":2}]})", R"({"rows":[{)" + row + R"(}]})",
+        R"({"rows":[{)" + row + R"(,"blisted":0,"tcontract":"Bad"}]})"}) {
     EXPECT_EQ(registry_page(reader, bad).why.code, ReasonCode::row_not_recognised) << bad;
   }
   EXPECT_EQ(registry_binary_page(reader, R"({"rows":[{)" + row + R"(,"blisted":0}]})").why.code,

@@ -68,7 +68,8 @@ TEST(ScanContext, PriorRugsComeFromTheDataFolderUnderHome) {
   const std::string padding(max_known_tokens_bytes - pair.size(), '#');
   for (const bool over : {false, true}) {
     std::ofstream(folder / "known_tokens.txt") << padding << '\n' << pair.substr(over ? 0 : 1);
-    EXPECT_EQ(load_known_tokens(folder).tokens.size(), built_in_known_tokens().size() + (over ? 0U : 1U))
+    EXPECT_EQ(load_known_tokens(folder).tokens.size(),
+              built_in_known_tokens().size() + (over ? 0U : 1U))
         << over;
   }
   std::filesystem::remove(folder / "known_tokens.txt");
