@@ -51,8 +51,6 @@ TEST(KnownTokens, KnownForFindsTheCodeAndItsLookalikesBuiltInFirst) {
   } cases[] = {
       {"USSDC", {{"xtokens", "XUSDC"}, {"usdc.bridge", "USDC"}}},
       {"XPRR", {{"eosio.token", "XPR"}, {"fake.x", "XPR"}}},
-      {"LLOAN", {{"loan.token", "LOAN"}}},
-      {"USD", {}},
       {"4,XPR", {}},
   };
   for (const auto& c : cases) {

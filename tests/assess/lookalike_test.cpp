@@ -22,16 +22,13 @@ TEST(Lookalike, FoldsRunsThenOneXAtEachEnd) {
       {"LOAN", {"LLOAN", "XLOAN", "LOOAN"}, {"LOANLOAN", "OAN"}},
       // X alone folds to X: such codes look like one another and like no other.
       {"X", {"XX", "XXX"}, {"XPR", "XAX"}},
-      {"", {}, {""}},
   };
   for (const auto& c : cases) {
     for (const std::string_view other : c.alike) {
-      EXPECT_TRUE(is_lookalike(c.code, other)) << c.code << " ~ " << other;
-      EXPECT_TRUE(is_lookalike(other, c.code)) << other << " ~ " << c.code;
+      EXPECT_TRUE(is_lookalike(c.code, other) && is_lookalike(other, c.code)) << c.code << other;
     }
     for (const std::string_view other : c.not_alike) {
-      EXPECT_FALSE(is_lookalike(c.code, other)) << c.code << " !~ " << other;
-      EXPECT_FALSE(is_lookalike(other, c.code)) << other << " !~ " << c.code;
+      EXPECT_FALSE(is_lookalike(c.code, other) || is_lookalike(other, c.code)) << c.code << other;
     }
   }
 }
