@@ -7,6 +7,9 @@
 namespace tarnwick {
 namespace {
 
+constexpr std::string_view registry_contract = "token.proton";
+constexpr std::string_view registry_table = "tokens";
+
 void append_string_member(std::string& out, std::string_view key, std::string_view value) {
   out += '"';
   out += key;
@@ -99,6 +102,21 @@ std::string table_page_body(std::string_view code, std::string_view scope, std::
   return out;
 }
 
+std::string registry_by_contract_body(std::string_view contract, std::uint32_t limit) {
+  std::string out = table_rows_body(registry_contract, registry_contract, registry_table, contract,
+                                    contract, limit);
+  out.insert(out.size() - 1, R"(,"index_position":2,"key_type":"name")");
+  return out;
+}
+
+std::string registry_page_body(std::string_view lower_bound, std::uint32_t limit, bool json) {
+  std::string out =
+      table_rows_body(registry_contract, registry_contract, registry_table, lower_bound, "", limit);
+  constexpr std::string_view json_member = "{\"json\":true";
+  if (!json) out.replace(0, json_member.size(), "{\"json\":false");
+  return out;
+}
+
 namespace {
 
 constexpr std::string_view get_account_path = "/v1/chain/get_account";
@@ -165,6 +183,12 @@ ChainRequest top_holders_request(std::string_view contract, std::string_view sym
   return ChainRequest{top_holders_path(contract, symbol), std::nullopt};
 }
 ChainRequest info_request() { return post(get_info_path, "{}"); }
+ChainRequest registry_by_contract_request(std::string_view contract, std::uint32_t limit) {
+  return post(get_table_rows_path, registry_by_contract_body(contract, limit));
+}
+ChainRequest registry_page_request(std::string_view lower_bound, std::uint32_t limit, bool json) {
+  return post(get_table_rows_path, registry_page_body(lower_bound, limit, json));
+}
 
 ChainRequest dry_run_request(const TransferAction& transfer, const Tapos& tapos) {
   std::string out =

@@ -49,6 +49,20 @@ std::string table_page_body(std::string_view code, std::string_view scope, std::
                             std::string_view lower_bound, std::string_view upper_bound,
                             std::uint32_t limit, bool reverse);
 
+// The network's token registry, table "tokens" of token.proton (chain/registry_reply.h).
+// The rows `contract` registered, up to `limit`, found by the table's second index (tcontract):
+// {"json":true,"code":"token.proton","scope":"token.proton","table":"tokens",
+//  "lower_bound":"<contract>","upper_bound":"<contract>","limit":1,"index_position":2,
+//  "key_type":"name"}
+// A contract may register several symbols: a page that goes on (`more`) holds more of them.
+std::string registry_by_contract_body(std::string_view contract, std::uint32_t limit = 1);
+
+// A page of the registry by primary key (id) from `lower_bound` (a decimal id; "" for the
+// start), each row as JSON or, with `json` false, as the hexadecimal text of its binary form:
+// {"json":false,"code":"token.proton","scope":"token.proton","table":"tokens",
+//  "lower_bound":"<lower_bound>","upper_bound":"","limit":250}
+std::string registry_page_body(std::string_view lower_bound, std::uint32_t limit, bool json);
+
 // The reads of the routes, as a read session asks them: a path on the node and, for a POST, its
 // body. The account and symbol go into the history paths verbatim: only validated account names
 // and symbol codes (A-Z) ever reach them.
@@ -63,6 +77,9 @@ ChainRequest code_hash_request(std::string_view account);  // POST get_code_hash
 ChainRequest creator_request(std::string_view account);    // GET the history's creator
 ChainRequest top_holders_request(std::string_view contract, std::string_view symbol);
 ChainRequest info_request();  // POST get_info, body {}
+ChainRequest registry_by_contract_request(std::string_view contract, std::uint32_t limit = 1);
+ChainRequest registry_page_request(std::string_view lower_bound, std::uint32_t limit = 250,
+                                   bool json = true);
 
 // The reference block a transaction names (TaPoS) and the time it expires.
 struct Tapos {

@@ -1,20 +1,14 @@
 #include "chain/prior_rug_list.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 #include "common/account_name.h"
+#include "common/regular_file.h"
 #include "common/text.h"
-#include "common/unique_fd.h"
 
 namespace tarnwick {
 namespace {
 
-constexpr std::size_t read_piece_size = 65'536;
 // Below this many codes, duplicates wait for finish() to be removed.
 constexpr std::size_t smallest_compaction = 4'096;
 
@@ -36,29 +30,14 @@ std::size_t character_cut(std::string_view bytes) {
   return bytes.size();
 }
 
-// The list in `file`, read to its end with plain reads whose failures are values.
+// The list in `file`, read to its end; the empty list when it cannot be (nothing is trusted).
 PriorRugList read_list(const std::filesystem::path& file) {
-  // Opened without blocking, so that a FIFO with no writer cannot hold start-up before the check
-  // below refuses it.
-  const UniqueFd file_fd{::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-  if (!file_fd.valid()) return {};
-  const int fd = file_fd.get();
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return {};
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return {};
   PriorRugListBuilder builder;
-  std::vector<char> piece(read_piece_size);
-  while (true) {
-    const ssize_t got = ::read(fd, piece.data(), piece.size());
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return {};  // a failing disk or a broken network mount: nothing is trusted
-    }
-    builder.take(std::string_view(piece.data(), static_cast<std::size_t>(got)));
-  }
-  return builder.finish();
+  const bool read = read_regular_file(file, [&builder](std::string_view piece) {
+    builder.take(piece);
+    return true;
+  });
+  return read ? builder.finish() : PriorRugList{};
 }
 
 }  // namespace
@@ -151,10 +130,7 @@ void PriorRugListBuilder::take_line(std::string_view line) {
   constexpr std::string_view bom = "\xEF\xBB\xBF";
   if (at_start_ && line.starts_with(bom)) line.remove_prefix(bom.size());
   at_start_ = false;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-  // Cutting at '#' or at a CR keeps the text valid UTF-8: both are single-byte characters.
-  const std::optional<std::uint64_t> code =
-      encode_account_name(trim_white_space(line.substr(0, line.find('#'))));
+  const std::optional<std::uint64_t> code = encode_account_name(list_line_content(line));
   if (!code) return;
   // A file of many repeats must not cost memory for each repeat: when full, drop the duplicates,
   // and grow only if that left less than a quarter free.

@@ -3,9 +3,12 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdlib>
+#include <new>
 #include <string>
+#include <utility>
 
 #include "common/data_folder.h"
+#include "common/regular_file.h"
 #include "common/trusted_roots.h"
 
 namespace tarnwick {
@@ -26,12 +29,31 @@ std::uint64_t unix_seconds(std::chrono::system_clock::time_point now) {
   return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
 }
 
+KnownTokens load_known_tokens(const std::optional<std::filesystem::path>& folder) {
+  if (!folder) return {};
+  // The one boundary of loading: whatever fails inside, memory included, leaves the built-in list.
+  try {
+    std::string file_text;
+    const bool read =
+        read_regular_file(*folder / "known_tokens.txt", [&file_text](std::string_view piece) {
+          if (piece.size() > max_known_tokens_bytes - file_text.size()) return false;
+          file_text.append(piece);
+          return true;
+        });
+    return read ? parse_known_tokens(file_text) : KnownTokens{};
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
 ScanContext build_scan_context() {
   ChainClient client(production_chain_settings());
   const std::uint64_t reference_time = unix_seconds(std::chrono::system_clock::now());
-  PriorRugList prior_rugs = load_prior_rugs(data_folder(std::getenv("HOME")));
+  const std::optional<std::filesystem::path> folder = data_folder(std::getenv("HOME"));
+  PriorRugList prior_rugs = load_prior_rugs(folder);
+  KnownTokens known_tokens = load_known_tokens(folder);
   return ScanContext{std::move(client), std::string(production_reputation_contract), reference_time,
-                     std::move(prior_rugs)};
+                     std::move(prior_rugs), std::move(known_tokens)};
 }
 
 }  // namespace tarnwick

@@ -6,10 +6,14 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "assess/known_tokens.h"
 #include "chain/chain_client.h"
 #include "chain/prior_rug_list.h"
 
@@ -54,17 +58,29 @@ ChainSettings production_chain_settings();
 
 // A plain aggregate, movable, not copyable (the client is unique). Tests build one from parts:
 //   ScanContext{ChainClient(settings), "agentfeed", 1'700'000'000, parse_prior_rugs("rugger\n")}
+// and then hold the built-in known tokens alone.
 struct ScanContext {
   ChainClient client;               // the one outbound client, 12-second deadline per read
   std::string reputation_contract;  // account holding the "agentscores" table
   std::uint64_t reference_time;     // Unix seconds at start-up; ages are measured against it
   PriorRugList prior_rugs;          // from known_rugs.txt in the data folder
+  KnownTokens known_tokens{};       // built in, and from known_tokens.txt in the data folder
 };
 
 // The production context: the fixed API nodes, the fixed reputation contract, the wall clock now
-// (0 before 1970) and the prior-rug list under $HOME. Cannot fail and prints nothing. The only
-// place that reads HOME for the prior-rug list.
+// (0 before 1970), the prior-rug list and the known tokens under $HOME. Cannot fail and prints
+// nothing. The only place that reads HOME for the data folder's lists.
 ScanContext build_scan_context();
+
+// The longest known_tokens.txt read: thousands of lines, where the network has a handful of tokens.
+inline constexpr std::size_t max_known_tokens_bytes = 65'536;
+
+// The built-in known tokens and the pairs of `folder`/known_tokens.txt (parse_known_tokens); the
+// built-in list alone when there is no folder, no such regular file (a FIFO or a device is never
+// opened for reading), the file cannot be read to its end or is longer than
+// max_known_tokens_bytes, or memory runs out. Throws only std::bad_alloc, when even the built-in
+// list cannot be held.
+KnownTokens load_known_tokens(const std::optional<std::filesystem::path>& folder);
 
 // Unix seconds of `now`, or 0 when `now` lies before 1970-01-01 00:00:00 UTC.
 std::uint64_t unix_seconds(std::chrono::system_clock::time_point now);

@@ -195,6 +195,11 @@ std::string_view trim_white_space(std::string_view text) {
   return text;
 }
 
+std::string_view list_line_content(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return trim_white_space(line.substr(0, line.find('#')));
+}
+
 char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::string ascii_lower(std::string_view text) {

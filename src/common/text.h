@@ -27,6 +27,11 @@ bool is_white_space(char32_t c);
 // assertion.
 std::string_view trim_white_space(std::string_view text);
 
+// What one line of a list file in the data folder says (its LF already cut off): the line without
+// a CR at its end and without everything from its first '#' (a remark), trimmed of White_Space.
+// `line` must be valid UTF-8; the result then is too, as both cuts fall on one-byte characters.
+std::string_view list_line_content(std::string_view line);
+
 // ---- ASCII case: only the letters A-Z and a-z are folded; every other byte stays as it is.
 
 char ascii_lower(char c);

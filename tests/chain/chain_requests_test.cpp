@@ -37,6 +37,18 @@ TEST(ChainRequestsTest, TableBodies) {
   EXPECT_EQ(table_rows_body("c\"", "s\n", "t\\", "l", "u", 4294967295U),
             R"({"json":true,"code":"c","scope":"s","table":"t","lower_bound":"l",)"
             R"("upper_bound":"u","limit":4294967295})");
+  const ChainRequest by_contract = registry_by_contract_request("xtokens\"");
+  EXPECT_EQ(by_contract.path, "/v1/chain/get_table_rows");
+  EXPECT_EQ(by_contract.body,
+            R"({"json":true,"code":"token.proton","scope":"token.proton","table":"tokens",)"
+            R"("lower_bound":"xtokens","upper_bound":"xtokens","limit":1,"index_position":2,)"
+            R"("key_type":"name"})");
+  EXPECT_EQ(registry_page_request("", 250, false).body,
+            R"({"json":false,"code":"token.proton","scope":"token.proton","table":"tokens",)"
+            R"("lower_bound":"","upper_bound":"","limit":250})");
+  EXPECT_EQ(registry_page_request("8\\").body,
+            R"({"json":true,"code":"token.proton","scope":"token.proton","table":"tokens",)"
+            R"("lower_bound":"8","upper_bound":"","limit":250})");
   EXPECT_EQ(table_rows_body("", "", "", "", "", 0),
             R"({"json":true,"code":"","scope":"","table":"","lower_bound":"","upper_bound":"",)"
             R"("limit":0})");

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include "common/account_name.h"
 #include "support/fake_node.h"
@@ -48,13 +49,28 @@ TEST(ScanContext, PriorRugsComeFromTheDataFolderUnderHome) {
   const auto folder = home / "Library/Application Support/tarnwick";
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "known_rugs.txt") << "rugger\n";
+  std::ofstream(folder / "known_tokens.txt") << "usd.token USDX\n";
   {
     const ScopedEnv scoped("HOME", home.string());
-    EXPECT_TRUE(build_scan_context().prior_rugs.contains("rugger"));
+    const ScanContext context = build_scan_context();
+    EXPECT_TRUE(context.prior_rugs.contains("rugger"));
+    EXPECT_EQ(context.known_tokens.known_for("USDX"),
+              (std::vector<KnownToken>{{"usd.token", "USDX"}}));
   }
   {
     const ScopedEnv scoped("HOME", "");
-    EXPECT_TRUE(build_scan_context().prior_rugs.names.empty());
+    const ScanContext context = build_scan_context();
+    EXPECT_TRUE(context.prior_rugs.names.empty());
+    EXPECT_EQ(context.known_tokens.tokens, built_in_known_tokens());
+  }
+  // A file longer than the limit is not read at all; one at the limit is.
+  const std::string pair = "usd.token USDX\n";
+  const std::string padding(max_known_tokens_bytes - pair.size(), '#');
+  for (const bool over : {false, true}) {
+    std::ofstream(folder / "known_tokens.txt") << padding << '\n' << pair.substr(over ? 0 : 1);
+    EXPECT_EQ(load_known_tokens(folder).tokens.size(),
+              built_in_known_tokens().size() + (over ? 0U : 1U))
+        << over;
   }
   std::filesystem::remove_all(home);
 }
