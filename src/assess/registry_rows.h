@@ -16,6 +16,8 @@ struct RegistryRow {
   std::string symbol;    // the symbol code
   std::uint8_t precision = 0;
   bool blisted = false;  // the registry marks the token blacklisted
+
+  bool operator==(const RegistryRow&) const = default;
 };
 
 }  // namespace tarnwick

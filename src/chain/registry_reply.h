@@ -10,23 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include "assess/registry_rows.h"
 #include "chain/table_page.h"
 
 namespace tarnwick {
 
 class JsonReader;
-
-// One registry row; url, desc and iconurl are not kept.
-struct RegistryRow {
-  std::uint64_t id = 0;
-  std::string contract;  // tcontract: a name in the chain's encoding (common/account_name.h)
-  std::string name;      // tname, valid UTF-8
-  std::string symbol;    // the symbol code
-  std::uint8_t precision = 0;
-  bool blisted = false;  // the registry marks the token blacklisted
-
-  bool operator==(const RegistryRow&) const = default;
-};
 
 // A page read with json:true. A row needs id (a number or a decimal text), tcontract, tname,
 // symbol ("4,SYM": a node cannot print a precision above 18 there) and blisted (0/1 or

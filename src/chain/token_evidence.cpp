@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "assess/scan_record.h"
+#include "assess/symbol_elsewhere.h"
 #include "chain/account_reply.h"
 #include "chain/chain_requests.h"
 #include "chain/code_hash_reply.h"
 #include "chain/read_plan.h"
+#include "chain/registry_reply.h"
 #include "chain/creator_reply.h"
 #include "chain/currency_stats_reply.h"
 #include "chain/market_reply.h"
@@ -73,9 +75,25 @@ IssuerFact issuer_of(JsonReader& reader, const ScanContext& context, std::string
   return fact;
 }
 
+// This contract's registry rows as the read gave them; unread with why when it gave none.
+ContractRegistryRows registry_rows(JsonReader& reader, const std::optional<Reading>& read) {
+  ContractRegistryRows rows;
+  if (!read) {
+    rows.why = reason(ReasonCode::input_unread, "no symbol chosen");
+  } else if (!read->reply) {
+    rows.why = read->why;
+  } else {
+    RowsPage<RegistryRow> page = registry_page(reader, *read->reply);
+    rows.why = std::move(page.why);
+    rows.rows = std::move(page.rows);
+    rows.whole = !page.more;
+  }
+  return rows;
+}
+
 }  // namespace
 
-ReadBudget evidence_budget() { return {11, std::chrono::milliseconds{30'000}}; }
+ReadBudget evidence_budget() { return {12, std::chrono::milliseconds{30'000}}; }
 
 std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                              const ScanContext& context, std::string_view token) {
@@ -134,6 +152,11 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
       read.fact.why = reading.why;
     }
     return read;
+  });
+  // This contract's rows in the token registry, once the symbol is chosen.
+  const auto registry = plan.add_one({symbols.choice}, [&]() -> std::optional<ChainRequest> {
+    if (!plan[symbols.choice]->symbol) return std::nullopt;
+    return registry_by_contract_request(token, registry_rows_per_contract);
   });
   // What the supply names, at once: its top holders and the issuer's account.
   const auto holders = plan.add_one({supply}, [&]() -> std::optional<ChainRequest> {
@@ -200,6 +223,13 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
                                           : std::nullopt;
   evidence.scan.activity = scan_activity(reader, token, replies, evidence.scan, of_symbol);
   evidence.scan.activity.threshold = thresholds.max_velocity;
+
+  evidence.symbol_elsewhere =
+      symbol_elsewhere(token, choice.symbol, choice.why, context.known_tokens,
+                       registry_rows(reader, plan[registry]), *plan[symbols.market_rows]);
+  if (const std::optional<Reading>& read = plan[registry]; read && read->reply) {
+    evidence.symbol_elsewhere.node = read->node;
+  }
 
   evidence.holders_measured = evidence.holders.why.empty() && evidence.holders.top_ten_bp;
   evidence.activity_measured = evidence.scan.activity.why.empty() || evidence.scan.activity.partly;

@@ -1,13 +1,15 @@
 // gather_evidence: the facts behind the verdict of one token, for /evidence. It makes the five
 // reads of a scan (same texts), reads them into the scan's record and weighs that record as
 // scan_token does, so its verdict is the one /scan gives for the same replies and its facts are
-// the ones that verdict rests on; and at most six more: the contract's symbols (the scopes of its
-// "stat" table), the supply of the chosen symbol (get_currency_stats), its top holders (history
-// node), the contract's code hash, the issuer's account (when another account issues the token)
-// and the contract's creator (history node): at most 11 reads in all, a read tried on several
-// nodes counting once. Each read starts as soon as what it needs is known, in four rounds: the
-// account alone; then, together, the market and the symbols first, the rest of the scan's reads,
-// the code hash and the creator; then the supply; then the holders and the issuer.
+// the ones that verdict rests on; and at most seven more: the contract's symbols (the scopes of
+// its "stat" table), the supply of the chosen symbol (get_currency_stats), its top holders
+// (history node), the contract's code hash, the issuer's account (when another account issues
+// the token), the contract's creator (history node) and its rows in the network's token registry:
+// at most 12 reads in all, a read tried on several nodes counting once. Each read starts as soon
+// as every read it needs has ended, four at a time, in four round trips: the account alone; the
+// market, the symbols, the account again and the recent actions; the reputation row, the code
+// hash and the creator beside the supply, which needs only the market and the symbols; then the
+// registry, the holders and the issuer.
 #pragma once
 
 #include <optional>
@@ -23,7 +25,10 @@ namespace tarnwick {
 
 class JsonReader;
 
-// The budget of /evidence: its eleven reads in 30 seconds, its first two rounds never cut by it.
+// The rows of one contract the registry read asks for: a contract may register several symbols.
+inline constexpr std::uint32_t registry_rows_per_contract = 10;
+
+// The budget of /evidence: its twelve reads in 30 seconds, its first two rounds never cut by it.
 ReadBudget evidence_budget();
 
 // None when the account read fails: then no other read is made. Every later failure leaves only

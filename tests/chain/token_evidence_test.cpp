@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "assess/evidence_json.h"
+#include "assess/known_tokens.h"
 #include "assess/scan_record.h"
 #include "chain/code_hash_reply.h"
 #include "chain/creator_reply.h"
@@ -19,6 +20,7 @@
 #include "chain/stat_scopes_reply.h"
 #include "chain/top_holders_reply.h"
 #include "chain/xpr_replies.h"
+#include "common/account_name.h"
 #include "common/json_reader.h"
 #include "support/memory_transport.h"
 
@@ -56,6 +58,7 @@ class TokenEvidenceTest : public ::testing::Test {
       }
       if (path == "/v2/history/get_creator") return creator_;
       if (path == "/v1/chain/get_table_rows") {
+        if (body.find("token.proton") != std::string::npos) return registry_;
         return body.find("\"markets\"") != std::string::npos ? markets_ : reputation_;
       }
       if (path == "/v2/history/get_actions") return history_;
@@ -67,7 +70,7 @@ class TokenEvidenceTest : public ::testing::Test {
     });
     const ScanContext context{ChainClient(ClientSettings{}), "agentrep",
                               test::created_2024_01_15 + 30 * 86400,
-                              parse_prior_rugs("x\nrugmaker\n")};
+                              parse_prior_rugs("x\nrugmaker\n"), known_};
     JsonReader reader;
     ReadSession session(*transport_, reader, evidence_budget());
     return gather_evidence(scan_thresholds, context, "tok", symbol, session);
@@ -88,6 +91,8 @@ class TokenEvidenceTest : public ::testing::Test {
   Scripted holders_ = Scripted(test::top_holders_json(
       "tok", "TOK", {{"dex", "600"}, {"tok", "300.5"}, {"alice", "0.00005"}}));
   Scripted code_ = Scripted(test::code_hash_json("tok", build_2023));
+  Scripted registry_ = Scripted(test::rows_json({}));
+  KnownTokens known_;
   Scripted issuer_ = Scripted(test::account_json(
       "founder", "2024-02-13T10:30:00.000",
       {test::permission_json("owner", 1, {}), test::permission_json("active", 1, {})}));
@@ -96,7 +101,7 @@ class TokenEvidenceTest : public ::testing::Test {
                R"("timestamp":"2024-01-15T10:30:00.000","block_num":2995721,"trx_id":"5e38"})");
 };
 
-TEST_F(TokenEvidenceTest, ElevenReadsWithTheirBodies) {
+TEST_F(TokenEvidenceTest, TwelveReadsWithTheirBodies) {
   stats_ = Scripted(test::currency_stats_json("TOK", "1000.0000 TOK", "4000.0000 TOK", "founder"));
   const std::optional<TokenEvidence> evidence = gather();
   ASSERT_TRUE(evidence);
@@ -105,7 +110,7 @@ TEST_F(TokenEvidenceTest, ElevenReadsWithTheirBodies) {
   for (const std::vector<ChainRequest>& batch : transport_->batches()) {
     for (const ChainRequest& request : batch) bodies.push_back(request.body.value_or(""));
   }
-  ASSERT_EQ(bodies.size(), 11U);
+  ASSERT_EQ(bodies.size(), 12U);
   EXPECT_NE(std::find(bodies.begin(), bodies.end(), R"({"account_name":"founder"})"), bodies.end());
 
   // The replies as the readers see them (the arithmetic is in the pure tables): the holders'
@@ -301,6 +306,43 @@ TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
   }
 }
 
+// A token carrying a known token's symbol is judged by that alone, and by a blacklisted registry
+// row; its own known token is never an impostor; a registry that could not be read is never "not
+// registered".
+TEST_F(TokenEvidenceTest, ABorrowedSymbolWarnsOnItsOwn) {
+  std::uint64_t code = 0;
+  for (std::size_t i = 0; i < 5; ++i) code |= static_cast<std::uint64_t>("XUSDC"[i] & 0xFF) << (8 * i);
+  scopes_ = test::stat_scopes_json("tok", {decode_account_name(code)});
+  const std::string row = R"({"id":"3","tcontract":"tok","tname":"USD Coin","url":"","desc":"",)"
+                          R"("iconurl":"","symbol":"6,XUSDC","blisted":1})";
+  const struct {
+    std::string name;
+    Scripted registry;
+    std::string known_file;
+    std::string status;
+    HazardBits bits;
+  } cases[] = {
+      {"an impostor, blacklisted", test::rows_json({row}), "", "read",
+       SYMBOL_BORROWED | REGISTRY_BLACKLISTED},
+      {"an impostor, its registry unread", Scripted(ReadFailure{}), "", "partly", SYMBOL_BORROWED},
+      {"the known token itself, not registered", test::rows_json({}), "tok XUSDC\n", "read", 0},
+  };
+  for (const auto& c : cases) {
+    registry_ = c.registry;
+    known_ = parse_known_tokens(c.known_file);
+    const std::optional<TokenEvidence> evidence = gather(std::string("XUSDC"));
+    ASSERT_TRUE(evidence) << c.name;
+    const SymbolElsewhereFact& fact = evidence->symbol_elsewhere;
+    EXPECT_EQ(fact.why.empty() ? "read" : fact.partly ? "partly" : "unavailable", c.status)
+        << c.name << ": " << fact.why.text;
+    EXPECT_EQ(fact.borrows, c.bits != 0) << c.name;
+    EXPECT_EQ(fact.registry.has_value(), c.status == "read") << c.name;
+    EXPECT_EQ(evidence->measured.hazard & (SYMBOL_BORROWED | REGISTRY_BLACKLISTED), c.bits)
+        << c.name;
+    EXPECT_EQ(evidence->measured.level != RiskLevel::NO_RISK_FOUND, c.bits != 0) << c.name;
+  }
+}
+
 // The /evidence plan in memory: each read that fails, is not JSON or is cut by the budget
 // becomes its own fact's reason (and the reasons of the facts that rest on it), with its code.
 TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
@@ -311,6 +353,7 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
       return body.find("\"tok\"") != std::string::npos ? "account" : "issuer";
     }
     if (request.path == "/v1/chain/get_table_rows") {
+      if (body.find("token.proton") != std::string::npos) return "registry";
       return body.find("markets") != std::string::npos ? "market" : "reputation";
     }
     return request.path.substr(request.path.rfind('/') + 1, 12);
@@ -326,6 +369,7 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
       {"get_code_has", test::code_hash_json("tok", std::string(64, 'a'))},
       {"issuer", test::benign_account_json("founder", "2024-01-15T10:30:00.000")},
       {"get_creator?", R"({"creator":"someone","timestamp":"2024-01-15T10:30:00.000"})"},
+      {"registry", test::rows_json({})},
   };
   using test::MemoryTransport;
   using Get = std::function<const Reason&(const TokenEvidence&)>;
@@ -342,14 +386,14 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
     ReasonCode code;
   };
   const std::vector<Case> cases = {
-      {"market", std::nullopt, 11, market, ReasonCode::read_failed},
-      {"market", "<html>", 11, market, ReasonCode::not_json},
-      {"get_table_by", std::nullopt, 11, supply, ReasonCode::not_chosen},
-      {"get_table_by", std::nullopt, 11, holders, ReasonCode::input_unread},
-      {"get_currency", "{}", 11, supply, ReasonCode::not_held},
-      {"get_currency", std::nullopt, 11, holders, ReasonCode::input_unread},
-      {"get_top_hold", R"({"error":"no state"})", 11, holders, ReasonCode::absent_at_node},
-      {"issuer", std::nullopt, 11, issuer, ReasonCode::read_failed},
+      {"market", std::nullopt, 12, market, ReasonCode::read_failed},
+      {"market", "<html>", 12, market, ReasonCode::not_json},
+      {"get_table_by", std::nullopt, 12, supply, ReasonCode::not_chosen},
+      {"get_table_by", std::nullopt, 12, holders, ReasonCode::input_unread},
+      {"get_currency", "{}", 12, supply, ReasonCode::not_held},
+      {"get_currency", std::nullopt, 12, holders, ReasonCode::input_unread},
+      {"get_top_hold", R"({"error":"no state"})", 12, holders, ReasonCode::absent_at_node},
+      {"issuer", std::nullopt, 12, issuer, ReasonCode::read_failed},
       {"", std::nullopt, 8, supply, ReasonCode::over_budget},
       {"", std::nullopt, 9, issuer, ReasonCode::over_budget},
       {"", std::nullopt, 6, code, ReasonCode::over_budget},
@@ -382,7 +426,7 @@ TEST(EvidencePlan, EachMissingReplyBecomesItsFactsReason) {
                           {"account"},
                           {"market", "get_table_by", "account", "get_actions?"},
                           {"reputation", "get_code_has", "get_creator?", "get_currency"},
-                          {"get_top_hold", "issuer"}}));
+                          {"registry", "get_top_hold", "issuer"}}));
   }
 }
 

@@ -170,6 +170,9 @@ struct NodeScript {
   FakeReply scopes = FakeReply::json(test::stat_scopes_json("tok", {"........dhbp4"}));
   FakeReply creator = FakeReply::json(R"({"account":"tok","creator":"founder",)"
                                       R"("timestamp":"2024-01-15T10:30:00.000"})");
+  FakeReply registry = FakeReply::json(
+      test::rows_json({R"({"id":9,"tcontract":"tok","tname":"Tok","url":"","desc":"",)"
+                       R"("iconurl":"","symbol":"4,TOK","blisted":0})"}));
 };
 
 class VerdictRoutesTest : public ::testing::Test {
@@ -193,6 +196,7 @@ class VerdictRoutesTest : public ::testing::Test {
       if (path == "/v1/chain/get_table_by_scope") return replies.scopes;
       if (path == "/v2/history/get_creator") return replies.creator;
       if (path == "/v1/chain/get_table_rows") {
+        if (request.body.find("token.proton") != std::string::npos) return replies.registry;
         return request.body.find("\"agentscores\"") != std::string::npos ? replies.reputation
                                                                          : replies.markets;
       }
@@ -253,7 +257,7 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
       R"("prior_rug","reputation"]},"measured":{"level":"NO_RISK_FOUND","severity":2,)"
       R"("hazard":2,"block":false,"holders_measured":true,"activity_measured":true,)"
       R"("rests_on":["permissions","market","creation","prior_rug","reputation","holders",)"
-      R"("activity","symbols"]},"facts":{)"
+      R"("activity","symbol_elsewhere","symbols"]},"facts":{)"
       R"("permissions":)" +
           read +
           R"(,"permissions":[{"name":"owner","parent":"","keys":0,)"
@@ -292,9 +296,12 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
           R"("accounts":["eosio.prods@active"],"privileged":false},{"name":"active",)"
           R"("parent":"owner","keys":0,"accounts":["eosio.prods@active"],"privileged":false}],)"
           R"("privileged":false,"listed":false},"creator":)" +
-          read + R"(,"account":"founder","created":"2024-01-15T10:30:00.000","listed":false}},)" +
+          read + R"(,"account":"founder","created":"2024-01-15T10:30:00.000","listed":false},)" +
+          R"("symbol_elsewhere":)" + read +
+          R"(,"symbol":"TOK","known":null,"borrows":false,"registry":{"listed":true,"name":"Tok",)"
+          R"("blisted":false},"market_contracts":[]}},)" +
           node + "}");
-  EXPECT_EQ(node_.requests().size(), 10U);
+  EXPECT_EQ(node_.requests().size(), 11U);
 
   NodeScript replies;
   replies.account = FakeReply::json(test::unknown_account_leap4_json(), 400);
@@ -302,7 +309,7 @@ TEST_F(VerdictRoutesTest, EvidenceWholeAnswer) {
   EXPECT_EQ(get("/evidence?token=tok").body,
             R"({"version":1,"token":"tok","verdict":null,"measured":null,"facts":null,"node":")" +
                 node_.base_url() + R"("})");
-  EXPECT_EQ(node_.requests().size(), 11U);
+  EXPECT_EQ(node_.requests().size(), 12U);
 }
 
 class MaximalTokenTest : public VerdictRoutesTest {
