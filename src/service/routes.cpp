@@ -11,6 +11,7 @@
 #include "service/request_guards.h"
 #include "service/scan_route.h"
 #include "service/sell_route.h"
+#include "service/symbol_route.h"
 #include "service/update_notice.h"
 
 namespace tarnwick {
@@ -37,7 +38,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
   const bool reads_outside = path == "/update" || path == "/evidence" || path == "/liquidity" ||
-                             path == "/sell" || target.starts_with("/oracle") ||
+                             path == "/sell" || path == "/symbol" || target.starts_with("/oracle") ||
                              target.starts_with("/scan");
   if (reads_outside && !origin_allowed(request)) {
     return text_response(status_forbidden, "forbidden origin");
@@ -48,6 +49,7 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
   }
   if (path == "/liquidity") return liquidity_route(target, context, reader);
   if (path == "/sell") return sell_route(target, context, reader);
+  if (path == "/symbol") return symbol_route(target, context, reader);
   // The token is read only once the fixed-path routes are ruled out.
   const std::optional<std::string> token = token_param(target, "token");
   if (target.starts_with("/oracle")) return oracle_route(token, context, reader);

@@ -63,7 +63,8 @@ TEST_F(RouterTest, RouteTable) {
 
 TEST_F(RouterTest, RoutesThatReadOutsideRefuseOtherSites) {
   for (const char* target : {"/scan?token=abc", "/oracle?token=abc", "/update",
-                             "/evidence?token=abc", "/liquidity?token=abc", "/sell?token=abc"}) {
+                             "/evidence?token=abc", "/liquidity?token=abc", "/sell?token=abc",
+                             "/symbol?symbol=ABC"}) {
     const Response response = answer("GET " + std::string(target) +
                                      " HTTP/1.1\r\nHost: localhost:8070\r\n"
                                      "Sec-Fetch-Site: cross-site\r\n\r\n");
@@ -404,6 +405,14 @@ TEST_F(VerdictRoutesTest, TokenRoutesRefuseAMissingTokenOrAnInvalidSymbolBeforeA
       expect_framed(answer, "400 Bad Request", "application/json");
       EXPECT_EQ(answer.body, body) << route << query;
     }
+  }
+  for (const auto& [query, body] : std::vector<std::pair<std::string, std::string>>{
+           {"", R"({"error":"missing symbol"})"},
+           {"?symbol=", R"({"error":"missing symbol"})"},
+           {"?symbol=xusdc", R"({"error":"invalid symbol"})"}}) {
+    const HttpAnswer answer = get("/symbol" + query);
+    expect_framed(answer, "400 Bad Request", "application/json");
+    EXPECT_EQ(answer.body, body) << query;
   }
   EXPECT_TRUE(node_.requests().empty());
 }
