@@ -10,7 +10,8 @@ namespace {
 
 constexpr std::string_view time_limit_text = "time limit reached";
 
-Reading reading_of(Delivery delivery) {
+// Reads `delivery` in place (its texts moved out).
+Reading reading_of(Delivery& delivery) {
   Reading reading;
   if (Reply* reply = std::get_if<Reply>(&delivery)) {
     reading.reply = std::move(reply->text);
@@ -60,7 +61,7 @@ ReadSession::Started ReadSession::start(ChainRequest request) {
 std::optional<std::pair<ReadId, Reading>> ReadSession::next() {
   std::optional<Delivered> done = transport_.next();
   std::optional<std::pair<ReadId, Reading>> out;
-  if (done) out.emplace(done->read, reading_of(std::move(done->delivery)));
+  if (done) out.emplace(done->read, reading_of(done->delivery));
   return out;
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 MarketTableRow row(std::uint64_t id, std::string bid, std::string ask, std::uint64_t status = 1) {
   return MarketTableRow{.market_id = id,
-                        .symbol = "M" + std::to_string(id),
+                        .symbol = std::to_string(id),
                         .status_code = status,
                         .bid = {std::move(bid), "TOK"},
                         .ask = {std::move(ask), "XPR"}};

@@ -147,8 +147,9 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
       const std::string body = request.body.value_or("");
       const std::size_t code = body.find(R"("code":")");
       const std::string path = request.path.substr(0, request.path.find('?'));
-      began.back().push_back(path.substr(path.rfind('/') + 1) +
-                             (request.path.ends_with("rows") ? " " + body.substr(code + 8, 5) : ""));
+      std::string name = path.substr(path.rfind('/') + 1);
+      if (request.path.ends_with("rows")) name.append(" ").append(body.substr(code + 8, 5));
+      began.back().push_back(name);
     }
   }
   EXPECT_EQ(began, (std::vector<std::vector<std::string>>{
