@@ -273,12 +273,11 @@ void write_symbol_elsewhere(JsonObject& facts, const FactHead& head,
                             const SymbolElsewhereFact& fact) {
   JsonObject out = facts.object("symbol_elsewhere");
   const Unread unread{fact.why.text,
-                      fact.partly ? registry_unread_counted_as
-                                  : counted_as(FactName::symbol_elsewhere, false,
-                                               head.evidence.subject),
+                      fact.partly
+                          ? registry_unread_counted_as
+                          : counted_as(FactName::symbol_elsewhere, false, head.evidence.subject),
                       fact.partly};
-  if (!write_fact_head(out, head, FactName::symbol_elsewhere, unread, fact.node) &&
-      !fact.partly) {
+  if (!write_fact_head(out, head, FactName::symbol_elsewhere, unread, fact.node) && !fact.partly) {
     return;
   }
   out.member("symbol", fact.symbol);

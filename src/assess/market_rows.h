@@ -42,8 +42,8 @@ struct MarketTableRow {
 struct MarketRows {
   std::vector<MarketTableRow> rows;
   std::uint64_t rows_read = 0;
-  bool more = false;       // the table holds rows beyond those read
-  bool rows_cut = false;   // rows naming a contract beyond kept_market_rows were not kept
+  bool more = false;      // the table holds rows beyond those read
+  bool rows_cut = false;  // rows naming a contract beyond kept_market_rows were not kept
   Reason why;
 };
 

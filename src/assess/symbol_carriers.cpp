@@ -38,10 +38,11 @@ class Carriers {
 
   std::vector<SymbolCarrier> finish() {
     for (SymbolCarrier& carrier : list_) {
-      std::sort(carrier.seen.begin(), carrier.seen.end(), [](std::string_view a, std::string_view b) {
-        return std::find(source_order.begin(), source_order.end(), a) <
-               std::find(source_order.begin(), source_order.end(), b);
-      });
+      std::sort(carrier.seen.begin(), carrier.seen.end(),
+                [](std::string_view a, std::string_view b) {
+                  return std::find(source_order.begin(), source_order.end(), a) <
+                         std::find(source_order.begin(), source_order.end(), b);
+                });
     }
     std::stable_partition(list_.begin(), list_.end(),
                           [](const SymbolCarrier& carrier) { return carrier.known; });

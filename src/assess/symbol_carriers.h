@@ -30,8 +30,8 @@ struct SymbolSources {
 struct SymbolCarrier {
   std::string contract;
   std::string symbol;
-  bool known = false;      // the network's own token
-  bool lookalike = false;  // its code is not the one asked but folds to it
+  bool known = false;               // the network's own token
+  bool lookalike = false;           // its code is not the one asked but folds to it
   std::optional<std::string> name;  // its registry row's; none without one read
   std::optional<bool> blisted;
   // "known", "registry", "market", then the venues' contracts, each once, in that order.

@@ -32,7 +32,8 @@ std::vector<std::string> market_contracts(std::string_view token, std::string_vi
 
 }  // namespace
 
-SymbolElsewhereFact symbol_elsewhere(std::string_view token, const std::optional<std::string>& symbol,
+SymbolElsewhereFact symbol_elsewhere(std::string_view token,
+                                     const std::optional<std::string>& symbol,
                                      const Reason& symbol_why, const KnownTokens& known,
                                      const ContractRegistryRows& registry,
                                      const MarketRows& market) {
@@ -48,12 +49,13 @@ SymbolElsewhereFact symbol_elsewhere(std::string_view token, const std::optional
 
   if (!registry.why.empty()) {
     fact.partly = true;
-    fact.why = reason(registry.why.code, "the registry could not be read (" + registry.why.text + ")");
+    fact.why =
+        reason(registry.why.code, "the registry could not be read (" + registry.why.text + ")");
     return fact;
   }
-  const auto row = std::find_if(registry.rows.begin(), registry.rows.end(), [&](const RegistryRow& each) {
-    return each.contract == token && each.symbol == *symbol;
-  });
+  const auto row = std::find_if(
+      registry.rows.begin(), registry.rows.end(),
+      [&](const RegistryRow& each) { return each.contract == token && each.symbol == *symbol; });
   if (row != registry.rows.end()) {
     fact.registry = RegistryListing{.listed = true, .name = row->name, .blisted = row->blisted};
   } else if (registry.whole) {

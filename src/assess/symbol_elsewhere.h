@@ -28,7 +28,8 @@ struct ContractRegistryRows {
 // The fact for `token` and its chosen `symbol` (none: unavailable with `symbol_why`). `known` is
 // this contract's own known token when it is one for the symbol, else the first known token it
 // looks like; it `borrows` when that token is another contract's.
-SymbolElsewhereFact symbol_elsewhere(std::string_view token, const std::optional<std::string>& symbol,
+SymbolElsewhereFact symbol_elsewhere(std::string_view token,
+                                     const std::optional<std::string>& symbol,
                                      const Reason& symbol_why, const KnownTokens& known,
                                      const ContractRegistryRows& registry,
                                      const MarketRows& market);

@@ -40,8 +40,8 @@ class ReadPlan {
   // requests goes to take(reader, kept, reading), a refused or failed read included. `bound`:
   // the requests it may make, which next() must respect (checked by an assertion).
   template <class Kept, class Next, class Take>
-  PlanRead<Kept> add(std::vector<PlanIndex> needs, std::uint32_t bound, Kept kept,
-                     Next next, Take take) {
+  PlanRead<Kept> add(std::vector<PlanIndex> needs, std::uint32_t bound, Kept kept, Next next,
+                     Take take) {
     assert(std::all_of(needs.begin(), needs.end(),
                        [&](PlanIndex need) { return need.index < reads_.size(); }));
     reads_.push_back(std::make_unique<Step<Kept, Next, Take>>(
@@ -52,8 +52,7 @@ class ReadPlan {
   // A read of one request, kept as its reading: none when request() gave none (it was not
   // needed). request() is asked once, when `needs` have ended.
   template <class MakeRequest>
-  PlanRead<std::optional<Reading>> add_one(std::vector<PlanIndex> needs,
-                                           MakeRequest request) {
+  PlanRead<std::optional<Reading>> add_one(std::vector<PlanIndex> needs, MakeRequest request) {
     return add(
         std::move(needs), 1, std::optional<Reading>(),
         [request, asked = false](JsonReader&, std::optional<Reading>&) mutable {
@@ -68,8 +67,7 @@ class ReadPlan {
 
   // A value computed from what `needs` keep, once they have ended: a read of bound 0.
   template <class Value, class Compute>
-  PlanRead<std::optional<Value>> add_view(std::vector<PlanIndex> needs,
-                                          Compute compute) {
+  PlanRead<std::optional<Value>> add_view(std::vector<PlanIndex> needs, Compute compute) {
     return add(
         std::move(needs), 0, std::optional<Value>(),
         [compute](JsonReader& reader, std::optional<Value>& kept) {
@@ -105,9 +103,9 @@ class ReadPlan {
 
     std::vector<PlanIndex> needs;
     std::uint32_t bound = 0;
-    std::uint32_t made = 0;       // requests made
-    bool open = false;            // a request in flight
-    bool ended = false;           // no further request
+    std::uint32_t made = 0;  // requests made
+    bool open = false;       // a request in flight
+    bool ended = false;      // no further request
   };
   template <class Kept>
   struct Holder : AnyStep {

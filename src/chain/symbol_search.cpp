@@ -70,9 +70,9 @@ void note_unread(std::vector<UnreadSource>& unread, std::string_view what,
 }  // namespace
 
 ReadBudget symbol_budget(const SymbolSearchSettings& settings) {
-  return {settings.registry.pages * 2 + 1 + 1 + settings.dex_pools.pages +
-              settings.alcor_pools.pages,
-          settings.total_time};
+  return {
+      settings.registry.pages * 2 + 1 + 1 + settings.dex_pools.pages + settings.alcor_pools.pages,
+      settings.total_time};
 }
 
 SymbolReport search_symbol(const SymbolSearchSettings& settings, const ScanContext& context,
@@ -92,11 +92,11 @@ SymbolReport search_symbol(const SymbolSearchSettings& settings, const ScanConte
       plan, {}, "pools", PageBound{settings.swaps_rows, 1},
       {.query = first({"proton.swaps", "proton.swaps", "pools", "", "", false}),
        .read_rows = proton_swaps_rows});
-  const auto dex = add_pages<DexPoolRow>(
-      plan, {}, "pools", settings.dex_pools,
-      {.query = first({"simpledex", "simpledex", "pools", "", "", false}),
-       .read_rows = simpledex_rows,
-       .key = [](const DexPoolRow& row) { return row.id; }});
+  const auto dex =
+      add_pages<DexPoolRow>(plan, {}, "pools", settings.dex_pools,
+                            {.query = first({"simpledex", "simpledex", "pools", "", "", false}),
+                             .read_rows = simpledex_rows,
+                             .key = [](const DexPoolRow& row) { return row.id; }});
   const auto alcor = add_pages<ConcentratedPoolRow>(
       plan, {}, "pools", settings.alcor_pools,
       {.query = first({"swap.alcor", "swap.alcor", "pools", "", "", true}),

@@ -1,9 +1,9 @@
 // TablePages: a table read page by page as one read of a plan, following the node's next_key
 // (lower_bound forward, upper_bound newest first) up to its page bound, keeping every row it
 // reads (a row a node sends twice, by key, once). How the reading ended says what its rows are
-// worth: not needed (never read); whole; capped by the bound, by the time left or by a node's next key that cannot be
-// followed; or unavailable, when a read fails or a page cannot be read. Rows of a cut reading are
-// kept: they were read, but the table may hold more.
+// worth: not needed (never read); whole; capped by the bound, by the time left or by a node's next
+// key that cannot be followed; or unavailable, when a read fails or a page cannot be read. Rows of
+// a cut reading are kept: they were read, but the table may hold more.
 #pragma once
 
 #include <algorithm>
@@ -118,8 +118,7 @@ void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>
 // Adds the pager to `plan`; `what` names the table in reasons.
 template <class Row>
 PlanRead<TablePages<Row>> add_pages(ReadPlan& plan, std::vector<PlanIndex> needs,
-                                    std::string_view what, PageBound bound,
-                                    PagerSteps<Row> steps) {
+                                    std::string_view what, PageBound bound, PagerSteps<Row> steps) {
   TablePages<Row> pages;
   pages.what = what;
   pages.bound = bound;
@@ -142,9 +141,8 @@ PlanRead<TablePages<Row>> add_pages(ReadPlan& plan, std::vector<PlanIndex> needs
         }
         if (kept.end != PagesEnd::going) return std::nullopt;
         const PageQuery& query = kept.query;
-        return table_rows_request(table_page_body(query.code, query.scope, query.table,
-                                                  query.lower, query.upper, kept.bound.rows,
-                                                  query.reverse));
+        return table_rows_request(table_page_body(query.code, query.scope, query.table, query.lower,
+                                                  query.upper, kept.bound.rows, query.reverse));
       },
       [steps](JsonReader& reader, TablePages<Row>& kept, Reading&& reading) {
         pager_detail::take_page(reader, kept, steps, reading);

@@ -9,11 +9,11 @@
 #include "chain/account_reply.h"
 #include "chain/chain_requests.h"
 #include "chain/code_hash_reply.h"
-#include "chain/read_plan.h"
-#include "chain/registry_reply.h"
 #include "chain/creator_reply.h"
 #include "chain/currency_stats_reply.h"
 #include "chain/market_reply.h"
+#include "chain/read_plan.h"
+#include "chain/registry_reply.h"
 #include "chain/scan_token.h"
 #include "chain/token_symbol.h"
 #include "chain/top_holders_reply.h"
@@ -180,9 +180,9 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
   // that of the one token.
   evidence.scan = scan_record(reader, context, token, replies, ActivityReading::skip);
   evidence.verdict = scan_verdict(evidence.scan, thresholds);
-  evidence.code = fact_of<CodeFact>(reader, *plan[code], [](JsonReader& in, const std::string& reply) {
-    return code_fact(in, reply);
-  });
+  evidence.code = fact_of<CodeFact>(
+      reader, *plan[code],
+      [](JsonReader& in, const std::string& reply) { return code_fact(in, reply); });
   evidence.creator =
       fact_of<CreatorFact>(reader, *plan[creator], [&](JsonReader& in, const std::string& reply) {
         return creator_fact(in, reply, context.prior_rugs);

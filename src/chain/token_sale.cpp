@@ -11,9 +11,9 @@
 #include "chain/currency_stats_reply.h"
 #include "chain/dry_run_reply.h"
 #include "chain/read_plan.h"
-#include "chain/venue_reads.h"
 #include "chain/token_symbol.h"
 #include "chain/top_holders_reply.h"
+#include "chain/venue_reads.h"
 #include "common/json_reader.h"
 
 namespace tarnwick {
@@ -87,7 +87,8 @@ struct SalePlan {
   std::vector<PlanRead<std::optional<Reading>>> ran;  // the control, then each run
 };
 
-Stage first_stage(JsonReader& reader, const SymbolChoice& choice, const std::optional<Reading>& info) {
+Stage first_stage(JsonReader& reader, const SymbolChoice& choice,
+                  const std::optional<Reading>& info) {
   Stage stage;
   if (!choice.symbol) {
     stage.not_checked = choice.why.text;
@@ -102,8 +103,8 @@ Stage first_stage(JsonReader& reader, const SymbolChoice& choice, const std::opt
 }
 
 // The supply and the top holders: the holders' amounts are read in the supply's precision.
-Stage holders_stage(JsonReader& reader, Stage stage, std::string_view token, std::string_view symbol,
-                    const Reading& stats, const Reading& top) {
+Stage holders_stage(JsonReader& reader, Stage stage, std::string_view token,
+                    std::string_view symbol, const Reading& stats, const Reading& top) {
   if (!stats.reply) return stage.not_checked = unread("the supply", stats.why), stage;
   const SupplyRead read = supply_read(reader, *stats.reply, symbol);
   if (!read.supply) return stage.not_checked = unread("the supply", read.fact.why), stage;
@@ -156,10 +157,10 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
   sale.symbol = add_symbol_reads(plan, {}, token, requested, !requested.has_value());
   sale.info = plan.add_one({}, [] { return info_request(); });
   const auto choice = sale.symbol.choice;
-  const auto first = plan.add_view<Stage>({choice, sale.info}, [&plan, choice, info = sale.info](
-                                                                   JsonReader& reader) {
-    return first_stage(reader, *plan[choice], plan[info]);
-  });
+  const auto first = plan.add_view<Stage>({choice, sale.info},
+                                          [&plan, choice, info = sale.info](JsonReader& reader) {
+                                            return first_stage(reader, *plan[choice], plan[info]);
+                                          });
   const auto symbol = [&plan, choice] { return *plan[choice]->symbol; };
   // The supply and the top holders, together, as soon as the symbol is chosen.
   sale.stats = plan.add_one({choice}, [&plan, choice, token]() -> std::optional<ChainRequest> {
@@ -175,15 +176,15 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
   sale.venues = add_venue_reads(plan, choice, pools_only, token, {first});
   const auto stats = sale.stats;
   const auto top = sale.top;
-  sale.holders = plan.add_view<Stage>({first, stats, top}, [&plan, first, stats, top, symbol, token](
-                                                        JsonReader& reader) {
-    if (!plan[first]->not_checked.empty()) return *plan[first];
-    return holders_stage(reader, *plan[first], token, symbol(), *plan[stats], *plan[top]);
-  });
+  sale.holders = plan.add_view<Stage>(
+      {first, stats, top}, [&plan, first, stats, top, symbol, token](JsonReader& reader) {
+        if (!plan[first]->not_checked.empty()) return *plan[first];
+        return holders_stage(reader, *plan[first], token, symbol(), *plan[stats], *plan[top]);
+      });
   const auto holders = sale.holders;
   for (std::size_t k = 0; k < sale_candidate_count; ++k) {
-    sale.balances.push_back(
-        plan.add_one({holders}, [&plan, holders, k, symbol, token]() -> std::optional<ChainRequest> {
+    sale.balances.push_back(plan.add_one(
+        {holders}, [&plan, holders, k, symbol, token]() -> std::optional<ChainRequest> {
           const Stage& stage = *plan[holders];
           if (!stage.not_checked.empty() || k >= stage.candidates.size()) return std::nullopt;
           return currency_balance_request(token, stage.candidates[k], symbol());
@@ -191,18 +192,21 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
   }
   std::vector<PlanIndex> balance_reads(sale.balances.begin(), sale.balances.end());
   balance_reads.push_back(holders);
-  sale.chosen = plan.add_view<Stage>(
-      std::move(balance_reads), [&plan, holders, balances = sale.balances, symbol](JsonReader& reader) {
-        const Stage& stage = *plan[holders];
-        if (!stage.not_checked.empty()) return stage;
-        std::vector<const Reading*> read;
-        for (std::size_t k = 0; k < stage.candidates.size(); ++k) read.push_back(&*plan[balances[k]]);
-        return chosen_stage(reader, stage, symbol(), read);
-      });
+  sale.chosen =
+      plan.add_view<Stage>(std::move(balance_reads),
+                           [&plan, holders, balances = sale.balances, symbol](JsonReader& reader) {
+                             const Stage& stage = *plan[holders];
+                             if (!stage.not_checked.empty()) return stage;
+                             std::vector<const Reading*> read;
+                             for (std::size_t k = 0; k < stage.candidates.size(); ++k)
+                               read.push_back(&*plan[balances[k]]);
+                             return chosen_stage(reader, stage, symbol(), read);
+                           });
   std::vector<PlanIndex> venue_reads = {sale.venues.swaps, sale.venues.dex, sale.venues.curves,
                                         sale.venues.graduated, sale.venues.alcor};
   sale.pools = plan.add_view<SalePools>(
-      std::move(venue_reads), [&plan, &context, choice, venues = sale.venues, token](JsonReader& reader) {
+      std::move(venue_reads),
+      [&plan, &context, choice, venues = sale.venues, token](JsonReader& reader) {
         SalePools pools;
         if (!plan[choice]->symbol) return pools;
         pools.venues = venues_of(reader, plan, venues, context, token, *plan[choice]->symbol);
@@ -212,25 +216,27 @@ void add_reads(SalePlan& sale, const ScanContext& context, const LiquiditySettin
   // The control and the dry runs, together, once the holders and the pool are known.
   const auto chosen = sale.chosen;
   const auto pools = sale.pools;
-  sale.runs = plan.add_view<std::vector<SaleRun>>({chosen, pools}, [&plan, chosen, pools](JsonReader&) {
-    if (!plan[chosen]->not_checked.empty()) return std::vector<SaleRun>();
-    return plan_runs(plan[chosen]->chosen.holders, plan[pools]->target.pool);
-  });
+  sale.runs =
+      plan.add_view<std::vector<SaleRun>>({chosen, pools}, [&plan, chosen, pools](JsonReader&) {
+        if (!plan[chosen]->not_checked.empty()) return std::vector<SaleRun>();
+        return plan_runs(plan[chosen]->chosen.holders, plan[pools]->target.pool);
+      });
   const auto runs = sale.runs;
   for (std::size_t k = 0; k <= sale_candidate_count; ++k) {
-    sale.ran.push_back(plan.add_one({runs}, [&plan, first, chosen, runs, k, token]() -> std::optional<ChainRequest> {
-      const std::vector<SaleRun>& planned = *plan[runs];
-      if (planned.empty() || k > planned.size()) return std::nullopt;
-      const Tapos& tapos = *plan[first]->tapos;
-      if (k == 0) {
-        const std::string& holder = plan[chosen]->chosen.holders.front().owner;
-        return dry_run_request(TransferAction{control_token, holder, holder, control_quantity, {}},
-                               tapos);
-      }
-      const SaleRun& run = planned[k - 1];
-      return dry_run_request(TransferAction{token, run.holder, run.to, run.quantity, run.memo},
-                             tapos);
-    }));
+    sale.ran.push_back(plan.add_one(
+        {runs}, [&plan, first, chosen, runs, k, token]() -> std::optional<ChainRequest> {
+          const std::vector<SaleRun>& planned = *plan[runs];
+          if (planned.empty() || k > planned.size()) return std::nullopt;
+          const Tapos& tapos = *plan[first]->tapos;
+          if (k == 0) {
+            const std::string& holder = plan[chosen]->chosen.holders.front().owner;
+            return dry_run_request(
+                TransferAction{control_token, holder, holder, control_quantity, {}}, tapos);
+          }
+          const SaleRun& run = planned[k - 1];
+          return dry_run_request(TransferAction{token, run.holder, run.to, run.quantity, run.memo},
+                                 tapos);
+        }));
   }
 }
 

@@ -4,8 +4,8 @@
 // search of the liquidity venues (the pools alone, 11 reads at most); the chain's balances of up
 // to six candidate holders once the holders are read; then, once the holders and the pool are
 // known, the control and up to six dry runs of `transfer` (compute_transaction: run by the node
-// and discarded, never signed, relayed or put in a block). In all at most 29 reads in 30 seconds. Never fails: what was not read or run is
-// in the report's `why`, `skipped`, `control` and runs.
+// and discarded, never signed, relayed or put in a block). In all at most 29 reads in 30 seconds.
+// Never fails: what was not read or run is in the report's `why`, `skipped`, `control` and runs.
 #pragma once
 
 #include <cstdint>

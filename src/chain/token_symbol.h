@@ -12,10 +12,10 @@
 #include <string_view>
 #include <vector>
 
+#include "assess/market_rows.h"
 #include "assess/reason.h"
 #include "chain/read_plan.h"
 #include "chain/read_session.h"
-#include "assess/market_rows.h"
 #include "chain/stat_scopes_reply.h"
 
 namespace tarnwick {
@@ -53,18 +53,19 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
                            const std::optional<std::string>& market_symbol);
 
 // The reads behind a route's choice, as reads of a plan that need `needs`: the market row (when
-// `with_market`; a requested symbol needs none), the contract's symbols, and the choice made from them (choose_symbol)
-// once both have ended. `ready()` says whether the reads are needed at all (none are made when
-// it says no; the choice is then unread).
+// `with_market`; a requested symbol needs none), the contract's symbols, and the choice made from
+// them (choose_symbol) once both have ended. `ready()` says whether the reads are needed at all
+// (none are made when it says no; the choice is then unread).
 struct SymbolReads {
-  PlanRead<std::optional<Reading>> market;  // none kept: not read
+  PlanRead<std::optional<Reading>> market;          // none kept: not read
   PlanRead<std::optional<MarketRows>> market_rows;  // its rows; unreadable when not read
   PlanRead<std::optional<Reading>> symbols;
   PlanRead<std::optional<SymbolChoice>> choice;
 };
-SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs,
-                             std::string_view token, const std::optional<std::string>& requested,
-                             bool with_market, std::function<bool()> needed = [] { return true; });
+SymbolReads add_symbol_reads(
+    ReadPlan& plan, std::vector<PlanIndex> needs, std::string_view token,
+    const std::optional<std::string>& requested, bool with_market,
+    std::function<bool()> needed = [] { return true; });
 // The choice of `reads` in a plan that has run; none chosen ("not read") when it was not needed.
 SymbolChoice symbol_choice(const ReadPlan& plan, const SymbolReads& reads);
 

@@ -171,8 +171,8 @@ VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>>
            }
          }
          if (!lowest) return std::nullopt;
-         return PageQuery{"swap.alcor", "swap.alcor", "locks", decimal(*lowest),
-                          decimal(*highest), false};
+         return PageQuery{"swap.alcor",     "swap.alcor",      "locks",
+                          decimal(*lowest), decimal(*highest), false};
        },
        .read_rows = [](JsonReader& reader,
                        std::string_view reply) { return locks_page(reader, reply); }});

@@ -29,11 +29,11 @@ namespace tarnwick {
 struct LiquiditySettings {
   // Time of the whole answer: its end travels with every read (ReadBudget).
   std::chrono::milliseconds total_time{30'000};
-  std::uint32_t swaps_rows = 100;  // proton.swaps: one read
-  PageBound dex_pools{200, 3};     // simpledex pools, by next_key
-  PageBound curves{100, 3};        // simplelaunch curves, newest first
-  PageBound alcor_pools{200, 3};   // swap.alcor pools, newest first
-  PageBound positions{200, 2};     // per swap.alcor pool of the token
+  std::uint32_t swaps_rows = 100;    // proton.swaps: one read
+  PageBound dex_pools{200, 3};       // simpledex pools, by next_key
+  PageBound curves{100, 3};          // simplelaunch curves, newest first
+  PageBound alcor_pools{200, 3};     // swap.alcor pools, newest first
+  PageBound positions{200, 2};       // per swap.alcor pool of the token
   std::uint32_t position_pools = 4;  // swap.alcor pools whose positions are read, the first found
   PageBound locks{200, 2};           // swap.alcor locks of the positions read
   // False: the pools alone, their token amounts as the venues' rows state them; no positions,
@@ -55,7 +55,7 @@ struct VenueReads {
   PlanRead<TablePages<DexPoolRow>> graduated;
   PlanRead<TablePages<ConcentratedPoolRow>> alcor;
   PlanRead<std::optional<std::vector<AlcorPoolRow>>> alcor_token;  // the token's, once read
-  std::vector<PlanRead<TablePages<PositionRow>>> positions;  // of the k-th pool of the token
+  std::vector<PlanRead<TablePages<PositionRow>>> positions;        // of the k-th pool of the token
   // Without shares: none.
   std::optional<PlanRead<TablePages<LockRow>>> locks;
   std::optional<PlanRead<std::optional<Reading>>> info;

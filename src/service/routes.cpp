@@ -38,8 +38,8 @@ Response route_request(std::string_view request, const ScanContext& context, Jso
     return {status_ok, content_type_html, std::string(cockpit_page())};
   }
   const bool reads_outside = path == "/update" || path == "/evidence" || path == "/liquidity" ||
-                             path == "/sell" || path == "/symbol" || target.starts_with("/oracle") ||
-                             target.starts_with("/scan");
+                             path == "/sell" || path == "/symbol" ||
+                             target.starts_with("/oracle") || target.starts_with("/scan");
   if (reads_outside && !origin_allowed(request)) {
     return text_response(status_forbidden, "forbidden origin");
   }

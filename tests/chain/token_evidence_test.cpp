@@ -311,7 +311,8 @@ TEST_F(TokenEvidenceTest, FailedNewReadsLeaveTheirFactUnavailable) {
 // registered".
 TEST_F(TokenEvidenceTest, ABorrowedSymbolWarnsOnItsOwn) {
   std::uint64_t code = 0;
-  for (std::size_t i = 0; i < 5; ++i) code |= static_cast<std::uint64_t>("XUSDC"[i] & 0xFF) << (8 * i);
+  for (std::size_t i = 0; i < 5; ++i)
+    code |= static_cast<std::uint64_t>("XUSDC"[i] & 0xFF) << (8 * i);
   scopes_ = test::stat_scopes_json("tok", {decode_account_name(code)});
   const std::string row = R"({"id":"3","tcontract":"tok","tname":"USD Coin","url":"","desc":"",)"
                           R"("iconurl":"","symbol":"6,XUSDC","blisted":1})";
@@ -333,7 +334,10 @@ TEST_F(TokenEvidenceTest, ABorrowedSymbolWarnsOnItsOwn) {
     const std::optional<TokenEvidence> evidence = gather(std::string("XUSDC"));
     ASSERT_TRUE(evidence) << c.name;
     const SymbolElsewhereFact& fact = evidence->symbol_elsewhere;
-    EXPECT_EQ(fact.why.empty() ? "read" : fact.partly ? "partly" : "unavailable", c.status)
+    EXPECT_EQ(fact.why.empty() ? "read"
+              : fact.partly    ? "partly"
+                               : "unavailable",
+              c.status)
         << c.name << ": " << fact.why.text;
     EXPECT_EQ(fact.borrows, c.bits != 0) << c.name;
     EXPECT_EQ(fact.registry.has_value(), c.status == "read") << c.name;

@@ -140,7 +140,7 @@ class TokenLiquidityTest : public ::testing::Test {
   std::unique_ptr<test::MemoryTransport> transport_;  // of the last answer
   LiquiditySettings settings_;
   std::map<std::string, std::string> tables_;
-  std::string over_budget_;  // the table read that the transport cannot make in time
+  std::string over_budget_;               // the table read that the transport cannot make in time
   std::chrono::milliseconds latency_{0};  // of every read
   Scripted scopes_ = test::stat_scopes_json("tok", {"........dhbp4"});
   Scripted info_ = R"({"server_version":"x","head_block_num":5,)"
@@ -291,12 +291,24 @@ TEST_F(TokenLiquidityTest, TheReadBoundCapsWhatItLeavesUnread) {
   using enum VenueStatus;
   const std::vector<Case> cases = {
       {[](LiquiditySettings& s) { s.dex_pools.pages = s.alcor_pools.pages = 0; },
-       {read, capped, read, capped}, 0, 2, "page limit reached"},
-      {[](LiquiditySettings& s) { s.positions.pages = 0; }, {read, read, read, capped}, 10000, 4,
+       {read, capped, read, capped},
+       0,
+       2,
        "page limit reached"},
-      {[](LiquiditySettings& s) { s.position_pools = 0; }, {read, read, read, capped}, 10000, 4,
+      {[](LiquiditySettings& s) { s.positions.pages = 0; },
+       {read, read, read, capped},
+       10000,
+       4,
+       "page limit reached"},
+      {[](LiquiditySettings& s) { s.position_pools = 0; },
+       {read, read, read, capped},
+       10000,
+       4,
        "read limit reached"},
-      {[](LiquiditySettings& s) { s.locks.pages = 0; }, {read, read, read, capped}, 10000, 5,
+      {[](LiquiditySettings& s) { s.locks.pages = 0; },
+       {read, read, read, capped},
+       10000,
+       5,
        "page limit reached"},
       {[](LiquiditySettings&) {}, {read, read, read, read}, 0, 7, ""},
   };

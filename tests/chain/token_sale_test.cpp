@@ -152,12 +152,13 @@ TEST(TokenSale, DryRunsOnTheNodeDecideTheSale) {
       began.back().push_back(name);
     }
   }
-  EXPECT_EQ(began, (std::vector<std::vector<std::string>>{
-                       {"get_table_by_scope", "get_info"},
-                       {"get_currency_stats", "get_top_holders", "get_table_rows proto",
-                        "get_table_rows simpl"},
-                       {"get_table_rows swap.", "get_currency_balance", "get_currency_balance"},
-                       {"compute_transaction", "compute_transaction"}}));
+  EXPECT_EQ(
+      began,
+      (std::vector<std::vector<std::string>>{
+          {"get_table_by_scope", "get_info"},
+          {"get_currency_stats", "get_top_holders", "get_table_rows proto", "get_table_rows simpl"},
+          {"get_table_rows swap.", "get_currency_balance", "get_currency_balance"},
+          {"compute_transaction", "compute_transaction"}}));
 
   const struct {
     std::string name;

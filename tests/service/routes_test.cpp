@@ -62,9 +62,9 @@ TEST_F(RouterTest, RouteTable) {
 }
 
 TEST_F(RouterTest, RoutesThatReadOutsideRefuseOtherSites) {
-  for (const char* target : {"/scan?token=abc", "/oracle?token=abc", "/update",
-                             "/evidence?token=abc", "/liquidity?token=abc", "/sell?token=abc",
-                             "/symbol?symbol=ABC"}) {
+  for (const char* target :
+       {"/scan?token=abc", "/oracle?token=abc", "/update", "/evidence?token=abc",
+        "/liquidity?token=abc", "/sell?token=abc", "/symbol?symbol=ABC"}) {
     const Response response = answer("GET " + std::string(target) +
                                      " HTTP/1.1\r\nHost: localhost:8070\r\n"
                                      "Sec-Fetch-Site: cross-site\r\n\r\n");

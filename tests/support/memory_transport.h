@@ -62,7 +62,8 @@ class MemoryTransport final : public Transport {
       }
       read.delivery = std::move(answer.delivery);
       read.ends_at = now_ + latency + answer.after;
-      if (rounds_.empty() || rounds_.back().first != now_) rounds_.emplace_back(now_, std::vector<ChainRequest>{});
+      if (rounds_.empty() || rounds_.back().first != now_)
+        rounds_.emplace_back(now_, std::vector<ChainRequest>{});
       rounds_.back().second.push_back(read.request);
       // As on the chain client: no read outlives its route's end.
       const std::optional<std::chrono::steady_clock::time_point> end = read.request.end;
