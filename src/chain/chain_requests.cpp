@@ -29,7 +29,9 @@ std::string strip_json_unsafe(std::string_view text) {
 }
 
 std::string account_body(std::string_view account) {
-  std::string out = "{";
+  std::string out;
+  out.reserve(20 + account.size());  // the whole body at once, never grown
+  out += '{';
   append_string_member(out, "account_name", account);
   out += '}';
   return out;
@@ -38,7 +40,11 @@ std::string account_body(std::string_view account) {
 std::string table_rows_body(std::string_view code, std::string_view scope, std::string_view table,
                             std::string_view lower_bound, std::string_view upper_bound,
                             std::uint32_t limit) {
-  std::string out = "{\"json\":true,";
+  std::string out;
+  // The whole body at once, never grown: its fixed text is under 96 bytes.
+  out.reserve(96 + code.size() + scope.size() + table.size() + lower_bound.size() +
+              upper_bound.size());
+  out += "{\"json\":true,";
   append_string_member(out, "code", code);
   out += ',';
   append_string_member(out, "scope", scope);

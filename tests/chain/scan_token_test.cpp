@@ -281,6 +281,14 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
        REPUTATION_UNREAD, "", ""},
       {"created time malformed", market,
        test::benign_account_json("tok", "2024-13-01T00:00:00.000"), scored, 0, "creation", ""},
+      {"creation read failed", market, std::nullopt, scored, 0, "creation", ""},
+      {"reputation read failed", market, account, std::nullopt, REPUTATION_UNREAD, "reputation",
+       ""},
+      {"the token's first market inactive: the first row naming it decides",
+       test::rows_json({test::market_row_json(3, "other", "eosio.token"),
+                        test::market_row_json(4, "eosio.token", "tok", "2"),
+                        test::market_row_json(5, "tok", "eosio.token")}),
+       account, scored, LIQUIDITY_THIN, "", ""},
   };
   const ScanContext context{ChainClient(ClientSettings{}), "agentrep", thirty_days_later, {}};
   for (const Case& c : cases) {
@@ -293,6 +301,7 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
     JsonReader reader;
     const ScanRecord record = scan_record(reader, context, "tok", replies, ActivityReading::skip);
     EXPECT_EQ(scan_verdict(record, scan_thresholds).hazard, c.hazard) << c.name;
+    EXPECT_EQ(verdict_outcome(reader, context, "tok", replies), scan_outcome(record)) << c.name;
     std::string unread;
     for (const auto& [name, why] :
          {std::pair{"market", &record.market.why}, std::pair{"creation", &record.creation.why},
