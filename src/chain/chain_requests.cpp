@@ -117,9 +117,13 @@ constexpr std::string_view get_info_path = "/v1/chain/get_info";
 constexpr std::string_view compute_transaction_path = "/v1/chain/compute_transaction";
 
 std::string actions_path(std::string_view account) {
-  std::string out = "/v2/history/get_actions?account=";
+  constexpr std::string_view head = "/v2/history/get_actions?account=";
+  constexpr std::string_view tail = "&limit=100&sort=desc";
+  std::string out;
+  out.reserve(head.size() + account.size() + tail.size());  // one allocation, never grown
+  out += head;
   out += account;
-  out += "&limit=100&sort=desc";
+  out += tail;
   return out;
 }
 
