@@ -1,22 +1,27 @@
 // One /liquidity answer (gathering and its JSON) over a warm ChainClient against a loopback
 // FakeNode, against the same requests (same paths, same bodies, same replies) made bare on the
-// same client: the ratio shows what the answer adds to its network exchanges (bodies, reading the
-// pool rows, the position arithmetic, the JSON). The venues hold realistic tables: 30 swap pools,
-// 200 SimpleDEX pools, 200 Alcor pools with the token's pool holding 50 positions and their locks.
+// same client the same way (bench/replay.h: recorded from one answer, the same reads begun
+// together, up to four in flight): the ratio shows what the answer adds to its network exchanges
+// (bodies, reading the pool rows, the position arithmetic, the JSON). The venues hold realistic
+// tables: 30 swap pools, 200 SimpleDEX pools, 200 Alcor pools with the token's pool holding 50
+// positions and their locks.
 //
 //   liquidity_bench [answers]      (default 300)
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "assess/liquidity.h"
+#include "chain/read_session.h"
 #include "chain/scan_context.h"
 #include "chain/token_liquidity.h"
 #include "chain/xpr_replies.h"
 #include "common/json_reader.h"
+#include "replay.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -111,10 +116,17 @@ int main(int argc, char** argv) {
   const std::optional<std::string> symbol = std::string("TOK");
   tarnwick::JsonReader reader;  // kept from answer to answer, as the serving loop keeps one
 
-  // One answer first: its requests are the bare side's.
+  // One answer first, its reads recorded as it made them: the bare side's starts and waits.
+  const tarnwick::bench::RecordingTransport recording(context.client);
+  tarnwick::ReadSession session(
+      recording, reader,
+      tarnwick::liquidity_budget(tarnwick::production_liquidity_settings, "tok", true));
   const std::string answer = tarnwick::liquidity_json(tarnwick::gather_liquidity(
-      tarnwick::production_liquidity_settings, context, "tok", symbol, reader));
-  const std::vector<RecordedRequest> made = node.requests();
+      tarnwick::production_liquidity_settings, context, "tok", symbol, session));
+  const tarnwick::bench::ReadLog& made = recording.log();
+  std::size_t requests = 0;
+  for (const std::size_t group : tarnwick::bench::begun_together(made)) requests += group;
+  bool bare_ok = true;
   std::vector<double> full;
   std::vector<double> bare;
   for (int i = 0; i < answers; ++i) {
@@ -127,16 +139,17 @@ int main(int argc, char** argv) {
       return 1;
     }
     start = Clock::now();
-    for (const RecordedRequest& request : made) {
-      (void)context.client.deliver(tarnwick::ChainRequest{request.target, request.body});
-    }
+    bare_ok = tarnwick::bench::replay(context.client, made) == 0 && bare_ok;
     bare.push_back(std::chrono::duration<double>(Clock::now() - start).count());
   }
   const double full_median = median(full);
   const double bare_median = median(bare);
-  std::printf("/liquidity: %zu requests per answer, %zu bytes of JSON\n", made.size(),
-              answer.size());
-  std::printf("  answer median %.1f us, bare requests median %.1f us, ratio %.3f of medians\n",
-              full_median * 1e6, bare_median * 1e6, full_median / bare_median);
+  if (!bare_ok) std::fprintf(stderr, "a bare request failed\n");
+  std::printf("/liquidity: %zu requests per answer (begun together: %s), %zu bytes of JSON\n",
+              requests, tarnwick::bench::begun_together_text(made).c_str(), answer.size());
+  std::printf(
+      "  answer median %.1f us, bare requests made the same way median %.1f us, ratio %.3f of "
+      "medians\n",
+      full_median * 1e6, bare_median * 1e6, full_median / bare_median);
   return 0;
 }

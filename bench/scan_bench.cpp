@@ -4,10 +4,12 @@
 // replies, the verdict). Also TLS handshakes per scan on the warm client, and the time to parse
 // and read a 1000-row market reply and the replies of one scan, with the program's reader and with
 // the nlohmann/json tree it replaced (tests/oracle). Then the same for /evidence: the gathering
-// and its JSON against its ten requests made bare, and the reading of a 100-action history
-// reply. Then what failing over costs, with the production limits: scans whose first node
-// refuses connections or drops them unanswered (a black hole), the live node second, against
-// scans whose first node is the live one. All figures come from one run.
+// and its JSON against its requests made bare the same way (bench/replay.h: recorded from one
+// answer, the same reads begun together, up to four in flight on the client's warm
+// connections), and the reading of a 100-action history reply. Then what failing over costs, with
+// the production limits: scans whose first node refuses connections or drops them unanswered (a
+// black hole), the live node second, against scans whose first node is the live one. All figures
+// come from one run.
 //
 //   scan_bench [scans] [market-rows-in-scan]      (defaults 1000 and 60)
 //
@@ -40,6 +42,7 @@
 #include "chain/currency_stats_reply.h"
 #include "chain/history_reply.h"
 #include "chain/market_reply.h"
+#include "chain/read_session.h"
 #include "chain/reputation_reply.h"
 #include "chain/scan_context.h"
 #include "chain/scan_token.h"
@@ -52,6 +55,7 @@
 #include "common/calendar.h"
 #include "common/json_reader.h"
 #include "oracle_reads.h"
+#include "replay.h"
 #include "support/fake_node.h"
 #include "support/fake_node_client.h"
 
@@ -151,38 +155,24 @@ tarnwick::ScanContext failover_context(const tarnwick::test::FakeNode& live, std
                                1'717'000'000, tarnwick::PriorRugList{}};
 }
 
-// The ten reads of /evidence made bare (its issuer is the contract itself): the scan's five,
-// then the symbols, supply, holders, code hash and creator.
-// The market row names the token on its ask side, whose quantity is written in XPR.
-struct BareEvidence {
-  explicit BareEvidence(const tarnwick::ScanContext& context)
-      : scan(context),
-        scopes(tarnwick::contract_symbols_request(token)),
-        stats(tarnwick::currency_stats_request(token, "XPR")),
-        holders(tarnwick::top_holders_request(token, "XPR")),
-        code(tarnwick::code_hash_request(token)),
-        creator(tarnwick::creator_request(token)) {}
-
-  bool run() const {
-    const bool ok = scan.run();
-    std::size_t failures = failed(scan.client.deliver(scopes));
-    failures += failed(scan.client.deliver(stats));
-    failures += failed(scan.client.deliver(holders));
-    failures += failed(scan.client.deliver(code));
-    failures += failed(scan.client.deliver(creator));
-    return ok && failures == 0;
-  }
-
-  const BareScan scan;
-  const tarnwick::ChainRequest scopes, stats, holders, code, creator;
-};
-
 // One /evidence answer; false when it gave no data.
 bool one_evidence(const tarnwick::ScanContext& context) {
   static tarnwick::JsonReader kept;
   const std::optional<tarnwick::TokenEvidence> evidence =
       tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token, std::nullopt, kept);
   return evidence && !tarnwick::evidence_json(token, context.client.base_url(), *evidence).empty();
+}
+
+// The reads of one /evidence answer as it makes them: which begin together, and when it waits.
+tarnwick::bench::ReadLog evidence_reads(const tarnwick::ScanContext& context) {
+  const tarnwick::bench::RecordingTransport recording(context.client);
+  tarnwick::JsonReader reader;
+  tarnwick::ReadSession session(recording, reader, tarnwick::evidence_budget());
+  if (!tarnwick::gather_evidence(tarnwick::scan_thresholds, context, token, std::nullopt,
+                                 session)) {
+    std::fprintf(stderr, "the recorded evidence answer gave no data\n");
+  }
+  return recording.log();
 }
 
 double median(std::vector<double> values) {
@@ -297,9 +287,13 @@ int main(int argc, char** argv) {
     old_scan_read_times.push_back(seconds_since(start));
   }
 
-  // /evidence against its ten bare requests, warm, alternating as the scans did.
-  const BareEvidence bare_evidence(context);
-  for (int i = 0; i < 5; ++i) one_evidence(context) && bare_evidence.run();
+  // /evidence against its requests made bare the same way (the same reads begun together, up to
+  // four in flight on the client's warm connections), warm, alternating as the scans did.
+  const tarnwick::bench::ReadLog evidence_log = evidence_reads(context);
+  const auto bare_evidence = [&] {
+    return tarnwick::bench::replay(context.client, evidence_log) == 0;
+  };
+  for (int i = 0; i < 5; ++i) one_evidence(context) && bare_evidence();
   std::vector<double> evidence_times;
   std::vector<double> bare_evidence_times;
   bool evidence_ok = true;
@@ -307,7 +301,7 @@ int main(int argc, char** argv) {
     for (int half = 0; half < 2; ++half) {
       const bool evidence_first = (half + i) % 2 == 0;
       const auto start = Clock::now();
-      evidence_ok = (evidence_first ? one_evidence(context) : bare_evidence.run()) && evidence_ok;
+      evidence_ok = (evidence_first ? one_evidence(context) : bare_evidence()) && evidence_ok;
       (evidence_first ? evidence_times : bare_evidence_times).push_back(seconds_since(start));
     }
   }
@@ -344,8 +338,11 @@ int main(int argc, char** argv) {
               *std::min_element(old_parse_times.begin(), old_parse_times.end()) * 1e3);
   std::printf("  speed-up:       %.1fx of medians\n",
               median(old_parse_times) / median(parse_times));
-  std::printf("/evidence:          median %.1f us; its ten bare requests median %.1f us\n",
-              median(evidence_times) * 1e6, median(bare_evidence_times) * 1e6);
+  std::printf(
+      "/evidence:          median %.1f us; its bare requests made the same way "
+      "(begun together: %s) median %.1f us\n",
+      median(evidence_times) * 1e6, tarnwick::bench::begun_together_text(evidence_log).c_str(),
+      median(bare_evidence_times) * 1e6);
   std::printf("evidence / bare:    %.3f of medians, %zu requests per answer\n",
               median(evidence_times) / median(bare_evidence_times), requests_per_evidence);
   std::printf("100-action history reply (%zu bytes), activity fact: median %.3f ms\n",

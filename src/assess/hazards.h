@@ -22,6 +22,8 @@ struct ScanOutcome {
   std::uint32_t account_age_days = unknown_age_days;
   bool prior_rug = false;                        // listed in known_rugs.txt
   std::optional<std::uint8_t> reputation_score;  // 0 to 100; absent when not available
+
+  bool operator==(const ScanOutcome&) const = default;
 };
 
 struct ScanThresholds {

@@ -1,11 +1,13 @@
 #include "assess/market_rows.h"
 
+#include <algorithm>
 #include <cassert>
 #include <utility>
 
 namespace tarnwick {
 
-void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token) {
+void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token,
+                     std::size_t token_rows_kept) {
   assert(!token.empty());
   if (row.bid.contract != token && row.ask.contract != token) return;
   if (!fact.found) {
@@ -16,7 +18,7 @@ void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_vi
     fact.bid = row.bid;
     fact.ask = row.ask;
   }
-  if (fact.token_rows.size() < max_token_rows) {
+  if (fact.token_rows.size() < std::min(token_rows_kept, max_token_rows)) {
     fact.token_rows.push_back(MarketRow{row.status_code, row.bid, row.ask});
   }
 }

@@ -53,8 +53,10 @@ struct MarketRows {
 // REQUIRES: `token` is not empty (rows naming no contract are not kept).
 MarketFact market_fact(const MarketRows& markets, std::string_view token);
 // The same a row at a time, for a walk that keeps no rows: each row naming a contract, in reply
-// order, taken into `fact`; then the rows' count and `more` (or why they are unreadable).
-void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token);
+// order, taken into `fact` (of the rows naming the token, the first `token_rows_kept` of up to
+// max_token_rows kept); then the rows' count and `more` (or why they are unreadable).
+void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token,
+                     std::size_t token_rows_kept = max_token_rows);
 MarketFact finish_market_fact(MarketFact fact, const MarketRows& markets);
 
 }  // namespace tarnwick

@@ -18,8 +18,9 @@ constexpr std::size_t every_element = std::numeric_limits<std::size_t>::max();
 // "required_auth" counts, and within it the last "keys" and "accounts") and whether it is linked
 // to an action that sets the contract's code.
 struct PermissionRead {
-  PermissionEntry entry;
-  bool named = false;  // its "perm_name" is a text that names a permission
+  PermissionEntry entry;  // its name, parent and accounts only when the permission is kept
+  std::string_view name;  // its "perm_name", valid until the reader's next read
+  bool named = false;     // its "perm_name" is a text that names a permission
   bool has_authority = false;
   bool authority_whole = false;  // "keys" and "accounts" are arrays, each account with its actor
   bool outsider = false;         // the authority names an actor other than the block producers
@@ -46,7 +47,11 @@ std::pair<std::optional<std::string_view>, std::string_view> authority_account(J
   return {actor, permission};
 }
 
-void read_authority(JsonValue& authority, PermissionRead& read) {
+// What a reader keeps of a permission: all of it, or only what OWNER_KEYS rests on (no texts,
+// no accounts, no links), which costs no allocation.
+enum class Keep { whole, owner_keys };
+
+void read_authority(JsonValue& authority, PermissionRead& read, Keep keep) {
   read.has_authority = true;
   read.entry.keys = 0;
   read.entry.accounts.clear();
@@ -65,7 +70,7 @@ void read_authority(JsonValue& authority, PermissionRead& read) {
       const auto [actor, permission] = authority_account(account);
       const std::string_view named = actor.value_or("");
       if (!named.empty() && named != "eosio.prods") read.outsider = true;
-      if (read.entry.accounts.size() < max_listed_accounts) {
+      if (keep == Keep::whole && read.entry.accounts.size() < max_listed_accounts) {
         read.entry.accounts.push_back(std::string(named) + "@" + std::string(permission));
       }
       return actor.has_value();
@@ -94,16 +99,17 @@ std::string link_sets_code(JsonValue& link) {
   return code_link(account, action);
 }
 
-PermissionRead read_permission(JsonValue& permission) {
+PermissionRead read_permission(JsonValue& permission, Keep keep) {
   PermissionRead read;
+  std::string_view parent;
   for_each_member(permission, [&](std::string_view key, JsonValue& value) {
     if (is_key(key, "perm_name")) {
-      read.entry.name = std::string(text_or_empty(value));
-      read.named = !read.entry.name.empty();
+      read.name = text_or_empty(value);
+      read.named = !read.name.empty();
     }
-    if (is_key(key, "parent")) read.entry.parent = std::string(text_or_empty(value));
-    if (is_key(key, "required_auth")) read_authority(value, read);
-    if (is_key(key, "linked_actions")) {
+    if (is_key(key, "parent")) parent = text_or_empty(value);
+    if (is_key(key, "required_auth")) read_authority(value, read, keep);
+    if (keep == Keep::whole && is_key(key, "linked_actions")) {
       read.sets_code.clear();
       for_each_element(value, [&](JsonValue& link) {
         read.sets_code = link_sets_code(link);
@@ -111,8 +117,12 @@ PermissionRead read_permission(JsonValue& permission) {
       });
     }
   });
-  const bool named = is_key(read.entry.name, "owner") || is_key(read.entry.name, "active");
+  const bool named = is_key(read.name, "owner") || is_key(read.name, "active");
   read.entry.privileged = named && read.has_authority && (read.outsider || read.entry.keys > 0);
+  if (keep == Keep::whole) {
+    read.entry.name.assign(read.name);
+    read.entry.parent.assign(parent);
+  }
   return read;
 }
 
@@ -228,7 +238,7 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
       owner_whole = false;
       active_whole = false;
       entries = read_elements(value, every_element, [&](JsonValue& element) {
-        PermissionRead permission = read_permission(element);
+        PermissionRead permission = read_permission(element, Keep::whole);
         const bool whole = permission.whole();
         owner_whole = owner_whole || (whole && is_key(permission.entry.name, "owner"));
         active_whole = active_whole || (whole && is_key(permission.entry.name, "active"));
@@ -274,6 +284,21 @@ AccountRead read_account(JsonReader& reader, std::string_view account_reply) {
   }
   fact.code_setters = code_setters(permissions, any_links);
   return read;
+}
+
+bool owner_keys(JsonReader& reader, std::string_view account_reply) {
+  // read_account's walk, keeping nothing but the flag: the last "permissions" counts, every
+  // element of it is read.
+  bool privileged = false;
+  reader.read_members(account_reply, [&](std::string_view key, JsonValue& value) {
+    if (!is_key(key, "permissions")) return;
+    privileged = false;
+    for_each_element(value, [&](JsonValue& element) {
+      privileged = read_permission(element, Keep::owner_keys).entry.privileged || privileged;
+      return true;
+    });
+  });
+  return privileged;
 }
 
 std::optional<std::string_view> created_text(JsonReader& reader, std::string_view account_reply) {

@@ -45,6 +45,10 @@ struct AccountRead {
 // fact's state: the scan weighs every reply as it always has.
 AccountRead read_account(JsonReader& reader, std::string_view account_reply);
 
+// OWNER_KEYS of a get_account reply, exactly as read_account sets it, read without keeping
+// anything of the permissions (no allocation): what the verdict of a scan rests on.
+bool owner_keys(JsonReader& reader, std::string_view account_reply);
+
 // The second get_account reply: its "created" time and the age in whole days at
 // `reference_time`. Unavailable when there is no created text or it does not read as an age.
 CreationFact read_creation(JsonReader& reader, std::string_view account_reply,

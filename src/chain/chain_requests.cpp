@@ -32,7 +32,9 @@ std::string strip_json_unsafe(std::string_view text) {
 }
 
 std::string account_body(std::string_view account) {
-  std::string out = "{";
+  std::string out;
+  out.reserve(20 + account.size());  // the whole body at once, never grown
+  out += '{';
   append_string_member(out, "account_name", account);
   out += '}';
   return out;
@@ -41,7 +43,11 @@ std::string account_body(std::string_view account) {
 std::string table_rows_body(std::string_view code, std::string_view scope, std::string_view table,
                             std::string_view lower_bound, std::string_view upper_bound,
                             std::uint32_t limit) {
-  std::string out = "{\"json\":true,";
+  std::string out;
+  // The whole body at once, never grown: its fixed text is under 96 bytes.
+  out.reserve(96 + code.size() + scope.size() + table.size() + lower_bound.size() +
+              upper_bound.size());
+  out += "{\"json\":true,";
   append_string_member(out, "code", code);
   out += ',';
   append_string_member(out, "scope", scope);
@@ -129,9 +135,13 @@ constexpr std::string_view get_info_path = "/v1/chain/get_info";
 constexpr std::string_view compute_transaction_path = "/v1/chain/compute_transaction";
 
 std::string actions_path(std::string_view account) {
-  std::string out = "/v2/history/get_actions?account=";
+  constexpr std::string_view head = "/v2/history/get_actions?account=";
+  constexpr std::string_view tail = "&limit=100&sort=desc";
+  std::string out;
+  out.reserve(head.size() + account.size() + tail.size());  // one allocation, never grown
+  out += head;
   out += account;
-  out += "&limit=100&sort=desc";
+  out += tail;
   return out;
 }
 

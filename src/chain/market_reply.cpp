@@ -84,14 +84,13 @@ std::size_t rows_expected(std::size_t reply_size) {
 }
 
 // The one walk of a market reply: `markets` gets what the reply says of its rows (their count,
-// `more`, why it is unreadable), and take(row) each row that names a contract, in reply order,
-// the same row object refilled each time. `rows_seen` is called when the rows begin again (a
-// reply naming "rows" twice is read by its last).
+// `more`, why it is unreadable), and take(view) each row that names a contract, in reply order, as
+// views into the reply (copied only by a taker that keeps it). begin() is called when the rows
+// begin again (a reply naming "rows" twice is read by its last).
 template <class Begin, class Take>
 void walk_market_rows(JsonReader& reader, std::string_view markets_reply, MarketRows& markets,
                       Begin begin, Take take) {
   bool has_rows = false;
-  MarketTableRow scratch;
   const bool json = reader.read_members(markets_reply, [&](std::string_view key, JsonValue& rows) {
     if (is_key(key, "more")) markets.more = more_flag(rows);
     if (!is_key(key, "rows")) return;
@@ -101,8 +100,7 @@ void walk_market_rows(JsonReader& reader, std::string_view markets_reply, Market
       ++markets.rows_read;
       const MarketRowView view = market_row_view(row);
       if (view.bid.contract.empty() && view.ask.contract.empty()) return true;
-      view.copy_to(scratch);
-      take(scratch);
+      take(view);
       return true;
     });
   });
@@ -124,23 +122,30 @@ MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) 
         markets.rows_cut = false;
         markets.rows.reserve(rows_expected(markets_reply.size()));
       },
-      [&](const MarketTableRow& row) {
+      [&](const MarketRowView& row) {
         if (markets.rows.size() == kept_market_rows) {
           markets.rows_cut = true;
         } else {
-          markets.rows.push_back(row);
+          row.copy_to(markets.rows.emplace_back());
         }
       });
   return markets;
 }
 
-MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token) {
-  // Every row is walked, none kept: the token's fact is taken row by row.
+MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token,
+                       std::size_t token_rows_kept) {
+  // Every row is walked, none kept: the token's fact is taken row by row, and only a row naming
+  // the token is copied out of the reply (take_market_row passes over any other).
   MarketRows markets;
   MarketFact fact;
+  MarketTableRow scratch;
   walk_market_rows(
       reader, markets_reply, markets, [&] { fact = MarketFact(); },
-      [&](const MarketTableRow& row) { take_market_row(fact, row, token); });
+      [&](const MarketRowView& row) {
+        if (row.bid.contract != token && row.ask.contract != token) return;
+        row.copy_to(scratch);
+        take_market_row(fact, scratch, token, token_rows_kept);
+      });
   return finish_market_fact(std::move(fact), markets);
 }
 

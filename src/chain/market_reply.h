@@ -29,8 +29,11 @@ inline constexpr std::uint16_t active_market_depth = full_liquidity_depth;
 MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply);
 
 // The market fact of `token` from the reply: market_fact of its rows (the first row naming the
-// token decides LIQUIDITY_THIN). REQUIRES: `token` is an account name.
-MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token);
+// token decides LIQUIDITY_THIN), keeping at most `token_rows_kept` of the rows naming the token
+// (0: none, and no allocation for them; the first row's fields are set all the same).
+// REQUIRES: `token` is an account name.
+MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token,
+                       std::size_t token_rows_kept = max_token_rows);
 
 // The symbol code on the token's side of the market row; none without a row or a readable code.
 std::optional<std::string> market_symbol(const MarketFact& market, std::string_view token);

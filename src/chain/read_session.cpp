@@ -10,12 +10,12 @@ namespace {
 
 constexpr std::string_view time_limit_text = "time limit reached";
 
-// Reads `delivery` in place (its texts moved out).
+// The reading of a delivery, whose reply and node are moved, never copied.
 Reading reading_of(Delivery& delivery) {
   Reading reading;
   if (Reply* reply = std::get_if<Reply>(&delivery)) {
-    reading.reply = std::move(reply->text);
-    reading.node = std::move(reply->node);
+    reading.reply.emplace().swap(reply->text);
+    reading.node.swap(reply->node);
     return reading;
   }
   if (std::holds_alternative<OverBudget>(delivery)) {
@@ -23,9 +23,7 @@ Reading reading_of(Delivery& delivery) {
     return reading;
   }
   reading.why = reason(ReasonCode::read_failed, read_failed_text);
-  if (ChainError* error = std::get_if<ChainError>(&delivery)) {
-    reading.chain_error = std::move(*error);
-  }
+  if (const ChainError* error = std::get_if<ChainError>(&delivery)) reading.chain_error = *error;
   reading.route_missing = std::holds_alternative<RouteMissing>(delivery);
   return reading;
 }
@@ -70,6 +68,7 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
   // bound whatever the timing of the replies; those the budget admits are read together.
   std::vector<Reading> readings(requests.size());
   std::vector<std::pair<ReadId, std::size_t>> open;
+  open.reserve(requests.size());
   for (std::size_t i = 0; i < requests.size(); ++i) {
     Started started = start(requests[i]);
     if (started.read) {
@@ -91,8 +90,20 @@ std::vector<Reading> ReadSession::read(std::span<const ChainRequest> requests) {
   return readings;
 }
 
-Reading ReadSession::read(const ChainRequest& request) {
-  return std::move(read(std::span(&request, 1)).front());
+Reading ReadSession::read(ChainRequest request) {
+  // A read alone needs no list: started, then given by the transport as the only one open.
+  Started started = start(std::move(request));
+  if (!started.read) return std::move(started.refused);
+  for (;;) {
+    std::optional<std::pair<ReadId, Reading>> done = next();
+    assert(done && "the read started is given");
+    if (!done) {
+      Reading lost;
+      lost.why = reason(ReasonCode::read_failed, read_failed_text);
+      return lost;
+    }
+    if (done->first == *started.read) return std::move(done->second);
+  }
 }
 
 }  // namespace tarnwick

@@ -68,7 +68,8 @@ class ReadSession {
   // and gets the refusal, as does a read the transport could not make in the time its route had
   // left ("time limit reached"). The readings in the order of `requests`.
   std::vector<Reading> read(std::span<const ChainRequest> requests);
-  Reading read(const ChainRequest& request);
+  // One read alone: its request moved to the transport, no list made.
+  Reading read(ChainRequest request);
 
   // One read started alone, charged to the budget as it starts: its id, or, when the budget does
   // not reach it, no read and the reading it ends in (the refusal). Its reading comes from next().

@@ -11,6 +11,7 @@
 #include "chain/history_reply.h"
 #include "chain/market_reply.h"
 #include "chain/reputation_reply.h"
+#include "chain/scan_values.h"
 #include "common/account_name.h"
 #include "common/calendar.h"
 #include "common/json_reader.h"
@@ -85,17 +86,39 @@ ActivityFact scan_activity(JsonReader& reader, std::string_view token, const Sca
       });
 }
 
+ScanOutcome verdict_outcome(JsonReader& reader, const ScanContext& context, std::string_view token,
+                            const ScanReplies& replies) {
+  // Each value as scan_outcome takes it from its fact, a failed read included.
+  ScanOutcome outcome;
+  outcome.owner_privileged = owner_privileged(reader, replies.account);
+  outcome.liquidity_depth = replies.markets.reply
+                                ? liquidity_depth(reader, *replies.markets.reply, token)
+                                : depth_when_market_unread;
+  outcome.account_age_days =
+      replies.creation.reply
+          ? account_age_days(reader, *replies.creation.reply, context.reference_time)
+          : unknown_age_days;
+  outcome.prior_rug = context.prior_rugs.contains(token);
+  if (replies.reputation.reply) {
+    outcome.reputation_score = reputation_score(reader, *replies.reputation.reply);
+  }
+  outcome.promo_velocity = 0;
+  return outcome;
+}
+
+Verdict scan_verdict(const ScanOutcome& outcome, const ScanThresholds& thresholds) {
+  return make_verdict(evaluate_hazards(outcome, thresholds), /*unverified=*/true, thresholds);
+}
+
 Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds) {
-  return make_verdict(evaluate_hazards(scan_outcome(record), thresholds), /*unverified=*/true,
-                      thresholds);
+  return scan_verdict(scan_outcome(record), thresholds);
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token, ReadSession& session) {
   const std::optional<ScanReplies> replies = read_scan(session, context, token);
   if (!replies) return std::nullopt;
-  return scan_verdict(
-      scan_record(session.reader(), context, token, *replies, ActivityReading::skip), thresholds);
+  return scan_verdict(verdict_outcome(session.reader(), context, token, *replies), thresholds);
 }
 
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,

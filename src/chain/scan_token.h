@@ -3,7 +3,7 @@
 // time, its recent actions, then its reputation row. Each reply is read once into the scan's
 // record, and the record is weighed into a verdict. The reads, the record and the weighing are
 // also offered apart, so /evidence makes exactly the same reads and shows the very record its
-// verdict, and /scan's, is computed from.
+// verdict is computed from; /scan weighs the same outcome, read without keeping the record.
 #pragma once
 
 #include <optional>
@@ -53,10 +53,18 @@ ScanRecord scan_record(JsonReader& reader, const ScanContext& context, std::stri
 ActivityFact scan_activity(JsonReader& reader, std::string_view token, const ScanReplies& replies,
                            const ScanRecord& record, std::optional<std::string_view> symbol);
 
-// The verdict of a record, always marked unverified.
-Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
+// What scan_outcome(scan_record(...)) gives, read straight from the replies by the views of
+// chain/scan_values.h, which share the facts' rules but keep no fact: no row, text or node is
+// copied. /scan, whose answer is the verdict alone, is weighed from it.
+ScanOutcome verdict_outcome(JsonReader& reader, const ScanContext& context, std::string_view token,
+                            const ScanReplies& replies);
 
-// read_scan, scan_record and scan_verdict over `session`; no data when the account read fails.
+// The verdict of a record, or of its outcome, always marked unverified.
+Verdict scan_verdict(const ScanRecord& record, const ScanThresholds& thresholds);
+Verdict scan_verdict(const ScanOutcome& outcome, const ScanThresholds& thresholds);
+
+// read_scan, verdict_outcome and scan_verdict over `session`; no data when the account read
+// fails.
 std::optional<Verdict> scan_token(const ScanThresholds& thresholds, const ScanContext& context,
                                   std::string_view token, ReadSession& session);
 // The same on the context's chain client, `reader` reading the replies (the serving loop keeps

@@ -1,5 +1,7 @@
-// The verdict's values of single replies, each as the scan's record takes it from its fact: the
-// views the differential checks compare with the former readers.
+// The verdict's values of single replies, each as the scan's record takes it from its fact, read
+// without keeping the fact (no allocation with a reader kept from an earlier read): what /scan is
+// weighed from (scan_token.h, verdict_outcome), and the views the differential checks compare with
+// the former readers.
 #pragma once
 
 #include <cstdint>

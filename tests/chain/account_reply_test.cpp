@@ -79,11 +79,24 @@ TEST(TokenFactsTest, OwnerPrivilege) {
       {"an entry that is no permission",
        with({permission_json("owner", 0, {}), permission_json("active", 0, {}), "7"}), false,
        "partly"},
+      {"permissions named twice: a key, then producers",
+       R"({"permissions":[)" + permission_json("owner", 1, {}) + R"(],"permissions":[)" +
+           permission_json("owner", 0, {"eosio.prods"}) + "]}",
+       false},
+      {"permissions named twice: producers, then a key",
+       R"({"permissions":[)" + permission_json("owner", 0, {"eosio.prods"}) +
+           R"(],"permissions":[)" + permission_json("owner", 1, {}) + "]}",
+       true},
+      {"perm_name named twice: the last counts",
+       R"({"permissions":[{"perm_name":"owner","perm_name":"claim","required_auth":{"keys":[)"
+       R"({"key":"K"}],"accounts":[]}}]})",
+       false},
   };
   JsonReader reader;
   for (const Case& c : cases) {
     EXPECT_EQ(owner_privileged(c.reply), c.privileged) << c.name;
     const PermissionsFact fact = read_account(reader, c.reply).permissions;
+    EXPECT_EQ(fact.owner_keys, c.privileged) << c.name;
     const std::string status = fact.why.empty() ? "read" : fact.partly ? "partly" : "unavailable";
     if (!c.status.empty()) {
       EXPECT_EQ(status, c.status) << c.name;

@@ -32,14 +32,15 @@ constexpr std::uint64_t thirty_days_later = created_2024_01_15 + 30 * 86400;
 class ScanTokenTest : public ::testing::Test {
  protected:
   std::optional<Verdict> scan(std::string_view token = "tok", PriorRugList rugs = {},
-                              std::uint64_t reference_time = thirty_days_later) {
+                              std::uint64_t reference_time = thirty_days_later,
+                              ReadBudget budget = scan_budget()) {
     account_reads_ = 0;
     transport_ = std::make_unique<MemoryTransport>(
         [this](const ChainRequest& request) { return answer(request); });
     const ScanContext context{ChainClient(ClientSettings{}), "agentrep", reference_time,
                               std::move(rugs)};
     JsonReader reader;
-    ReadSession session(*transport_, reader, scan_budget());
+    ReadSession session(*transport_, reader, budget);
     return scan_token(scan_thresholds, context, token, session);
   }
 
@@ -135,6 +136,14 @@ TEST_F(ScanTokenTest, FailedAccountReadIsNoDataAfterOneRead) {
     EXPECT_FALSE(scan().has_value()) << name;
     EXPECT_EQ(reads().size(), 1U) << name;
   }
+}
+
+// A read the budget does not reach is not made, and its fact counts as unread.
+TEST_F(ScanTokenTest, ReadsBeyondTheBudgetAreNotMade) {
+  const std::optional<Verdict> verdict = scan("tok", {}, thirty_days_later, {3, std::nullopt});
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(reads().size(), 3U);
+  EXPECT_EQ(verdict->hazard, REPUTATION_UNREAD);
 }
 
 // Three nodes; a scan, then a second one on the same client, on scripted exchanges. `answers`
@@ -281,6 +290,14 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
        REPUTATION_UNREAD, "", ""},
       {"created time malformed", market,
        test::benign_account_json("tok", "2024-13-01T00:00:00.000"), scored, 0, "creation", ""},
+      {"creation read failed", market, std::nullopt, scored, 0, "creation", ""},
+      {"reputation read failed", market, account, std::nullopt, REPUTATION_UNREAD, "reputation",
+       ""},
+      {"the token's first market inactive: the first row naming it decides",
+       test::rows_json({test::market_row_json(3, "other", "eosio.token"),
+                        test::market_row_json(4, "eosio.token", "tok", "2"),
+                        test::market_row_json(5, "tok", "eosio.token")}),
+       account, scored, LIQUIDITY_THIN, "", ""},
   };
   const ScanContext context{ChainClient(ClientSettings{}), "agentrep", thirty_days_later, {}};
   for (const Case& c : cases) {
@@ -293,6 +310,7 @@ TEST(ScanRecordTest, UnreadFactsSayHowTheVerdictCountedThem) {
     JsonReader reader;
     const ScanRecord record = scan_record(reader, context, "tok", replies, ActivityReading::skip);
     EXPECT_EQ(scan_verdict(record, scan_thresholds).hazard, c.hazard) << c.name;
+    EXPECT_EQ(verdict_outcome(reader, context, "tok", replies), scan_outcome(record)) << c.name;
     std::string unread;
     for (const auto& [name, why] :
          {std::pair{"market", &record.market.why}, std::pair{"creation", &record.creation.why},
