@@ -87,7 +87,9 @@ SymbolReport search_symbol(const SymbolSearchSettings& settings, const ScanConte
   ReadPlan plan;
   const auto registry = add_registry(plan, settings.registry);
   const auto market = plan.add_one({}, [] { return table_rows_request(market_rows_body()); });
-  const auto first = [](PageQuery query) { return [query] { return std::optional(query); }; };
+  const auto first = [](const PageQuery& query) {
+    return [query] { return std::optional(query); };
+  };
   const auto swaps = add_pages<SwapsPoolRow>(
       plan, {}, "pools", PageBound{settings.swaps_rows, 1},
       {.query = first({"proton.swaps", "proton.swaps", "pools", "", "", false}),

@@ -48,6 +48,7 @@ struct TablePages {
   PagesEnd end = PagesEnd::going;
   Reason why;  // set when capped or unavailable
   std::vector<std::string> bounds_used{};
+  std::vector<std::uint64_t> keys{};  // of the rows kept, sorted, when the table has a key
 };
 
 // Reads the table of `first` as a read of `plan` that needs `needs`. `query(plan)` gives the
@@ -68,9 +69,9 @@ namespace pager_detail {
 template <class Row>
 void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>& steps,
                const Reading& reading) {
-  const auto stop = [&](PagesEnd end, Reason why) {
+  const auto stop = [&](PagesEnd end, const Reason& why) {
     pages.end = end;
-    pages.why = std::move(why);
+    pages.why = why;
   };
   if (reading.why.code == ReasonCode::over_budget) return stop(PagesEnd::capped, reading.why);
   if (!reading.reply) {
@@ -86,11 +87,14 @@ void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>
                     : reason(page.why.code, std::string(pages.what) + ": " + page.why.text));
   }
   for (const Row& row : page.rows) {
-    const bool known =
-        steps.key && std::any_of(pages.rows.begin(), pages.rows.end(), [&](const Row& kept) {
-          return steps.key(kept) == steps.key(row);
-        });
-    if (!known) pages.rows.push_back(row);
+    if (steps.key) {
+      // The keys kept, sorted: a row whose key is among them was sent twice.
+      const std::uint64_t key = steps.key(row);
+      const auto at = std::lower_bound(pages.keys.begin(), pages.keys.end(), key);
+      if (at != pages.keys.end() && *at == key) continue;
+      pages.keys.insert(at, key);
+    }
+    pages.rows.push_back(row);
   }
   if ((steps.enough && steps.enough(pages.rows)) || !page.more) {
     pages.end = PagesEnd::whole;

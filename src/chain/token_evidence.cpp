@@ -118,7 +118,7 @@ std::optional<TokenEvidence> gather_evidence(const ScanThresholds& thresholds,
   // The account alone: without it there is nothing to judge and no other read is made.
   const auto account = plan.add_one({}, [&] { return account_request(token); });
   const auto account_read = [&plan, account] { return plan[account]->reply.has_value(); };
-  const auto once_read = [&](ChainRequest request) {
+  const auto once_read = [&](const ChainRequest& request) {
     return [account_read, request]() -> std::optional<ChainRequest> {
       if (!account_read()) return std::nullopt;
       return request;

@@ -58,9 +58,9 @@ SymbolChoice choose_symbol(const std::optional<std::string>& requested,
   return choice;
 }
 
-SymbolReads add_symbol_reads(ReadPlan& plan, std::vector<PlanIndex> needs, std::string_view token,
-                             const std::optional<std::string>& requested, bool with_market,
-                             std::function<bool()> needed) {
+SymbolReads add_symbol_reads(ReadPlan& plan, const std::vector<PlanIndex>& needs,
+                             std::string_view token, const std::optional<std::string>& requested,
+                             bool with_market, const std::function<bool()>& needed) {
   const auto market = plan.add_one(needs, [=]() -> std::optional<ChainRequest> {
     if (!with_market || !needed()) return std::nullopt;
     return table_rows_request(market_rows_body());

@@ -63,9 +63,9 @@ struct SymbolReads {
   PlanRead<std::optional<SymbolChoice>> choice;
 };
 SymbolReads add_symbol_reads(
-    ReadPlan& plan, std::vector<PlanIndex> needs, std::string_view token,
+    ReadPlan& plan, const std::vector<PlanIndex>& needs, std::string_view token,
     const std::optional<std::string>& requested, bool with_market,
-    std::function<bool()> needed = [] { return true; });
+    const std::function<bool()>& needed = [] { return true; });
 // The choice of `reads` in a plan that has run; none chosen ("not read") when it was not needed.
 SymbolChoice symbol_choice(const ReadPlan& plan, const SymbolReads& reads);
 

@@ -74,7 +74,7 @@ VenueReads add_venue_reads(ReadPlan& plan, PlanRead<std::optional<SymbolChoice>>
   const auto symbol = [&plan, choice]() -> const std::optional<std::string>& {
     return plan[choice]->symbol;
   };
-  const auto first_page = [symbol](PageQuery query) {
+  const auto first_page = [symbol](const PageQuery& query) {
     return [symbol, query]() -> std::optional<PageQuery> {
       if (!symbol()) return std::nullopt;
       return query;
