@@ -38,6 +38,7 @@
 #include "chain/history_reply.h"
 #include "chain/json_parse.h"
 #include "chain/market_reply.h"
+#include "chain/registry_reply.h"
 #include "chain/reputation_reply.h"
 #include "chain/scan_token.h"
 #include "chain/scan_values.h"
@@ -130,6 +131,19 @@ void check_evidence(std::string_view reply, bool json) {
   }
   if (const std::optional<std::string> symbol = scope_symbol(reply)) {
     require(is_symbol_code(*symbol));
+  }
+  // The market's rows kept and its walk agree on the token's fact; registry rows are whole rows.
+  const MarketRows rows = read_market_rows(reader, reply);
+  const MarketFact from_rows = market_fact(rows, "snipcoins");
+  require(from_rows.why.text == market.why.text && from_rows.found == market.found &&
+          from_rows.rows_read == market.rows_read && from_rows.bid.contract == market.bid.contract);
+  require(rows.rows.size() <= kept_market_rows);
+  for (const RowsPage<RegistryRow>& page :
+       {registry_page(reader, reply), registry_binary_page(reader, reply)}) {
+    if (!page.why.empty()) require(page.rows.empty());
+    for (const RegistryRow& row : page.rows) {
+      require(!row.contract.empty() && is_symbol_code(row.symbol));
+    }
   }
 }
 

@@ -79,14 +79,14 @@ void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>
                 reason(reading.why.code, std::string(pages.what) + ": " + reading.why.text));
   }
   ++pages.pages_read;
-  const RowsPage<Row> page = steps.read_rows(reader, *reading.reply);
+  RowsPage<Row> page = steps.read_rows(reader, *reading.reply);
   if (!page.why.empty()) {
     return stop(PagesEnd::unavailable,
                 page.why.code == ReasonCode::row_not_recognised
                     ? page.why
                     : reason(page.why.code, std::string(pages.what) + ": " + page.why.text));
   }
-  for (const Row& row : page.rows) {
+  for (Row& row : page.rows) {
     if (steps.key) {
       // The keys kept, sorted: a row whose key is among them was sent twice.
       const std::uint64_t key = steps.key(row);
@@ -94,7 +94,7 @@ void take_page(JsonReader& reader, TablePages<Row>& pages, const PagerSteps<Row>
       if (at != pages.keys.end() && *at == key) continue;
       pages.keys.insert(at, key);
     }
-    pages.rows.push_back(row);
+    pages.rows.push_back(std::move(row));
   }
   if ((steps.enough && steps.enough(pages.rows)) || !page.more) {
     pages.end = PagesEnd::whole;
