@@ -10,7 +10,7 @@
 
 namespace tarnwick {
 
-// The folded form of a symbol code (see above). REQUIRES: is_symbol_code(code).
+// The folded form of a symbol code (see above); `code` must be one (checked by an assertion).
 std::string fold_symbol_code(std::string_view code);
 
 // True when `a` and `b` are both symbol codes (1 to 7 of A-Z) that fold to the same text; equal

@@ -50,7 +50,7 @@ struct MarketRows {
 // The market fact of `token` (the rows whose bid or ask contract is `token`): the first such row
 // decides, the first max_token_rows of them are kept in order, and the limit counts as reached
 // with `more` or market_row_limit rows read. Unavailable, with the rows' why, when they are.
-// REQUIRES: `token` is not empty (rows naming no contract are not kept).
+// `token` must not be empty, as rows naming no contract are not kept (checked by an assertion).
 MarketFact market_fact(const MarketRows& markets, std::string_view token);
 // The same a row at a time, for a walk that keeps no rows: each row naming a contract, in reply
 // order, taken into `fact` (of the rows naming the token, the first `token_rows_kept` of up to

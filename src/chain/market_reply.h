@@ -31,7 +31,7 @@ MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply);
 // The market fact of `token` from the reply: market_fact of its rows (the first row naming the
 // token decides LIQUIDITY_THIN), keeping at most `token_rows_kept` of the rows naming the token
 // (0: none, and no allocation for them; the first row's fields are set all the same).
-// REQUIRES: `token` is an account name.
+// `token` must be an account name (checked, as not empty, by an assertion).
 MarketFact read_market(JsonReader& reader, std::string_view markets_reply, std::string_view token,
                        std::size_t token_rows_kept = max_token_rows);
 
