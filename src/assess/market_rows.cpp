@@ -8,7 +8,6 @@ namespace tarnwick {
 
 void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token,
                      std::size_t token_rows_kept) {
-  assert(!token.empty());
   if (row.bid.contract != token && row.ask.contract != token) return;
   if (!fact.found) {
     fact.found = true;
@@ -32,6 +31,7 @@ MarketFact finish_market_fact(MarketFact fact, const MarketRows& markets) {
 }
 
 MarketFact market_fact(const MarketRows& markets, std::string_view token) {
+  assert(!token.empty());
   MarketFact fact;
   for (const MarketTableRow& row : markets.rows) take_market_row(fact, row, token);
   return finish_market_fact(std::move(fact), markets);

@@ -52,8 +52,8 @@ struct MarketRows {
 // with `more` or market_row_limit rows read. Unavailable, with the rows' why, when they are.
 // `token` must not be empty, as rows naming no contract are not kept (checked by an assertion).
 MarketFact market_fact(const MarketRows& markets, std::string_view token);
-// The same a row at a time, for a walk that keeps no rows: each row naming a contract, in reply
-// order, taken into `fact` (of the rows naming the token, the first `token_rows_kept` of up to
+// The same a row at a time, for a walk that keeps no rows: each row, in reply order, taken into
+// `fact` (of the rows naming the token, the first `token_rows_kept` of up to
 // max_token_rows kept); then the rows' count and `more` (or why they are unreadable).
 void take_market_row(MarketFact& fact, const MarketTableRow& row, std::string_view token,
                      std::size_t token_rows_kept = max_token_rows);

@@ -84,7 +84,7 @@ std::size_t rows_expected(std::size_t reply_size) {
 }
 
 // The one walk of a market reply: `markets` gets what the reply says of its rows (their count,
-// `more`, why it is unreadable), and take(view) each row that names a contract, in reply order, as
+// `more`, why it is unreadable), and take(view) each row, in reply order, as
 // views into the reply (copied only by a taker that keeps it). begin() is called when the rows
 // begin again (a reply naming "rows" twice is read by its last).
 template <class Begin, class Take>
@@ -98,9 +98,7 @@ void walk_market_rows(JsonReader& reader, std::string_view markets_reply, Market
     begin();
     has_rows = for_each_element(rows, [&](JsonValue& row) {
       ++markets.rows_read;
-      const MarketRowView view = market_row_view(row);
-      if (view.bid.contract.empty() && view.ask.contract.empty()) return true;
-      take(view);
+      take(market_row_view(row));
       return true;
     });
   });
@@ -123,6 +121,8 @@ MarketRows read_market_rows(JsonReader& reader, std::string_view markets_reply) 
         markets.rows.reserve(rows_expected(markets_reply.size()));
       },
       [&](const MarketRowView& row) {
+        // A row naming no contract can name no token: counted, not kept.
+        if (row.bid.contract.empty() && row.ask.contract.empty()) return;
         if (markets.rows.size() == kept_market_rows) {
           markets.rows_cut = true;
         } else {
