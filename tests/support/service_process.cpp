@@ -1,9 +1,12 @@
 #include "support/service_process.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -66,8 +69,33 @@ std::vector<std::string> ScratchHome::wait_for_opened(std::size_t count) const {
   }
 }
 
+namespace {
+
+// Waits, a few seconds at most, until 127.0.0.1:8070 can be bound as the service binds it: a
+// service of the test before may still be on its way out, and a new one would then find the
+// port taken and take that service for a running instance.
+void wait_until_8070_is_free() {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  do {
+    const UniqueFd probe(::socket(AF_INET, SOCK_STREAM, 0));
+    const int on = 1;
+    ::setsockopt(probe.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(8070);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+      return;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  } while (std::chrono::steady_clock::now() < deadline);
+}
+
+}  // namespace
+
 ServiceProcess::ServiceProcess(const std::string& binary,
                                const std::vector<std::string>& environment) {
+  wait_until_8070_is_free();
   std::array<int, 2> out{};
   std::array<int, 2> err{};
   if (::pipe(out.data()) != 0 || ::pipe(err.data()) != 0) return;
